@@ -1,0 +1,28 @@
+#pragma once
+// Locks a mutex for the lifetime of the locker.
+#include "GMutexBase.h"
+
+class GMutexLocker {
+public:
+    explicit GMutexLocker(GMutex* mutex) : mMutex(mutex), mLocked(false) {
+        mMutex->Lock();
+        mLocked = true;
+    }
+    explicit GMutexLocker(GMutex& mutex) : GMutexLocker(&mutex) {}
+    ~GMutexLocker() {
+        if (mLocked) {
+            mLocked = false;
+            try {
+                mMutex->Unlock();
+            } catch (...) {
+                // A destructor must not throw; the mutex is already in an undefined state.
+            }
+        }
+    }
+    GMutexLocker(const GMutexLocker&) = delete;
+    GMutexLocker& operator=(const GMutexLocker&) = delete;
+
+private:
+    GMutex* mMutex;
+    bool mLocked;
+};

@@ -1,0 +1,38 @@
+#include "PUNIXMutexImp.h"
+
+#include <cerrno>
+
+#include "GException.h"
+
+PUNIXMutexImp::PUNIXMutexImp() {
+    pthread_mutexattr_t attr;
+    if (pthread_mutexattr_init(&attr) != 0)
+        throw GSimpleException(40204);
+    int rc = pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_RECURSIVE);
+    if (rc == 0)
+        rc = pthread_mutex_init(&mMutex, &attr);
+    pthread_mutexattr_destroy(&attr);
+    if (rc != 0)
+        throw GSimpleException(40204);
+}
+
+PUNIXMutexImp::~PUNIXMutexImp() { pthread_mutex_destroy(&mMutex); }
+
+void PUNIXMutexImp::Lock() {
+    if (pthread_mutex_lock(&mMutex) != 0)
+        throw GSimpleException(40202);
+}
+
+void PUNIXMutexImp::Unlock() {
+    if (pthread_mutex_unlock(&mMutex) != 0)
+        throw GSimpleException(40203);
+}
+
+bool PUNIXMutexImp::TryToLock() {
+    int rc = pthread_mutex_trylock(&mMutex);
+    if (rc == 0)
+        return true;
+    if (rc == EBUSY)
+        return false;
+    throw GSimpleException(40202);
+}
