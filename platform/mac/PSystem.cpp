@@ -1,0 +1,91 @@
+#include "PSystem.h"
+
+#include <cerrno>
+#include <ctime>
+#include <mutex>
+
+#include "StandinEthernetAddresses.h"
+#include "StandinUserLanguages.h"
+
+namespace {
+
+struct SharedText {
+    std::mutex mutex;
+    std::string text;
+
+    std::string Get() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return text;
+    }
+    void Set(const std::string& value) {
+        std::lock_guard<std::mutex> lock(mutex);
+        text = value;
+    }
+};
+
+SharedText& PathSeparators() {
+    static SharedText separators;
+    return separators;
+}
+
+SharedText& BundleIdentifier() {
+    static SharedText identifier;
+    return identifier;
+}
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return text;
+}
+
+}  // namespace
+
+bool PSystem::Initialize() {
+    PathSeparators().Set("/");
+    return true;
+}
+
+void PSystem::Finalize() {}
+
+std::string PSystem::GetPathSeparators() { return PathSeparators().Get(); }
+
+void PSystem::MilliSleep(int milliseconds) {
+    if (milliseconds <= 0)
+        return;
+    timespec remaining{milliseconds / 1000, static_cast<long>(milliseconds % 1000) * 1000000L};
+    // A signal cuts the sleep short; sleep on for the rest.
+    while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+    }
+}
+
+std::string PSystem::GetPreferredLanguageCode(const std::vector<std::string>& supported) {
+    for (const std::string& language : StandinUserLanguages::GetAppleLanguages()) {
+        const std::string lower = AsciiLower(language);
+        if (lower.size() < 2)
+            continue;
+        for (const std::string& code : supported) {
+            if (code.size() >= 2 && code.compare(0, 2, lower, 0, 2) == 0)
+                return code;
+        }
+    }
+    return "enUS";
+}
+
+bool PSystem::IsJapaneseUIEnabled() {
+    const std::vector<std::string> languages = StandinUserLanguages::GetAppleLanguages();
+    if (languages.empty())
+        return false;
+    const std::string first = AsciiLower(languages.front());
+    return first.size() >= 2 && first.compare(0, 2, "ja") == 0;
+}
+
+std::vector<std::array<unsigned char, 6>> PSystem::GetEtherAddresses() {
+    return StandinEthernetAddresses::GetAddresses();
+}
+
+std::string PSystem::GetASCIIBundleIdentifierString() { return BundleIdentifier().Get(); }
+
+void PSystem::SetASCIIBundleIdentifier(const std::string& identifier) { BundleIdentifier().Set(identifier); }

@@ -1,0 +1,38 @@
+#pragma once
+// Facts about the platform that the foundation asks for: path separators, line ends, sleeping,
+// the user's languages, the machine's Ethernet addresses and the host's bundle identifier.
+// Static only; nothing here throws of its own.
+#include <array>
+#include <string>
+#include <vector>
+
+class PSystem {
+public:
+    // Fills the path-separator table; always true.
+    static bool Initialize();
+    static void Finalize();
+
+    // The path-separator characters; empty before Initialize.
+    static std::string GetPathSeparators();
+
+    // Every line end the framework writes starts with a CR.
+    static bool GetLineEndingNeedsCR() { return true; }
+
+    // Suspends the calling thread; 0 or less returns at once.
+    static void MilliSleep(int milliseconds);
+
+    // The first supported code whose first two bytes equal the first two characters of one of
+    // the user's languages (lower-cased; languages shorter than two are skipped), trying the
+    // languages in the user's order; "enUS" when none fits.
+    static std::string GetPreferredLanguageCode(const std::vector<std::string>& supported);
+
+    // True when the user's first language is Japanese (begins with "ja", any case).
+    static bool IsJapaneseUIEnabled();
+
+    // The 6-byte hardware address of each Ethernet interface; empty when there is none.
+    static std::vector<std::array<unsigned char, 6>> GetEtherAddresses();
+
+    // The bundle identifier that the host set; empty unless one was set.
+    static std::string GetASCIIBundleIdentifierString();
+    static void SetASCIIBundleIdentifier(const std::string& identifier);
+};

@@ -1,0 +1,18 @@
+#pragma once
+// The session information of a system without separate login sessions: one session, -1, whose
+// shared names carry no session part.
+#include <string>
+#include <vector>
+
+class PUNIXSessionInfo {
+public:
+    PUNIXSessionInfo() = default;
+
+    int GetCurrentSession() const { return mCurrentSession; }
+    // Replaces the contents with the one session.
+    void GetAllActiveSessions(std::vector<int>& sessions) const;
+    std::string GetSessionPrefix(int session) const;
+
+private:
+    int mCurrentSession = -1;
+};

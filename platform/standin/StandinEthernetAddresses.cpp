@@ -1,0 +1,144 @@
+#include "StandinEthernetAddresses.h"
+
+#include <dirent.h>
+#include <ifaddrs.h>
+#include <linux/if_packet.h>
+#include <net/if.h>
+#include <sys/socket.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <memory>
+
+namespace {
+
+using Address = StandinEthernetAddresses::Address;
+
+bool IsAllZero(const Address& address) {
+    return std::all_of(address.begin(), address.end(), [](unsigned char byte) { return byte == 0; });
+}
+
+void AddIfUsable(std::vector<Address>& out, unsigned int flags, const Address& address) {
+    if ((flags & IFF_LOOPBACK) != 0 || IsAllZero(address))
+        return;
+    out.push_back(address);
+}
+
+struct IfAddrsDeleter {
+    void operator()(ifaddrs* list) const { freeifaddrs(list); }
+};
+
+bool ReadFromIfAddrs(std::vector<Address>& out) {
+    ifaddrs* raw = nullptr;
+    if (getifaddrs(&raw) != 0)
+        return false;
+    const std::unique_ptr<ifaddrs, IfAddrsDeleter> list(raw);
+    for (const ifaddrs* entry = raw; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_PACKET)
+            continue;
+        const auto* link = reinterpret_cast<const sockaddr_ll*>(entry->ifa_addr);
+        if (link->sll_halen != 6)
+            continue;
+        Address address;
+        std::copy(link->sll_addr, link->sll_addr + 6, address.begin());
+        AddIfUsable(out, entry->ifa_flags, address);
+    }
+    return true;
+}
+
+std::string ReadFirstLine(const std::string& path) {
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+// "52:54:00:12:34:56": exactly six two-digit hexadecimal bytes.
+bool ParseAddress(const std::string& text, Address& out) {
+    if (text.size() != 17)
+        return false;
+    for (size_t i = 0; i < 6; ++i) {
+        const size_t at = i * 3;
+        if (i > 0 && text[at - 1] != ':')
+            return false;
+        unsigned int byte = 0;
+        for (size_t k = at; k < at + 2; ++k) {
+            const char c = text[k];
+            int digit;
+            if (c >= '0' && c <= '9')
+                digit = c - '0';
+            else if (c >= 'a' && c <= 'f')
+                digit = c - 'a' + 10;
+            else if (c >= 'A' && c <= 'F')
+                digit = c - 'A' + 10;
+            else
+                return false;
+            byte = byte * 16 + static_cast<unsigned int>(digit);
+        }
+        out[i] = static_cast<unsigned char>(byte);
+    }
+    return true;
+}
+
+bool ParseFlags(const std::string& text, unsigned int& flags) {
+    unsigned int value = 0;
+    char rest = 0;
+    if (std::sscanf(text.c_str(), "%x%c", &value, &rest) != 1)
+        return false;
+    flags = value;
+    return true;
+}
+
+struct DirDeleter {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
+// The interfaces in the system's order (by index; by name when the index cannot be read).
+std::vector<std::string> InterfacesInOrder(const std::string& folder) {
+    std::vector<std::pair<long, std::string>> found;
+    const std::unique_ptr<DIR, DirDeleter> dir(opendir(folder.c_str()));
+    if (!dir)
+        return {};
+    while (const dirent* entry = readdir(dir.get())) {
+        const std::string name = entry->d_name;
+        if (name == "." || name == "..")
+            continue;
+        long index = 0;
+        char rest = 0;
+        const std::string text = ReadFirstLine(folder + "/" + name + "/ifindex");
+        if (std::sscanf(text.c_str(), "%ld%c", &index, &rest) != 1)
+            index = -1;
+        found.emplace_back(index < 0 ? std::numeric_limits<long>::max() : index, name);
+    }
+    std::sort(found.begin(), found.end());
+    std::vector<std::string> names;
+    for (auto& item : found)
+        names.push_back(std::move(item.second));
+    return names;
+}
+
+}  // namespace
+
+std::vector<Address> StandinEthernetAddresses::GetAddresses() {
+    std::vector<Address> out;
+    if (ReadFromIfAddrs(out))
+        return out;
+    return GetAddressesFromFolder("/sys/class/net");
+}
+
+std::vector<Address> StandinEthernetAddresses::GetAddressesFromFolder(const std::string& folder) {
+    std::vector<Address> out;
+    for (const std::string& name : InterfacesInOrder(folder)) {
+        const std::string base = folder + "/" + name + "/";
+        Address address;
+        unsigned int flags = 0;
+        // Without readable flags the interface could be a loopback: leave it out.
+        if (!ParseAddress(ReadFirstLine(base + "address"), address) ||
+            !ParseFlags(ReadFirstLine(base + "flags"), flags))
+            continue;
+        AddIfUsable(out, flags, address);
+    }
+    return out;
+}
