@@ -1,0 +1,87 @@
+#pragma once
+// A pool of equal-size blocks cut from 1 MB chunks; the small-block path of GAllocator.
+// Not locked: GAllocator calls it under its own mutex. A block goes back to the pool it came
+// from; a pointer that none of the pool's chunks holds, or one given back to a chunk whose blocks
+// are all free already, is refused with GSimpleException(40017) and leaves the pool unchanged.
+#include <cstdint>
+#include <memory>
+
+class GFixedSizeAllocator {
+public:
+    static constexpr unsigned long kChunkSize = 1048576;
+
+    // One 1 MB block from the heap with its free blocks chained in address order
+    // (each free block's first 8 bytes hold the next one).
+    struct Chunk {
+        explicit Chunk(unsigned long blockSize);
+        ~Chunk();
+        Chunk(const Chunk&) = delete;
+        Chunk& operator=(const Chunk&) = delete;
+
+        bool Holds(const void* block) const {
+            auto at = reinterpret_cast<std::uintptr_t>(block);
+            return at >= reinterpret_cast<std::uintptr_t>(mStart) && at < reinterpret_cast<std::uintptr_t>(mEnd);
+        }
+
+        char* mStart;
+        char* mEnd; // just past the last whole block
+        void* mFreeHead = nullptr;
+        unsigned long mBlockSize;
+        std::uint32_t mFreeCount;
+        std::uint32_t mCapacity;
+        Chunk* mNext = nullptr;
+    };
+
+    explicit GFixedSizeAllocator(unsigned long blockSize);
+    ~GFixedSizeAllocator();
+    GFixedSizeAllocator(const GFixedSizeAllocator&) = delete;
+    GFixedSizeAllocator& operator=(const GFixedSizeAllocator&) = delete;
+
+    void* AllocBlock();
+    void FreeBlock(void* block) {
+        Chunk* hint = mFreeHint;
+        if (__builtin_expect(hint != nullptr && hint->Holds(block) && hint->mFreeCount != hint->mCapacity, 1)) {
+            Push(hint, block);
+            return;
+        }
+        FreeBlockSlow(block);
+    }
+    // Gives every chunk whose blocks are all free back to the heap; returns the bytes released.
+    unsigned long ReleaseFreeChunks();
+
+    // A free block of an existing chunk, or null when every chunk is full.
+    void* TryAllocBlock() {
+        Chunk* hint = mAllocHint;
+        if (__builtin_expect(hint != nullptr && hint->mFreeHead != nullptr, 1))
+            return Pop(hint);
+        return TryAllocFromList();
+    }
+    // A fresh chunk, made without touching the pool so that the caller may do it unlocked.
+    std::unique_ptr<Chunk> MakeChunk() const { return std::make_unique<Chunk>(mBlockSize); }
+    // Links the chunk at the front of the list, makes it the hint and takes its first block.
+    void* AllocBlockFrom(std::unique_ptr<Chunk> chunk);
+
+    unsigned long GetBlockSize() const { return mBlockSize; }
+    unsigned long CountChunks() const;
+
+private:
+    static void* Pop(Chunk* chunk) {
+        void* block = chunk->mFreeHead;
+        chunk->mFreeHead = *static_cast<void**>(block);
+        --chunk->mFreeCount;
+        return block;
+    }
+    static void Push(Chunk* chunk, void* block) {
+        *static_cast<void**>(block) = chunk->mFreeHead;
+        chunk->mFreeHead = block;
+        ++chunk->mFreeCount;
+    }
+    void* TryAllocFromList();
+    void FreeBlockSlow(void* block);
+    Chunk* FindChunk(const void* block) const;
+
+    unsigned long mBlockSize;
+    Chunk* mFirstChunk = nullptr;
+    Chunk* mAllocHint = nullptr;
+    Chunk* mFreeHint = nullptr;
+};
