@@ -19,6 +19,7 @@
 //   it with memcpy and do not run its constructor or destructor for the move).
 // - No locking: a buffer belongs to one thread at a time; borrowed bytes may be read by many.
 #include <cstdint>
+#include <cstring>
 
 class GBuffer {
 public:
@@ -117,6 +118,13 @@ public:
     double GetReal() const;           // no white space skipped; nan, inf, infinity accepted
 
 private:
+    friend bool operator==(GBuffer const& a, GBuffer const& b);
+    friend bool operator<(GBuffer const& a, GBuffer const& b);
+    friend bool operator>(GBuffer const& a, GBuffer const& b);
+    friend bool operator<=(GBuffer const& a, GBuffer const& b);
+    friend bool operator>=(GBuffer const& a, GBuffer const& b);
+    static int Compare(GBuffer const& a, GBuffer const& b);
+
     static constexpr std::uint32_t cOwnedBit = 0x80000000u;
     static constexpr std::uint32_t cSizeMask = 0x7FFFFFFFu;
 
@@ -137,6 +145,16 @@ private:
     std::int32_t mLength;
     mutable std::uint32_t mCapacity;  // bits 0-30 block size, bit 31 set when owned
 };
+
+// Inline: the byte scan is the hottest search and the call would cost as much as a short scan.
+inline int GBuffer::FindFirstOccurrence(unsigned char c, int start) const {
+    if (start < 0)
+        start = 0;
+    if (start >= mLength)
+        return -1;
+    void const* hit = std::memchr(mData + start, c, static_cast<std::size_t>(mLength - start));
+    return hit == nullptr ? -1 : static_cast<int>(static_cast<unsigned char const*>(hit) - mData);
+}
 
 GBuffer operator+(GBuffer const& left, GBuffer const& right);
 
