@@ -597,8 +597,6 @@ void GBuffer::EnsureOwned() {
                                    : CheckedBlock(static_cast<std::int64_t>(mLength) + 2));
 }
 
-void GBuffer::GrowTo(std::uint32_t blockSize) { MakeOwnedCopy(blockSize); }
-
 // An owned block for n bytes whose content the caller writes; the old bytes are not kept.
 unsigned char* GBuffer::PrepareOwned(int n) {
     std::uint32_t need = CheckedBlock(static_cast<std::int64_t>(n) + 2);
@@ -648,7 +646,7 @@ void GBuffer::Allocate(int n) {
     std::int64_t need = static_cast<std::int64_t>(n) + 2;
     if (BlockSize() >= need)
         return;
-    GrowTo(CheckedBlock(std::max(cMinBlock, need)));
+    MakeOwnedCopy(CheckedBlock(std::max(cMinBlock, need)));
 }
 
 void GBuffer::SetLength(int n) {
@@ -726,7 +724,7 @@ void GBuffer::AppendSmall(void const* bytes, int n) {
     if (!IsOwned() || BlockSize() < need) {
         std::int64_t wanted = static_cast<std::int64_t>(mLength) + n;
         wanted += wanted / 3;
-        GrowTo(static_cast<std::uint32_t>(std::min(cMaxBlock, std::max(cMinBlock, wanted + 2))));
+        MakeOwnedCopy(static_cast<std::uint32_t>(std::min(cMaxBlock, std::max(cMinBlock, wanted + 2))));
     }
     std::memcpy(mData + mLength, bytes, static_cast<std::size_t>(n));
     mLength += n;

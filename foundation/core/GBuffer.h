@@ -135,7 +135,6 @@ private:
     void AdoptBlock(unsigned char* block, std::uint32_t size) const;
     void MakeOwnedCopy(std::uint32_t blockSize) const;
     void EnsureOwned();
-    void GrowTo(std::uint32_t blockSize);
     unsigned char* PrepareOwned(int n);
     void AppendSmall(void const* bytes, int n);
     void SetText(char const* text, int n);
