@@ -1,0 +1,5 @@
+#include "GConsolidatedReceiver.h"
+
+#include "GSignalBase.h"
+
+GConsolidatedReceiver::~GConsolidatedReceiver() { GSignalBase::ForgetConsolidatedReceiver(this); }
