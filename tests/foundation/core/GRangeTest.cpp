@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
@@ -191,6 +192,31 @@ TEST(GRange, MergingKeepsSequencesOfTheOtherKind) {
     EXPECT_EQ(Describe(overlap), "r1..3 2..7");
     overlap.Resolve(10);
     EXPECT_EQ(Describe(overlap), "2..10");
+}
+
+TEST(GRange, OrderOfAddingDoesNotMatter) {
+    struct Sequence {
+        int from;
+        bool fromReverse;
+        int to;
+        bool toReverse;
+    };
+    // Equal starts of both kinds, two sequences of mixed kinds with one start, a join.
+    std::vector<Sequence> sequences = {
+        {1, false, 3, false}, {1, true, 5, false}, {1, true, 2, true}, {4, false, 6, false}, {3, false, 1, true},
+    };
+    std::vector<int> order = {0, 1, 2, 3, 4};
+    std::string first;
+    do {
+        GRange range;
+        for (int i : order)
+            range.AddRange(sequences[i].from, sequences[i].fromReverse, sequences[i].to, sequences[i].toReverse);
+        if (first.empty())
+            first = Describe(range);
+        ASSERT_EQ(Describe(range), first);
+    } while (std::next_permutation(order.begin(), order.end()));
+    EXPECT_EQ(first, "1..6 r1..r2 r1..3 r1..5");
+    EXPECT_EQ(Describe(Parsed("4-6,r2-r1,3-r1,5-r1,1-3")), first);
 }
 
 TEST(GRange, SelectAll) {
