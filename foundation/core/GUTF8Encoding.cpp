@@ -32,46 +32,51 @@ inline void StoreUnit(unsigned char*& d, uint32_t unit) {
 
 inline bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
-// Widens a run of ASCII bytes (zero bytes included) 16 at a time; sets zero when one was met.
-inline void WidenASCII(unsigned char const* s, int n, int& i, unsigned char*& d, bool& zero) {
+inline uint32_t LoadUnit(unsigned char const* p) {
+    uint16_t unit;
+    std::memcpy(&unit, p, 2);
+    return unit;
+}
+
+// Widens whole blocks of 16 ASCII bytes (zero bytes included) while there are; sets zero when
+// one was met.
+inline void WidenASCIIBlocks(unsigned char const*& p, unsigned char const* end, unsigned char*& d, bool& zero) {
 #if defined(__SSE2__)
     const __m128i none = _mm_setzero_si128();
-    for (; i + 16 <= n; i += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(s + i));
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(p));
         if (_mm_movemask_epi8(v) != 0)
-            return;
+            break;
         zero |= _mm_movemask_epi8(_mm_cmpeq_epi8(v, none)) != 0;
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d), _mm_unpacklo_epi8(v, none));
         _mm_storeu_si128(reinterpret_cast<__m128i*>(d + 16), _mm_unpackhi_epi8(v, none));
         d += 32;
+        p += 16;
     }
 #else
-    (void)s;
-    (void)n;
-    (void)i;
+    (void)p;
+    (void)end;
     (void)d;
     (void)zero;
 #endif
 }
 
-// Narrows a run of units below 0x80, 8 at a time.
-inline void NarrowASCII(unsigned char const* u, int n, int& i, unsigned char*& d) {
+// Narrows the run of units below 0x80 at p, 8 at a time while whole blocks are, then one by one.
+inline void NarrowASCII(unsigned char const*& p, unsigned char const* end, unsigned char*& d) {
 #if defined(__SSE2__)
     const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
     const __m128i none = _mm_setzero_si128();
-    for (; i + 8 <= n; i += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(u + 2 * i));
+    while (end - p >= 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(p));
         if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, high), none)) != 0xFFFF)
-            return;
+            break;
         _mm_storel_epi64(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(v, v));
         d += 8;
+        p += 16;
     }
-#else
-    (void)u;
-    (void)n;
-    (void)i;
-    (void)d;
 #endif
+    for (uint32_t unit; end - p >= 2 && (unit = LoadUnit(p)) < 0x80; p += 2)
+        *d++ = static_cast<unsigned char>(unit);
 }
 
 GBuffer StaticName(char const* text) {
@@ -86,6 +91,57 @@ GUTF8Encoding::GUTF8Encoding() = default;
 
 GUTF8Encoding::~GUTF8Encoding() = default;
 
+namespace {
+
+// Decodes the character at p. Unchecked calls need 4 readable bytes at p, so that no sequence
+// can reach past the end. False for an ill-formed or cut sequence (p then stays at its start).
+template <bool kChecked>
+inline bool DecodeOne(unsigned char const*& p, unsigned char const* end, unsigned char*& d, bool& zero) {
+    const uint32_t b0 = p[0];
+    if (b0 < 0x80) {
+        zero |= b0 == 0;
+        StoreUnit(d, b0);
+        ++p;
+        return true;
+    }
+    const std::ptrdiff_t left = kChecked ? end - p : 4;
+    if (b0 >= 0xE0 && b0 < 0xF0) {
+        // Encoded surrogates (ED A0 80 to ED BF BF) are kept: this encoder writes lone ones.
+        if (left < 3 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || (b0 == 0xE0 && p[1] < 0xA0))
+            return false;
+        StoreUnit(d, (b0 & 0x0F) << 12 | (p[1] & 0x3Fu) << 6 | (p[2] & 0x3Fu));
+        p += 3;
+        return true;
+    }
+    if (b0 >= 0xC2 && b0 < 0xE0) {
+        if (left < 2 || !IsContinuation(p[1]))
+            return false;
+        StoreUnit(d, (b0 & 0x1F) << 6 | (p[1] & 0x3Fu));
+        p += 2;
+        return true;
+    }
+    if (b0 >= 0xF0 && b0 <= 0xF4) {
+        // F0 80 to F0 8F is overlong, F4 90 and up passes U+10FFFF.
+        if (left < 4 || !IsContinuation(p[1]) || !IsContinuation(p[2]) || !IsContinuation(p[3]) ||
+            (b0 == 0xF0 && p[1] < 0x90) || (b0 == 0xF4 && p[1] >= 0x90))
+            return false;
+        const uint32_t c = (b0 & 0x07) << 18 | (p[1] & 0x3Fu) << 12 | (p[2] & 0x3Fu) << 6 | (p[3] & 0x3Fu);
+        StoreUnit(d, 0xD800 | ((c - 0x10000) >> 10));
+        StoreUnit(d, 0xDC00 | (c & 0x3FF));
+        p += 4;
+        return true;
+    }
+    // A stray continuation byte, an overlong lead (C0, C1) or F5 to FF; only C0 80 (U+0000) is kept.
+    if (b0 == 0xC0 && left >= 2 && p[1] == 0x80) {
+        StoreUnit(d, 0);
+        p += 2;
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
 int32_t GUTF8Encoding::DecodeUTF8(unsigned char const* s, int n, GBuffer& utf16) {
     if (s == nullptr || n <= 0) {
         utf16.Clear();
@@ -94,61 +150,27 @@ int32_t GUTF8Encoding::DecodeUTF8(unsigned char const* s, int n, GBuffer& utf16)
     // Every byte gives at most one unit (four bytes give two).
     unsigned char* const base = Reserve(utf16, 2LL * n);
     unsigned char* d = base;
+    unsigned char const* p = s;
+    unsigned char const* const end = s + n;
     bool zero = false;
     bool failed = false;
-    int i = 0;
-    while (i < n) {
-        WidenASCII(s, n, i, d, zero);
-        if (i >= n)
-            break;
-        const uint32_t b0 = s[i];
-        if (b0 < 0x80) {
-            zero |= b0 == 0;
-            StoreUnit(d, b0);
-            ++i;
+    while (end - p >= 4) {
+        if (p[0] < 0x80) {
+            WidenASCIIBlocks(p, end, d, zero);
+            // The rest of the run, or a short run between other characters, byte by byte.
+            while (p < end && p[0] < 0x80) {
+                zero |= p[0] == 0;
+                StoreUnit(d, *p++);
+            }
             continue;
         }
-        if (b0 < 0xC2) {
-            // A stray continuation byte or an overlong lead; only C0 80 (U+0000) is kept.
-            if (b0 == 0xC0 && i + 1 < n && s[i + 1] == 0x80) {
-                StoreUnit(d, 0);
-                i += 2;
-                continue;
-            }
+        if (!DecodeOne<false>(p, end, d, zero)) {
             failed = true;
             break;
         }
-        if (b0 < 0xE0) {
-            if (i + 1 >= n || !IsContinuation(s[i + 1])) {
-                failed = true;
-                break;
-            }
-            StoreUnit(d, (b0 & 0x1F) << 6 | (s[i + 1] & 0x3Fu));
-            i += 2;
-            continue;
-        }
-        if (b0 < 0xF0) {
-            // Encoded surrogates (ED A0 80 to ED BF BF) are kept: this encoder writes lone ones.
-            if (i + 2 >= n || !IsContinuation(s[i + 1]) || !IsContinuation(s[i + 2]) ||
-                (b0 == 0xE0 && s[i + 1] < 0xA0)) {
-                failed = true;
-                break;
-            }
-            StoreUnit(d, (b0 & 0x0F) << 12 | (s[i + 1] & 0x3Fu) << 6 | (s[i + 2] & 0x3Fu));
-            i += 3;
-            continue;
-        }
-        // F0 80 to F0 8F is overlong, F4 90 and up passes U+10FFFF, F5 to FF lead nothing.
-        if (b0 > 0xF4 || i + 3 >= n || !IsContinuation(s[i + 1]) || !IsContinuation(s[i + 2]) ||
-            !IsContinuation(s[i + 3]) || (b0 == 0xF0 && s[i + 1] < 0x90) || (b0 == 0xF4 && s[i + 1] >= 0x90)) {
-            failed = true;
-            break;
-        }
-        const uint32_t c = (b0 & 0x07) << 18 | (s[i + 1] & 0x3Fu) << 12 | (s[i + 2] & 0x3Fu) << 6 | (s[i + 3] & 0x3Fu);
-        StoreUnit(d, 0xD800 | ((c - 0x10000) >> 10));
-        StoreUnit(d, 0xDC00 | (c & 0x3FF));
-        i += 4;
     }
+    while (!failed && p < end)
+        failed = !DecodeOne<true>(p, end, d, zero);
     utf16.SetLength(static_cast<int>(d - base));
     if (failed)
         return kConvertFailed;
@@ -164,40 +186,36 @@ void GUTF8Encoding::EncodeUTF16(unsigned char const* u, int byteCount, GBuffer& 
     // A unit gives at most three bytes (a pair four).
     unsigned char* const base = Reserve(utf8, 3LL * n);
     unsigned char* d = base;
-    int i = 0;
-    while (i < n) {
-        NarrowASCII(u, n, i, d);
-        if (i >= n)
-            break;
-        uint16_t unit;
-        std::memcpy(&unit, u + 2 * i, 2);
-        ++i;
+    unsigned char const* p = u;
+    unsigned char const* const end = u + 2 * n;
+    while (p < end) {
+        const uint32_t unit = LoadUnit(p);
         if (unit < 0x80) {
-            *d++ = static_cast<unsigned char>(unit);
+            NarrowASCII(p, end, d);
             continue;
         }
+        p += 2;
         if (unit < 0x800) {
-            *d++ = static_cast<unsigned char>(0xC0 | unit >> 6);
-            *d++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+            d[0] = static_cast<unsigned char>(0xC0 | unit >> 6);
+            d[1] = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+            d += 2;
             continue;
         }
-        if (unit >= 0xD800 && unit <= 0xDBFF && i < n) {
-            uint16_t low;
-            std::memcpy(&low, u + 2 * i, 2);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                ++i;
-                const uint32_t c = 0x10000 + ((unit - 0xD800u) << 10) + (low - 0xDC00u);
-                *d++ = static_cast<unsigned char>(0xF0 | (c >> 18 & 0x07));
-                *d++ = static_cast<unsigned char>(0x80 | (c >> 12 & 0x3F));
-                *d++ = static_cast<unsigned char>(0x80 | (c >> 6 & 0x3F));
-                *d++ = static_cast<unsigned char>(0x80 | (c & 0x3F));
-                continue;
-            }
+        if ((unit & 0xFC00) == 0xD800 && p < end && (LoadUnit(p) & 0xFC00) == 0xDC00) {
+            const uint32_t c = 0x10000 + ((unit - 0xD800u) << 10) + (LoadUnit(p) - 0xDC00u);
+            p += 2;
+            d[0] = static_cast<unsigned char>(0xF0 | (c >> 18 & 0x07));
+            d[1] = static_cast<unsigned char>(0x80 | (c >> 12 & 0x3F));
+            d[2] = static_cast<unsigned char>(0x80 | (c >> 6 & 0x3F));
+            d[3] = static_cast<unsigned char>(0x80 | (c & 0x3F));
+            d += 4;
+            continue;
         }
         // Lone surrogates included: the decoder takes them back.
-        *d++ = static_cast<unsigned char>(0xE0 | unit >> 12);
-        *d++ = static_cast<unsigned char>(0x80 | (unit >> 6 & 0x3F));
-        *d++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+        d[0] = static_cast<unsigned char>(0xE0 | unit >> 12);
+        d[1] = static_cast<unsigned char>(0x80 | (unit >> 6 & 0x3F));
+        d[2] = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+        d += 3;
     }
     utf8.SetLength(static_cast<int>(d - base));
 }

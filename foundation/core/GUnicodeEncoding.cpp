@@ -1,6 +1,8 @@
 #include "GUnicodeEncoding.h"
 
+#include <unicode/uchar.h>
 #include <unicode/unorm2.h>
+#include <unicode/utf16.h>
 
 #include <algorithm>
 #include <array>
@@ -197,10 +199,34 @@ bool FindValue(GDict<GBuffer, unsigned short> const& codes, GBuffer const& name,
 
 // ---- Composition ----
 
-// The index of the first unit from U+0300 up: every unit below is a starter that needs nothing.
-int FirstUnitToCompose(unsigned char const* units, int n) {
+// Characters that need no look at their neighbours: NFC quick check "yes" and combining class
+// 0. A text made of them only is composed; the one before a character that is not such may
+// still compose with it.
+class StableUnits {
+public:
+    StableUnits() {
+        for (UChar32 c = 0x300; c < 0x10000; ++c)
+            if ((c < 0xD800 || c > 0xDFFF) && IsStable(c))
+                mBits[c >> 6] |= uint64_t(1) << (c & 63);
+        for (UChar32 c = 0; c < 0x300; ++c)
+            mBits[c >> 6] |= uint64_t(1) << (c & 63);
+    }
+
+    bool Has(uint32_t unit) const { return (mBits[unit >> 6] >> (unit & 63) & 1) != 0; }
+
+    static bool IsStable(UChar32 c) {
+        return u_getIntPropertyValue(c, UCHAR_NFC_QUICK_CHECK) == UNORM_YES && u_getCombiningClass(c) == 0;
+    }
+
+private:
+    std::array<uint64_t, 1024> mBits{};
+};
+
+// The index of the first character that is not stable, or n.
+int FirstUnstableUnit(unsigned char const* units, int n) {
     int i = 0;
 #if defined(__SSE2__)
+    // Every unit below U+0300 is stable: Latin text passes 8 units at a time.
     const __m128i limit = _mm_set1_epi16(0x02FF);
     const __m128i zero = _mm_setzero_si128();
     for (; i + 8 <= n; i += 8) {
@@ -209,9 +235,22 @@ int FirstUnitToCompose(unsigned char const* units, int n) {
             break;
     }
 #endif
-    for (; i < n; ++i)
-        if (LoadUnit(units + 2 * i) >= 0x300)
-            return i;
+    if (i == n)
+        return n;
+    static StableUnits const stable;
+    for (; i < n; ++i) {
+        const uint32_t unit = LoadUnit(units + 2 * i);
+        if (stable.Has(unit))
+            continue;
+        if ((unit & 0xFC00) == 0xD800 && i + 1 < n) {
+            const uint32_t low = LoadUnit(units + 2 * i + 2);
+            if ((low & 0xFC00) == 0xDC00 && StableUnits::IsStable(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00))) {
+                ++i;
+                continue;
+            }
+        }
+        return i;
+    }
     return n;
 }
 
@@ -228,7 +267,7 @@ bool Compose(UChar const* units, int n, int composed, unsigned char const* oddBy
     if (nfc == nullptr)
         return false;
     // NFC rarely grows text; a result that does not fit is made again at its measured size.
-    int64_t capacity = static_cast<int64_t>(n) + n / 2 + 16;
+    int64_t capacity = static_cast<int64_t>(n) + 16;
     for (int attempt = 0; attempt < 2; ++attempt) {
         if (capacity * 2 + 1 > INT32_MAX - 2)
             throw GMemoryException();
@@ -494,7 +533,7 @@ void GUnicodeEncoding::EnsureComposedUnicode(GBuffer& text) const {
     if (n == 0)
         return;
     unsigned char const* bytes = text.GetPtr();
-    const int first = FirstUnitToCompose(bytes, n);
+    const int first = FirstUnstableUnit(bytes, n);
     if (first == n)
         return;
     UNormalizer2 const* nfc = NFC();
@@ -507,8 +546,10 @@ void GUnicodeEncoding::EnsureComposedUnicode(GBuffer& text) const {
         bytes = aligned.GetPtr();
     }
     UChar const* units = reinterpret_cast<UChar const*>(bytes);
-    // The unit before the first mark may be the starter it composes with.
-    const int from = first > 0 ? first - 1 : 0;
+    // The character before the first unstable one may be the starter it composes with.
+    int from = first > 0 ? first - 1 : 0;
+    if (from > 0 && U16_IS_TRAIL(units[from]) && U16_IS_LEAD(units[from - 1]))
+        --from;
     UErrorCode error = U_ZERO_ERROR;
     const int composed = from + unorm2_spanQuickCheckYes(nfc, units + from, n - from, &error);
     if (U_FAILURE(error) || composed == n)
