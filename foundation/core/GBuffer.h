@@ -21,6 +21,8 @@
 #include <cstdint>
 #include <cstring>
 
+#include "GIsRelocatable.h"
+
 class GBuffer {
 public:
     // Empty (null data), built by constant initialisation so it is usable during static start-up.
@@ -144,6 +146,10 @@ private:
     std::int32_t mLength;
     mutable std::uint32_t mCapacity;  // bits 0-30 block size, bit 31 set when owned
 };
+
+// A buffer holds no pointer into itself: tables and dictionaries move it bitwise.
+template <>
+struct GIsRelocatable<GBuffer> : std::true_type {};
 
 // Inline: the byte scan is the hottest search and the call would cost as much as a short scan.
 inline int GBuffer::FindFirstOccurrence(unsigned char c, int start) const {

@@ -89,3 +89,24 @@ std::vector<std::array<unsigned char, 6>> PSystem::GetEtherAddresses() {
 std::string PSystem::GetASCIIBundleIdentifierString() { return BundleIdentifier().Get(); }
 
 void PSystem::SetASCIIBundleIdentifier(const std::string& identifier) { BundleIdentifier().Set(identifier); }
+
+void PSystem::GetPreferredLanguage(const GTable<GBuffer>& supported, GBuffer& out) {
+    std::vector<std::string> codes;
+    codes.reserve(static_cast<std::size_t>(supported.GetCount()));
+    for (int i = 0; i < supported.GetCount(); ++i)
+        codes.emplace_back(reinterpret_cast<const char*>(supported[i].GetPtr()),
+                           static_cast<std::size_t>(supported[i].GetLength()));
+    const std::string code = GetPreferredLanguageCode(codes);
+    out.Set(reinterpret_cast<const unsigned char*>(code.data()), static_cast<int>(code.size()));
+}
+
+void PSystem::GetEtherAddress(GTable<GBuffer>& out) {
+    out.Resize(0);
+    for (const auto& address : GetEtherAddresses())
+        out.AddItem(GBuffer(address.data(), static_cast<int>(address.size())));
+}
+
+void PSystem::GetASCIIBundleIdentifier(GBuffer& out) {
+    const std::string id = GetASCIIBundleIdentifierString();
+    out.Set(reinterpret_cast<const unsigned char*>(id.data()), static_cast<int>(id.size()));
+}

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "GBuffer.h"
+#include "GTable.h"
+
 class PSystem {
 public:
     // Fills the path-separator table; always true.
@@ -25,14 +28,18 @@ public:
     // the user's languages (lower-cased; languages shorter than two are skipped), trying the
     // languages in the user's order; "enUS" when none fits.
     static std::string GetPreferredLanguageCode(const std::vector<std::string>& supported);
+    static void GetPreferredLanguage(const GTable<GBuffer>& supported, GBuffer& out);
 
     // True when the user's first language is Japanese (begins with "ja", any case).
     static bool IsJapaneseUIEnabled();
 
     // The 6-byte hardware address of each Ethernet interface; empty when there is none.
     static std::vector<std::array<unsigned char, 6>> GetEtherAddresses();
+    // Empties the table, then adds one 6-byte buffer per address.
+    static void GetEtherAddress(GTable<GBuffer>& out);
 
     // The bundle identifier that the host set; empty unless one was set.
     static std::string GetASCIIBundleIdentifierString();
+    static void GetASCIIBundleIdentifier(GBuffer& out);
     static void SetASCIIBundleIdentifier(const std::string& identifier);
 };

@@ -1,7 +1,8 @@
 #include "PUNIXSessionInfo.h"
 
-void PUNIXSessionInfo::GetAllActiveSessions(std::vector<int>& sessions) const {
-    sessions.assign(1, mCurrentSession);
+void PUNIXSessionInfo::GetAllActiveSessions(GTable<int>& sessions) const {
+    sessions.Resize(0);
+    sessions.AddItem(mCurrentSession);
 }
 
-std::string PUNIXSessionInfo::GetSessionPrefix(int /*session*/) const { return std::string(); }
+GBuffer PUNIXSessionInfo::GetSessionPrefix(int /*session*/) const { return GBuffer(); }

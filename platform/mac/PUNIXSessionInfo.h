@@ -1,8 +1,8 @@
 #pragma once
 // The session information of a system without separate login sessions: one session, -1, whose
 // shared names carry no session part.
-#include <string>
-#include <vector>
+#include "GBuffer.h"
+#include "GTable.h"
 
 class PUNIXSessionInfo {
 public:
@@ -10,8 +10,8 @@ public:
 
     int GetCurrentSession() const { return mCurrentSession; }
     // Replaces the contents with the one session.
-    void GetAllActiveSessions(std::vector<int>& sessions) const;
-    std::string GetSessionPrefix(int session) const;
+    void GetAllActiveSessions(GTable<int>& sessions) const;
+    GBuffer GetSessionPrefix(int session) const;
 
 private:
     int mCurrentSession = -1;

@@ -61,6 +61,29 @@ TEST_F(UserLanguages, PreferredLanguageFallsBackToTheLocale) {
     EXPECT_EQ(PSystem::GetPreferredLanguageCode({"enUS", "deDE"}), "deDE");
 }
 
+TEST_F(UserLanguages, PreferredLanguageOverBuffers) {
+    SetLanguages("zh-Hant:en");
+    GTable<GBuffer> supported;
+    for (const char* code : {"enUS", "zhCN", "zhTW"})
+        supported.AddItem(GBuffer(code));
+    GBuffer out("stale");
+    PSystem::GetPreferredLanguage(supported, out);
+    EXPECT_EQ(out, GBuffer("zhCN"));
+}
+
+TEST(PSystemBuffers, EtherAddressesAreSixByteBuffersAndBundleIdentifierRoundTrips) {
+    GTable<GBuffer> addresses;
+    addresses.AddItem(GBuffer("stale"));
+    PSystem::GetEtherAddress(addresses);
+    for (const GBuffer& a : addresses)
+        EXPECT_EQ(a.GetLength(), 6);
+    PSystem::SetASCIIBundleIdentifier("com.example.host");
+    GBuffer id;
+    PSystem::GetASCIIBundleIdentifier(id);
+    EXPECT_EQ(id, GBuffer("com.example.host"));
+    PSystem::SetASCIIBundleIdentifier("");
+}
+
 TEST_F(UserLanguages, JapaneseUIOnlyWhenTheFirstLanguageIsJapanese) {
     struct Case {
         const char* languages;

@@ -8,11 +8,14 @@
 TEST(PUNIXSessionInfo, OneSessionWithoutPrefix) {
     PUNIXSessionInfo info;
     EXPECT_EQ(info.GetCurrentSession(), -1);
-    std::vector<int> sessions = {3, 4, 5};
+    GTable<int> sessions;
+    for (int s : {3, 4, 5})
+        sessions.AddItem(s);
     info.GetAllActiveSessions(sessions);
-    EXPECT_EQ(sessions, std::vector<int>{-1});
-    EXPECT_TRUE(info.GetSessionPrefix(-1).empty());
-    EXPECT_TRUE(info.GetSessionPrefix(7).empty());
+    ASSERT_EQ(sessions.GetCount(), 1);
+    EXPECT_EQ(sessions[0], -1);
+    EXPECT_TRUE(info.GetSessionPrefix(-1).IsEmpty());
+    EXPECT_TRUE(info.GetSessionPrefix(7).IsEmpty());
 }
 
 TEST(PMacXProcessInfo, CurrentProcessIDIsTheRunningProcess) {

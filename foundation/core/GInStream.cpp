@@ -1,0 +1,24 @@
+#include "GInStream.h"
+
+#include <algorithm>
+
+#include "GBuffer.h"
+
+namespace {
+constexpr long long cSkipChunk = 1048576;
+}
+
+GInStream::~GInStream() = default;
+
+long long GInStream::Skip(long long count) {
+    GBuffer scratch;
+    long long total = 0;
+    while (count >= 1) {
+        int n = Read(scratch, static_cast<int>(std::min(count, cSkipChunk)));
+        if (n <= 0)
+            break;
+        total += n;
+        count -= n;
+    }
+    return total;
+}
