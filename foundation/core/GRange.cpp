@@ -4,6 +4,10 @@
 #include <charconv>
 #include <utility>
 
+#include "GASCIIEncoding.h"
+#include "GString.h"
+#include "GUnicodeEncoding.h"
+
 const GRange GRange::cEmptyRange;
 
 namespace {
@@ -103,11 +107,28 @@ private:
     unsigned char const* mEnd;
 };
 
-void AppendNumber(GBuffer& out, std::int64_t value) {
+void AppendASCII(GBuffer& out, char const* text, int n, bool units) {
+    if (!units) {
+        out.AppendByteArray(reinterpret_cast<unsigned char const*>(text), n);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        out += static_cast<unsigned short>(static_cast<unsigned char>(text[i]));
+}
+
+void AppendNumber(GBuffer& out, std::int64_t value, bool units) {
     char text[24];
     char* end = std::to_chars(text, text + sizeof text, value).ptr;
-    out.AppendByteArray(reinterpret_cast<unsigned char const*>(text), static_cast<int>(end - text));
+    AppendASCII(out, text, static_cast<int>(end - text), units);
 }
+
+void AppendBound(GBuffer& out, Bound bound, int offset, bool units) {
+    if (bound.second)
+        AppendASCII(out, "R", 1, units);
+    AppendNumber(out, static_cast<std::int64_t>(bound.first) + offset, units);
+}
+
+GBuffer UnitsOf(GString const& text) { return text.GetBuffer(GUnicodeEncoding::GetInstance()); }
 
 bool IsOpenStart(Bound b) { return !b.second && b.first == GRange::cOpenStart; }
 
@@ -115,9 +136,21 @@ bool IsOpenEnd(Bound b) { return !b.second && b.first == GRange::cOpenEnd; }
 
 } // namespace
 
-GRange::GRange(char const* text) {
-    if (text != nullptr)
-        Set(GBuffer(text));
+GRange::GRange(char const* text) { Set(text); }
+
+GRange::GRange(GString const& text) { Set(text); }
+
+int GRange::Set(char const* text) {
+    GBuffer borrowed;
+    borrowed.SetFromStatic(text);
+    return Set(borrowed);
+}
+
+int GRange::Set(GString const& text) {
+    GBuffer ascii;
+    if (text.GetBuffer(ascii, GASCIIEncoding::GetInstance()) != GEncoding::kConvertOK)
+        return 1;
+    return Set(ascii);
 }
 
 namespace {
@@ -675,65 +708,82 @@ bool GRange::CheckConsistency() const {
 
 // ---- Text ----
 
-void GRange::AppendBound(GBuffer& out, Bound bound, int offset) const {
-    if (bound.second)
-        out += static_cast<unsigned char>('R');
-    AppendNumber(out, static_cast<std::int64_t>(bound.first) + offset);
-}
-
-void GRange::AppendSequence(GBuffer& out, int i, int offset, GBuffer const& separator, GBuffer const& dash) const {
+void GRange::AppendSequence(GBuffer& out, int i, int offset, GBuffer const& separator, GBuffer const& dash,
+                            bool units) const {
     Bound s = mStarts[i];
     Bound e = mEnds[i];
     if (IsOpenStart(s) && !IsOpenEnd(e) && !e.second && static_cast<std::int64_t>(e.first) + offset >= 0) {
         // "-n" would read back as the number -n: the part up to -1 goes first, and reading joins
         // it with the part from 0 on.
         out += dash;
-        AppendNumber(out, -1);
+        AppendNumber(out, -1, units);
         out += separator;
-        AppendNumber(out, 0);
+        AppendNumber(out, 0, units);
         if (static_cast<std::int64_t>(e.first) + offset > 0) {
             out += dash;
-            AppendNumber(out, static_cast<std::int64_t>(e.first) + offset);
+            AppendNumber(out, static_cast<std::int64_t>(e.first) + offset, units);
         }
         return;
     }
     if (!IsOpenStart(s))
-        AppendBound(out, s, offset);
+        AppendBound(out, s, offset, units);
     if (s != e) {
         out += dash;
         if (!IsOpenEnd(e))
-            AppendBound(out, e, offset);
+            AppendBound(out, e, offset, units);
     }
 }
 
-void GRange::ToString(GBuffer& out, int offset, GBuffer const& separator, GBuffer const& dash) const {
+void GRange::WriteText(GBuffer& out, int offset, GBuffer const& separator, GBuffer const& dash, bool units) const {
     GBuffer text;
     if (mSelectAll)
         text = dash;
     for (int k = 0; k < GetNumOfSequences(); ++k) {
         if (k > 0)
             text += separator;
-        AppendSequence(text, k, offset, separator, dash);
+        AppendSequence(text, k, offset, separator, dash, units);
     }
     out.Swap(text);
 }
 
-void GRange::ToCompactString(GBuffer& out, int maxSequences, GBuffer const& compactDash, int offset,
-                             GBuffer const& separator, GBuffer const& dash) const {
+void GRange::WriteCompactText(GBuffer& out, int maxSequences, GBuffer const& compactDash, int offset,
+                              GBuffer const& separator, GBuffer const& dash, bool units) const {
     int count = GetNumOfSequences();
     if (count <= maxSequences || count == 0) {
-        ToString(out, offset, separator, dash);
+        WriteText(out, offset, separator, dash, units);
         return;
     }
     Bound s = mStarts[0];
     Bound e = mEnds[count - 1];
     GBuffer text;
     if (!IsOpenStart(s))
-        AppendBound(text, s, offset);
+        AppendBound(text, s, offset, units);
     if (s != e) {
         text += compactDash;
         if (!IsOpenEnd(e))
-            AppendBound(text, e, offset);
+            AppendBound(text, e, offset, units);
     }
     out.Swap(text);
+}
+
+void GRange::ToString(GBuffer& out, int offset, GBuffer const& separator, GBuffer const& dash) const {
+    WriteText(out, offset, separator, dash, false);
+}
+
+void GRange::ToString(GString& out, int offset, GString const& separator, GString const& dash) const {
+    GBuffer text;
+    WriteText(text, offset, UnitsOf(separator), UnitsOf(dash), true);
+    out.Set(text, GUnicodeEncoding::GetInstance(), true);
+}
+
+void GRange::ToCompactString(GBuffer& out, int maxSequences, GBuffer const& compactDash, int offset,
+                             GBuffer const& separator, GBuffer const& dash) const {
+    WriteCompactText(out, maxSequences, compactDash, offset, separator, dash, false);
+}
+
+void GRange::ToCompactString(GString& out, int maxSequences, GString const& compactDash, int offset,
+                             GString const& separator, GString const& dash) const {
+    GBuffer text;
+    WriteCompactText(text, maxSequences, UnitsOf(compactDash), offset, UnitsOf(separator), UnitsOf(dash), true);
+    out.Set(text, GUnicodeEncoding::GetInstance(), true);
 }

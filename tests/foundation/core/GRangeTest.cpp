@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "EncodingTestSetup.h"
 #include "GRange.h"
+#include "GString.h"
 
 namespace {
 
@@ -556,4 +558,25 @@ TEST(GRange, ToCompactString) {
     EXPECT_EQ(Text(out), "~");
     GRange().ToCompactString(out, 0, GBuffer("~"), 0, GBuffer(","), GBuffer("-"));
     EXPECT_EQ(Text(out), "");
+}
+
+TEST(GRange, StringForms) {
+    EnsureEncodingSingletons();
+    EXPECT_EQ(Describe(GRange(GString(u"1-3, r1"))), "1..3 r1..r1");
+    GRange range;
+    EXPECT_EQ(range.Set(GString("2-4")), 0);
+    EXPECT_EQ(range.Set(GString(u"1\u20133")), 1);  // an en dash is outside the grammar
+    EXPECT_EQ(Describe(range), "2..4");
+    EXPECT_EQ(range.Set(GString()), 2);
+    EXPECT_EQ(range.Set("7,9"), 0);
+    EXPECT_EQ(Describe(range), "7..7 9..9");
+
+    range = Parsed("1-3,5,r2");
+    GString out("stale");
+    range.ToString(out, 0, GString(u", "), GString(u"\u2013"));
+    EXPECT_TRUE(out == GString(u"1\u20133, R2, 5"));
+    range.ToCompactString(out, 1, GString(u"\u2026"), 1, GString(","), GString("-"));
+    EXPECT_TRUE(out == GString(u"2\u20266"));
+    GRange().ToString(out, 0, GString(","), GString("-"));
+    EXPECT_TRUE(out.IsEmpty());
 }
