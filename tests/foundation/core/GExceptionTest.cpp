@@ -121,7 +121,7 @@ TEST_F(GExceptionTest, EveryIDOfTheGroupsHasATextAndTheGapsHaveNone) {
     }
 }
 
-TEST_F(GExceptionTest, TheLockFileTextReferstoTheSupportSite) {
+TEST_F(GExceptionTest, TheLockFileTextRefersToTheSupportSite) {
     EXPECT_NE(Text(GSimpleException(40091).GetDescription()).find("support web site"), std::string::npos);
 }
 
