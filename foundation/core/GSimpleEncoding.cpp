@@ -9,6 +9,7 @@
 #endif
 
 #include "GCharCode.h"
+#include "GEncodingKernels.h"
 #include "GException.h"
 #include "GUnicodeEncoding.h"
 
@@ -17,12 +18,6 @@ namespace {
 constexpr int kByteCount = 256;
 
 void StoreUnit(unsigned char* dst, uint16_t unit) { std::memcpy(dst, &unit, 2); }
-
-uint16_t LoadUnit(unsigned char const* src) {
-    uint16_t unit;
-    std::memcpy(&unit, src, 2);
-    return unit;
-}
 
 // The glyph list lives in static tables; any UTF-16 encoding object reads them.
 GUnicodeEncoding const& GlyphList() {
@@ -57,30 +52,6 @@ int DecodeDirectRun(unsigned char const* src, int n, unsigned char* dst, uint8_t
     (void)dst;
     (void)first;
     (void)span;
-#endif
-    return i;
-}
-
-// Units in [first, last] become bytes of the same value, 8 at a time while a whole block qualifies.
-int EncodeDirectRun(unsigned char const* src, int n, unsigned char* dst, uint8_t first, uint8_t last) {
-    int i = 0;
-#if defined(__SSE2__)
-    // Units from 0x8000 up read negative and fail the first comparison.
-    const __m128i below = _mm_set1_epi16(static_cast<short>(first - 1));
-    const __m128i above = _mm_set1_epi16(static_cast<short>(last + 1));
-    for (; i + 8 <= n; i += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(src + 2 * i));
-        const __m128i inside = _mm_and_si128(_mm_cmpgt_epi16(v, below), _mm_cmplt_epi16(v, above));
-        if (_mm_movemask_epi8(inside) != 0xFFFF)
-            break;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(v, v));
-    }
-#else
-    (void)src;
-    (void)n;
-    (void)dst;
-    (void)first;
-    (void)last;
 #endif
     return i;
 }
@@ -178,7 +149,7 @@ void GSimpleEncoding::SetUnicode(unsigned char byte, GCharCode const& unicode) {
     GBuffer& text = mUnicodeTexts[byte];
     unicode.GetUnicode(text);
     if (text.GetLength() == 2)
-        mDecode[byte] = kSingleUnit | LoadUnit(text.GetPtr());
+        mDecode[byte] = kSingleUnit | GEncodingKernels::LoadUnit(text.GetPtr());
     else
         mDecode[byte] = text.IsEmpty() ? 0 : kSeveralUnits;
 
@@ -301,9 +272,9 @@ int32_t GSimpleEncoding::ConvertFromUnicode(GBuffer const& source, GBuffer& outp
     int i = 0;
     while (i < n) {
         if (mEncodeRun.exists)
-            i += EncodeDirectRun(src + 2 * i, n - i, dst + i, mEncodeRun.first, mEncodeRun.last);
+            i += GEncodingKernels::NarrowRun(src + 2 * i, n - i, dst + i, mEncodeRun.first, mEncodeRun.last);
         for (const int stop = std::min(n, i + 16); i < stop; ++i) {
-            const uint16_t unit = LoadUnit(src + 2 * i);
+            const uint16_t unit = GEncodingKernels::LoadUnit(src + 2 * i);
             const uint16_t entry = pages[pageOf[unit >> 8] * kByteCount + (unit & 0xFF)];
             dst[i] = entry != 0 ? static_cast<unsigned char>(entry) : fallback;
             missing |= entry == 0;

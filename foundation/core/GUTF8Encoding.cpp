@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "GCharCode.h"
+#include "GEncodingKernels.h"
 #include "GException.h"
 #include "GUnicodeEncoding.h"
 
@@ -32,12 +33,6 @@ inline void StoreUnit(unsigned char*& d, uint32_t unit) {
 
 inline bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
-inline uint32_t LoadUnit(unsigned char const* p) {
-    uint16_t unit;
-    std::memcpy(&unit, p, 2);
-    return unit;
-}
-
 // Widens whole blocks of 16 ASCII bytes (zero bytes included) while there are; sets zero when
 // one was met.
 inline void WidenASCIIBlocks(unsigned char const*& p, unsigned char const* end, unsigned char*& d, bool& zero) {
@@ -63,22 +58,9 @@ inline void WidenASCIIBlocks(unsigned char const*& p, unsigned char const* end, 
 
 // Narrows whole blocks of 8 units below 0x80 while there are.
 inline void NarrowASCIIBlocks(unsigned char const*& p, unsigned char const* end, unsigned char*& d) {
-#if defined(__SSE2__)
-    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
-    const __m128i none = _mm_setzero_si128();
-    while (end - p >= 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(p));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_and_si128(v, high), none)) != 0xFFFF)
-            break;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(d), _mm_packus_epi16(v, v));
-        d += 8;
-        p += 16;
-    }
-#else
-    (void)p;
-    (void)end;
-    (void)d;
-#endif
+    const int n = GEncodingKernels::NarrowRun(p, static_cast<int>((end - p) / 2), d, 0, 0x7F);
+    p += 2 * n;
+    d += n;
 }
 
 GBuffer StaticName(char const* text) {
@@ -192,7 +174,7 @@ void GUTF8Encoding::EncodeUTF16(unsigned char const* u, int byteCount, GBuffer& 
     unsigned char const* const end = u + 2 * n;
     int asciiRun = 16;
     while (p < end) {
-        const uint32_t unit = LoadUnit(p);
+        const uint32_t unit = GEncodingKernels::LoadUnit(p);
         p += 2;
         if (unit < 0x80) {
             *d++ = static_cast<unsigned char>(unit);
@@ -209,8 +191,8 @@ void GUTF8Encoding::EncodeUTF16(unsigned char const* u, int byteCount, GBuffer& 
             d += 2;
             continue;
         }
-        if ((unit & 0xFC00) == 0xD800 && p < end && (LoadUnit(p) & 0xFC00) == 0xDC00) {
-            const uint32_t c = 0x10000 + ((unit - 0xD800u) << 10) + (LoadUnit(p) - 0xDC00u);
+        if ((unit & 0xFC00) == 0xD800 && p < end && (GEncodingKernels::LoadUnit(p) & 0xFC00) == 0xDC00) {
+            const uint32_t c = 0x10000 + ((unit - 0xD800u) << 10) + (GEncodingKernels::LoadUnit(p) - 0xDC00u);
             p += 2;
             d[0] = static_cast<unsigned char>(0xF0 | (c >> 18 & 0x07));
             d[1] = static_cast<unsigned char>(0x80 | (c >> 12 & 0x3F));

@@ -13,6 +13,7 @@
 
 #include "GCharCode.h"
 #include "GCompatCharTables.h"
+#include "GEncodingKernels.h"
 #include "GException.h"
 #include "GGlyphListTables.h"
 #include "GSingleByteTables.h"
@@ -28,12 +29,6 @@ GDict<unsigned short, GTable<GBuffer> >* GUnicodeEncoding::sGlyphNameTables = nu
 GDict<GBuffer, unsigned short>* GUnicodeEncoding::sCharCodes = nullptr;
 
 namespace {
-
-uint16_t LoadUnit(unsigned char const* p) {
-    uint16_t unit;
-    std::memcpy(&unit, p, 2);
-    return unit;
-}
 
 // ---- UTF-16 to single bytes ----
 
@@ -105,29 +100,6 @@ struct SingleByteTarget {
     }
 };
 
-// Writes the units of src that lie in [first, last] as bytes while a whole block of 8 does.
-int CopyDirectRun(unsigned char const* src, int n, unsigned char* dst, uint16_t first, uint16_t last) {
-    int i = 0;
-#if defined(__SSE2__)
-    // Units of 0x8000 and more read negative and fail the first comparison.
-    const __m128i below = _mm_set1_epi16(static_cast<short>(first - 1));
-    const __m128i above = _mm_set1_epi16(static_cast<short>(last + 1));
-    for (; i + 8 <= n; i += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(src + 2 * i));
-        const __m128i ok = _mm_and_si128(_mm_cmpgt_epi16(v, below), _mm_cmplt_epi16(v, above));
-        if (_mm_movemask_epi8(ok) != 0xFFFF)
-            break;
-        _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + i), _mm_packus_epi16(v, v));
-    }
-#else
-    (void)src;
-    (void)dst;
-    (void)first;
-    (void)last;
-#endif
-    return i;
-}
-
 int32_t EncodeSingleBytes(GBuffer const& source, GBuffer& output, SingleByteTarget const& target) {
     const int n = source.GetLength() / 2;
     output.Clear();
@@ -140,10 +112,10 @@ int32_t EncodeSingleBytes(GBuffer const& source, GBuffer& output, SingleByteTarg
     int32_t status = GEncoding::kConvertOK;
     int i = 0;
     while (i < n) {
-        i += CopyDirectRun(src + 2 * i, n - i, dst + i, target.first, target.last);
+        i += GEncodingKernels::NarrowRun(src + 2 * i, n - i, dst + i, target.first, target.last);
         // One block's worth one by one, then try the fast run again.
         for (const int stop = std::min(n, i + 8); i < stop; ++i) {
-            uint8_t byte = target.ByteOf(LoadUnit(src + 2 * i));
+            uint8_t byte = target.ByteOf(GEncodingKernels::LoadUnit(src + 2 * i));
             if (byte == 0) {
                 byte = fallback;
                 status = GEncoding::kConvertLossy;
@@ -239,11 +211,11 @@ int FirstUnstableUnit(unsigned char const* units, int n) {
         return n;
     static StableUnits const stable;
     for (; i < n; ++i) {
-        const uint32_t unit = LoadUnit(units + 2 * i);
+        const uint32_t unit = GEncodingKernels::LoadUnit(units + 2 * i);
         if (stable.Has(unit))
             continue;
         if ((unit & 0xFC00) == 0xD800 && i + 1 < n) {
-            const uint32_t low = LoadUnit(units + 2 * i + 2);
+            const uint32_t low = GEncodingKernels::LoadUnit(units + 2 * i + 2);
             if ((low & 0xFC00) == 0xDC00 && StableUnits::IsStable(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00))) {
                 ++i;
                 continue;
@@ -372,7 +344,7 @@ int GUnicodeEncoding::GetLength(unsigned char const* text) const {
     if (text == nullptr)
         return 0;
     int n = 0;
-    while (LoadUnit(text + n) != 0)
+    while (GEncodingKernels::LoadUnit(text + n) != 0)
         n += 2;
     return n;
 }
