@@ -57,17 +57,11 @@ bool GASCIIEncoding::GetGlyphName(GCharCode const& code, GBuffer& name) const {
 
 void GASCIIEncoding::GetCharCode(GBuffer const& name, GCharCode& code) const {
     code.Clear();
-    GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
-    if (unicode == nullptr)
-        return;
-    GCharCode found;
-    unicode->GetCharCode(name, found);
-    if (found.GetLength() != 2)
-        return;
     GBuffer utf16;
-    found.GetUnicode(utf16);
+    if (!GUnicodeEncoding::TryGetGlyphUnit(name, utf16))
+        return;
     GBuffer ascii;
-    if (unicode->ConvertTo(utf16, this, ascii) == kConvertOK)
+    if (GUnicodeEncoding::EncodeASCII(utf16, ascii) == kConvertOK)
         code.Set(ascii.GetPtr()[0]);
 }
 

@@ -58,15 +58,9 @@ bool GPlatformEncoding::GetGlyphName(GCharCode const& code, GBuffer& name) const
 
 void GPlatformEncoding::GetCharCode(GBuffer const& name, GCharCode& code) const {
     code.Clear();
-    GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
-    if (unicode == nullptr)
-        return;
-    GCharCode found;
-    unicode->GetCharCode(name, found);
-    if (found.GetLength() != 2)
-        return;
     GBuffer utf16;
-    found.GetUnicode(utf16);
+    if (!GUnicodeEncoding::TryGetGlyphUnit(name, utf16))
+        return;
     GBuffer bytes;
     if (ConvertFromUnicode(utf16, bytes) == kConvertOK)
         code.Set(bytes);

@@ -255,15 +255,9 @@ bool GUTF8Encoding::GetGlyphName(GCharCode const& code, GBuffer& name) const {
 
 void GUTF8Encoding::GetCharCode(GBuffer const& name, GCharCode& code) const {
     code.Clear();
-    GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
-    if (unicode == nullptr)
-        return;
-    GCharCode found;
-    unicode->GetCharCode(name, found);
-    if (found.GetLength() != 2)
-        return;
     GBuffer utf16;
-    found.GetUnicode(utf16);
+    if (!GUnicodeEncoding::TryGetGlyphUnit(name, utf16))
+        return;
     GBuffer utf8;
     EncodeUTF16(utf16.GetPtr(), utf16.GetLength(), utf8);
     code.Set(utf8);

@@ -451,6 +451,19 @@ void GUnicodeEncoding::GetCharCode(GBuffer const& name, GCharCode& code) const {
     GetLigatureCharCode(base, code);
 }
 
+bool GUnicodeEncoding::TryGetGlyphUnit(GBuffer const& name, GBuffer& utf16) {
+    utf16.Clear();
+    GUnicodeEncoding const* unicode = GetInstance();
+    if (unicode == nullptr)
+        return false;
+    GCharCode found;
+    unicode->GetCharCode(name, found);
+    if (found.GetLength() != 2)
+        return false;
+    found.GetUnicode(utf16);
+    return true;
+}
+
 void GUnicodeEncoding::GetLigatureCharCode(GBuffer const& name, GCharCode& code) const {
     code.Clear();
     if (sCharCodes == nullptr || name.FindFirstOccurrence(static_cast<unsigned char>('_')) < 0)

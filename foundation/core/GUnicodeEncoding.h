@@ -66,6 +66,10 @@ public:
     void GetLigatureCharCode(GBuffer const& name, GCharCode& code) const;
     // Glyph name to value; null outside Initialize/Finalize.
     GDict<GBuffer, unsigned short> const* GetCharCodes() const;
+    // The singleton's code for a glyph name as UTF-16 text, when it is exactly one unit: the
+    // ASCII, UTF-8 and platform encodings start their GetCharCode here. False without a singleton
+    // or such a unit.
+    static bool TryGetGlyphUnit(GBuffer const& name, GBuffer& utf16);
 
     static GUnicodeEncoding* GetInstance() { return sInstance.Get(); }
     static void SetInstance(GUnicodeEncoding* encoding) { sInstance = encoding; }
