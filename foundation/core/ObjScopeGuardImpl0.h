@@ -4,27 +4,17 @@
 //     ObjScopeGuardImpl0 guard(file, &File::Close);
 //     ...
 //     guard.Dismiss();
+#include "ObjScopeGuardImplBase.h"
 
 template <class Obj, class MemFn>
-class ObjScopeGuardImpl0 {
+class ObjScopeGuardImpl0 : public ObjScopeGuardImplBase {
 public:
-    ObjScopeGuardImpl0(Obj& object, MemFn memFn) noexcept : mDismissed(false), mObject(object), mMemFn(memFn) {}
-    ObjScopeGuardImpl0(const ObjScopeGuardImpl0&) = delete;
-    ObjScopeGuardImpl0& operator=(const ObjScopeGuardImpl0&) = delete;
+    ObjScopeGuardImpl0(Obj& object, MemFn memFn) noexcept : mObject(object), mMemFn(memFn) {}
     ~ObjScopeGuardImpl0() {
-        if (mDismissed)
-            return;
-        try {
-            (mObject.*mMemFn)();
-        } catch (...) {
-            // A destructor must not throw; the call was a clean-up the scope cannot act on.
-        }
+        RunUnlessDismissed([this] { (mObject.*mMemFn)(); });
     }
 
-    void Dismiss() noexcept { mDismissed = true; }
-
 private:
-    bool mDismissed;
     Obj& mObject;
     MemFn mMemFn;
 };
