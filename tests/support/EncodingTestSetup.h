@@ -1,19 +1,34 @@
 #pragma once
-// What the core layer sets up at start-up for the encodings of this layer: the UTF-16 tables and
-// the ASCII, UTF-16 and UTF-8 singletons. Tests call it before they convert; calling it again
-// changes nothing. The singletons stay for the rest of the test process.
+// What the core layer sets up at start-up for the encodings of this layer: the UTF-16 tables,
+// then the ASCII, UTF-16 and UTF-8 singletons, then the single-byte ones. Tests call it before
+// they convert; calling it again changes nothing. The singletons stay for the rest of the test
+// process.
 #include "GASCIIEncoding.h"
+#include "GMacExpertEncoding.h"
+#include "GMacRomanEncoding.h"
+#include "GPDFDocEncoding.h"
+#include "GStandardEncoding.h"
 #include "GUTF8Encoding.h"
 #include "GUnicodeEncoding.h"
+#include "GWinAnsiEncoding.h"
+
+template <class Encoding>
+void EnsureSingleton() {
+    if (Encoding::GetInstance() == nullptr)
+        Encoding::SetInstance(new Encoding);
+}
 
 inline void EnsureEncodingSingletons() {
     GUnicodeEncoding::Initialize();
-    if (GASCIIEncoding::GetInstance() == nullptr)
-        GASCIIEncoding::SetInstance(new GASCIIEncoding);
-    if (GUnicodeEncoding::GetInstance() == nullptr)
-        GUnicodeEncoding::SetInstance(new GUnicodeEncoding);
-    if (GUTF8Encoding::GetInstance() == nullptr)
-        GUTF8Encoding::SetInstance(new GUTF8Encoding);
+    EnsureSingleton<GASCIIEncoding>();
+    EnsureSingleton<GUnicodeEncoding>();
+    EnsureSingleton<GUTF8Encoding>();
+    // The single-byte encodings read the glyph list when they are built.
+    EnsureSingleton<GMacRomanEncoding>();
+    EnsureSingleton<GPDFDocEncoding>();
+    EnsureSingleton<GMacExpertEncoding>();
+    EnsureSingleton<GStandardEncoding>();
+    EnsureSingleton<GWinAnsiEncoding>();
 }
 
 #include <cstring>

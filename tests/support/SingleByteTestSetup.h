@@ -1,7 +1,6 @@
 #pragma once
-// The single-byte singletons as the core layer builds them at start-up (after the UTF-16 tables
-// and singletons), plus small helpers shared by their tests. Calling the setup again changes
-// nothing; the singletons stay for the rest of the test process.
+// Small helpers shared by the tests of the single-byte encodings (set up by
+// EnsureEncodingSingletons).
 #include <unicode/ucnv.h>
 
 #include <gtest/gtest.h>
@@ -12,25 +11,6 @@
 
 #include "EncodingTestSetup.h"
 #include "GCharCode.h"
-#include "GMacExpertEncoding.h"
-#include "GMacRomanEncoding.h"
-#include "GPDFDocEncoding.h"
-#include "GStandardEncoding.h"
-#include "GWinAnsiEncoding.h"
-
-inline void EnsureSingleByteSingletons() {
-    EnsureEncodingSingletons();
-    if (GMacRomanEncoding::GetInstance() == nullptr)
-        GMacRomanEncoding::SetInstance(new GMacRomanEncoding);
-    if (GPDFDocEncoding::GetInstance() == nullptr)
-        GPDFDocEncoding::SetInstance(new GPDFDocEncoding);
-    if (GMacExpertEncoding::GetInstance() == nullptr)
-        GMacExpertEncoding::SetInstance(new GMacExpertEncoding);
-    if (GStandardEncoding::GetInstance() == nullptr)
-        GStandardEncoding::SetInstance(new GStandardEncoding);
-    if (GWinAnsiEncoding::GetInstance() == nullptr)
-        GWinAnsiEncoding::SetInstance(new GWinAnsiEncoding);
-}
 
 // Sets the default character for one test and puts the old one back.
 class DefaultCharacterScope {

@@ -10,7 +10,7 @@ namespace {
 
 class GMacExpertEncodingTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureSingleByteSingletons(); }
+    void SetUp() override { EnsureEncodingSingletons(); }
 
     GMacExpertEncoding const& MacExpert() const { return *GMacExpertEncoding::GetInstance(); }
     GUnicodeEncoding const* Unicode() const { return GUnicodeEncoding::GetInstance(); }

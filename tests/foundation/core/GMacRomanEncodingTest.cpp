@@ -9,7 +9,7 @@ namespace {
 
 class GMacRomanEncodingTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureSingleByteSingletons(); }
+    void SetUp() override { EnsureEncodingSingletons(); }
 
     GMacRomanEncoding const& MacRoman() const { return *GMacRomanEncoding::GetInstance(); }
 };

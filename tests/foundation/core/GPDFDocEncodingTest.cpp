@@ -9,7 +9,7 @@ namespace {
 
 class GPDFDocEncodingTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureSingleByteSingletons(); }
+    void SetUp() override { EnsureEncodingSingletons(); }
 
     GPDFDocEncoding const& PDFDoc() const { return *GPDFDocEncoding::GetInstance(); }
 };

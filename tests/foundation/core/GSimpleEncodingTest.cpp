@@ -11,7 +11,7 @@ namespace {
 
 class GSimpleEncodingTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureSingleByteSingletons(); }
+    void SetUp() override { EnsureEncodingSingletons(); }
 
     GUnicodeEncoding const* Unicode() const { return GUnicodeEncoding::GetInstance(); }
 };

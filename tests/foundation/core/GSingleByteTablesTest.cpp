@@ -2,40 +2,15 @@
 #include "GSingleByteTables.h"
 
 #include <gtest/gtest.h>
-#include <unicode/ucnv.h>
 
 #include <array>
 #include <cstring>
 #include <map>
-#include <memory>
 #include <string>
 
+#include "SingleByteTestSetup.h"
+
 namespace {
-
-struct ConverterCloser {
-    void operator()(UConverter* converter) const { ucnv_close(converter); }
-};
-
-// Each byte through an ICU converter; -1 where ICU has no mapping for the byte.
-std::map<int, int> IcuTable(const char* name)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<UConverter, ConverterCloser> converter(ucnv_open(name, &status));
-    EXPECT_TRUE(U_SUCCESS(status)) << name;
-    std::map<int, int> table;
-    if (!converter)
-        return table;
-    ucnv_setToUCallBack(converter.get(), UCNV_TO_U_CALLBACK_STOP, nullptr, nullptr, nullptr, &status);
-    for (int b = 0; b < 256; ++b) {
-        const char byte = static_cast<char>(b);
-        UChar out[4] = {};
-        status = U_ZERO_ERROR;
-        ucnv_reset(converter.get());
-        const int32_t n = ucnv_toUChars(converter.get(), out, 4, &byte, 1, &status);
-        table[b] = (U_SUCCESS(status) && n == 1) ? out[0] : -1;
-    }
-    return table;
-}
 
 // Glyph name -> value, from the glyph-list table (first row wins, as in the lookups built on it).
 const std::map<std::string, uint16_t>& GlyphValues()
@@ -51,7 +26,8 @@ const std::map<std::string, uint16_t>& GlyphValues()
 
 void ExpectMatchesIcu(const uint16_t (&table)[256], const char* converter, const std::map<int, int>& deltas)
 {
-    const std::map<int, int> icu = IcuTable(converter);
+    const std::map<int, int> icu = IcuToUnicode(converter);
+    ASSERT_EQ(icu.size(), 256u) << converter;
     for (int b = 0; b < 256; ++b) {
         const auto delta = deltas.find(b);
         const int expected = delta != deltas.end() ? delta->second : icu.at(b);

@@ -10,7 +10,7 @@ namespace {
 
 class GStandardEncodingTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureSingleByteSingletons(); }
+    void SetUp() override { EnsureEncodingSingletons(); }
 
     GStandardEncoding const& Standard() const { return *GStandardEncoding::GetInstance(); }
 };

@@ -11,7 +11,7 @@ namespace {
 
 class GWinAnsiEncodingTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureSingleByteSingletons(); }
+    void SetUp() override { EnsureEncodingSingletons(); }
 
     GWinAnsiEncoding const& WinAnsi() const { return *GWinAnsiEncoding::GetInstance(); }
 };
