@@ -111,34 +111,47 @@ bool NeedsEscape(unsigned c) { return c == cTab || IsLineEnd(c) || c == '"' || I
 // A CR LF or LF CR pair is one line end.
 bool PairsWith(unsigned first, unsigned second) { return IsLineEnd(second) && second != first; }
 
-template <class U>
-void ReplaceSpecialChars(GBuffer& text) {
+// Rewrites the units for which needs holds by replace(in, i, out), which writes the replacement
+// of unit i (at most two units) and returns how many units it took; copies the others. A text
+// without such a unit is left as it is.
+template <class U, class Needs, class Replace>
+void RewriteUnits(GBuffer& text, Needs needs, Replace replace) {
     UnitReader<U> in(text);
-    if (!in.Any(NeedsEscape))
+    if (!in.Any(needs))
         return;
     int n = in.Count();
     UnitWriter<U> out(2 * static_cast<std::int64_t>(n), in.TailLength());
-    for (int i = 0; i < n; ++i) {
+    for (int i = 0; i < n;) {
         unsigned c = in.At(i);
-        if (!NeedsEscape(c)) {
+        if (!needs(c)) {
             out.Put(c);
+            ++i;
             continue;
         }
-        out.Put('\\');
-        if (c == cTab) {
-            out.Put('t');
-        } else if (IsLineEnd(c)) {
-            out.Put('n');
-            if (i + 1 < n && PairsWith(c, in.At(i + 1)))
-                ++i;
-        } else {
-            // The quote, and every escape character: the reader takes the one after an escape
-            // character as itself, so 0x80 and 0xA5 come back whatever follows them.
-            out.Put(c);
-        }
+        i += replace(in, i, out);
     }
     out.PutBytes(in.Tail(), in.TailLength());
     out.Finish(text);
+}
+
+template <class U>
+void ReplaceSpecialChars(GBuffer& text) {
+    RewriteUnits<U>(text, NeedsEscape, [](UnitReader<U> const& in, int i, UnitWriter<U>& out) {
+        unsigned c = in.At(i);
+        out.Put('\\');
+        if (c == cTab) {
+            out.Put('t');
+            return 1;
+        }
+        if (IsLineEnd(c)) {
+            out.Put('n');
+            return i + 1 < in.Count() && PairsWith(c, in.At(i + 1)) ? 2 : 1;
+        }
+        // The quote, and every escape character: the reader takes the one after an escape
+        // character as itself, so 0x80 and 0xA5 come back whatever follows them.
+        out.Put(c);
+        return 1;
+    });
 }
 
 template <class U>
@@ -182,23 +195,10 @@ void ReplaceEscapeCodes(GBuffer& text) {
 
 template <class U>
 void PlatformLineEndings(GBuffer& text) {
-    UnitReader<U> in(text);
-    if (!in.Any(IsLineEnd))
-        return;
-    int n = in.Count();
-    UnitWriter<U> out(2 * static_cast<std::int64_t>(n), in.TailLength());
-    for (int i = 0; i < n; ++i) {
-        unsigned c = in.At(i);
-        if (!IsLineEnd(c)) {
-            out.Put(c);
-            continue;
-        }
+    RewriteUnits<U>(text, IsLineEnd, [](UnitReader<U> const& in, int i, UnitWriter<U>& out) {
         out.PutLineEnd();
-        if (c == cCR && i + 1 < n && in.At(i + 1) == cLF)
-            ++i;
-    }
-    out.PutBytes(in.Tail(), in.TailLength());
-    out.Finish(text);
+        return in.At(i) == cCR && i + 1 < in.Count() && in.At(i + 1) == cLF ? 2 : 1;
+    });
 }
 
 // ---- Compact reals ----
