@@ -35,12 +35,10 @@ GBufferedInStreamDecorator::~GBufferedInStreamDecorator() {
 }
 
 GInStream* GBufferedInStreamDecorator::CreateClone() const {
-    if (mInner == nullptr)
-        return new GBufferedInStreamDecorator(*this, nullptr);
-    GInStream* innerClone = mInner->CreateClone();
-    if (innerClone == nullptr)
-        return nullptr;  // a clone without its own inner stream would stop at the buffered bytes
-    return new GBufferedInStreamDecorator(*this, innerClone);
+    std::unique_ptr<GInStream> inner;
+    if (!TryCloneInner(mInner, inner))
+        return nullptr;
+    return new GBufferedInStreamDecorator(*this, inner.release());
 }
 
 int GBufferedInStreamDecorator::Read(GBuffer& out, int count) {

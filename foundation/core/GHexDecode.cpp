@@ -31,12 +31,8 @@ GHexDecode::~GHexDecode() {
 
 GInStream* GHexDecode::CreateClone() const {
     std::unique_ptr<GInStream> inner;
-    if (mInner != nullptr) {
-        inner.reset(mInner->CreateClone());
-        // Without its inner stream a clone would report the end at once.
-        if (!inner)
-            return nullptr;
-    }
+    if (!TryCloneInner(mInner, inner))
+        return nullptr;
     auto* clone = new GHexDecode(inner.get());
     inner.release();
     clone->mEnded = mEnded;

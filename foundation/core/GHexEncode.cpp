@@ -22,12 +22,8 @@ GHexEncode::~GHexEncode() {
 
 GInStream* GHexEncode::CreateClone() const {
     std::unique_ptr<GInStream> inner;
-    if (mInner != nullptr) {
-        inner.reset(mInner->CreateClone());
-        // Without its inner stream a clone would report the end at once.
-        if (!inner)
-            return nullptr;
-    }
+    if (!TryCloneInner(mInner, inner))
+        return nullptr;
     auto* clone = new GHexEncode(inner.get(), mEndMarker);
     inner.release();
     clone->mHeldBack = mHeldBack;

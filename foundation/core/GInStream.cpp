@@ -10,6 +10,14 @@ constexpr long long cSkipChunk = 1048576;
 
 GInStream::~GInStream() = default;
 
+bool GInStream::TryCloneInner(GInStream const* inner, std::unique_ptr<GInStream>& clone) {
+    clone.reset();
+    if (inner == nullptr)
+        return true;
+    clone.reset(inner->CreateClone());
+    return clone != nullptr;
+}
+
 long long GInStream::Skip(long long count) {
     GBuffer scratch;
     long long total = 0;

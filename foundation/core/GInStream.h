@@ -11,6 +11,8 @@
 //   for a stream that cannot be cloned.
 // - Streams report no errors of their own; exceptions of an inner stream pass through.
 // - One thread at a time; no stream takes a lock.
+#include <memory>
+
 class GBuffer;
 
 class GInStream {
@@ -28,4 +30,9 @@ public:
 protected:
     // For the copy constructors behind CreateClone.
     GInStream(GInStream const&) = default;
+
+    // For a decorator's CreateClone: clone becomes a clone of inner (null for a null inner).
+    // False when inner cannot be cloned: without its own inner stream a decorator's clone would
+    // report the end at once, so the decorator cannot be cloned either.
+    static bool TryCloneInner(GInStream const* inner, std::unique_ptr<GInStream>& clone);
 };

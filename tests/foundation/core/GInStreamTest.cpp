@@ -7,6 +7,8 @@
 
 #include "GBufferedInStreamDecorator.h"
 #include "GDecryptInStream.h"
+#include "GHexDecode.h"
+#include "GHexEncode.h"
 #include "GInStream.h"
 #include "GMemoryInStream.h"
 #include "TestStreams.h"
@@ -61,6 +63,26 @@ TEST(GInStream, ReadOfLessThanOneByteDeliversNothing) {
         }
         GBuffer out;
         EXPECT_EQ(in->Read(out, 100), 6);  // nothing was consumed
+    }
+}
+
+TEST(GInStream, ADecoratorWithoutInnerStreamClonesToAnEmptyOne) {
+    struct Case {
+        char const* name;
+        std::function<std::unique_ptr<GInStream>()> make;
+    };
+    Case const cases[] = {
+        {"buffered", [] { return std::make_unique<GBufferedInStreamDecorator>(static_cast<GInStream*>(nullptr), 4); }},
+        {"hex decoding", [] { return std::make_unique<GHexDecode>(static_cast<GInStream*>(nullptr)); }},
+        {"hex encoding", [] { return std::make_unique<GHexEncode>(static_cast<GInStream*>(nullptr), false); }},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<GInStream> in = c.make();
+        std::unique_ptr<GInStream> clone(in->CreateClone());
+        ASSERT_NE(clone, nullptr);
+        GBuffer out;
+        EXPECT_EQ(clone->Read(out, 10), -1);
     }
 }
 
