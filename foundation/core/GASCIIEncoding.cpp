@@ -66,10 +66,6 @@ void GASCIIEncoding::GetCharCode(GBuffer const& name, GCharCode& code) const {
 }
 
 GBuffer const& GASCIIEncoding::GetASCIIDescription() const {
-    static GBuffer const description = [] {
-        GBuffer name;
-        name.SetFromStatic("ASCIIEncoding");
-        return name;
-    }();
+    static GBuffer const description = StaticName("ASCIIEncoding");
     return description;
 }

@@ -63,6 +63,12 @@ int32_t GEncoding::ConvertTo(GBuffer const& source, GPDFDocEncoding const* targe
     return ConvertThroughUnicode(source, target, output);
 }
 
+GBuffer GEncoding::StaticName(char const* text) {
+    GBuffer name;
+    name.SetFromStatic(text);
+    return name;
+}
+
 bool GEncoding::IsOfType(GBuffer const& name) const { return name == GetASCIIDescription(); }
 
 void GEncoding::Normalize(GBuffer&) const {}

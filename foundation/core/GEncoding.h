@@ -77,6 +77,9 @@ protected:
     GEncoding(GEncoding const&) = delete;
     GEncoding& operator=(GEncoding const&) = delete;
 
+    // Borrows a name of static storage (no copy): descriptions and glyph names.
+    static GBuffer StaticName(char const* text);
+
 private:
     // Shared by the default typed conversions: decode to UTF-16, then Encode.
     template <class Target>

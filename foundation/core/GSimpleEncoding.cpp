@@ -117,12 +117,6 @@ void GSimpleEncoding::AddMapping(unsigned char byte, unsigned short unicode) {
     AddMapping(byte, GBuffer::cEmptyBuffer, GCharCode(unicode), false);
 }
 
-GBuffer GSimpleEncoding::StaticName(char const* text) {
-    GBuffer name;
-    name.SetFromStatic(text);
-    return name;
-}
-
 void GSimpleEncoding::AddGlyphListMapping(unsigned char byte, char const* name) {
     const GBuffer glyph = StaticName(name);
     GCharCode unicode;

@@ -46,8 +46,6 @@ public:
     GBuffer const& GetASCIIDescription() const override;
 
 protected:
-    // Borrows a name of static storage (no copy).
-    static GBuffer StaticName(char const* text);
     // The byte takes the name and the value that the glyph list gives it (none when the list
     // lacks the name). Throws GException when the glyph list has not been built.
     void AddGlyphListMapping(unsigned char byte, char const* name);

@@ -63,12 +63,6 @@ inline void NarrowASCIIBlocks(unsigned char const*& p, unsigned char const* end,
     d += n;
 }
 
-GBuffer StaticName(char const* text) {
-    GBuffer name;
-    name.SetFromStatic(text);
-    return name;
-}
-
 } // namespace
 
 GUTF8Encoding::GUTF8Encoding() = default;

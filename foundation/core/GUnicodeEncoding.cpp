@@ -155,12 +155,6 @@ void InsertByPreference(GTable<GBuffer>& names, GBuffer const& name) {
         names.AddItem(name);
 }
 
-GBuffer StaticName(char const* text) {
-    GBuffer name;
-    name.SetFromStatic(text);
-    return name;
-}
-
 bool FindValue(GDict<GBuffer, unsigned short> const& codes, GBuffer const& name, unsigned short& value) {
     int slot;
     if (!codes.GetExistingIndex(name, slot))
