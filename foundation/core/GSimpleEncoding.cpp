@@ -11,6 +11,7 @@
 #include "GCharCode.h"
 #include "GEncodingKernels.h"
 #include "GException.h"
+#include "GSingleByteTables.h"
 #include "GUnicodeEncoding.h"
 
 namespace {
@@ -122,6 +123,18 @@ void GSimpleEncoding::AddGlyphListMapping(unsigned char byte, char const* name) 
     GCharCode unicode;
     GlyphList().GetCharCode(glyph, unicode);
     AddMapping(byte, glyph, unicode, false);
+}
+
+void GSimpleEncoding::AddLatinGlyphNames(uint8_t GLatinGlyphRow::*code) {
+    for (GLatinGlyphRow const& row : cLatinGlyphNames)
+        if (row.*code != 0)
+            AddMapping(row.*code, StaticName(row.name));
+}
+
+void GSimpleEncoding::AddUnicodeValues(uint16_t const* toUnicode) {
+    for (int byte = 0; byte < kByteCount; ++byte)
+        if (toUnicode[byte] != 0)
+            AddMapping(static_cast<unsigned char>(byte), static_cast<unsigned short>(toUnicode[byte]));
 }
 
 bool GSimpleEncoding::HasMapping(unsigned char byte) const {

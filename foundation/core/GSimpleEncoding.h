@@ -19,6 +19,7 @@
 #include "GTable.h"
 
 class GCharCode;
+struct GLatinGlyphRow;
 
 class GSimpleEncoding : public GCustomEncoding {
 public:
@@ -49,6 +50,10 @@ protected:
     // The byte takes the name and the value that the glyph list gives it (none when the list
     // lacks the name). Throws GException when the glyph list has not been built.
     void AddGlyphListMapping(unsigned char byte, char const* name);
+    // Each row of the Latin character set with a code in the given column names that byte.
+    void AddLatinGlyphNames(uint8_t GLatinGlyphRow::*code);
+    // Each byte with a value in the byte-to-Unicode table (0: none) takes it.
+    void AddUnicodeValues(uint16_t const* toUnicode);
 
 private:
     // mDecode entries: a single unit is flagged, a longer text sends the byte to the slow path.
