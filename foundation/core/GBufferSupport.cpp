@@ -9,8 +9,11 @@
 
 #include <boost/regex.hpp>
 
+#include "GEncoding.h"
 #include "GException.h"
 #include "GRegExpSupport.h"
+#include "GString.h"
+#include "GUnicodeEncoding.h"
 
 namespace {
 
@@ -340,6 +343,26 @@ void GBufferSupport::UniReplaceEscapeCodes(GBuffer& text) { ReplaceEscapeCodes<u
 
 void GBufferSupport::ASCIIReplaceEscapeCodes(GBuffer& text) { ReplaceEscapeCodes<unsigned char>(text); }
 
+void GBufferSupport::UniReplaceSpecialEndCharsWithDefaultChar(GBuffer& text) {
+    UnitReader<unsigned short> in(text);
+    if (!in.Any(IsLineEnd))
+        return;
+    int n = in.Count();
+    UnitWriter<unsigned short> out(n, in.TailLength());
+    for (int i = 0; i < n; ++i) {
+        unsigned c = in.At(i);
+        if (!IsLineEnd(c)) {
+            out.Put(c);
+            continue;
+        }
+        out.Put(GEncoding::GetDefaultUnit());
+        if (i + 1 < n && PairsWith(c, in.At(i + 1)))
+            ++i;
+    }
+    out.PutBytes(in.Tail(), in.TailLength());
+    out.Finish(text);
+}
+
 void GBufferSupport::SetLineEnding(bool needsCR, bool needsLF) {
     sNeedsCR.store(needsCR, std::memory_order_relaxed);
     sNeedsLF.store(needsLF, std::memory_order_relaxed);
@@ -416,6 +439,14 @@ void GBufferSupport::StripTrailingZeroes(GBuffer& text, bool units) {
     }
     if (n < text.GetLength())
         text.SetLength(n);
+}
+
+GBuffer GBufferSupport::GetUnicodeBuffer(char const* text, GEncoding const* encoding) {
+    return GString(text, encoding, true).GetBuffer(GUnicodeEncoding::GetInstance());
+}
+
+GBuffer GBufferSupport::GetUnicodeBuffer(GBuffer const& text, GEncoding const* encoding) {
+    return GString(text, encoding, true).GetBuffer(GUnicodeEncoding::GetInstance());
 }
 
 unsigned char const* GBufferSupport::ConvertToPString(GBuffer& text) {

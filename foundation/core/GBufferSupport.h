@@ -16,6 +16,8 @@
 #include "GBuffer.h"
 #include "GTable.h"
 
+class GEncoding;
+
 class GBufferSupport {
 public:
     // Escaping for a quoted string: TAB as \t, every line end as \n, the quote and the escape
@@ -26,6 +28,8 @@ public:
     // character itself; any other pair stays as it is.
     static void UniReplaceEscapeCodes(GBuffer& text);
     static void ASCIIReplaceEscapeCodes(GBuffer& text);
+    // Every CR or LF (a CR LF or LF CR pair as one) becomes the encodings' default character.
+    static void UniReplaceSpecialEndCharsWithDefaultChar(GBuffer& text);
     // True for the three escape characters: the backslash, 0x80 and 0xA5.
     static bool IsBackSlashCharacter(unsigned char c) { return c == 0x5C || c == 0x80 || c == 0xA5; }
 
@@ -45,6 +49,11 @@ public:
     static void StripTrailingWhiteSpace(GBuffer& text);
     // With units set only whole zero units go; a buffer of odd length keeps its bytes.
     static void StripTrailingZeroes(GBuffer& text, bool units);
+
+    // The text, taken in the given encoding, as composed UTF-16 (needs the Unicode encoding set
+    // up; no encoding throws GException 2450).
+    static GBuffer GetUnicodeBuffer(char const* text, GEncoding const* encoding);
+    static GBuffer GetUnicodeBuffer(GBuffer const& text, GEncoding const* encoding);
 
     // At most 255 bytes behind a length byte; returns the result's GetPtr().
     static unsigned char const* ConvertToPString(GBuffer& text);

@@ -4,17 +4,59 @@
 #include <charconv>
 #include <utility>
 
+#include "GASCIIEncoding.h"
+#include "GString.h"
+#include "GUnicodeEncoding.h"
+
 const GRange GRange::cEmptyRange;
 
 namespace {
 
 using Bound = GPair<int, bool>;
 
+struct Item {
+    Bound start;
+    Bound end;
+};
+
+// The order of the tables: by start, then by the start's kind, then by end; so the contents do
+// not depend on the order in which sequences were added.
+bool KeyLess(Bound s1, Bound e1, Bound s2, Bound e2) {
+    if (s1.first != s2.first)
+        return s1.first < s2.first;
+    if (s1.second != s2.second)
+        return !s1.second;
+    if (e1.first != e2.first)
+        return e1.first < e2.first;
+    return !e1.second && e2.second;
+}
+
+
 bool IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
 
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
-bool IsRangeChar(unsigned char c) { return IsDigit(c) || c == ',' || c == '-' || c == 'r' || c == 'R'; }
+// Digits, ",", "-", "r", "R", blank and tab.
+class RangeChars {
+public:
+    constexpr RangeChars() : mAllowed() {
+        for (int c = '0'; c <= '9'; ++c)
+            mAllowed[c] = true;
+        for (char c : {',', '-', 'r', 'R', ' ', '\t'})
+            mAllowed[static_cast<unsigned char>(c)] = true;
+    }
+    bool AllIn(unsigned char const* p, int n) const {
+        bool all = true;
+        for (int i = 0; i < n; ++i)
+            all &= mAllowed[p[i]];
+        return all;
+    }
+
+private:
+    bool mAllowed[256];
+};
+
+constexpr RangeChars cRangeChars;
 
 int Clamped(std::int64_t value) {
     return static_cast<int>(std::clamp<std::int64_t>(value, -GRange::cMaxNumber, GRange::cMaxNumber));
@@ -36,10 +78,15 @@ public:
         if (AtEnd() || !IsDigit(Peek()))
             return false;
         std::int64_t n = 0;
-        for (; !AtEnd() && IsDigit(Peek()); Next()) {
-            n = n * 10 + (Peek() - '0');
-            if (n > GRange::cMaxNumber)
-                return false;
+        for (; mP != mEnd; ++mP) {
+            unsigned char c = *mP;
+            if (IsDigit(c)) {
+                n = n * 10 + (c - '0');
+                if (n > GRange::cMaxNumber)
+                    return false;
+            } else if (!IsBlank(c)) {
+                break;
+            }
         }
         value = static_cast<int>(n);
         return true;
@@ -60,11 +107,28 @@ private:
     unsigned char const* mEnd;
 };
 
-void AppendNumber(GBuffer& out, std::int64_t value) {
+void AppendASCII(GBuffer& out, char const* text, int n, bool units) {
+    if (!units) {
+        out.AppendByteArray(reinterpret_cast<unsigned char const*>(text), n);
+        return;
+    }
+    for (int i = 0; i < n; ++i)
+        out += static_cast<unsigned short>(static_cast<unsigned char>(text[i]));
+}
+
+void AppendNumber(GBuffer& out, std::int64_t value, bool units) {
     char text[24];
     char* end = std::to_chars(text, text + sizeof text, value).ptr;
-    out.AppendByteArray(reinterpret_cast<unsigned char const*>(text), static_cast<int>(end - text));
+    AppendASCII(out, text, static_cast<int>(end - text), units);
 }
+
+void AppendBound(GBuffer& out, Bound bound, int offset, bool units) {
+    if (bound.second)
+        AppendASCII(out, "R", 1, units);
+    AppendNumber(out, static_cast<std::int64_t>(bound.first) + offset, units);
+}
+
+GBuffer UnitsOf(GString const& text) { return text.GetBuffer(GUnicodeEncoding::GetInstance()); }
 
 bool IsOpenStart(Bound b) { return !b.second && b.first == GRange::cOpenStart; }
 
@@ -72,28 +136,56 @@ bool IsOpenEnd(Bound b) { return !b.second && b.first == GRange::cOpenEnd; }
 
 } // namespace
 
-GRange::GRange(char const* text) {
-    if (text != nullptr)
-        Set(GBuffer(text));
+GRange::GRange(char const* text) { Set(text); }
+
+GRange::GRange(GString const& text) { Set(text); }
+
+int GRange::Set(char const* text) {
+    GBuffer borrowed;
+    borrowed.SetFromStatic(text);
+    return Set(borrowed);
 }
 
-int GRange::Set(GBuffer const& text) {
-    unsigned char const* p = text.GetPtr();
-    int n = text.GetLength();
-    // Checked before anything changes, so that a rejected text keeps the range as it was.
-    for (int i = 0; i < n; ++i)
-        if (!IsBlank(p[i]) && !IsRangeChar(p[i]))
-            return 1;
-    Clear();
-    RangeCursor in(p, n);
-    if (in.AtEnd())
-        return 2;
+int GRange::Set(GString const& text) {
+    GBuffer ascii;
+    if (text.GetBuffer(ascii, GASCIIEncoding::GetInstance()) != GEncoding::kConvertOK)
+        return 1;
+    return Set(ascii);
+}
 
-    enum State { kItemStart, kAfterMinus, kNumber, kAfterDash, kNegativeEnd, kComplete };
-    State state = kItemStart;
+namespace {
+
+// The sequences read from a text, each with its ends in order, added to the range at the end.
+class PendingItems {
+public:
+    void AddRange(int from, bool fromReverse, int to, bool toReverse) {
+        Item item{Bound(from, fromReverse), Bound(to, toReverse)};
+        if (from > to)
+            std::swap(item.start, item.end);
+        mItems.AddItem(item);
+    }
+    void AddRange(int from, int to) { AddRange(from, false, to, false); }
+    void Sort() {
+        auto less = [](Item const& a, Item const& b) { return KeyLess(a.start, a.end, b.start, b.end); };
+        if (!std::is_sorted(mItems.begin(), mItems.end(), less))
+            std::sort(mItems.begin(), mItems.end(), less);
+    }
+    GTable<Item> const& Items() const { return mItems; }
+
+private:
+    GTable<Item> mItems;
+};
+
+// The items of the text, by the state machine of the grammar: 0 when the text is complete, 2 at
+// the first syntax error, with the items read before it.
+int ReadItems(RangeCursor& in, PendingItems& pending) {
+    constexpr int cOpenStart = GRange::cOpenStart;
+    constexpr int cOpenEnd = GRange::cOpenEnd;
     int number = 0;
     bool reverse = false;
     int d = 0;
+    enum State { kItemStart, kAfterMinus, kNumber, kAfterDash, kNegativeEnd, kComplete };
+    State state = kItemStart;
     while (!in.AtEnd()) {
         unsigned char c = in.Peek();
         bool isReverse = c == 'r' || c == 'R';
@@ -124,7 +216,7 @@ int GRange::Set(GBuffer const& text) {
                 state = kNumber;
             } else if (c == ',') {
                 in.Next();
-                AddRange(cOpenStart, cOpenEnd);
+                pending.AddRange(cOpenStart, cOpenEnd);
                 state = kItemStart;
             } else if (c == '-') {
                 in.Next();
@@ -140,7 +232,7 @@ int GRange::Set(GBuffer const& text) {
                 state = kAfterDash;
             } else if (c == ',') {
                 in.Next();
-                AddRange(number, reverse, number, reverse);
+                pending.AddRange(number, reverse, number, reverse);
                 state = kItemStart;
             } else {
                 return 2;
@@ -150,19 +242,19 @@ int GRange::Set(GBuffer const& text) {
             if (IsDigit(c)) {
                 if (!in.ReadNumber(d))
                     return 2;
-                AddRange(number, reverse, d, false);
+                pending.AddRange(number, reverse, d, false);
                 state = kComplete;
             } else if (c == '-') {
                 in.Next();
                 state = kNegativeEnd;
             } else if (c == ',') {
                 in.Next();
-                AddRange(number, reverse, cOpenEnd, false);
+                pending.AddRange(number, reverse, cOpenEnd, false);
                 state = kItemStart;
             } else if (isReverse) {
                 if (!in.ReadReverse(d))
                     return 2;
-                AddRange(number, reverse, d, true);
+                pending.AddRange(number, reverse, d, true);
                 state = kComplete;
             } else {
                 return 2;
@@ -171,7 +263,7 @@ int GRange::Set(GBuffer const& text) {
         case kNegativeEnd:
             if (!in.ReadNumber(d))
                 return 2;
-            AddRange(number, reverse, -d, false);
+            pending.AddRange(number, reverse, -d, false);
             state = kComplete;
             break;
         case kComplete:
@@ -184,19 +276,41 @@ int GRange::Set(GBuffer const& text) {
     }
     switch (state) {
     case kAfterMinus:
-        AddRange(cOpenStart, cOpenEnd);
+        pending.AddRange(cOpenStart, cOpenEnd);
         return 0;
     case kNumber:
-        AddRange(number, reverse, number, reverse);
+        pending.AddRange(number, reverse, number, reverse);
         return 0;
     case kAfterDash:
-        AddRange(number, reverse, cOpenEnd, false);
+        pending.AddRange(number, reverse, cOpenEnd, false);
         return 0;
     case kComplete:
         return 0;
     default:
         return 2;
     }
+}
+
+} // namespace
+
+int GRange::Set(GBuffer const& text) {
+    unsigned char const* p = text.GetPtr();
+    int n = text.GetLength();
+    // Checked before anything changes, so that a rejected text keeps the range as it was.
+    if (!cRangeChars.AllIn(p, n))
+        return 1;
+    Clear();
+    RangeCursor in(p, n);
+    if (in.AtEnd())
+        return 2;
+    PendingItems pending;
+    int result = ReadItems(in, pending);
+    // In order of start every item lands at or near the end of the tables, so long lists do not
+    // move the tables' items again and again; the merged result is the same in any order.
+    pending.Sort();
+    for (Item const& item : pending.Items())
+        AddRange(item.start.first, item.start.second, item.end.first, item.end.second);
+    return result;
 }
 
 // ---- Merging ----
@@ -263,6 +377,15 @@ int GRange::AddRange(int from, bool fromReverse, int to, bool toReverse) {
 
 int GRange::MergeSameKind(Bound from, Bound to) {
     KindView kind(mStarts, mEnds, from.second);
+    // Past every sequence of its kind without touching one, and last in order: appended.
+    int count = GetNumOfSequences();
+    int lastOfKind = kind.PreviousBefore(count);
+    if ((lastOfKind < 0 || mEnds[lastOfKind].first + std::int64_t{1} < from.first) &&
+        (count == 0 || !KeyLess(from, to, mStarts[count - 1], mEnds[count - 1]))) {
+        mStarts.AddItem(from);
+        mEnds.AddItem(to);
+        return 1;
+    }
     bool fromInside = false;
     bool toInside = false;
     int i = kind.Find(from.first, fromInside);
@@ -307,7 +430,16 @@ int GRange::AddMixed(Bound from, Bound to) {
 }
 
 void GRange::InsertSorted(Bound start, Bound end) {
-    int at = KindView(mStarts, mEnds, false).UpperBound(start.first);
+    int lo = 0;
+    int hi = GetNumOfSequences();
+    while (lo < hi) {
+        int mid = lo + (hi - lo) / 2;
+        if (KeyLess(start, end, mStarts[mid], mEnds[mid]))
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    int at = lo;
     mStarts.InsertItemAt(at, start);
     mEnds.InsertItemAt(at, end);
 }
@@ -576,65 +708,82 @@ bool GRange::CheckConsistency() const {
 
 // ---- Text ----
 
-void GRange::AppendBound(GBuffer& out, Bound bound, int offset) const {
-    if (bound.second)
-        out += static_cast<unsigned char>('R');
-    AppendNumber(out, static_cast<std::int64_t>(bound.first) + offset);
-}
-
-void GRange::AppendSequence(GBuffer& out, int i, int offset, GBuffer const& separator, GBuffer const& dash) const {
+void GRange::AppendSequence(GBuffer& out, int i, int offset, GBuffer const& separator, GBuffer const& dash,
+                            bool units) const {
     Bound s = mStarts[i];
     Bound e = mEnds[i];
     if (IsOpenStart(s) && !IsOpenEnd(e) && !e.second && static_cast<std::int64_t>(e.first) + offset >= 0) {
         // "-n" would read back as the number -n: the part up to -1 goes first, and reading joins
         // it with the part from 0 on.
         out += dash;
-        AppendNumber(out, -1);
+        AppendNumber(out, -1, units);
         out += separator;
-        AppendNumber(out, 0);
+        AppendNumber(out, 0, units);
         if (static_cast<std::int64_t>(e.first) + offset > 0) {
             out += dash;
-            AppendNumber(out, static_cast<std::int64_t>(e.first) + offset);
+            AppendNumber(out, static_cast<std::int64_t>(e.first) + offset, units);
         }
         return;
     }
     if (!IsOpenStart(s))
-        AppendBound(out, s, offset);
+        AppendBound(out, s, offset, units);
     if (s != e) {
         out += dash;
         if (!IsOpenEnd(e))
-            AppendBound(out, e, offset);
+            AppendBound(out, e, offset, units);
     }
 }
 
-void GRange::ToString(GBuffer& out, int offset, GBuffer const& separator, GBuffer const& dash) const {
+void GRange::WriteText(GBuffer& out, int offset, GBuffer const& separator, GBuffer const& dash, bool units) const {
     GBuffer text;
     if (mSelectAll)
         text = dash;
     for (int k = 0; k < GetNumOfSequences(); ++k) {
         if (k > 0)
             text += separator;
-        AppendSequence(text, k, offset, separator, dash);
+        AppendSequence(text, k, offset, separator, dash, units);
     }
     out.Swap(text);
 }
 
-void GRange::ToCompactString(GBuffer& out, int maxSequences, GBuffer const& compactDash, int offset,
-                             GBuffer const& separator, GBuffer const& dash) const {
+void GRange::WriteCompactText(GBuffer& out, int maxSequences, GBuffer const& compactDash, int offset,
+                              GBuffer const& separator, GBuffer const& dash, bool units) const {
     int count = GetNumOfSequences();
     if (count <= maxSequences || count == 0) {
-        ToString(out, offset, separator, dash);
+        WriteText(out, offset, separator, dash, units);
         return;
     }
     Bound s = mStarts[0];
     Bound e = mEnds[count - 1];
     GBuffer text;
     if (!IsOpenStart(s))
-        AppendBound(text, s, offset);
+        AppendBound(text, s, offset, units);
     if (s != e) {
         text += compactDash;
         if (!IsOpenEnd(e))
-            AppendBound(text, e, offset);
+            AppendBound(text, e, offset, units);
     }
     out.Swap(text);
+}
+
+void GRange::ToString(GBuffer& out, int offset, GBuffer const& separator, GBuffer const& dash) const {
+    WriteText(out, offset, separator, dash, false);
+}
+
+void GRange::ToString(GString& out, int offset, GString const& separator, GString const& dash) const {
+    GBuffer text;
+    WriteText(text, offset, UnitsOf(separator), UnitsOf(dash), true);
+    out.Set(text, GUnicodeEncoding::GetInstance(), true);
+}
+
+void GRange::ToCompactString(GBuffer& out, int maxSequences, GBuffer const& compactDash, int offset,
+                             GBuffer const& separator, GBuffer const& dash) const {
+    WriteCompactText(out, maxSequences, compactDash, offset, separator, dash, false);
+}
+
+void GRange::ToCompactString(GString& out, int maxSequences, GString const& compactDash, int offset,
+                             GString const& separator, GString const& dash) const {
+    GBuffer text;
+    WriteCompactText(text, maxSequences, UnitsOf(compactDash), offset, UnitsOf(separator), UnitsOf(dash), true);
+    out.Set(text, GUnicodeEncoding::GetInstance(), true);
 }

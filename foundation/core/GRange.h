@@ -22,6 +22,8 @@
 #include "GPair.h"
 #include "GTable.h"
 
+class GString;
+
 class GRange {
 public:
     static constexpr int cOpenStart = -0x7FFFFFFF;  // 0x80000001
@@ -34,10 +36,14 @@ public:
     GRange(GRange const& other) = default;
     GRange& operator=(GRange const& other) = default;
     explicit GRange(char const* text);
+    explicit GRange(GString const& text);
 
     // 0 on success, 1 for a character outside digits, ",", "-", "r", "R", blank and tab, 2 for
     // an empty text or a syntax error.
     int Set(GBuffer const& text);
+    int Set(char const* text);
+    // The text in ASCII; a character ASCII cannot hold is outside the grammar.
+    int Set(GString const& text);
 
     // 0: nothing changed; 1: inserted without touching another sequence; 3: sequences extended
     // or replaced.
@@ -88,10 +94,14 @@ public:
 
     // The text form, offset added to every number written, "R" before reverse numbers. Select-all
     // is written as the dash alone (every item).
+    // The GString forms give UTF-16 text.
     void ToString(GBuffer& out, int offset, GBuffer const& separator, GBuffer const& dash) const;
+    void ToString(GString& out, int offset, GString const& separator, GString const& dash) const;
     // As ToString up to maxSequences sequences; beyond that only the span, joined by compactDash.
     void ToCompactString(GBuffer& out, int maxSequences, GBuffer const& compactDash, int offset,
                          GBuffer const& separator, GBuffer const& dash) const;
+    void ToCompactString(GString& out, int maxSequences, GString const& compactDash, int offset,
+                         GString const& separator, GString const& dash) const;
 
 private:
     using Bound = GPair<int, bool>;  // number and reverse flag
@@ -99,8 +109,12 @@ private:
     int MergeSameKind(Bound from, Bound to);
     int AddMixed(Bound from, Bound to);
     void InsertSorted(Bound start, Bound end);
-    void AppendBound(GBuffer& out, Bound bound, int offset) const;
-    void AppendSequence(GBuffer& out, int i, int offset, GBuffer const& separator, GBuffer const& dash) const;
+    // Text as bytes, or with units set as UTF-16 units (separator and dash given in that form).
+    void WriteText(GBuffer& out, int offset, GBuffer const& separator, GBuffer const& dash, bool units) const;
+    void WriteCompactText(GBuffer& out, int maxSequences, GBuffer const& compactDash, int offset,
+                          GBuffer const& separator, GBuffer const& dash, bool units) const;
+    void AppendSequence(GBuffer& out, int i, int offset, GBuffer const& separator, GBuffer const& dash,
+                        bool units) const;
     void Rebuild();
 
     std::int32_t mSelectAll = 0;

@@ -6,6 +6,9 @@
 
 #include <boost/regex.hpp>
 
+#include "GString.h"
+#include "GUTF8Encoding.h"
+
 namespace {
 
 struct CharRange {
@@ -27,6 +30,33 @@ boost::regex Compile(CharRange pattern) { return boost::regex(pattern.begin, pat
 
 GBuffer Bytes(char const* begin, char const* end) {
     return GBuffer(reinterpret_cast<unsigned char const*>(begin), static_cast<int>(end - begin));
+}
+
+boost::regex Compile(char const* pattern) {
+    char const* p = pattern == nullptr ? "" : pattern;
+    return Compile({p, p + std::strlen(p)});
+}
+
+GString FromUTF8(char const* begin, char const* end) { return GString(Bytes(begin, end), GUTF8Encoding::GetInstance()); }
+
+// Whole match or first match of a string's UTF-8 text, with the groups as strings.
+template <class Run>
+bool Collect(GString const& text, char const* pattern, GTable<GString>& groups, Run run) {
+    // Converted before the table is emptied: the text may be one of its items.
+    GBuffer const utf8 = text.GetBuffer(GUTF8Encoding::GetInstance());
+    groups.Resize(0);
+    boost::regex const compiled = Compile(pattern);
+    CharRange t = Whole(utf8);
+    boost::cmatch found;
+    if (!run(t, found, compiled))
+        return false;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        if (found[i].matched)
+            groups.AddItem(FromUTF8(found[i].first, found[i].second));
+        else
+            groups.AddItem(FromUTF8(nullptr, nullptr));
+    }
+    return true;
 }
 
 } // namespace
@@ -64,8 +94,7 @@ bool GRegExpSupport::Search(GBuffer const& text, char const* pattern, GTable<GBu
         }
     }
     groups.Resize(0);
-    char const* p = pattern == nullptr ? "" : pattern;
-    boost::regex const compiled = Compile({p, p + std::strlen(p)});
+    boost::regex const compiled = Compile(pattern);
     CharRange t = Whole(text);
     boost::cmatch found;
     if (!boost::regex_search(t.begin, t.end, found, compiled))
@@ -77,6 +106,18 @@ bool GRegExpSupport::Search(GBuffer const& text, char const* pattern, GTable<GBu
             groups.AddItem(GBuffer());
     }
     return true;
+}
+
+bool GRegExpSupport::Search(GString const& text, char const* pattern, GTable<GString>& groups) {
+    return Collect(text, pattern, groups, [](CharRange t, boost::cmatch& found, boost::regex const& compiled) {
+        return boost::regex_search(t.begin, t.end, found, compiled);
+    });
+}
+
+bool GRegExpSupport::Match(GString const& text, char const* pattern, GTable<GString>& groups) {
+    return Collect(text, pattern, groups, [](CharRange t, boost::cmatch& found, boost::regex const& compiled) {
+        return boost::regex_match(t.begin, t.end, found, compiled);
+    });
 }
 
 bool GRegExpSupport::IsValidRegExp(GBuffer const& pattern) {

@@ -5,7 +5,8 @@
 //
 // Callers may rely on:
 // - The all-buffer forms read text, pattern and format up to their first zero byte; the forms
-//   with a C-text pattern read the whole text.
+//   with a C-text pattern read the whole text. GString texts are matched as UTF-8 and their
+//   groups come back as UTF-8 strings.
 // - A pattern that does not compile throws boost::regex_error from Match, Search and Replace
 //   (a pattern may also throw std::runtime_error when matching grows too complex); patterns
 //   taken from users are tested first with IsValidRegExp, which throws nothing.
@@ -14,6 +15,8 @@
 
 #include "GBuffer.h"
 #include "GTable.h"
+
+class GString;
 
 class GRegExpSupport {
 public:
@@ -27,5 +30,8 @@ public:
     static GBuffer Replace(GBuffer const& text, GBuffer const& pattern, GBuffer const& format);
     // The first match: groups receive the whole match, then each capture group in order.
     static bool Search(GBuffer const& text, char const* pattern, GTable<GBuffer>& groups);
+    static bool Search(GString const& text, char const* pattern, GTable<GString>& groups);
+    // The whole text matches; groups as for Search.
+    static bool Match(GString const& text, char const* pattern, GTable<GString>& groups);
     static bool IsValidRegExp(GBuffer const& pattern);
 };

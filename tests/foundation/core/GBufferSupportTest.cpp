@@ -8,8 +8,11 @@
 #include <string>
 #include <vector>
 
+#include "EncodingTestSetup.h"
 #include "GBufferSupport.h"
+#include "GEncoding.h"
 #include "GException.h"
+#include "GUTF8Encoding.h"
 
 namespace {
 
@@ -23,12 +26,6 @@ GBuffer Buf(std::string const& s) {
 
 GBuffer Units(std::u16string const& units) {
     return GBuffer(reinterpret_cast<unsigned char const*>(units.data()), static_cast<int>(units.size() * 2));
-}
-
-std::u16string UnitsOf(GBuffer const& b) {
-    std::u16string units(static_cast<std::size_t>(b.GetLength() / 2), u'\0');
-    std::memcpy(&units[0], b.GetPtr(), units.size() * 2);
-    return units;
 }
 
 std::vector<std::string> Items(GTable<GBuffer> const& table) {
@@ -242,6 +239,35 @@ TEST_F(GBufferSupportLineEnds, PlatformLineEndings) {
         GBufferSupport::UniPlatformLineEndings(u);
         EXPECT_EQ(UnitsOf(u), std::u16string(c.expected.begin(), c.expected.end()));
     }
+}
+
+TEST(GBufferSupport, LineEndsBecomeTheDefaultCharacter) {
+    std::u16string const at(1, static_cast<char16_t>(GEncoding::GetDefaultUnit()));
+    struct Case {
+        std::u16string text, expected;
+    };
+    Case const cases[] = {
+        {u"a\r\nb\n\rc\rd\ne", u"a" + at + u"b" + at + u"c" + at + u"d" + at + u"e"},
+        {u"\r\r", at + at},
+        {u"\n\n\r", at + at},
+        {u"none", u"none"},
+        {u"", u""},
+    };
+    for (Case const& c : cases) {
+        GBuffer b = Units(c.text);
+        GBufferSupport::UniReplaceSpecialEndCharsWithDefaultChar(b);
+        EXPECT_EQ(UnitsOf(b), c.expected);
+    }
+}
+
+TEST(GBufferSupport, GetUnicodeBuffer) {
+    EnsureEncodingSingletons();
+    EXPECT_EQ(UnitsOf(GBufferSupport::GetUnicodeBuffer("abc", GASCIIEncoding::GetInstance())), u"abc");
+    EXPECT_EQ(UnitsOf(GBufferSupport::GetUnicodeBuffer(GBuffer("caf\xC3\xA9"), GUTF8Encoding::GetInstance())),
+              u"caf\u00E9");
+    // Composed, as all UTF-16 text of the framework.
+    EXPECT_EQ(UnitsOf(GBufferSupport::GetUnicodeBuffer("e\xCC\x81", GUTF8Encoding::GetInstance())), u"\u00E9");
+    EXPECT_EQ(UnitsOf(GBufferSupport::GetUnicodeBuffer(GBuffer(), GASCIIEncoding::GetInstance())), u"");
 }
 
 // ---- Unit texts ----

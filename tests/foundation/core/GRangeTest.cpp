@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <string>
 #include <vector>
 
+#include "EncodingTestSetup.h"
 #include "GRange.h"
+#include "GString.h"
 
 namespace {
 
@@ -191,6 +194,31 @@ TEST(GRange, MergingKeepsSequencesOfTheOtherKind) {
     EXPECT_EQ(Describe(overlap), "r1..3 2..7");
     overlap.Resolve(10);
     EXPECT_EQ(Describe(overlap), "2..10");
+}
+
+TEST(GRange, OrderOfAddingDoesNotMatter) {
+    struct Sequence {
+        int from;
+        bool fromReverse;
+        int to;
+        bool toReverse;
+    };
+    // Equal starts of both kinds, two sequences of mixed kinds with one start, a join.
+    std::vector<Sequence> sequences = {
+        {1, false, 3, false}, {1, true, 5, false}, {1, true, 2, true}, {4, false, 6, false}, {3, false, 1, true},
+    };
+    std::vector<int> order = {0, 1, 2, 3, 4};
+    std::string first;
+    do {
+        GRange range;
+        for (int i : order)
+            range.AddRange(sequences[i].from, sequences[i].fromReverse, sequences[i].to, sequences[i].toReverse);
+        if (first.empty())
+            first = Describe(range);
+        ASSERT_EQ(Describe(range), first);
+    } while (std::next_permutation(order.begin(), order.end()));
+    EXPECT_EQ(first, "1..6 r1..r2 r1..3 r1..5");
+    EXPECT_EQ(Describe(Parsed("4-6,r2-r1,3-r1,5-r1,1-3")), first);
 }
 
 TEST(GRange, SelectAll) {
@@ -530,4 +558,25 @@ TEST(GRange, ToCompactString) {
     EXPECT_EQ(Text(out), "~");
     GRange().ToCompactString(out, 0, GBuffer("~"), 0, GBuffer(","), GBuffer("-"));
     EXPECT_EQ(Text(out), "");
+}
+
+TEST(GRange, StringForms) {
+    EnsureEncodingSingletons();
+    EXPECT_EQ(Describe(GRange(GString(u"1-3, r1"))), "1..3 r1..r1");
+    GRange range;
+    EXPECT_EQ(range.Set(GString("2-4")), 0);
+    EXPECT_EQ(range.Set(GString(u"1\u20133")), 1);  // an en dash is outside the grammar
+    EXPECT_EQ(Describe(range), "2..4");
+    EXPECT_EQ(range.Set(GString()), 2);
+    EXPECT_EQ(range.Set("7,9"), 0);
+    EXPECT_EQ(Describe(range), "7..7 9..9");
+
+    range = Parsed("1-3,5,r2");
+    GString out("stale");
+    range.ToString(out, 0, GString(u", "), GString(u"\u2013"));
+    EXPECT_TRUE(out == GString(u"1\u20133, R2, 5"));
+    range.ToCompactString(out, 1, GString(u"\u2026"), 1, GString(","), GString("-"));
+    EXPECT_TRUE(out == GString(u"2\u20266"));
+    GRange().ToString(out, 0, GString(","), GString("-"));
+    EXPECT_TRUE(out.IsEmpty());
 }

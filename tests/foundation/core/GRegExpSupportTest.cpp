@@ -5,7 +5,9 @@
 
 #include <boost/regex.hpp>
 
+#include "EncodingTestSetup.h"
 #include "GRegExpSupport.h"
+#include "GString.h"
 
 namespace {
 
@@ -119,4 +121,41 @@ TEST(GRegExpSupport, InvalidPatterns) {
         EXPECT_TRUE(GRegExpSupport::IsValidRegExp(GBuffer(good))) << good;
     // Only the part before a zero byte is compiled.
     EXPECT_TRUE(GRegExpSupport::IsValidRegExp(Buf(std::string("a\0(", 3))));
+}
+
+namespace {
+
+std::vector<std::u16string> UnitItems(GTable<GString> const& table) {
+    std::vector<std::u16string> items;
+    for (GString const& s : table)
+        items.push_back(UnitsOf(s.GetBuffer(GUnicodeEncoding::GetInstance())));
+    return items;
+}
+
+} // namespace
+
+TEST(GRegExpSupport, StringsAreMatchedAsUTF8) {
+    EnsureEncodingSingletons();
+    GTable<GString> groups;
+    EXPECT_TRUE(GRegExpSupport::Match(GString("2024-01"), "(\\d+)-(\\d+)", groups));
+    EXPECT_EQ(UnitItems(groups), (std::vector<std::u16string>{u"2024-01", u"2024", u"01"}));
+    EXPECT_TRUE(groups[1] == GString("2024"));
+
+    EXPECT_FALSE(GRegExpSupport::Match(GString("x2024-01"), "(\\d+)-(\\d+)", groups));
+    EXPECT_EQ(groups.GetCount(), 0);
+
+    GString cafe(u"caf\u00E9 cr\u00E8me");
+    EXPECT_FALSE(GRegExpSupport::Search(cafe, "cr(.)me", groups));  // "." is one byte of UTF-8
+    EXPECT_TRUE(GRegExpSupport::Search(cafe, "cr(.+)me", groups));
+    EXPECT_EQ(UnitItems(groups), (std::vector<std::u16string>{u"cr\u00E8me", u"\u00E8"}));
+    EXPECT_TRUE(GRegExpSupport::Search(GString("b"), "(a)|(b)", groups));
+    EXPECT_EQ(UnitItems(groups), (std::vector<std::u16string>{u"b", u"", u"b"}));
+    EXPECT_FALSE(GRegExpSupport::Search(GString(), "a", groups));
+    EXPECT_THROW(GRegExpSupport::Search(cafe, "(", groups), boost::regex_error);
+
+    // The text may be one of the groups.
+    groups.Resize(0);
+    groups.AddItem(GString("key=value"));
+    EXPECT_TRUE(GRegExpSupport::Match(groups[0], "(\\w+)=(\\w+)", groups));
+    EXPECT_EQ(UnitItems(groups), (std::vector<std::u16string>{u"key=value", u"key", u"value"}));
 }
