@@ -61,8 +61,8 @@ inline void WidenASCIIBlocks(unsigned char const*& p, unsigned char const* end, 
 #endif
 }
 
-// Narrows the run of units below 0x80 at p, 8 at a time while whole blocks are, then one by one.
-inline void NarrowASCII(unsigned char const*& p, unsigned char const* end, unsigned char*& d) {
+// Narrows whole blocks of 8 units below 0x80 while there are.
+inline void NarrowASCIIBlocks(unsigned char const*& p, unsigned char const* end, unsigned char*& d) {
 #if defined(__SSE2__)
     const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
     const __m128i none = _mm_setzero_si128();
@@ -74,9 +74,11 @@ inline void NarrowASCII(unsigned char const*& p, unsigned char const* end, unsig
         d += 8;
         p += 16;
     }
+#else
+    (void)p;
+    (void)end;
+    (void)d;
 #endif
-    for (uint32_t unit; end - p >= 2 && (unit = LoadUnit(p)) < 0x80; p += 2)
-        *d++ = static_cast<unsigned char>(unit);
 }
 
 GBuffer StaticName(char const* text) {
@@ -188,13 +190,19 @@ void GUTF8Encoding::EncodeUTF16(unsigned char const* u, int byteCount, GBuffer& 
     unsigned char* d = base;
     unsigned char const* p = u;
     unsigned char const* const end = u + 2 * n;
+    int asciiRun = 16;
     while (p < end) {
         const uint32_t unit = LoadUnit(p);
+        p += 2;
         if (unit < 0x80) {
-            NarrowASCII(p, end, d);
+            *d++ = static_cast<unsigned char>(unit);
+            if (--asciiRun == 0) {
+                NarrowASCIIBlocks(p, end, d);
+                asciiRun = 16;
+            }
             continue;
         }
-        p += 2;
+        asciiRun = 16;
         if (unit < 0x800) {
             d[0] = static_cast<unsigned char>(0xC0 | unit >> 6);
             d[1] = static_cast<unsigned char>(0x80 | (unit & 0x3F));

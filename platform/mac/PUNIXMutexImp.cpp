@@ -1,7 +1,5 @@
 #include "PUNIXMutexImp.h"
 
-#include <cerrno>
-
 #include "GException.h"
 
 PUNIXMutexImp::PUNIXMutexImp() {
@@ -18,21 +16,6 @@ PUNIXMutexImp::PUNIXMutexImp() {
 
 PUNIXMutexImp::~PUNIXMutexImp() { pthread_mutex_destroy(&mMutex); }
 
-void PUNIXMutexImp::Lock() {
-    if (pthread_mutex_lock(&mMutex) != 0)
-        throw GSimpleException(40202);
-}
+void PUNIXMutexImp::ThrowLockFailure() { throw GSimpleException(40202); }
 
-void PUNIXMutexImp::Unlock() {
-    if (pthread_mutex_unlock(&mMutex) != 0)
-        throw GSimpleException(40203);
-}
-
-bool PUNIXMutexImp::TryToLock() {
-    int rc = pthread_mutex_trylock(&mMutex);
-    if (rc == 0)
-        return true;
-    if (rc == EBUSY)
-        return false;
-    throw GSimpleException(40202);
-}
+void PUNIXMutexImp::ThrowUnlockFailure() { throw GSimpleException(40203); }
