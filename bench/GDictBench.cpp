@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "BenchRatio.h"
+#include "GBuffer.h"
 #include "GDict.h"
 
 namespace {
@@ -22,7 +23,9 @@ struct BenchKeys;
 template <>
 struct BenchKeys<int> {
     static const char* Name() { return "int"; }
+    using PeerKey = int;
     using PeerHash = std::hash<int>;
+    static int ToPeer(int key) { return key; }
     // n distinct keys, then n more keys that are not among them.
     static std::vector<int> Make(int n) {
         std::mt19937 random(12345);
@@ -37,6 +40,31 @@ struct BenchKeys<int> {
     }
 };
 
+// Byte-string keys: identifiers of 8 to 40 bytes, as preference keys and names are.
+template <>
+struct BenchKeys<GBuffer> {
+    static const char* Name() { return "bytes"; }
+    using PeerKey = std::string;
+    using PeerHash = std::hash<std::string>;
+    static std::string ToPeer(const GBuffer& key) {
+        return std::string(reinterpret_cast<const char*>(key.GetPtr()), static_cast<std::size_t>(key.GetLength()));
+    }
+    static std::vector<GBuffer> Make(int n) {
+        std::mt19937 random(12345);
+        std::unordered_set<std::string> seen;
+        std::vector<GBuffer> keys;
+        static const char cLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789_";
+        while (static_cast<int>(keys.size()) < 2 * n) {
+            std::string key(8 + random() % 33, ' ');
+            for (char& c : key)
+                c = cLetters[random() % (sizeof(cLetters) - 1)];
+            if (seen.insert(key).second)
+                keys.emplace_back(reinterpret_cast<const unsigned char*>(key.data()), static_cast<int>(key.size()));
+        }
+        return keys;
+    }
+};
+
 template <class K>
 struct Workload {
     explicit Workload(int n) {
@@ -45,14 +73,24 @@ struct Workload {
         absent.assign(all.begin() + n, all.end());
         probes = present;
         std::shuffle(probes.begin(), probes.end(), std::mt19937(99));
+        for (const K& key : present)
+            peerPresent.push_back(BenchKeys<K>::ToPeer(key));
+        for (const K& key : absent)
+            peerAbsent.push_back(BenchKeys<K>::ToPeer(key));
+        for (const K& key : probes)
+            peerProbes.push_back(BenchKeys<K>::ToPeer(key));
     }
+    using PeerKey = typename BenchKeys<K>::PeerKey;
     std::vector<K> present;
     std::vector<K> absent;
     std::vector<K> probes; // present keys in another order
+    std::vector<PeerKey> peerPresent;
+    std::vector<PeerKey> peerAbsent;
+    std::vector<PeerKey> peerProbes;
 };
 
 template <class K>
-using Peer = std::unordered_map<K, int, typename BenchKeys<K>::PeerHash>;
+using Peer = std::unordered_map<typename BenchKeys<K>::PeerKey, int, typename BenchKeys<K>::PeerHash>;
 
 template <class K>
 void InsertOurs(benchmark::State& state) {
@@ -73,7 +111,7 @@ void InsertPeer(benchmark::State& state) {
     for (auto _ : state) {
         Peer<K> map;
         int value = 0;
-        for (const K& key : work.present)
+        for (const auto& key : work.peerPresent)
             map[key] = value++;
         benchmark::DoNotOptimize(map.size());
     }
@@ -105,12 +143,12 @@ void LookupPeer(benchmark::State& state, bool hit) {
     const Workload<K> work(static_cast<int>(state.range(0)));
     Peer<K> map;
     int value = 0;
-    for (const K& key : work.present)
+    for (const auto& key : work.peerPresent)
         map[key] = value++;
-    const std::vector<K>& probes = hit ? work.probes : work.absent;
+    const auto& probes = hit ? work.peerProbes : work.peerAbsent;
     for (auto _ : state) {
         long sum = 0;
-        for (const K& key : probes) {
+        for (const auto& key : probes) {
             const auto found = map.find(key);
             if (found != map.end())
                 sum += found->second;
@@ -134,6 +172,7 @@ void RegisterDictCases() {
 
 const bool sRegistered = [] {
     RegisterDictCases<int>();
+    RegisterDictCases<GBuffer>();
     return true;
 }();
 

@@ -9,6 +9,7 @@ std::atomic<void*> GAllocator::sReservedBuffer{nullptr};
 std::atomic<std::new_handler> GAllocator::sOldNewHandler{nullptr};
 std::atomic<GAllocator::LowMemoryNotifier> GAllocator::sLowMemoryNotifier{nullptr};
 std::atomic<int> GAllocator::fMaxRecursionDepth{1};
+thread_local int GAllocator::sFailFastDepth = 0;
 
 // Takes one unit of NewHandler's re-entry budget for the lifetime of the object.
 class GAllocator::RecursionBudget {
@@ -122,7 +123,15 @@ bool GAllocator::CallOldNewHandler() {
     }
 }
 
+GAllocator::FailFastScope::FailFastScope() noexcept { ++sFailFastDepth; }
+
+GAllocator::FailFastScope::~FailFastScope() { --sFailFastDepth; }
+
+bool GAllocator::IsFailingFast() noexcept { return sFailFastDepth > 0; }
+
 void GAllocator::NewHandler() {
+    if (IsFailingFast())
+        throw GMemoryException();
     RecursionBudget budget;
     if (!budget.Granted())
         throw GMemoryException();

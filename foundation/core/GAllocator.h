@@ -17,6 +17,10 @@
 // - Low memory: NewHandler calls the notifier set with SetLowMemoryNotifier (none by default);
 //   the signals layer sets one that sends signal 102, whose receivers free what they can and call
 //   SetMoreMemoryFree(true). It is called without the allocator's mutex held.
+// - While a FailFastScope lives on a thread, NewHandler throws GMemoryException at once for that
+//   thread only: no reserve, no notifier, no previous handler. Code that must not start low-memory
+//   handling (exceptions capturing their context) uses it instead of swapping the process-wide
+//   handler, which other threads rely on meanwhile.
 // - Built with GALLOCATOR_USE_HEAP, Alloc and Free go straight to the heap so that a memory
 //   checker sees every block; the pools and free lists then stay empty.
 #include <atomic>
@@ -53,6 +57,14 @@ public:
     // previous handler; throws GMemoryException when nothing could be freed or when it is already
     // running (on any thread).
     static void NewHandler();
+    class FailFastScope {
+    public:
+        FailFastScope() noexcept;
+        ~FailFastScope();
+        FailFastScope(const FailFastScope&) = delete;
+        FailFastScope& operator=(const FailFastScope&) = delete;
+    };
+    static bool IsFailingFast() noexcept;
     static void Initialize();
     static void Finalize();
     // Returns the notifier that was set before.
@@ -105,6 +117,7 @@ private:
     static std::atomic<std::new_handler> sOldNewHandler;
     static std::atomic<LowMemoryNotifier> sLowMemoryNotifier;
     static std::atomic<int> fMaxRecursionDepth;
+    static thread_local int sFailFastDepth;
 };
 
 inline void* GAllocator::Alloc(unsigned long size) {

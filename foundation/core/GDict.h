@@ -60,7 +60,16 @@ private:
     static constexpr uint32_t kUsed = 0x80000000u;
     static constexpr uint32_t kHomeMask = 0x7fffffffu;
 
-    struct Slot {
+    // Keys whose hash is more than their own value (byte strings, texts) keep it in the slot: a
+    // search then tells the keys of other homes apart, and a rehash moves them, without hashing.
+    static constexpr bool kCachesHash =
+        !(std::is_integral<K>::value || std::is_enum<K>::value || std::is_pointer<K>::value);
+    struct NoCachedHash {};
+    struct CachedHash {
+        uint32_t hash;
+    };
+
+    struct Slot : std::conditional_t<kCachesHash, CachedHash, NoCachedHash> {
         alignas(K) unsigned char key[sizeof(K)];
         alignas(V) unsigned char value[sizeof(V)];
         uint32_t word;
@@ -98,17 +107,39 @@ private:
     // The hash modulo the allocation by one multiplication instead of a division; exact for every
     // 32-bit hash and allocation.
     static uint64_t Magic(int allocation) noexcept { return UINT64_MAX / static_cast<uint32_t>(allocation) + 1; }
-    static int Home(const K& key, int allocation, uint64_t magic) {
-        const uint64_t low = magic * GDictHash<K>::Hash(key);
+    static uint32_t HashOf(const K& key) { return GDictHash<K>::Hash(key); }
+    static int HomeOfHash(uint32_t hash, int allocation, uint64_t magic) {
+        const uint64_t low = magic * hash;
         return static_cast<int>((static_cast<unsigned __int128>(low) * static_cast<uint32_t>(allocation)) >> 64);
     }
-    int Home(const K& key) const { return Home(key, mAllocation, mMagic); }
+    int HomeOfHash(uint32_t hash) const { return HomeOfHash(hash, mAllocation, mMagic); }
+    static uint32_t StoredHash(const Slot& s) {
+        if constexpr (kCachesHash)
+            return s.hash;
+        else
+            return HashOf(s.Key());
+    }
+    static void StoreHash(Slot& s, uint32_t hash) {
+        if constexpr (kCachesHash)
+            s.hash = hash;
+        else
+            (void)s, (void)hash;
+    }
+    // Whether a used slot holds key, whose hash is given.
+    static bool Holds(const Slot& s, const K& key, uint32_t hash) {
+        if constexpr (kCachesHash)
+            return s.hash == hash && s.Key() == key;
+        else
+            return (void)hash, s.Key() == key;
+    }
+    // GetIndex for a key whose hash is known.
+    int Find(const K& key, uint32_t hash, int& slot) const;
     void Adopt(SlotArray& array) noexcept {
         array.Swap(mSlots, mAllocation);
         mMagic = Magic(mAllocation);
     }
     // GetIndex past a home slot that does not hold the key.
-    int SearchRun(const K& key, int home, int& slot) const;
+    int SearchRun(const K& key, uint32_t hash, int home, int& slot) const;
     static int Step(int slot, int allocation) noexcept { return slot + 1 == allocation ? 0 : slot + 1; }
     static int FirstFreeFrom(const Slot* slots, int allocation, int slot) noexcept;
     static void DestroyUsed(Slot* slots, int allocation) noexcept;
@@ -164,6 +195,7 @@ GDict<K, V>::GDict(const GDict& other) {
             to.Key().~K();
             throw;
         }
+        StoreHash(to, StoredHash(from));
         to.word = from.word;
     }
     Adopt(array);
@@ -190,24 +222,29 @@ GDict<K, V>::~GDict() {
 
 template <class K, class V>
 int GDict<K, V>::GetIndex(const K& key, int& slot) const {
-    const int home = Home(key);
-    const Slot& s = mSlots[home];
-    if ((s.word & kUsed) != 0 && s.Key() == key) {
-        slot = home;
-        return home;
-    }
-    return SearchRun(key, home, slot);
+    return Find(key, HashOf(key), slot);
 }
 
 template <class K, class V>
-int GDict<K, V>::SearchRun(const K& key, int home, int& slot) const {
+int GDict<K, V>::Find(const K& key, uint32_t hash, int& slot) const {
+    const int home = HomeOfHash(hash);
+    const Slot& s = mSlots[home];
+    if ((s.word & kUsed) != 0 && Holds(s, key, hash)) {
+        slot = home;
+        return home;
+    }
+    return SearchRun(key, hash, home, slot);
+}
+
+template <class K, class V>
+int GDict<K, V>::SearchRun(const K& key, uint32_t hash, int home, int& slot) const {
     const int allocation = mAllocation;
     const Slot* slots = mSlots;
     const uint32_t homeCount = slots[home].word & kHomeMask;
     uint32_t seen = 0;
     int firstFree = -1;
     if (slots[home].word & kUsed) {
-        if (Home(slots[home].Key()) == home)
+        if (HomeOfHash(StoredHash(slots[home])) == home)
             ++seen;
     } else {
         firstFree = home;
@@ -224,11 +261,11 @@ int GDict<K, V>::SearchRun(const K& key, int home, int& slot) const {
         }
         // Equal keys share their home, so comparing first gives the same answer and spares the
         // hash of the key that is found.
-        if (s.Key() == key) {
+        if (Holds(s, key, hash)) {
             slot = at;
             return home;
         }
-        if (Home(s.Key()) == home)
+        if (HomeOfHash(StoredHash(s)) == home)
             ++seen;
     }
     slot = firstFree >= 0 ? firstFree : FirstFreeFrom(slots, allocation, Step(at, allocation));
@@ -238,7 +275,8 @@ int GDict<K, V>::SearchRun(const K& key, int home, int& slot) const {
 template <class K, class V>
 void GDict<K, V>::Put(const K& key, const V& value) {
     int slot;
-    int home = GetIndex(key, slot);
+    const uint32_t hash = HashOf(key);
+    int home = Find(key, hash, slot);
     if (home >= 0) {
         mSlots[slot].Value() = value;
         return;
@@ -257,6 +295,7 @@ void GDict<K, V>::Put(const K& key, const V& value) {
         s.Key().~K();
         throw;
     }
+    StoreHash(s, hash);
     mSlots[home].word += 1;
     s.word |= kUsed;
     ++mCount;
@@ -322,7 +361,7 @@ void GDict<K, V>::DeleteAll() {
         if ((mSlots[i].word & kUsed) == 0)
             continue;
         V object = mSlots[i].Value();
-        RemoveIndex(i, Home(mSlots[i].Key()));
+        RemoveIndex(i, HomeOfHash(StoredHash(mSlots[i])));
         delete object;
     }
 }
@@ -365,9 +404,11 @@ void GDict<K, V>::Rehash(SlotArray& grown) noexcept {
             continue;
         // Nothing was removed from the new array, so the run of a home holds no free slot:
         // the search would end at the first free slot from the home.
-        const int home = Home(from.Key(), allocation, magic);
+        const uint32_t hash = StoredHash(from);
+        const int home = HomeOfHash(hash, allocation, magic);
         const int at = FirstFreeFrom(slots, allocation, home);
         Slot& to = slots[at];
+        StoreHash(to, hash);
         GRelocateItems(static_cast<K*>(to.KeyStorage()), &from.Key(), 1);
         GRelocateItems(static_cast<V*>(to.ValueStorage()), &from.Value(), 1);
         from.word &= ~kUsed;

@@ -588,6 +588,15 @@ GRange GRange::GetIntersection(GRange const& a, GRange const& b) {
         for (int k = 0; k < b.GetNumOfSequences(); ++k) {
             Bound bs = b.mStarts[k];
             Bound be = b.mEnds[k];
+            // From the open start to the open end holds every item, counted either way.
+            if (IsOpenStart(as) && IsOpenEnd(ae)) {
+                result.AddRange(bs.first, bs.second, be.first, be.second);
+                continue;
+            }
+            if (IsOpenStart(bs) && IsOpenEnd(be)) {
+                result.AddRange(as.first, as.second, ae.first, ae.second);
+                continue;
+            }
             if (bs.second != as.second || be.second != ae.second)
                 continue;
             if (!pure) {

@@ -77,7 +77,8 @@ public:
     // Smallest start and largest end; -1 and -1 when empty, the open ends for select-all.
     void GetUnion(int& from, int& to) const;
     // The common members. Sequences are compared only with sequences whose ends are of the same
-    // kinds; resolve ranges with reverse numbers first for a complete answer.
+    // kinds (the sequence of every item, open start to open end, meets all); resolve ranges with
+    // reverse numbers first for a complete answer.
     static GRange GetIntersection(GRange const& a, GRange const& b);
     bool HasReverseItems() const;
     // Reverse numbers r become count + 1 - r; the sequences are then merged anew.

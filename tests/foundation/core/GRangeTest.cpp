@@ -385,6 +385,8 @@ TEST(GRange, GetIntersection) {
         {"3-r1", "3-r1", "r1..3"},
         {"3-r1", "4-r1", ""},
         {"-", "5-7", "5..7"},
+        {"-", "r2-r1,3-r1", "r1..r2 r1..3"},  // every item, counted either way
+        {"3-", "r2-r1", ""},
     };
     for (Case const& c : cases) {
         EXPECT_EQ(Describe(GRange::GetIntersection(Parsed(c.a), Parsed(c.b))), c.common) << c.a << " & " << c.b;
