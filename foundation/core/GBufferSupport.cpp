@@ -13,6 +13,7 @@
 #include "GException.h"
 #include "GRegExpSupport.h"
 #include "GString.h"
+#include "GStringSupport.h"
 #include "GUnicodeEncoding.h"
 
 namespace {
@@ -29,8 +30,6 @@ std::atomic<bool> sNeedsLF{false};
 bool IsEscape(unsigned c) { return c == 0x5C || c == 0x80 || c == 0xA5; }
 
 bool IsLineEnd(unsigned c) { return c == cCR || c == cLF; }
-
-bool IsWhiteSpace(unsigned char c) { return c == 8 || c == 9 || c == 10 || c == 11 || c == 13 || c == 32; }
 
 void CheckLength(std::int64_t n) {
     if (n > cMaxLength)
@@ -408,7 +407,7 @@ void GBufferSupport::StripLeadingWhiteSpace(GBuffer& text) {
     unsigned char const* p = text.GetPtr();
     int n = text.GetLength();
     int skip = 0;
-    while (skip < n && IsWhiteSpace(p[skip]))
+    while (skip < n && GStringSupport::IsWhiteSpace(p[skip]))
         ++skip;
     if (skip == n)
         text.Clear();
@@ -419,7 +418,7 @@ void GBufferSupport::StripLeadingWhiteSpace(GBuffer& text) {
 void GBufferSupport::StripTrailingWhiteSpace(GBuffer& text) {
     unsigned char const* p = text.GetPtr();
     int n = text.GetLength();
-    while (n > 0 && IsWhiteSpace(p[n - 1]))
+    while (n > 0 && GStringSupport::IsWhiteSpace(p[n - 1]))
         --n;
     if (n < text.GetLength())
         text.SetLength(n);
