@@ -617,7 +617,7 @@ void GBin2TextStream::AppendEscape(uint32_t escape, uint32_t code, int length, i
     else if (code == mQuoteCode)
         mQuoted += mQuote;
     else if (IsEscape(code))
-        mQuoted += mBackslash;
+        mQuoted.AppendByteArray(mScratch.GetPtr() + at, length);  // itself: in Mac Japanese 0x5C is the yen sign
     else if (code == mSingleQuoteCode)
         mQuoted += mSingleQuote;
     else {

@@ -27,7 +27,11 @@ constexpr unsigned cEscapeUnitTag = 0x1B;
 std::atomic<bool> sNeedsCR{true};
 std::atomic<bool> sNeedsLF{false};
 
-bool IsEscape(unsigned c) { return c == 0x5C || c == 0x80 || c == 0xA5; }
+using Escapes = GBufferSupport::Escapes;
+
+bool IsEscape(unsigned c, Escapes escapes) {
+    return c == 0x5C || (escapes == Escapes::kAll && (c == 0x80 || c == 0xA5));
+}
 
 bool IsLineEnd(unsigned c) { return c == cCR || c == cLF; }
 
@@ -105,21 +109,21 @@ private:
     unsigned char* mOut = nullptr;
 };
 
-bool NeedsEscape(unsigned c) { return c == cTab || IsLineEnd(c) || c == '"' || IsEscape(c); }
+bool NeedsEscape(unsigned c, Escapes escapes) { return c == cTab || IsLineEnd(c) || c == '"' || IsEscape(c, escapes); }
 
 // A CR LF or LF CR pair is one line end.
 bool PairsWith(unsigned first, unsigned second) { return IsLineEnd(second) && second != first; }
 
 template <class U>
-void ReplaceSpecialChars(GBuffer& text) {
+void ReplaceSpecialChars(GBuffer& text, Escapes escapes) {
     UnitReader<U> in(text);
-    if (!in.Any(NeedsEscape))
+    if (!in.Any([escapes](unsigned c) { return NeedsEscape(c, escapes); }))
         return;
     int n = in.Count();
     UnitWriter<U> out(2 * static_cast<std::int64_t>(n), in.TailLength());
     for (int i = 0; i < n; ++i) {
         unsigned c = in.At(i);
-        if (!NeedsEscape(c)) {
+        if (!NeedsEscape(c, escapes)) {
             out.Put(c);
             continue;
         }
@@ -141,13 +145,13 @@ void ReplaceSpecialChars(GBuffer& text) {
 }
 
 template <class U>
-void ReplaceEscapeCodes(GBuffer& text) {
+void ReplaceEscapeCodes(GBuffer& text, Escapes escapes) {
     UnitReader<U> in(text);
     int n = in.Count();
     // The last unit never starts a pair.
     bool anyPair = false;
     for (int i = 0; i + 1 < n && !anyPair; ++i)
-        anyPair = IsEscape(in.At(i));
+        anyPair = IsEscape(in.At(i), escapes);
     if (!anyPair)
         return;
     // A pair gives at most two units (CR LF for \n).
@@ -155,7 +159,7 @@ void ReplaceEscapeCodes(GBuffer& text) {
     int i = 0;
     while (i + 1 < n) {
         unsigned c = in.At(i);
-        if (!IsEscape(c)) {
+        if (!IsEscape(c, escapes)) {
             out.Put(c);
             ++i;
             continue;
@@ -165,7 +169,7 @@ void ReplaceEscapeCodes(GBuffer& text) {
             out.PutLineEnd();
         } else if (d == 't') {
             out.Put(cTab);
-        } else if (d == '"' || d == '\'' || IsEscape(d)) {
+        } else if (d == '"' || d == '\'' || IsEscape(d, escapes)) {
             out.Put(d);
         } else {
             out.Put(c);
@@ -334,13 +338,17 @@ GBuffer RomanNumeral(unsigned value, char const* letters) {
 
 } // namespace
 
-void GBufferSupport::UniReplaceSpecialChars(GBuffer& text) { ReplaceSpecialChars<unsigned short>(text); }
+void GBufferSupport::UniReplaceSpecialChars(GBuffer& text, Escapes escapes) {
+    ReplaceSpecialChars<unsigned short>(text, escapes);
+}
 
-void GBufferSupport::ASCIIReplaceSpecialChars(GBuffer& text) { ReplaceSpecialChars<unsigned char>(text); }
+void GBufferSupport::ASCIIReplaceSpecialChars(GBuffer& text, Escapes escapes) {
+    ReplaceSpecialChars<unsigned char>(text, escapes);
+}
 
-void GBufferSupport::UniReplaceEscapeCodes(GBuffer& text) { ReplaceEscapeCodes<unsigned short>(text); }
+void GBufferSupport::UniReplaceEscapeCodes(GBuffer& text, Escapes escapes) { ReplaceEscapeCodes<unsigned short>(text, escapes); }
 
-void GBufferSupport::ASCIIReplaceEscapeCodes(GBuffer& text) { ReplaceEscapeCodes<unsigned char>(text); }
+void GBufferSupport::ASCIIReplaceEscapeCodes(GBuffer& text, Escapes escapes) { ReplaceEscapeCodes<unsigned char>(text, escapes); }
 
 void GBufferSupport::UniReplaceSpecialEndCharsWithDefaultChar(GBuffer& text) {
     UnitReader<unsigned short> in(text);

@@ -369,9 +369,13 @@ GBuffer GStringSupport::GetBuffer(GString const& text, GEncoding const* encoding
 
 // ---- Escapes ----
 
+// Quoted strings of the text files: the text reader and other applications take only the
+// backslash as an escape, so 0x80 and U+00A5 are written and read as themselves.
+constexpr GBufferSupport::Escapes cTextFileEscapes = GBufferSupport::Escapes::kBackslashOnly;
+
 void GStringSupport::ReplaceSpecialChars(GString& text) {
     GBuffer units = Units(text);
-    GBufferSupport::UniReplaceSpecialChars(units);
+    GBufferSupport::UniReplaceSpecialChars(units, cTextFileEscapes);
     SetUnits(text, units);
 }
 
@@ -382,13 +386,13 @@ void GStringSupport::QuoteString(GString& text) {
         return unit;
     }();
     GBuffer units = Units(text);
-    GBufferSupport::UniReplaceSpecialChars(units);
+    GBufferSupport::UniReplaceSpecialChars(units, cTextFileEscapes);
     SetUnits(text, quote + units + quote);
 }
 
 void GStringSupport::SetSpecialCharacters(GString& text) {
     GBuffer units = Units(text);
-    GBufferSupport::UniReplaceEscapeCodes(units);
+    GBufferSupport::UniReplaceEscapeCodes(units, cTextFileEscapes);
     SetUnits(text, units);
 }
 

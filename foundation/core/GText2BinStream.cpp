@@ -81,6 +81,22 @@ void GText2BinStream::SetEncoding(GEncoding const* encoding, bool writeMark) {
     }
     GString("\r").GetBuffer(mCR, mEncoding.Get());
     GString("\n").GetBuffer(mLF, mEncoding.Get());
+    mStrayEscapeUnit = StrayEscapeUnit(mEncoding.Get());
+}
+
+// The character that this encoding writes as the byte 0x5C when that is not the backslash (the
+// yen sign in Mac Japanese): readers take the byte for an escape, so it is written escaped.
+unsigned short GText2BinStream::StrayEscapeUnit(GEncoding const* encoding) {
+    GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
+    if (encoding == nullptr || unicode == nullptr || IsUnicode(encoding))
+        return 0;
+    static const unsigned char cByte = 0x5C;
+    GBuffer units;
+    if (encoding->ConvertTo(GBuffer(&cByte, 1), unicode, units) != GEncoding::kConvertOK || units.GetLength() != 2)
+        return 0;
+    unsigned short unit;
+    std::memcpy(&unit, units.GetPtr(), 2);
+    return unit == '\\' ? 0 : unit;
 }
 
 int GText2BinStream::Write(GBuffer const& data) { return mInner != nullptr ? mInner->Write(data) : 0; }
@@ -120,7 +136,19 @@ bool GText2BinStream::WriteEOL() {
 bool GText2BinStream::WriteQuotedString(GString const& text) {
     GString quoted(text);
     GStringSupport::QuoteString(quoted);
-    return Write(quoted);
+    if (mStrayEscapeUnit == 0)
+        return Write(quoted);
+    GBuffer units = quoted.GetBuffer(UnicodeEncoding());
+    const int n = units.GetLength() / 2;
+    GBuffer escaped;
+    for (int i = 0; i < n; ++i) {
+        unsigned short unit;
+        std::memcpy(&unit, units.GetPtr() + 2 * i, 2);
+        if (unit == mStrayEscapeUnit)
+            escaped += static_cast<unsigned short>('\\');
+        escaped += unit;
+    }
+    return Write(GString(escaped, UnicodeEncoding()));
 }
 
 void GText2BinStream::Encode(GString const& text, GBuffer& bytes) {

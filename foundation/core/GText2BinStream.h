@@ -53,6 +53,7 @@ private:
     void Encode(GString const& text, GBuffer& bytes);
     void EncodeByCharacter(GString const& text, GBuffer& bytes) const;
     bool WriteAll(GBuffer const& bytes);
+    static unsigned short StrayEscapeUnit(GEncoding const* encoding);
 
     GSharedObject<GEncoding const> mEncoding;
     GOutStream* mInner;
@@ -61,6 +62,7 @@ private:
     bool mNeedsLF;
     GBuffer mCR;
     GBuffer mLF;
+    unsigned short mStrayEscapeUnit = 0;
     bool mLastTextLossy = false;
     int mLossyTextCount = 0;
 };

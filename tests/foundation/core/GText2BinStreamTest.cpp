@@ -95,10 +95,10 @@ TEST_F(GText2BinStreamTest, RoundTripsThroughTheReader) {
         std::vector<Text> extra;
     };
     const Case cases[] = {
-        {"UTF-16", [this] { return mEncodings.Unicode(); }, {{u"ソ表能 \U0001F600 \u00E9", u"ソ表能 \U0001F600 \u00E9"}}},
-        {"UTF-8", [this] { return mEncodings.UTF8(); }, {{u"ソ表能 \U0001F600 \u00E9", u"ソ表能 \U0001F600 \u00E9"}}},
-        {"Mac Roman", [this] { return mEncodings.MacRoman(); }, {{u"caf\u00E9 \u2020", u"caf\u00E9 \u2020"}}},
-        {"Shift-JIS", [this] { return mEncodings.ShiftJIS(); }, {{u"ソ\"表\\能\tソ", u"ソ\"表\\能\tソ"}}},
+        {"UTF-16", [this] { return mEncodings.Unicode(); }, {{u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5", u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5"}}},
+        {"UTF-8", [this] { return mEncodings.UTF8(); }, {{u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5", u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5"}}},
+        {"Mac Roman", [this] { return mEncodings.MacRoman(); }, {{u"caf\u00E9 \u2020 \u00A5", u"caf\u00E9 \u2020 \u00A5"}}},
+        {"Shift-JIS", [this] { return mEncodings.ShiftJIS(); }, {{u"ソ\"表\\能\tソ", u"ソ\"表\\能\tソ"}, {u"\u00A5100 \\\u00A5", u"\u00A5100 \\\u00A5"}}},
         {"ASCII", [this] { return mEncodings.ASCII(); }, {}},
     };
     for (Case const& c : cases) {
