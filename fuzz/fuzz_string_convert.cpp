@@ -2,8 +2,10 @@
 // operations on what comes out: no crash, valid statuses, equal strings hash alike, case mapping
 // keeps the length, and a clean conversion to UTF-16 or UTF-8 gives back an equal string.
 //
-// Input: byte 0 picks the source encoding, byte 1 the target, byte 2 holds flags (bit 0:
-// keepEncoding); the rest is the text.
+// Input: byte 0 picks the source encoding, byte 1 the target (modulo 11: ASCII, UTF-16, UTF-8,
+// MacRoman, WinAnsi, PDFDoc, Standard, MacExpert, the platform encoding, Shift-JIS and the
+// simplified Chinese one), byte 2 holds flags (bit 0: keepEncoding); the
+// rest is the text.
 #include <cstdint>
 #include <cstdlib>
 #include <vector>
@@ -11,10 +13,18 @@
 #include "GASCIIEncoding.h"
 #include "GBuffer.h"
 #include "GEncoding.h"
+#include "GMacExpertEncoding.h"
+#include "GMacRomanEncoding.h"
+#include "GPDFDocEncoding.h"
+#include "GPlatformEncoding.h"
+#include "GPlatformEncodingFactory.h"
+#include "GStandardEncoding.h"
 #include "GString.h"
 #include "GTable.h"
 #include "GUTF8Encoding.h"
 #include "GUnicodeEncoding.h"
+#include "GWinAnsiEncoding.h"
+#include "PMacPlatformEncodingFactory.h"
 
 namespace {
 
@@ -23,15 +33,25 @@ void Check(bool condition) {
         std::abort();
 }
 
-// The singletons, made once for the whole run as the core layer makes them.
+// The singletons, made once for the whole run in the order of the core layer's start-up.
 std::vector<GEncoding const*> const& Encodings() {
     static std::vector<GEncoding const*> const encodings = [] {
         GUnicodeEncoding::Initialize();
         GASCIIEncoding::SetInstance(new GASCIIEncoding);
+        GMacRomanEncoding::SetInstance(new GMacRomanEncoding);
+        GPDFDocEncoding::SetInstance(new GPDFDocEncoding);
         GUnicodeEncoding::SetInstance(new GUnicodeEncoding);
+        GMacExpertEncoding::SetInstance(new GMacExpertEncoding);
+        GStandardEncoding::SetInstance(new GStandardEncoding);
         GUTF8Encoding::SetInstance(new GUTF8Encoding);
-        return std::vector<GEncoding const*>{GASCIIEncoding::GetInstance(), GUnicodeEncoding::GetInstance(),
-                                             GUTF8Encoding::GetInstance()};
+        GWinAnsiEncoding::SetInstance(new GWinAnsiEncoding);
+        GPlatformEncodingFactory::SetInstance(new PMacPlatformEncodingFactory);
+        GPlatformEncodingFactory* factory = GPlatformEncodingFactory::GetInstance();
+        return std::vector<GEncoding const*>{
+            GASCIIEncoding::GetInstance(),     GUnicodeEncoding::GetInstance(), GUTF8Encoding::GetInstance(),
+            GMacRomanEncoding::GetInstance(),  GWinAnsiEncoding::GetInstance(), GPDFDocEncoding::GetInstance(),
+            GStandardEncoding::GetInstance(),  GMacExpertEncoding::GetInstance(), factory->GetPlatformEncoding(),
+            factory->GetShiftJISEncoding(),    factory->GetPRCEncoding()};
     }();
     return encodings;
 }

@@ -20,6 +20,7 @@
 
 #include "GAllocator.h"
 #include "GException.h"
+#include "GStringSupport.h"
 
 const GBuffer GBuffer::cEmptyBuffer;
 
@@ -399,14 +400,11 @@ int PrintReal(char* out, std::size_t size, char const* format, double value) {
 
 bool IsCSpace(unsigned char c) { return c == ' ' || (c >= '\t' && c <= '\r'); }
 
-// The framework's white space: backspace, tab, LF, vertical tab, CR and blank (not form feed).
-bool IsFrameworkWhiteSpace(unsigned char c) { return c == 8 || c == 9 || c == 10 || c == 11 || c == 13 || c == 32; }
-
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
 
 // Decimal digits accumulated with wrap-around, after white space and an optional sign.
 std::uint64_t ReadWrapped(unsigned char const* p, unsigned char const* end) {
-    while (p < end && IsFrameworkWhiteSpace(*p))
+    while (p < end && GStringSupport::IsWhiteSpace(*p))
         ++p;
     bool negative = false;
     if (p < end && (*p == '+' || *p == '-'))

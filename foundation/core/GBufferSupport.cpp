@@ -13,6 +13,7 @@
 #include "GException.h"
 #include "GRegExpSupport.h"
 #include "GString.h"
+#include "GStringSupport.h"
 #include "GUnicodeEncoding.h"
 
 namespace {
@@ -26,11 +27,13 @@ constexpr unsigned cEscapeUnitTag = 0x1B;
 std::atomic<bool> sNeedsCR{true};
 std::atomic<bool> sNeedsLF{false};
 
-bool IsEscape(unsigned c) { return c == 0x5C || c == 0x80 || c == 0xA5; }
+using Escapes = GBufferSupport::Escapes;
+
+bool IsEscape(unsigned c, Escapes escapes) {
+    return c == 0x5C || (escapes == Escapes::kAll && (c == 0x80 || c == 0xA5));
+}
 
 bool IsLineEnd(unsigned c) { return c == cCR || c == cLF; }
-
-bool IsWhiteSpace(unsigned char c) { return c == 8 || c == 9 || c == 10 || c == 11 || c == 13 || c == 32; }
 
 void CheckLength(std::int64_t n) {
     if (n > cMaxLength)
@@ -106,7 +109,7 @@ private:
     unsigned char* mOut = nullptr;
 };
 
-bool NeedsEscape(unsigned c) { return c == cTab || IsLineEnd(c) || c == '"' || IsEscape(c); }
+bool NeedsEscape(unsigned c, Escapes escapes) { return c == cTab || IsLineEnd(c) || c == '"' || IsEscape(c, escapes); }
 
 // A CR LF or LF CR pair is one line end.
 bool PairsWith(unsigned first, unsigned second) { return IsLineEnd(second) && second != first; }
@@ -135,8 +138,9 @@ void RewriteUnits(GBuffer& text, Needs needs, Replace replace) {
 }
 
 template <class U>
-void ReplaceSpecialChars(GBuffer& text) {
-    RewriteUnits<U>(text, NeedsEscape, [](UnitReader<U> const& in, int i, UnitWriter<U>& out) {
+void ReplaceSpecialChars(GBuffer& text, Escapes escapes) {
+    auto needs = [escapes](unsigned c) { return NeedsEscape(c, escapes); };
+    RewriteUnits<U>(text, needs, [](UnitReader<U> const& in, int i, UnitWriter<U>& out) {
         unsigned c = in.At(i);
         out.Put('\\');
         if (c == cTab) {
@@ -155,13 +159,13 @@ void ReplaceSpecialChars(GBuffer& text) {
 }
 
 template <class U>
-void ReplaceEscapeCodes(GBuffer& text) {
+void ReplaceEscapeCodes(GBuffer& text, Escapes escapes) {
     UnitReader<U> in(text);
     int n = in.Count();
     // The last unit never starts a pair.
     bool anyPair = false;
     for (int i = 0; i + 1 < n && !anyPair; ++i)
-        anyPair = IsEscape(in.At(i));
+        anyPair = IsEscape(in.At(i), escapes);
     if (!anyPair)
         return;
     // A pair gives at most two units (CR LF for \n).
@@ -169,7 +173,7 @@ void ReplaceEscapeCodes(GBuffer& text) {
     int i = 0;
     while (i + 1 < n) {
         unsigned c = in.At(i);
-        if (!IsEscape(c)) {
+        if (!IsEscape(c, escapes)) {
             out.Put(c);
             ++i;
             continue;
@@ -179,7 +183,7 @@ void ReplaceEscapeCodes(GBuffer& text) {
             out.PutLineEnd();
         } else if (d == 't') {
             out.Put(cTab);
-        } else if (d == '"' || d == '\'' || IsEscape(d)) {
+        } else if (d == '"' || d == '\'' || IsEscape(d, escapes)) {
             out.Put(d);
         } else {
             out.Put(c);
@@ -335,13 +339,17 @@ GBuffer RomanNumeral(unsigned value, char const* letters) {
 
 } // namespace
 
-void GBufferSupport::UniReplaceSpecialChars(GBuffer& text) { ReplaceSpecialChars<unsigned short>(text); }
+void GBufferSupport::UniReplaceSpecialChars(GBuffer& text, Escapes escapes) {
+    ReplaceSpecialChars<unsigned short>(text, escapes);
+}
 
-void GBufferSupport::ASCIIReplaceSpecialChars(GBuffer& text) { ReplaceSpecialChars<unsigned char>(text); }
+void GBufferSupport::ASCIIReplaceSpecialChars(GBuffer& text, Escapes escapes) {
+    ReplaceSpecialChars<unsigned char>(text, escapes);
+}
 
-void GBufferSupport::UniReplaceEscapeCodes(GBuffer& text) { ReplaceEscapeCodes<unsigned short>(text); }
+void GBufferSupport::UniReplaceEscapeCodes(GBuffer& text, Escapes escapes) { ReplaceEscapeCodes<unsigned short>(text, escapes); }
 
-void GBufferSupport::ASCIIReplaceEscapeCodes(GBuffer& text) { ReplaceEscapeCodes<unsigned char>(text); }
+void GBufferSupport::ASCIIReplaceEscapeCodes(GBuffer& text, Escapes escapes) { ReplaceEscapeCodes<unsigned char>(text, escapes); }
 
 void GBufferSupport::UniReplaceSpecialEndCharsWithDefaultChar(GBuffer& text) {
     UnitReader<unsigned short> in(text);
@@ -408,7 +416,7 @@ void GBufferSupport::StripLeadingWhiteSpace(GBuffer& text) {
     unsigned char const* p = text.GetPtr();
     int n = text.GetLength();
     int skip = 0;
-    while (skip < n && IsWhiteSpace(p[skip]))
+    while (skip < n && GStringSupport::IsWhiteSpace(p[skip]))
         ++skip;
     if (skip == n)
         text.Clear();
@@ -419,7 +427,7 @@ void GBufferSupport::StripLeadingWhiteSpace(GBuffer& text) {
 void GBufferSupport::StripTrailingWhiteSpace(GBuffer& text) {
     unsigned char const* p = text.GetPtr();
     int n = text.GetLength();
-    while (n > 0 && IsWhiteSpace(p[n - 1]))
+    while (n > 0 && GStringSupport::IsWhiteSpace(p[n - 1]))
         --n;
     if (n < text.GetLength())
         text.SetLength(n);

@@ -20,14 +20,19 @@ class GEncoding;
 
 class GBufferSupport {
 public:
+    // Which characters escape. kAll: the backslash, 0x80 and 0xA5 (U+0080, U+00A5), and the writer
+    // escapes all three, so that every text reads back unchanged. kBackslashOnly: the form of the
+    // quoted strings in the framework's text files, which the text reader and other applications
+    // read with the backslash as the only escape; 0x80 and 0xA5 are plain characters there.
+    enum class Escapes { kAll, kBackslashOnly };
     // Escaping for a quoted string: TAB as \t, every line end as \n, the quote and the escape
     // characters behind a backslash.
-    static void UniReplaceSpecialChars(GBuffer& text);
-    static void ASCIIReplaceSpecialChars(GBuffer& text);
+    static void UniReplaceSpecialChars(GBuffer& text, Escapes escapes = Escapes::kAll);
+    static void ASCIIReplaceSpecialChars(GBuffer& text, Escapes escapes = Escapes::kAll);
     // Unescaping: \n gives the platform line end, \t a TAB, an escaped quote, apostrophe or escape
     // character itself; any other pair stays as it is.
-    static void UniReplaceEscapeCodes(GBuffer& text);
-    static void ASCIIReplaceEscapeCodes(GBuffer& text);
+    static void UniReplaceEscapeCodes(GBuffer& text, Escapes escapes = Escapes::kAll);
+    static void ASCIIReplaceEscapeCodes(GBuffer& text, Escapes escapes = Escapes::kAll);
     // Every CR or LF (a CR LF or LF CR pair as one) becomes the encodings' default character.
     static void UniReplaceSpecialEndCharsWithDefaultChar(GBuffer& text);
     // True for the three escape characters: the backslash, 0x80 and 0xA5.

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "GAllocator.h"
+#include "GContainerText.h"
 #include "GDictHash.h"
 #include "GDictUtil.h"
 #include "GException.h"
@@ -47,6 +48,13 @@ public:
     // Dictionaries of pointers: takes the key out, then deletes the object it mapped to.
     bool Delete(const K& key);
     void DeleteAll();
+
+    // The text form of a dictionary from GBuffer or GString to GString (see GContainerText.h);
+    // no other types have one.
+    bool WriteTo(GText2BinStream& out) const { return GContainerText::WriteDict(*this, out); }
+    bool ReadFrom(GBin2TextStream& in) { return GContainerText::ReadDict(in, *this); }
+    void ToString(GString& out) const { GContainerText::DictToString(*this, out); }
+    bool FromString(const GString& text) { return GContainerText::DictFromString(text, *this); }
 
     bool IsSlotUsed(int slot) const noexcept { return (mSlots[slot].word & kUsed) != 0; }
     // The number of keys whose home is slot, whether or not slot is used itself.

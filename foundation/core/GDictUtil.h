@@ -4,8 +4,14 @@
 
 #include "GException.h"
 
+class GString;
+
 class GDictUtil {
 public:
+    // The platform line end as ASCII text: CR when the platform needs CR, then LF when it needs
+    // LF (CR alone here).
+    static GString GetEOLString();
+
     static constexpr int32_t sPrime[40] = {
         7,     13,    23,    41,    67,    89,    127,   173,    263,    307,    389,     467,     587,     751,
         937,   1091,  1367,  1709,  2131,  2663,  3329,  4177,   5471,   8219,   10949,   13691,   16433,   19181,

@@ -12,6 +12,7 @@
 
 #include "GBuffer.h"
 #include "GException.h"
+#include "GStringSupport.h"
 
 class GHexDigits {
 public:
@@ -61,8 +62,9 @@ private:
             table['a' + d] = static_cast<unsigned char>(10 + d);
             table['A' + d] = static_cast<unsigned char>(10 + d);
         }
-        for (int c : {8, 9, 10, 11, 13, 32})
-            table[c] = cWhiteSpace;
+        for (int c = 0; c < 256; ++c)
+            if (GStringSupport::IsWhiteSpace(static_cast<unsigned char>(c)))
+                table[c] = cWhiteSpace;
         table['>'] = cEndMarker;
         return table;
     }();

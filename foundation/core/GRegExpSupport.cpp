@@ -71,9 +71,12 @@ bool GRegExpSupport::Match(GBuffer const& text, boost::regex const& pattern) {
 }
 
 bool GRegExpSupport::Search(GBuffer const& text, GBuffer const& pattern) {
-    boost::regex const compiled = Compile(UpToZero(pattern));
+    return Search(text, Compile(UpToZero(pattern)));
+}
+
+bool GRegExpSupport::Search(GBuffer const& text, boost::regex const& pattern) {
     CharRange t = UpToZero(text);
-    return boost::regex_search(t.begin, t.end, compiled);
+    return boost::regex_search(t.begin, t.end, pattern);
 }
 
 GBuffer GRegExpSupport::Replace(GBuffer const& text, GBuffer const& pattern, GBuffer const& format) {

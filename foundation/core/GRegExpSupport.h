@@ -22,10 +22,11 @@ class GRegExpSupport {
 public:
     // The whole text matches.
     static bool Match(GBuffer const& text, GBuffer const& pattern);
-    // The same with a pattern compiled once by the caller, for patterns used again and again.
+    // The same with a pattern compiled by the caller: used again and again, or with other flags.
     static bool Match(GBuffer const& text, boost::regex const& pattern);
     // Some part of the text matches.
     static bool Search(GBuffer const& text, GBuffer const& pattern);
+    static bool Search(GBuffer const& text, boost::regex const& pattern);
     // Every match replaced by the format (boost's default format syntax: $&, $1, ...).
     static GBuffer Replace(GBuffer const& text, GBuffer const& pattern, GBuffer const& format);
     // The first match: groups receive the whole match, then each capture group in order.

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "GAllocator.h"
+#include "GContainerText.h"
 #include "GException.h"
 #include "GIsRelocatable.h"
 
@@ -63,6 +64,12 @@ public:
     void ExpandTo(int n);
     // Tables of pointers: removes every item from the last to the first and deletes its object.
     void DeleteAllItems();
+
+    // The text form of a table of GString (see GContainerText.h); no other item type has one.
+    bool WriteTo(GText2BinStream& out) const { return GContainerText::WriteTable(*this, out); }
+    bool ReadFrom(GBin2TextStream& in) { return GContainerText::ReadTable(in, *this); }
+    void ToString(GString& out) const { GContainerText::TableToString(*this, out); }
+    bool FromString(const GString& text) { return GContainerText::TableFromString(text, *this); }
 
 private:
     friend class GTableIterator<T>;

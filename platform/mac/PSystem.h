@@ -20,6 +20,10 @@ public:
 
     // Every line end the framework writes starts with a CR.
     static bool GetLineEndingNeedsCR() { return true; }
+    // No line end the framework writes ends with an LF: the line end is CR alone.
+    static bool GetLineEndingNeedsLF() { return false; }
+    // 1 on a big-endian machine, 0 on a little-endian one.
+    static int GetMachineByteOrder() { return __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0; }
 
     // Suspends the calling thread; 0 or less returns at once.
     static void MilliSleep(int milliseconds);

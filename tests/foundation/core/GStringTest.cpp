@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <ostream>
 #include <string>
 
 #include "EncodingTestSetup.h"
@@ -13,6 +14,15 @@
 #include "GTable.h"
 #include "GUTF8Encoding.h"
 #include "GUnicodeEncoding.h"
+#include "SingleByteTestSetup.h"
+
+// Failures show the text and its encoding.
+void PrintTo(GString const& s, std::ostream* os) {
+    GBuffer utf8 = s.GetBuffer(GUTF8Encoding::GetInstance());
+    *os << '"' << std::string(reinterpret_cast<char const*>(utf8.GetPtr()), utf8.GetLength()) << "\" ("
+        << std::string(reinterpret_cast<char const*>(s.GetEncodingName().GetPtr()), s.GetEncodingName().GetLength())
+        << ")";
+}
 
 namespace {
 
@@ -30,7 +40,7 @@ GString InASCII(std::string const& bytes) { return GString(ByteBuffer(bytes), AS
 
 class GStringTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureEncodingSingletons(); }
+    void SetUp() override { EnsureSingleByteSingletons(); }
 };
 
 // ---- Construction ----
@@ -654,6 +664,64 @@ TEST_F(GStringTest, CountsSubstitutes) {
     EXPECT_EQ(GString("%0%").GetNumSubstitutes(), 0);
     EXPECT_EQ(GString().GetNumSubstitutes(), 0);
     EXPECT_EQ(InUTF8("\xC3\xA9%9%1%1").GetNumSubstitutes(), 3);
+}
+
+// ---- Single-byte encodings ----
+
+GString In(GEncoding const* encoding, std::string const& bytes) { return GString(ByteBuffer(bytes), encoding, true); }
+
+TEST_F(GStringTest, SingleByteTextsMeetThroughUTF16) {
+    GEncoding const* macRoman = GMacRomanEncoding::GetInstance();
+    GEncoding const* winAnsi = GWinAnsiEncoding::GetInstance();
+    GEncoding const* pdfDoc = GPDFDocEncoding::GetInstance();
+    GEncoding const* standard = GStandardEncoding::GetInstance();
+    // "café ü" in each encoding's own bytes.
+    const GString texts[] = {In(macRoman, "caf\x8E \x9F"), In(winAnsi, "caf\xE9 \xFC"), In(pdfDoc, "caf\xE9 \xFC"),
+                             In(standard, "caf"), GString(u"caf\u00E9 \u00FC"), InUTF8("caf\xC3\xA9 \xC3\xBC")};
+    for (GString const& a : texts) {
+        for (GString const& b : texts) {
+            if (&a == &texts[3] || &b == &texts[3]) {  // Standard has no accented letters
+                EXPECT_EQ(a == b, &a == &b);
+                continue;
+            }
+            EXPECT_EQ(a, b) << NameOf(a) << " " << NameOf(b);
+            EXPECT_EQ(a.GetHash(), b.GetHash()) << NameOf(a) << " " << NameOf(b);
+            EXPECT_FALSE(a < b);
+        }
+    }
+    // Joined, the two single-byte texts meet in UTF-16.
+    GString sum = texts[0] + texts[1];
+    EXPECT_EQ(NameOf(sum), "UnicodeEncoding");
+    EXPECT_EQ(Units(sum), u"caf\u00E9 \u00FCcaf\u00E9 \u00FC");
+    // Converted into another single-byte encoding.
+    GBuffer out;
+    EXPECT_EQ(texts[0].GetBuffer(out, winAnsi), 1);
+    EXPECT_EQ(BytesOf(out), "caf\xE9 \xFC");
+    EXPECT_EQ(GString(u"\u0100").GetBuffer(out, macRoman), 2);
+    EXPECT_EQ(BytesOf(out), "@");
+    // Positions count units of the composed text.
+    GString mac = In(macRoman, "ab\x8E");
+    EXPECT_EQ(mac.FindFirst(0xE9, 0), 2);
+    EXPECT_EQ(NameOf(mac), "UnicodeEncoding");
+}
+
+TEST_F(GStringTest, AreCompatibleForSingleByteEncodings) {
+    struct Case {
+        GEncoding const* encoding;
+        std::string bytes;
+        bool compatible;
+    };
+    const Case cases[] = {
+        {GMacRomanEncoding::GetInstance(), "caf\x8E", true},
+        {GMacRomanEncoding::GetInstance(), "\xF0", false},  // the Apple logo has no value here
+        {GWinAnsiEncoding::GetInstance(), "caf\xE9", true},
+        {GPDFDocEncoding::GetInstance(), "\xE9\xA0", true},
+        // Encodings outside the known names are taken on trust.
+        {GStandardEncoding::GetInstance(), std::string("\x00\xFF", 2), true},
+        {GMacExpertEncoding::GetInstance(), "\xFF", true},
+    };
+    for (Case const& c : cases)
+        EXPECT_EQ(GString::AreCompatible(ByteBuffer(c.bytes), c.encoding), c.compatible) << NameOf(In(c.encoding, ""));
 }
 
 } // namespace

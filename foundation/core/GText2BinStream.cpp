@@ -1,0 +1,185 @@
+#include "GText2BinStream.h"
+
+#include <cstring>
+
+#include "GMacRomanEncoding.h"
+#include "GPlatformEncoding.h"
+#include "GString.h"
+#include "GStringSupport.h"
+#include "GUnicodeEncoding.h"
+#include "PSystem.h"
+
+namespace {
+
+GUnicodeEncoding const* UnicodeEncoding() {
+    if (GUnicodeEncoding* unicode = GUnicodeEncoding::GetInstance())
+        return unicode;
+    static GSharedObject<GUnicodeEncoding> const fallback(new GUnicodeEncoding);
+    return fallback.Get();
+}
+
+// The system's code page is Mac Roman: it stands in while no platform factory is installed.
+GEncoding const* PlatformEncoding() {
+    if (GPlatformEncoding* platform = GPlatformEncoding::GetInstance())
+        return platform;
+    if (GMacRomanEncoding* macRoman = GMacRomanEncoding::GetInstance())
+        return macRoman;
+    static GSharedObject<GMacRomanEncoding> const fallback(new GMacRomanEncoding);
+    return fallback.Get();
+}
+
+bool IsUnicode(GEncoding const* encoding) {
+    return dynamic_cast<GUnicodeEncoding const*>(encoding) != nullptr ||
+           encoding->GetASCIIDescription() == UnicodeEncoding()->GetASCIIDescription();
+}
+
+uint16_t UnitAt(GBuffer const& units, int i) {
+    uint16_t unit;
+    std::memcpy(&unit, units.GetPtr() + 2 * i, 2);
+    return unit;
+}
+
+bool IsLead(uint16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
+bool IsTrail(uint16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+
+}  // namespace
+
+GText2BinStream::GText2BinStream(GOutStream& out, GEncoding const* encoding)
+    : mInner(&out),
+      mOwnsInner(false),
+      mNeedsCR(PSystem::GetLineEndingNeedsCR()),
+      mNeedsLF(PSystem::GetLineEndingNeedsLF()) {
+    SetEncoding(encoding, true);
+}
+
+GText2BinStream::GText2BinStream(GOutStream* out, GEncoding const* encoding)
+    : mInner(out),
+      mOwnsInner(true),
+      mNeedsCR(PSystem::GetLineEndingNeedsCR()),
+      mNeedsLF(PSystem::GetLineEndingNeedsLF()) {
+    try {
+        SetEncoding(encoding, true);
+    } catch (...) {
+        delete mInner;
+        throw;
+    }
+}
+
+GText2BinStream::~GText2BinStream() {
+    if (mOwnsInner)
+        delete mInner;
+}
+
+void GText2BinStream::SetEncoding(GEncoding const* encoding, bool writeMark) {
+    mEncoding = encoding != nullptr ? encoding : PlatformEncoding();
+    if (writeMark && IsUnicode(mEncoding.Get())) {
+        GBuffer mark;
+        const bool bigEndian = PSystem::GetMachineByteOrder() != 0;
+        mark += static_cast<unsigned char>(bigEndian ? 0xFE : 0xFF);
+        mark += static_cast<unsigned char>(bigEndian ? 0xFF : 0xFE);
+        WriteAll(mark);
+    }
+    GString("\r").GetBuffer(mCR, mEncoding.Get());
+    GString("\n").GetBuffer(mLF, mEncoding.Get());
+    mStrayEscapeUnit = StrayEscapeUnit(mEncoding.Get());
+}
+
+// The character that this encoding writes as the byte 0x5C when that is not the backslash (the
+// yen sign in Mac Japanese): readers take the byte for an escape, so it is written escaped.
+unsigned short GText2BinStream::StrayEscapeUnit(GEncoding const* encoding) {
+    GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
+    if (encoding == nullptr || unicode == nullptr || IsUnicode(encoding))
+        return 0;
+    static const unsigned char cByte = 0x5C;
+    GBuffer units;
+    if (encoding->ConvertTo(GBuffer(&cByte, 1), unicode, units) != GEncoding::kConvertOK || units.GetLength() != 2)
+        return 0;
+    unsigned short unit;
+    std::memcpy(&unit, units.GetPtr(), 2);
+    return unit == '\\' ? 0 : unit;
+}
+
+int GText2BinStream::Write(GBuffer const& data) { return mInner != nullptr ? mInner->Write(data) : 0; }
+
+void GText2BinStream::Flush() {
+    if (mInner != nullptr)
+        mInner->Flush();
+}
+
+bool GText2BinStream::WriteAll(GBuffer const& bytes) {
+    if (bytes.IsEmpty())
+        return true;
+    return Write(bytes) == bytes.GetLength();
+}
+
+bool GText2BinStream::Write(GString const& text) {
+    GBuffer bytes;
+    Encode(text, bytes);
+    return WriteAll(bytes);
+}
+
+bool GText2BinStream::Write(char const* text) {
+    if (text == nullptr)
+        return true;
+    return Write(GString(text));
+}
+
+bool GText2BinStream::WriteEOL() {
+    GBuffer lineEnd;
+    if (mNeedsCR)
+        lineEnd += mCR;
+    if (mNeedsLF)
+        lineEnd += mLF;
+    return WriteAll(lineEnd);
+}
+
+bool GText2BinStream::WriteQuotedString(GString const& text) {
+    GString quoted(text);
+    GStringSupport::QuoteString(quoted);
+    if (mStrayEscapeUnit == 0)
+        return Write(quoted);
+    GBuffer units = quoted.GetBuffer(UnicodeEncoding());
+    const int n = units.GetLength() / 2;
+    GBuffer escaped;
+    for (int i = 0; i < n; ++i) {
+        unsigned short unit;
+        std::memcpy(&unit, units.GetPtr() + 2 * i, 2);
+        if (unit == mStrayEscapeUnit)
+            escaped += static_cast<unsigned short>('\\');
+        escaped += unit;
+    }
+    return Write(GString(escaped, UnicodeEncoding()));
+}
+
+void GText2BinStream::Encode(GString const& text, GBuffer& bytes) {
+    mLastTextLossy = false;
+    if (text.GetBuffer(bytes, mEncoding.Get()) == GEncoding::kConvertOK)
+        return;
+    // Some code pages stop at the first character they cannot hold: go on without it.
+    EncodeByCharacter(text, bytes);
+    mLastTextLossy = true;
+    ++mLossyTextCount;
+}
+
+void GText2BinStream::EncodeByCharacter(GString const& text, GBuffer& bytes) const {
+    GBuffer units;
+    text.GetBuffer(units, UnicodeEncoding());
+    const int n = units.GetLength() / 2;
+    bytes.Clear();
+    GBuffer one;
+    GBuffer encoded;
+    for (int i = 0; i < n;) {
+        const int length = IsLead(UnitAt(units, i)) && i + 1 < n && IsTrail(UnitAt(units, i + 1)) ? 2 : 1;
+        one.Set(units.GetPtr() + 2 * i, 2 * length);
+        i += length;
+        const int32_t status = GString(one, UnicodeEncoding(), false).GetBuffer(encoded, mEncoding.Get());
+        if ((status & GEncoding::kConvertFailed) == 0 && !encoded.IsEmpty()) {
+            bytes += encoded;
+            continue;
+        }
+        if (IsUnicode(mEncoding.Get()))
+            bytes += static_cast<unsigned short>(GEncoding::GetDefaultUnit());
+        else
+            bytes += GEncoding::GetDefaultByte();
+    }
+}
