@@ -8,6 +8,7 @@
 #include <string>
 
 #include "GASCIIEncoding.h"
+#include "GEncodingKernels.h"
 #include "GMacRomanEncoding.h"
 #include "GMemoryInStream.h"
 #include "GMutexLocker.h"
@@ -62,12 +63,6 @@ void SwapUnits(GBuffer& buffer) {
     unsigned char* p = buffer.GetWritePtr();
     for (int i = 0; i < n; i += 2)
         std::swap(p[i], p[i + 1]);
-}
-
-uint16_t LoadUnit(unsigned char const* p) {
-    uint16_t unit;
-    std::memcpy(&unit, p, 2);
-    return unit;
 }
 
 int32_t Decode(GEncoding const* encoding, unsigned char const* bytes, int n, GBuffer& units) {
@@ -288,7 +283,7 @@ uint32_t GBin2TextStream::EncodedChar(char ascii, GBuffer& bytes) const {
     const char text[2] = {ascii, 0};
     bytes = Encoded(text);
     if (bytes.GetLength() == mUnitSize)
-        return mUTF16 ? LoadUnit(bytes.GetPtr()) : bytes.GetPtr()[0];
+        return mUTF16 ? GEncodingKernels::LoadUnit(bytes.GetPtr()) : bytes.GetPtr()[0];
     // No one-unit form: compare with the ASCII code, which is what a writer without one wrote.
     bytes.Clear();
     if (mUTF16)
@@ -361,7 +356,7 @@ void GBin2TextStream::FillSet(CharSet& set, GBuffer const& chars) const {
     const int n = chars.GetLength();
     if (mUTF16) {
         for (int i = 0; i + 1 < n; i += 2)
-            set.Add(LoadUnit(p + i));
+            set.Add(GEncodingKernels::LoadUnit(p + i));
         return;
     }
     for (int i = 0; i < n;) {
@@ -428,7 +423,7 @@ bool GBin2TextStream::ReadOneUnit(uint32_t& unit, int& got) {
         unit = mUnit.GetPtr()[0];
         return true;
     }
-    const uint16_t u = LoadUnit(mUnit.GetPtr());
+    const uint16_t u = GEncodingKernels::LoadUnit(mUnit.GetPtr());
     unit = mSwap ? static_cast<uint16_t>(u << 8 | u >> 8) : u;
     return true;
 }
@@ -437,7 +432,7 @@ uint32_t GBin2TextStream::CharAt(int i, int& length, bool extend) {
     unsigned char const* p = mScratch.GetPtr();
     if (mUTF16) {
         length = 2;
-        return LoadUnit(p + i);
+        return GEncodingKernels::LoadUnit(p + i);
     }
     uint32_t code = p[i];
     length = 1;
@@ -461,7 +456,7 @@ int GBin2TextStream::FindInScratch(CharSet const& set, bool member) {
         unsigned char const* p = mScratch.GetPtr();
         const int n = mScratch.GetLength();
         for (int i = 0; i < n; i += 2) {
-            if (set.Contains(LoadUnit(p + i)) == member)
+            if (set.Contains(GEncodingKernels::LoadUnit(p + i)) == member)
                 return i;
         }
         return -1;

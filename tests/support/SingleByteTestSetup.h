@@ -12,9 +12,6 @@
 #include "EncodingTestSetup.h"
 #include "GCharCode.h"
 
-// The name some tests use for EnsureEncodingSingletons, which builds the single-byte ones too.
-inline void EnsureSingleByteSingletons() { EnsureEncodingSingletons(); }
-
 // Sets the default character for one test and puts the old one back.
 class DefaultCharacterScope {
 public:

@@ -23,7 +23,7 @@
 class TextEncodings {
 public:
     TextEncodings() {
-        EnsureSingleByteSingletons();
+        EnsureEncodingSingletons();
         if (GPlatformEncodingFactory::GetInstance() == nullptr) {
             GPlatformEncodingFactory::SetInstance(new PMacPlatformEncodingFactory);
             mInstalledFactory = true;

@@ -66,7 +66,7 @@ private:
 class GStringSupportTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureSingleByteSingletons();
+        EnsureEncodingSingletons();
         if (GPlatformEncodingFactory::GetInstance() == nullptr)
             GPlatformEncodingFactory::SetInstance(new PMacPlatformEncodingFactory);
     }

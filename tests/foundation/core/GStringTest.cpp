@@ -40,7 +40,7 @@ GString InASCII(std::string const& bytes) { return GString(ByteBuffer(bytes), AS
 
 class GStringTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureSingleByteSingletons(); }
+    void SetUp() override { EnsureEncodingSingletons(); }
 };
 
 // ---- Construction ----
