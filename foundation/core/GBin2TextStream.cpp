@@ -8,6 +8,7 @@
 #include <string>
 
 #include "GASCIIEncoding.h"
+#include "GEncodingFallback.h"
 #include "GEncodingKernels.h"
 #include "GMacRomanEncoding.h"
 #include "GMemoryInStream.h"
@@ -22,29 +23,11 @@ namespace {
 constexpr int cSkipChunkUnits = 20;
 constexpr int cTextChunkUnits = 256;
 
-GUnicodeEncoding const* UnicodeEncoding() {
-    if (GUnicodeEncoding* unicode = GUnicodeEncoding::GetInstance())
-        return unicode;
-    static GSharedObject<GUnicodeEncoding> const fallback(new GUnicodeEncoding);
-    return fallback.Get();
-}
+GUnicodeEncoding const* UnicodeEncoding() { return GEncodingFallback::Get<GUnicodeEncoding>(); }
 
-GEncoding const* UTF8Encoding() {
-    if (GUTF8Encoding* utf8 = GUTF8Encoding::GetInstance())
-        return utf8;
-    static GSharedObject<GUTF8Encoding> const fallback(new GUTF8Encoding);
-    return fallback.Get();
-}
+GEncoding const* UTF8Encoding() { return GEncodingFallback::Get<GUTF8Encoding>(); }
 
-// The system's code page is Mac Roman: it stands in while no platform factory is installed.
-GEncoding const* PlatformEncoding() {
-    if (GPlatformEncoding* platform = GPlatformEncoding::GetInstance())
-        return platform;
-    if (GMacRomanEncoding* macRoman = GMacRomanEncoding::GetInstance())
-        return macRoman;
-    static GSharedObject<GMacRomanEncoding> const fallback(new GMacRomanEncoding);
-    return fallback.Get();
-}
+GEncoding const* PlatformEncoding() { return GEncodingFallback::GetPlatform(); }
 
 bool IsUTF8(GEncoding const* encoding) {
     return dynamic_cast<GUTF8Encoding const*>(encoding) != nullptr ||

@@ -3,6 +3,7 @@
 #include "GASCIIEncoding.h"
 #include "GBin2TextStream.h"
 #include "GDict.h"
+#include "GEncodingFallback.h"
 #include "GMemoryInStream.h"
 #include "GMemoryOutStream.h"
 #include "GString.h"
@@ -12,19 +13,9 @@
 
 namespace {
 
-GEncoding const* ASCIIEncoding() {
-    if (GASCIIEncoding* ascii = GASCIIEncoding::GetInstance())
-        return ascii;
-    static GSharedObject<GASCIIEncoding> const fallback(new GASCIIEncoding);
-    return fallback.Get();
-}
+GEncoding const* ASCIIEncoding() { return GEncodingFallback::Get<GASCIIEncoding>(); }
 
-GEncoding const* UnicodeEncoding() {
-    if (GUnicodeEncoding* unicode = GUnicodeEncoding::GetInstance())
-        return unicode;
-    static GSharedObject<GUnicodeEncoding> const fallback(new GUnicodeEncoding);
-    return fallback.Get();
-}
+GEncoding const* UnicodeEncoding() { return GEncodingFallback::Get<GUnicodeEncoding>(); }
 
 bool IsWord(GString const& word, char const* keyword) { return word == GString(keyword); }
 

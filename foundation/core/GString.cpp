@@ -9,6 +9,7 @@
 #include <typeinfo>
 
 #include "GASCIIEncoding.h"
+#include "GEncodingFallback.h"
 #include "GException.h"
 #include "GSingleByteTables.h"
 #include "GUTF8Encoding.h"
@@ -32,19 +33,9 @@ int UnitCount(GBuffer const& text) { return text.GetLength() / 2; }
 
 // Before start-up (static strings) and after shutdown the singletons are missing; strings made
 // then still get a working encoding of the right class instead of silently losing their text.
-GUnicodeEncoding* UnicodeEncoding() {
-    if (GUnicodeEncoding* unicode = GUnicodeEncoding::GetInstance())
-        return unicode;
-    static GSharedObject<GUnicodeEncoding> const fallback(new GUnicodeEncoding);
-    return fallback.Get();
-}
+GUnicodeEncoding* UnicodeEncoding() { return GEncodingFallback::Get<GUnicodeEncoding>(); }
 
-GASCIIEncoding* ASCIIEncoding() {
-    if (GASCIIEncoding* ascii = GASCIIEncoding::GetInstance())
-        return ascii;
-    static GSharedObject<GASCIIEncoding> const fallback(new GASCIIEncoding);
-    return fallback.Get();
-}
+GASCIIEncoding* ASCIIEncoding() { return GEncodingFallback::Get<GASCIIEncoding>(); }
 
 bool IsUnicodeEncoding(GEncoding const* encoding) {
     if (encoding == nullptr)

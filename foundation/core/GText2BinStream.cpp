@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "GEncodingFallback.h"
 #include "GMacRomanEncoding.h"
 #include "GPlatformEncoding.h"
 #include "GString.h"
@@ -11,22 +12,9 @@
 
 namespace {
 
-GUnicodeEncoding const* UnicodeEncoding() {
-    if (GUnicodeEncoding* unicode = GUnicodeEncoding::GetInstance())
-        return unicode;
-    static GSharedObject<GUnicodeEncoding> const fallback(new GUnicodeEncoding);
-    return fallback.Get();
-}
+GUnicodeEncoding const* UnicodeEncoding() { return GEncodingFallback::Get<GUnicodeEncoding>(); }
 
-// The system's code page is Mac Roman: it stands in while no platform factory is installed.
-GEncoding const* PlatformEncoding() {
-    if (GPlatformEncoding* platform = GPlatformEncoding::GetInstance())
-        return platform;
-    if (GMacRomanEncoding* macRoman = GMacRomanEncoding::GetInstance())
-        return macRoman;
-    static GSharedObject<GMacRomanEncoding> const fallback(new GMacRomanEncoding);
-    return fallback.Get();
-}
+GEncoding const* PlatformEncoding() { return GEncodingFallback::GetPlatform(); }
 
 bool IsUnicode(GEncoding const* encoding) {
     return dynamic_cast<GUnicodeEncoding const*>(encoding) != nullptr ||
