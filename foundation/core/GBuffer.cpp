@@ -644,6 +644,8 @@ void GBuffer::Allocate(int n) {
     std::int64_t need = static_cast<std::int64_t>(n) + 2;
     if (BlockSize() >= need)
         return;
+    // The copy keeps every byte: a borrowed text may be longer than the room asked for.
+    need = std::max<std::int64_t>(need, static_cast<std::int64_t>(mLength) + 2);
     MakeOwnedCopy(CheckedBlock(std::max(cMinBlock, need)));
 }
 

@@ -238,6 +238,22 @@ TEST(GBuffer, AllocateAndSetLength) {
     EXPECT_EQ(Text(b), "wxyz");
 }
 
+// Asking for less room than a borrowed text already fills must still give its owned copy room
+// for the bytes and both terminators.
+TEST(GBuffer, AllocatingLessThanBorrowedLengthKeepsTheBytes) {
+    static char const kText[] = "0123456789abcdef";
+    GBuffer borrowed;
+    borrowed.SetFromStatic(kText, 16, -1);
+    borrowed.Allocate(15);
+    EXPECT_EQ(Text(borrowed), "0123456789abcdef");
+    EXPECT_GE(borrowed.GetAllocatedLength(), 16);
+
+    GBuffer shortened;
+    shortened.SetFromStatic(kText, 16, -1);
+    shortened.SetLength(15);
+    EXPECT_EQ(Text(shortened), "0123456789abcde");
+}
+
 TEST(GBuffer, SelfReferencesAreSafe) {
     struct Case {
         char const* name;
