@@ -115,15 +115,15 @@ bool NeedsEscape(unsigned c, Escapes escapes) { return c == cTab || IsLineEnd(c)
 bool PairsWith(unsigned first, unsigned second) { return IsLineEnd(second) && second != first; }
 
 // Rewrites the units for which needs holds by replace(in, i, out), which writes the replacement
-// of unit i (at most two units) and returns how many units it took; copies the others. A text
+// of unit i (at most widest units) and returns how many units it took; copies the others. A text
 // without such a unit is left as it is.
 template <class U, class Needs, class Replace>
-void RewriteUnits(GBuffer& text, Needs needs, Replace replace) {
+void RewriteUnits(GBuffer& text, int widest, Needs needs, Replace replace) {
     UnitReader<U> in(text);
     if (!in.Any(needs))
         return;
     int n = in.Count();
-    UnitWriter<U> out(2 * static_cast<std::int64_t>(n), in.TailLength());
+    UnitWriter<U> out(widest * static_cast<std::int64_t>(n), in.TailLength());
     for (int i = 0; i < n;) {
         unsigned c = in.At(i);
         if (!needs(c)) {
@@ -140,7 +140,7 @@ void RewriteUnits(GBuffer& text, Needs needs, Replace replace) {
 template <class U>
 void ReplaceSpecialChars(GBuffer& text, Escapes escapes) {
     auto needs = [escapes](unsigned c) { return NeedsEscape(c, escapes); };
-    RewriteUnits<U>(text, needs, [](UnitReader<U> const& in, int i, UnitWriter<U>& out) {
+    RewriteUnits<U>(text, 2, needs, [](UnitReader<U> const& in, int i, UnitWriter<U>& out) {
         unsigned c = in.At(i);
         out.Put('\\');
         if (c == cTab) {
@@ -199,7 +199,7 @@ void ReplaceEscapeCodes(GBuffer& text, Escapes escapes) {
 
 template <class U>
 void PlatformLineEndings(GBuffer& text) {
-    RewriteUnits<U>(text, IsLineEnd, [](UnitReader<U> const& in, int i, UnitWriter<U>& out) {
+    RewriteUnits<U>(text, 2, IsLineEnd, [](UnitReader<U> const& in, int i, UnitWriter<U>& out) {
         out.PutLineEnd();
         return in.At(i) == cCR && i + 1 < in.Count() && in.At(i + 1) == cLF ? 2 : 1;
     });
@@ -352,23 +352,11 @@ void GBufferSupport::UniReplaceEscapeCodes(GBuffer& text, Escapes escapes) { Rep
 void GBufferSupport::ASCIIReplaceEscapeCodes(GBuffer& text, Escapes escapes) { ReplaceEscapeCodes<unsigned char>(text, escapes); }
 
 void GBufferSupport::UniReplaceSpecialEndCharsWithDefaultChar(GBuffer& text) {
-    UnitReader<unsigned short> in(text);
-    if (!in.Any(IsLineEnd))
-        return;
-    int n = in.Count();
-    UnitWriter<unsigned short> out(n, in.TailLength());
-    for (int i = 0; i < n; ++i) {
-        unsigned c = in.At(i);
-        if (!IsLineEnd(c)) {
-            out.Put(c);
-            continue;
-        }
+    using Reader = UnitReader<unsigned short>;
+    RewriteUnits<unsigned short>(text, 1, IsLineEnd, [](Reader const& in, int i, UnitWriter<unsigned short>& out) {
         out.Put(GEncoding::GetDefaultUnit());
-        if (i + 1 < n && PairsWith(c, in.At(i + 1)))
-            ++i;
-    }
-    out.PutBytes(in.Tail(), in.TailLength());
-    out.Finish(text);
+        return i + 1 < in.Count() && PairsWith(in.At(i), in.At(i + 1)) ? 2 : 1;
+    });
 }
 
 void GBufferSupport::SetLineEnding(bool needsCR, bool needsLF) {
