@@ -31,7 +31,6 @@ bool KeyLess(Bound s1, Bound e1, Bound s2, Bound e2) {
     return !e1.second && e2.second;
 }
 
-
 bool IsBlank(unsigned char c) { return c == ' ' || c == '\t'; }
 
 bool IsDigit(unsigned char c) { return c >= '0' && c <= '9'; }
@@ -133,6 +132,17 @@ GBuffer UnitsOf(GString const& text) { return text.GetBuffer(GUnicodeEncoding::G
 bool IsOpenStart(Bound b) { return !b.second && b.first == GRange::cOpenStart; }
 
 bool IsOpenEnd(Bound b) { return !b.second && b.first == GRange::cOpenEnd; }
+
+// "s-e", a single number when both ends are one, without the numbers of open ends.
+void AppendSpan(GBuffer& out, Bound s, Bound e, int offset, GBuffer const& dash, bool units) {
+    if (!IsOpenStart(s))
+        AppendBound(out, s, offset, units);
+    if (s == e)
+        return;
+    out += dash;
+    if (!IsOpenEnd(e))
+        AppendBound(out, e, offset, units);
+}
 
 } // namespace
 
@@ -734,13 +744,7 @@ void GRange::AppendSequence(GBuffer& out, int i, int offset, GBuffer const& sepa
         }
         return;
     }
-    if (!IsOpenStart(s))
-        AppendBound(out, s, offset, units);
-    if (s != e) {
-        out += dash;
-        if (!IsOpenEnd(e))
-            AppendBound(out, e, offset, units);
-    }
+    AppendSpan(out, s, e, offset, dash, units);
 }
 
 void GRange::WriteText(GBuffer& out, int offset, GBuffer const& separator, GBuffer const& dash, bool units) const {
@@ -765,13 +769,7 @@ void GRange::WriteCompactText(GBuffer& out, int maxSequences, GBuffer const& com
     Bound s = mStarts[0];
     Bound e = mEnds[count - 1];
     GBuffer text;
-    if (!IsOpenStart(s))
-        AppendBound(text, s, offset, units);
-    if (s != e) {
-        text += compactDash;
-        if (!IsOpenEnd(e))
-            AppendBound(text, e, offset, units);
-    }
+    AppendSpan(text, s, e, offset, compactDash, units);
     out.Swap(text);
 }
 
