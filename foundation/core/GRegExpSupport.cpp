@@ -39,22 +39,28 @@ boost::regex Compile(char const* pattern) {
 
 GString FromUTF8(char const* begin, char const* end) { return GString(Bytes(begin, end), GUTF8Encoding::GetInstance()); }
 
-// Whole match or first match of a string's UTF-8 text, with the groups as strings.
-template <class Run>
-bool Collect(GString const& text, char const* pattern, GTable<GString>& groups, Run run) {
-    // Converted before the table is emptied: the text may be one of its items.
-    GBuffer const utf8 = text.GetBuffer(GUTF8Encoding::GetInstance());
+bool SearchIn(CharRange t, boost::cmatch& found, boost::regex const& compiled) {
+    return boost::regex_search(t.begin, t.end, found, compiled);
+}
+
+bool MatchWhole(CharRange t, boost::cmatch& found, boost::regex const& compiled) {
+    return boost::regex_match(t.begin, t.end, found, compiled);
+}
+
+// The whole match, then each capture group, as items made by make(begin, end); a group that took
+// no part is made from an empty range. The caller keeps t apart from the groups, emptied here.
+template <class Item, class Make, class Run>
+bool Collect(CharRange t, char const* pattern, GTable<Item>& groups, Make make, Run run) {
     groups.Resize(0);
     boost::regex const compiled = Compile(pattern);
-    CharRange t = Whole(utf8);
     boost::cmatch found;
     if (!run(t, found, compiled))
         return false;
     for (std::size_t i = 0; i < found.size(); ++i) {
         if (found[i].matched)
-            groups.AddItem(FromUTF8(found[i].first, found[i].second));
+            groups.AddItem(make(found[i].first, found[i].second));
         else
-            groups.AddItem(FromUTF8(nullptr, nullptr));
+            groups.AddItem(make(nullptr, nullptr));
     }
     return true;
 }
@@ -96,31 +102,18 @@ bool GRegExpSupport::Search(GBuffer const& text, char const* pattern, GTable<GBu
             return Search(copy, pattern, groups);
         }
     }
-    groups.Resize(0);
-    boost::regex const compiled = Compile(pattern);
-    CharRange t = Whole(text);
-    boost::cmatch found;
-    if (!boost::regex_search(t.begin, t.end, found, compiled))
-        return false;
-    for (std::size_t i = 0; i < found.size(); ++i) {
-        if (found[i].matched)
-            groups.AddItem(Bytes(found[i].first, found[i].second));
-        else
-            groups.AddItem(GBuffer());
-    }
-    return true;
+    return Collect(Whole(text), pattern, groups, Bytes, SearchIn);
 }
 
+// Converted before the table is emptied: the text may be one of its items.
 bool GRegExpSupport::Search(GString const& text, char const* pattern, GTable<GString>& groups) {
-    return Collect(text, pattern, groups, [](CharRange t, boost::cmatch& found, boost::regex const& compiled) {
-        return boost::regex_search(t.begin, t.end, found, compiled);
-    });
+    GBuffer const utf8 = text.GetBuffer(GUTF8Encoding::GetInstance());
+    return Collect(Whole(utf8), pattern, groups, FromUTF8, SearchIn);
 }
 
 bool GRegExpSupport::Match(GString const& text, char const* pattern, GTable<GString>& groups) {
-    return Collect(text, pattern, groups, [](CharRange t, boost::cmatch& found, boost::regex const& compiled) {
-        return boost::regex_match(t.begin, t.end, found, compiled);
-    });
+    GBuffer const utf8 = text.GetBuffer(GUTF8Encoding::GetInstance());
+    return Collect(Whole(utf8), pattern, groups, FromUTF8, MatchWhole);
 }
 
 bool GRegExpSupport::IsValidRegExp(GBuffer const& pattern) {
