@@ -459,7 +459,7 @@ int GDateTime::SetFromPDFDateTime(GBuffer const& text) {
 }
 
 int GDateTime::CheckPDFDateTime(GBuffer const& text) {
-    GDateTime scratch(true);
+    GDateTime scratch;  // the result does not depend on the starting value
     return scratch.SetFromPDFDateTime(text);
 }
 
