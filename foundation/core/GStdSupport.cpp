@@ -5,12 +5,21 @@
 
 #include "GBuffer.h"
 #include "GEnglishTexts.h"
+#include "GException.h"
 #include "GString.h"
 #include "GUTF8Encoding.h"
 
 namespace {
 
 [[noreturn]] void IllFormed() { throw std::range_error("GStdSupport: ill-formed UTF-8"); }
+
+// A length cut to an int would silently drop bytes: too long a text throws as a GBuffer growing
+// past its largest size does.
+int CheckedLength(std::string const& text) {
+    if (text.size() > 0x7FFFFFFDu)
+        throw GMemoryException();
+    return static_cast<int>(text.size());
+}
 
 // The code point of the sequence at text[at], which is advanced past it.
 char32_t DecodeOne(unsigned char const* text, std::size_t n, std::size_t& at) {
@@ -48,7 +57,7 @@ char32_t DecodeOne(unsigned char const* text, std::size_t n, std::size_t& at) {
 } // namespace
 
 GBuffer GStdSupport::ToGBuffer(std::string const& text) {
-    return GBuffer(reinterpret_cast<unsigned char const*>(text.data()), static_cast<int>(text.size()));
+    return GBuffer(reinterpret_cast<unsigned char const*>(text.data()), CheckedLength(text));
 }
 
 std::string GStdSupport::ToStdString(GBuffer const& bytes) {
@@ -65,11 +74,11 @@ std::wstring GStdSupport::ToStdWString(GBuffer const& utf8) {
 }
 
 GString GStdSupport::ToGString(std::string const& text, GEncoding const* encoding) {
-    return GString(reinterpret_cast<unsigned char const*>(text.data()), static_cast<int>(text.size()), encoding, true);
+    return GString(reinterpret_cast<unsigned char const*>(text.data()), CheckedLength(text), encoding, true);
 }
 
 void GStdSupport::ToGString(std::string const& text, GEncoding const* encoding, GString& out) {
-    out.Set(reinterpret_cast<unsigned char const*>(text.data()), static_cast<int>(text.size()), encoding, true);
+    out.Set(reinterpret_cast<unsigned char const*>(text.data()), CheckedLength(text), encoding, true);
 }
 
 std::string GStdSupport::ToStdString(GString const& text, GEncoding const* encoding) {

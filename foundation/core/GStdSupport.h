@@ -2,7 +2,8 @@
 // Conversions between the standard library's strings and the framework's GBuffer and GString.
 //
 // Callers may rely on:
-// - Byte conversions copy every byte, zero bytes included.
+// - Byte conversions copy every byte, zero bytes included; a std::string longer than a GBuffer
+//   can hold (0x7FFFFFFD bytes) throws GMemoryException.
 // - Wide strings hold one element per code point. They are decoded from UTF-8 up to the first
 //   zero byte; ill-formed UTF-8 (cut, overlong, a surrogate, beyond U+10FFFF) throws
 //   std::range_error and gives no partial result.
