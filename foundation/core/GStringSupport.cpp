@@ -154,13 +154,11 @@ void BringToMachineOrder(GBuffer& units) {
         GBufferSupport::SwapLittleEndian(units);
 }
 
+// Always clean: UTF-16 decodes to itself, lone surrogates included.
 bool TryUnicode(GBuffer const& bytes, GUnicodeEncoding const* unicode, GString& out) {
     GBuffer units = AfterMark(bytes, 0, true);
     GBufferSupport::StripTrailingZeroes(units, true);
     BringToMachineOrder(units);
-    GBuffer decoded;
-    if (unicode->ConvertTo(units, unicode, decoded) != GEncoding::kConvertOK)
-        return false;
     out.Set(units, unicode);
     return true;
 }
