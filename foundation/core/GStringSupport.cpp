@@ -13,6 +13,7 @@
 #include "GASCIIEncoding.h"
 #include "GBufferSupport.h"
 #include "GDecryptInStream.h"
+#include "GEncodingKernels.h"
 #include "GEncryptOutStream.h"
 #include "GException.h"
 #include "GHexDecode.h"
@@ -50,9 +51,7 @@ GBuffer Units(GString const& text) { return text.GetBuffer(Unicode()); }
 int UnitCount(GBuffer const& units) { return units.GetLength() / 2; }
 
 unsigned short UnitAt(GBuffer const& units, int index) {
-    unsigned short unit;
-    std::memcpy(&unit, units.GetPtr() + 2 * index, 2);
-    return unit;
+    return GEncodingKernels::LoadUnit(units.GetPtr() + 2 * index);
 }
 
 // Escaping results are taken as they are: composing them could merge an escape letter with a
@@ -226,11 +225,7 @@ struct Units16 {
     unsigned char const* bytes;
     int count;
 
-    unsigned short At(int i) const {
-        unsigned short unit;
-        std::memcpy(&unit, bytes + 2 * i, 2);
-        return unit;
-    }
+    unsigned short At(int i) const { return GEncodingKernels::LoadUnit(bytes + 2 * i); }
     void Drop(int n) {
         bytes += 2 * n;
         count -= n;

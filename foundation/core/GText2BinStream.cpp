@@ -1,8 +1,7 @@
 #include "GText2BinStream.h"
 
-#include <cstring>
-
 #include "GEncodingFallback.h"
+#include "GEncodingKernels.h"
 #include "GMacRomanEncoding.h"
 #include "GPlatformEncoding.h"
 #include "GString.h"
@@ -21,11 +20,7 @@ bool IsUnicode(GEncoding const* encoding) {
            encoding->GetASCIIDescription() == UnicodeEncoding()->GetASCIIDescription();
 }
 
-uint16_t UnitAt(GBuffer const& units, int i) {
-    uint16_t unit;
-    std::memcpy(&unit, units.GetPtr() + 2 * i, 2);
-    return unit;
-}
+uint16_t UnitAt(GBuffer const& units, int i) { return GEncodingKernels::LoadUnit(units.GetPtr() + 2 * i); }
 
 bool IsLead(uint16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
 bool IsTrail(uint16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
@@ -82,8 +77,7 @@ unsigned short GText2BinStream::StrayEscapeUnit(GEncoding const* encoding) {
     GBuffer units;
     if (encoding->ConvertTo(GBuffer(&cByte, 1), unicode, units) != GEncoding::kConvertOK || units.GetLength() != 2)
         return 0;
-    unsigned short unit;
-    std::memcpy(&unit, units.GetPtr(), 2);
+    const unsigned short unit = UnitAt(units, 0);
     return unit == '\\' ? 0 : unit;
 }
 
@@ -130,8 +124,7 @@ bool GText2BinStream::WriteQuotedString(GString const& text) {
     const int n = units.GetLength() / 2;
     GBuffer escaped;
     for (int i = 0; i < n; ++i) {
-        unsigned short unit;
-        std::memcpy(&unit, units.GetPtr() + 2 * i, 2);
+        const unsigned short unit = UnitAt(units, i);
         if (unit == mStrayEscapeUnit)
             escaped += static_cast<unsigned short>('\\');
         escaped += unit;
