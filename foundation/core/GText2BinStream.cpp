@@ -129,7 +129,8 @@ bool GText2BinStream::WriteQuotedString(GString const& text) {
             escaped += static_cast<unsigned short>('\\');
         escaped += unit;
     }
-    return Write(GString(escaped, UnicodeEncoding()));
+    // Not composed again: an escape letter would merge with a combining mark after it.
+    return Write(GString(escaped, UnicodeEncoding(), false));
 }
 
 void GText2BinStream::Encode(GString const& text, GBuffer& bytes) {
