@@ -1,5 +1,6 @@
 #include "GText2BinStream.h"
 
+#include "GDictUtil.h"
 #include "GEncodingFallback.h"
 #include "GEncodingKernels.h"
 #include "GMacRomanEncoding.h"
@@ -27,19 +28,11 @@ bool IsTrail(uint16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
 
 }  // namespace
 
-GText2BinStream::GText2BinStream(GOutStream& out, GEncoding const* encoding)
-    : mInner(&out),
-      mOwnsInner(false),
-      mNeedsCR(PSystem::GetLineEndingNeedsCR()),
-      mNeedsLF(PSystem::GetLineEndingNeedsLF()) {
+GText2BinStream::GText2BinStream(GOutStream& out, GEncoding const* encoding) : mInner(&out), mOwnsInner(false) {
     SetEncoding(encoding, true);
 }
 
-GText2BinStream::GText2BinStream(GOutStream* out, GEncoding const* encoding)
-    : mInner(out),
-      mOwnsInner(true),
-      mNeedsCR(PSystem::GetLineEndingNeedsCR()),
-      mNeedsLF(PSystem::GetLineEndingNeedsLF()) {
+GText2BinStream::GText2BinStream(GOutStream* out, GEncoding const* encoding) : mInner(out), mOwnsInner(true) {
     try {
         SetEncoding(encoding, true);
     } catch (...) {
@@ -62,8 +55,7 @@ void GText2BinStream::SetEncoding(GEncoding const* encoding, bool writeMark) {
         mark += static_cast<unsigned char>(bigEndian ? 0xFF : 0xFE);
         WriteAll(mark);
     }
-    GString("\r").GetBuffer(mCR, mEncoding.Get());
-    GString("\n").GetBuffer(mLF, mEncoding.Get());
+    GDictUtil::GetEOLString().GetBuffer(mLineEnd, mEncoding.Get());
     mStrayEscapeUnit = StrayEscapeUnit(mEncoding.Get());
 }
 
@@ -106,14 +98,7 @@ bool GText2BinStream::Write(char const* text) {
     return Write(GString(text));
 }
 
-bool GText2BinStream::WriteEOL() {
-    GBuffer lineEnd;
-    if (mNeedsCR)
-        lineEnd += mCR;
-    if (mNeedsLF)
-        lineEnd += mLF;
-    return WriteAll(lineEnd);
-}
+bool GText2BinStream::WriteEOL() { return WriteAll(mLineEnd); }
 
 bool GText2BinStream::WriteQuotedString(GString const& text) {
     GString quoted(text);
