@@ -7,11 +7,9 @@
 #include <map>
 #include <string>
 
-#include "GASCIIEncoding.h"
 #include "GDictUtil.h"
 #include "GEncodingFallback.h"
 #include "GEncodingKernels.h"
-#include "GMacRomanEncoding.h"
 #include "GMemoryInStream.h"
 #include "GMutexLocker.h"
 #include "GPlatformEncoding.h"

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <initializer_list>
 #include <cstring>
 #include <stdexcept>

@@ -3,8 +3,6 @@
 #include "GDictUtil.h"
 #include "GEncodingFallback.h"
 #include "GEncodingKernels.h"
-#include "GMacRomanEncoding.h"
-#include "GPlatformEncoding.h"
 #include "GString.h"
 #include "GStringSupport.h"
 #include "GUnicodeEncoding.h"
