@@ -7,10 +7,9 @@
 #include <map>
 #include <string>
 
-#include "GASCIIEncoding.h"
+#include "GDictUtil.h"
 #include "GEncodingFallback.h"
 #include "GEncodingKernels.h"
-#include "GMacRomanEncoding.h"
 #include "GMemoryInStream.h"
 #include "GMutexLocker.h"
 #include "GPlatformEncoding.h"
@@ -293,11 +292,7 @@ void GBin2TextStream::BuildSets() {
     mLetterTCode = EncodedChar('t', letter);
     mLetterNCode = EncodedChar('n', letter);
     EncodedChar('\t', mTab);
-    mLineEnd.Clear();
-    if (PSystem::GetLineEndingNeedsCR())
-        mLineEnd += mCR;
-    if (PSystem::GetLineEndingNeedsLF())
-        mLineEnd += mLF;
+    GDictUtil::GetEOLString().GetBuffer(mLineEnd, mEncoding.Get());
     FillSet(mWhitespaceSet, mWhitespace);
     FillSet(mBlankSet, mBlanks);
     FillSet(mLineEndSet, mLineEnds);

@@ -83,7 +83,8 @@ bool ReadDictBlock(GBin2TextStream& in, GDict<K, GString>& dict) {
     return true;
 }
 
-// Written in UTF-16 without the byte-order mark that a UTF-16 writer starts with.
+// Written in UTF-16 without the byte-order mark that a UTF-16 writer starts with, and not composed
+// again: an escape letter would merge with a combining mark after it.
 template <class Container, class Writer>
 void WriteToString(Container const& container, GString& out, Writer write) {
     GBuffer bytes;
@@ -93,7 +94,7 @@ void WriteToString(Container const& container, GString& out, Writer write) {
         bytes.Clear();
         write(container, writer);
     }
-    out.Set(bytes, UnicodeEncoding());
+    out.Set(bytes, UnicodeEncoding(), false);
 }
 
 template <class Container, class Reader>

@@ -1,8 +1,7 @@
 #include "GCustomEncoding.h"
 
-#include <cstring>
-
 #include "GCharCode.h"
+#include "GEncodingKernels.h"
 #include "GUnicodeEncoding.h"
 
 GCustomEncoding::~GCustomEncoding() = default;
@@ -45,13 +44,10 @@ bool GCustomEncoding::ConvertByGlyphNames(GBuffer const& source, GEncoding const
     GCharCode code;
     GCharCode result;
     for (int i = 0; i < end; i += step) {
-        if (units) {
-            uint16_t unit;
-            std::memcpy(&unit, bytes + i, 2);
-            code.Set(static_cast<unsigned short>(unit));
-        } else {
+        if (units)
+            code.Set(static_cast<unsigned short>(GEncodingKernels::LoadUnit(bytes + i)));
+        else
             code.Set(bytes[i]);
-        }
         if (!other->GetGlyphName(code, name) || name.IsEmpty())
             return false;
         GetCharCode(name, result);

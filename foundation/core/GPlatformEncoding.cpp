@@ -1,7 +1,5 @@
 #include "GPlatformEncoding.h"
 
-#include <cstring>
-
 #include "GCharCode.h"
 #include "GPlatformEncodingFactory.h"
 #include "GUnicodeEncoding.h"
@@ -13,26 +11,6 @@ GPlatformEncoding* GPlatformEncoding::GetInstance() {
     return factory != nullptr ? factory->GetPlatformEncoding() : nullptr;
 }
 
-namespace {
-
-int MinByteCount(unsigned int value) {
-    if (value < 0x100)
-        return 1;
-    if (value < 0x10000)
-        return 2;
-    return value <= 0xFFFFFF ? 3 : 4;
-}
-
-// The low k bytes of value, most significant first.
-GBuffer LowBytes(unsigned int value, int k) {
-    unsigned char bytes[4];
-    for (int i = 0; i < k; ++i)
-        bytes[i] = static_cast<unsigned char>(value >> (8 * (k - 1 - i)));
-    return GBuffer(bytes, k);
-}
-
-}  // namespace
-
 bool GPlatformEncoding::GetGlyphName(GCharCode const& code, GBuffer& name) const {
     name.Clear();
     GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
@@ -40,17 +18,21 @@ bool GPlatformEncoding::GetGlyphName(GCharCode const& code, GBuffer& name) const
     if (code.IsEmpty() || code.GetLength() > 4 || unicode == nullptr)
         return false;
     const unsigned int value = code;
-    const int least = MinByteCount(value);
+    GCharCode shortest;
+    shortest.SetWithMinLength(value);
+    const int least = shortest.GetLength();
     // Wider readings first: a leading zero byte may belong to the character.
     for (int k = 4; k >= least; --k) {
+        GBuffer bytes;
+        GCharCode(value, k).Get(bytes);
         GBuffer utf16;
-        const int32_t status = ConvertTo(LowBytes(value, k), unicode, utf16);
+        const int32_t status = ConvertTo(bytes, unicode, utf16);
         if (utf16.GetLength() != 2)
             continue;
         if (status == kConvertOK || k == least) {
-            unsigned short unit;
-            std::memcpy(&unit, utf16.GetPtr(), 2);
-            return unicode->GetGlyphName(GCharCode(unit), name);
+            GCharCode unit;
+            unit.SetUnicode(utf16);
+            return unicode->GetGlyphName(unit, name);
         }
     }
     return false;

@@ -10,6 +10,7 @@
 
 #include "GASCIIEncoding.h"
 #include "GEncodingFallback.h"
+#include "GEncodingKernels.h"
 #include "GException.h"
 #include "GSingleByteTables.h"
 #include "GUTF8Encoding.h"
@@ -21,11 +22,7 @@ namespace {
 
 constexpr int cGeneralException = 2450;
 
-uint16_t UnitAt(unsigned char const* bytes, int index) {
-    uint16_t unit;
-    std::memcpy(&unit, bytes + 2 * index, 2);
-    return unit;
-}
+uint16_t UnitAt(unsigned char const* bytes, int index) { return GEncodingKernels::LoadUnit(bytes + 2 * index); }
 
 void StoreUnit(unsigned char* bytes, int index, uint16_t unit) { std::memcpy(bytes + 2 * index, &unit, 2); }
 

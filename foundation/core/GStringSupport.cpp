@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <climits>
 #include <initializer_list>
 #include <cstring>
 #include <stdexcept>
@@ -13,6 +12,7 @@
 #include "GASCIIEncoding.h"
 #include "GBufferSupport.h"
 #include "GDecryptInStream.h"
+#include "GEncodingKernels.h"
 #include "GEncryptOutStream.h"
 #include "GException.h"
 #include "GHexDecode.h"
@@ -50,9 +50,7 @@ GBuffer Units(GString const& text) { return text.GetBuffer(Unicode()); }
 int UnitCount(GBuffer const& units) { return units.GetLength() / 2; }
 
 unsigned short UnitAt(GBuffer const& units, int index) {
-    unsigned short unit;
-    std::memcpy(&unit, units.GetPtr() + 2 * index, 2);
-    return unit;
+    return GEncodingKernels::LoadUnit(units.GetPtr() + 2 * index);
 }
 
 // Escaping results are taken as they are: composing them could merge an escape letter with a
@@ -154,13 +152,11 @@ void BringToMachineOrder(GBuffer& units) {
         GBufferSupport::SwapLittleEndian(units);
 }
 
+// Always clean: UTF-16 decodes to itself, lone surrogates included.
 bool TryUnicode(GBuffer const& bytes, GUnicodeEncoding const* unicode, GString& out) {
     GBuffer units = AfterMark(bytes, 0, true);
     GBufferSupport::StripTrailingZeroes(units, true);
     BringToMachineOrder(units);
-    GBuffer decoded;
-    if (unicode->ConvertTo(units, unicode, decoded) != GEncoding::kConvertOK)
-        return false;
     out.Set(units, unicode);
     return true;
 }
@@ -228,11 +224,7 @@ struct Units16 {
     unsigned char const* bytes;
     int count;
 
-    unsigned short At(int i) const {
-        unsigned short unit;
-        std::memcpy(&unit, bytes + 2 * i, 2);
-        return unit;
-    }
+    unsigned short At(int i) const { return GEncodingKernels::LoadUnit(bytes + 2 * i); }
     void Drop(int n) {
         bytes += 2 * n;
         count -= n;

@@ -1,10 +1,8 @@
 #include "GText2BinStream.h"
 
-#include <cstring>
-
+#include "GDictUtil.h"
 #include "GEncodingFallback.h"
-#include "GMacRomanEncoding.h"
-#include "GPlatformEncoding.h"
+#include "GEncodingKernels.h"
 #include "GString.h"
 #include "GStringSupport.h"
 #include "GUnicodeEncoding.h"
@@ -21,30 +19,18 @@ bool IsUnicode(GEncoding const* encoding) {
            encoding->GetASCIIDescription() == UnicodeEncoding()->GetASCIIDescription();
 }
 
-uint16_t UnitAt(GBuffer const& units, int i) {
-    uint16_t unit;
-    std::memcpy(&unit, units.GetPtr() + 2 * i, 2);
-    return unit;
-}
+uint16_t UnitAt(GBuffer const& units, int i) { return GEncodingKernels::LoadUnit(units.GetPtr() + 2 * i); }
 
 bool IsLead(uint16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
 bool IsTrail(uint16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
 
 }  // namespace
 
-GText2BinStream::GText2BinStream(GOutStream& out, GEncoding const* encoding)
-    : mInner(&out),
-      mOwnsInner(false),
-      mNeedsCR(PSystem::GetLineEndingNeedsCR()),
-      mNeedsLF(PSystem::GetLineEndingNeedsLF()) {
+GText2BinStream::GText2BinStream(GOutStream& out, GEncoding const* encoding) : mInner(&out), mOwnsInner(false) {
     SetEncoding(encoding, true);
 }
 
-GText2BinStream::GText2BinStream(GOutStream* out, GEncoding const* encoding)
-    : mInner(out),
-      mOwnsInner(true),
-      mNeedsCR(PSystem::GetLineEndingNeedsCR()),
-      mNeedsLF(PSystem::GetLineEndingNeedsLF()) {
+GText2BinStream::GText2BinStream(GOutStream* out, GEncoding const* encoding) : mInner(out), mOwnsInner(true) {
     try {
         SetEncoding(encoding, true);
     } catch (...) {
@@ -67,8 +53,7 @@ void GText2BinStream::SetEncoding(GEncoding const* encoding, bool writeMark) {
         mark += static_cast<unsigned char>(bigEndian ? 0xFF : 0xFE);
         WriteAll(mark);
     }
-    GString("\r").GetBuffer(mCR, mEncoding.Get());
-    GString("\n").GetBuffer(mLF, mEncoding.Get());
+    GDictUtil::GetEOLString().GetBuffer(mLineEnd, mEncoding.Get());
     mStrayEscapeUnit = StrayEscapeUnit(mEncoding.Get());
 }
 
@@ -82,8 +67,7 @@ unsigned short GText2BinStream::StrayEscapeUnit(GEncoding const* encoding) {
     GBuffer units;
     if (encoding->ConvertTo(GBuffer(&cByte, 1), unicode, units) != GEncoding::kConvertOK || units.GetLength() != 2)
         return 0;
-    unsigned short unit;
-    std::memcpy(&unit, units.GetPtr(), 2);
+    const unsigned short unit = UnitAt(units, 0);
     return unit == '\\' ? 0 : unit;
 }
 
@@ -112,14 +96,7 @@ bool GText2BinStream::Write(char const* text) {
     return Write(GString(text));
 }
 
-bool GText2BinStream::WriteEOL() {
-    GBuffer lineEnd;
-    if (mNeedsCR)
-        lineEnd += mCR;
-    if (mNeedsLF)
-        lineEnd += mLF;
-    return WriteAll(lineEnd);
-}
+bool GText2BinStream::WriteEOL() { return WriteAll(mLineEnd); }
 
 bool GText2BinStream::WriteQuotedString(GString const& text) {
     GString quoted(text);
@@ -130,13 +107,13 @@ bool GText2BinStream::WriteQuotedString(GString const& text) {
     const int n = units.GetLength() / 2;
     GBuffer escaped;
     for (int i = 0; i < n; ++i) {
-        unsigned short unit;
-        std::memcpy(&unit, units.GetPtr() + 2 * i, 2);
+        const unsigned short unit = UnitAt(units, i);
         if (unit == mStrayEscapeUnit)
             escaped += static_cast<unsigned short>('\\');
         escaped += unit;
     }
-    return Write(GString(escaped, UnicodeEncoding()));
+    // Not composed again: an escape letter would merge with a combining mark after it.
+    return Write(GString(escaped, UnicodeEncoding(), false));
 }
 
 void GText2BinStream::Encode(GString const& text, GBuffer& bytes) {

@@ -58,10 +58,8 @@ private:
     GSharedObject<GEncoding const> mEncoding;
     GOutStream* mInner;
     bool mOwnsInner;
-    bool mNeedsCR;
-    bool mNeedsLF;
-    GBuffer mCR;
-    GBuffer mLF;
+    // The platform line end in the stream's encoding.
+    GBuffer mLineEnd;
     unsigned short mStrayEscapeUnit = 0;
     bool mLastTextLossy = false;
     int mLossyTextCount = 0;

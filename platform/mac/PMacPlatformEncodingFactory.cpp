@@ -4,7 +4,7 @@
 #include "PMacPlatformEncoding.h"
 #include "StandinStringEncoding.h"
 
-PMacPlatformEncodingFactory::PMacPlatformEncodingFactory() : mSystemEncodingNumber(-1) {}
+PMacPlatformEncodingFactory::PMacPlatformEncodingFactory() = default;
 
 PMacPlatformEncodingFactory::~PMacPlatformEncodingFactory() = default;
 
@@ -20,14 +20,9 @@ GPlatformEncoding* PMacPlatformEncodingFactory::GetEncodingForCFStringEncoding(i
     return made.Get();
 }
 
+// Asked for each time: the system's code page may change while the factory lives.
 GPlatformEncoding* PMacPlatformEncodingFactory::GetPlatformEncoding() {
-    const int current = GetCurrentCFStringEncoding();
-    GMutexLocker lock(mMutex);
-    if (current != mSystemEncodingNumber) {
-        mSystemEncoding = GetEncodingForCFStringEncoding(current);
-        mSystemEncodingNumber = current;
-    }
-    return mSystemEncoding.Get();
+    return GetEncodingForCFStringEncoding(GetCurrentCFStringEncoding());
 }
 
 GPlatformEncoding* PMacPlatformEncodingFactory::GetShiftJISEncoding() {

@@ -30,7 +30,5 @@ public:
 private:
     GDict<int, GSharedObject<GPlatformEncoding> > mEncodings;
     GSharedObject<GPlatformEncoding> mShiftJISEncoding;
-    int32_t mSystemEncodingNumber;
-    GSharedObject<GPlatformEncoding> mSystemEncoding;
     GMutex mMutex;
 };

@@ -124,6 +124,19 @@ TEST_F(GContainerTextTest, TablesRoundTrip) {
     }
 }
 
+// The string form is not composed again: "\t" before a combining caron would become "\" and
+// U+0165, and the tab be lost.
+TEST_F(GContainerTextTest, EscapesBeforeCombiningMarksRoundTrip) {
+    GTable<GString> table;
+    table.AddItem(Text(u"tab\t\u030C"));
+    table.AddItem(Text(u"line\n\u0301"));
+    GString text;
+    table.ToString(text);
+    GTable<GString> back;
+    EXPECT_TRUE(back.FromString(text));
+    EXPECT_EQ(Items(back), (std::vector<std::u16string>{u"tab\t\u030C", u"line\r\u0301"}));
+}
+
 TEST_F(GContainerTextTest, DictionariesRoundTrip) {
     GDict<GBuffer, GString> bytes;
     GDict<GString, GString> texts;

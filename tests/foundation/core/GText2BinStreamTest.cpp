@@ -164,6 +164,17 @@ TEST_F(GText2BinStreamTest, ACharacterTheEncodingLacksDoesNotCutTheText) {
     }
 }
 
+// Mac Japanese writes its yen sign escaped; that pass must not compose an escape letter with a
+// combining mark after it ("\n" and U+0301 would become "\" and U+0144: the line end lost).
+TEST_F(GText2BinStreamTest, EscapesStayApartFromCombiningMarksInMacJapanese) {
+    DefaultCharacterScope defaultCharacter('?');
+    CollectingOutStream sink;
+    GText2BinStream writer(sink, mEncodings.ShiftJIS());
+    EXPECT_TRUE(writer.WriteQuotedString(GString(UTF16Buffer(u"a\n\u0301\u00A5"), mEncodings.Unicode())));
+    // The backslash is Mac Japanese's own, 0x80; 0x5C is the yen sign.
+    EXPECT_EQ(sink.Bytes(), "\"a\x80n?\x80\x5C\"");
+}
+
 TEST_F(GText2BinStreamTest, ARefusedWriteIsReported) {
     CollectingOutStream sink(3);
     GText2BinStream writer(sink, mEncodings.UTF8());
