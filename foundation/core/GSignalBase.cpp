@@ -146,8 +146,12 @@ void GSignalBase::Orphan() noexcept {
 
 void GSignalBase::RetireLocked() noexcept {
     mRetired.store(true, std::memory_order_relaxed);
-    GetStatics().sConsolidatedSignals.RemoveItem(this);
     mConsolidatedReceivers.Resize(0);
+    LeaveConsolidatedLocked();
+}
+
+void GSignalBase::LeaveConsolidatedLocked() noexcept {
+    GetStatics().sConsolidatedSignals.RemoveItem(this);
     mHasConsolidated.store(false, std::memory_order_relaxed);
     mConsolidatePending.store(false, std::memory_order_relaxed);
 }
@@ -320,9 +324,7 @@ void GSignalBase::UnSubscribeConsolidated(GConsolidatedReceiver* receiver) {
     StaticLock lock;
     if (!mConsolidatedReceivers.RemoveItem(receiver) || mConsolidatedReceivers.GetCount() > 0)
         return;
-    GetStatics().sConsolidatedSignals.RemoveItem(this);
-    mHasConsolidated.store(false, std::memory_order_relaxed);
-    mConsolidatePending.store(false, std::memory_order_relaxed);
+    LeaveConsolidatedLocked();
 }
 
 void GSignalBase::ForgetConsolidatedReceiver(GConsolidatedReceiver* receiver) noexcept {
@@ -330,14 +332,12 @@ void GSignalBase::ForgetConsolidatedReceiver(GConsolidatedReceiver* receiver) no
         StaticLock lock;
         Statics& statics = GetStatics();
         GTable<GSignalBase*>& signals = statics.sConsolidatedSignals;
+        // From the last: a signal left without receivers takes itself out of the table.
         for (int i = signals.GetCount() - 1; i >= 0; --i) {
             GSignalBase* signal = signals[i];
-            if (signal->mConsolidatedReceivers.RemoveItemAll(receiver) == 0 ||
-                signal->mConsolidatedReceivers.GetCount() > 0)
-                continue;
-            signals.RemoveItemAt(i);
-            signal->mHasConsolidated.store(false, std::memory_order_relaxed);
-            signal->mConsolidatePending.store(false, std::memory_order_relaxed);
+            if (signal->mConsolidatedReceivers.RemoveItemAll(receiver) > 0 &&
+                signal->mConsolidatedReceivers.GetCount() == 0)
+                signal->LeaveConsolidatedLocked();
         }
         for (GTable<GConsolidatedReceiver*>* pass : statics.sPasses)
             pass->RemoveItemAll(receiver);
