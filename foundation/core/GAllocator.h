@@ -50,7 +50,7 @@ public:
     unsigned long ReleaseFreeLists(int n);
     void DoIdleTime() { ReleaseFreeLists(1000); }
 
-    void SetMoreMemoryFree(bool moreMemoryFree);
+    void SetMoreMemoryFree(bool moreMemoryFree) { mMoreMemoryFree.store(moreMemoryFree, std::memory_order_release); }
     bool GetMoreMemoryFree() const { return mMoreMemoryFree.load(std::memory_order_acquire); }
 
     // The out-of-memory handler: frees the reserve, notifies, releases the free lists, calls the
@@ -107,7 +107,7 @@ private:
     std::unique_ptr<GFixedSizeAllocator> mPoolOwners[kPoolCount];
     // Indexed by block size in bytes; a free block's first 8 bytes hold the next one.
     void* mFreeLists[kMaxListSize + 1] = {};
-    // Read without the mutex by NewHandler and its notified parties.
+    // Set by the low-memory receivers and read by NewHandler, on any thread and without the mutex.
     std::atomic<bool> mMoreMemoryFree{false};
     int mFreeCounter = 0;
     bool mHandlerInstalled = false;
