@@ -96,6 +96,8 @@ private:
     static void GiveBackReserve();
     static bool CallOldNewHandler();
 
+    // Under the mutex; false, with nothing changed, for a pooled block that no chunk takes back.
+    bool FreeLocked(void* block, unsigned long size);
     void* AllocFromNewChunk(GFixedSizeAllocator* pool);
     void* AllocFromHeap(unsigned long size);
     void InstallNewHandler();
@@ -145,9 +147,21 @@ inline void GAllocator::Free(void* block, unsigned long size) {
 #else
     if (block == nullptr)
         return;
-    GMutexLocker lock(mMutex);
+    bool freed;
+    {
+        GMutexLocker lock(mMutex);
+        freed = FreeLocked(block, size);
+    }
+    // Made without the mutex: the exception takes memory and the lock of the exception contexts.
+    if (__builtin_expect(!freed, 0))
+        GFixedSizeAllocator::ThrowInvalidBlock();
+#endif
+}
+
+inline bool GAllocator::FreeLocked(void* block, unsigned long size) {
     if (size <= kMaxPoolSize) {
-        mPools[RoundUp(size)]->FreeBlock(block);
+        if (__builtin_expect(!mPools[RoundUp(size)]->TryFreeBlock(block), 0))
+            return false;
     } else if (size <= kMaxListSize) {
         void*& head = mFreeLists[RoundUp(size)];
         *static_cast<void**>(block) = head;
@@ -159,5 +173,5 @@ inline void GAllocator::Free(void* block, unsigned long size) {
         mFreeCounter = 0;
         ReleaseFreeLists(-1);
     }
-#endif
+    return true;
 }
