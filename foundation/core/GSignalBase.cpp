@@ -231,23 +231,26 @@ GSignalBase* GSignalBase::GetSignal(int id) {
 }
 
 GSignalBase* GSignalBase::GetOrMakeSignal(int id, const std::type_info& kind, Factory make) {
-    StaticLock lock;
-    Statics& statics = GetStatics();
-    int slot;
-    if (statics.sSignals.GetExistingIndex(id, slot)) {
+    {
+        StaticLock lock;
+        Statics& statics = GetStatics();
+        int slot;
+        if (!statics.sSignals.GetExistingIndex(id, slot)) {
+            GSignalBase* made = make(id);
+            try {
+                statics.sSignals.Put(id, made);
+            } catch (...) {
+                delete made;
+                throw;
+            }
+            return made;
+        }
         GSignalBase* found = statics.sSignals.GetValueAt(slot);
-        if (typeid(*found) != kind)
-            throw GSimpleException(kPayloadMismatch);
-        return found;
+        if (typeid(*found) == kind)
+            return found;
     }
-    GSignalBase* made = make(id);
-    try {
-        statics.sSignals.Put(id, made);
-    } catch (...) {
-        delete made;
-        throw;
-    }
-    return made;
+    // Made without the static mutex: the exception takes the lock of the exception contexts.
+    throw GSimpleException(kPayloadMismatch);
 }
 
 bool GSignalBase::QueueDelayedSignal(GDelayedMessageBase* message) {
