@@ -93,11 +93,6 @@ unsigned long GAllocator::ReleaseFreeLists(int n) {
     return released;
 }
 
-void GAllocator::SetMoreMemoryFree(bool moreMemoryFree) {
-    GMutexLocker lock(mMutex);
-    mMoreMemoryFree.store(moreMemoryFree, std::memory_order_release);
-}
-
 void GAllocator::Reserve() {
     if (sReservedBuffer.load() != nullptr)
         return;

@@ -50,7 +50,7 @@ public:
     unsigned long ReleaseFreeLists(int n);
     void DoIdleTime() { ReleaseFreeLists(1000); }
 
-    void SetMoreMemoryFree(bool moreMemoryFree);
+    void SetMoreMemoryFree(bool moreMemoryFree) { mMoreMemoryFree.store(moreMemoryFree, std::memory_order_release); }
     bool GetMoreMemoryFree() const { return mMoreMemoryFree.load(std::memory_order_acquire); }
 
     // The out-of-memory handler: frees the reserve, notifies, releases the free lists, calls the
@@ -96,6 +96,8 @@ private:
     static void GiveBackReserve();
     static bool CallOldNewHandler();
 
+    // Under the mutex; false, with nothing changed, for a pooled block that no chunk takes back.
+    bool FreeLocked(void* block, unsigned long size);
     void* AllocFromNewChunk(GFixedSizeAllocator* pool);
     void* AllocFromHeap(unsigned long size);
     void InstallNewHandler();
@@ -107,7 +109,7 @@ private:
     std::unique_ptr<GFixedSizeAllocator> mPoolOwners[kPoolCount];
     // Indexed by block size in bytes; a free block's first 8 bytes hold the next one.
     void* mFreeLists[kMaxListSize + 1] = {};
-    // Read without the mutex by NewHandler and its notified parties.
+    // Set by the low-memory receivers and read by NewHandler, on any thread and without the mutex.
     std::atomic<bool> mMoreMemoryFree{false};
     int mFreeCounter = 0;
     bool mHandlerInstalled = false;
@@ -145,9 +147,21 @@ inline void GAllocator::Free(void* block, unsigned long size) {
 #else
     if (block == nullptr)
         return;
-    GMutexLocker lock(mMutex);
+    bool freed;
+    {
+        GMutexLocker lock(mMutex);
+        freed = FreeLocked(block, size);
+    }
+    // Made without the mutex: the exception takes memory and the lock of the exception contexts.
+    if (__builtin_expect(!freed, 0))
+        GFixedSizeAllocator::ThrowInvalidBlock();
+#endif
+}
+
+inline bool GAllocator::FreeLocked(void* block, unsigned long size) {
     if (size <= kMaxPoolSize) {
-        mPools[RoundUp(size)]->FreeBlock(block);
+        if (__builtin_expect(!mPools[RoundUp(size)]->TryFreeBlock(block), 0))
+            return false;
     } else if (size <= kMaxListSize) {
         void*& head = mFreeLists[RoundUp(size)];
         *static_cast<void**>(block) = head;
@@ -159,5 +173,5 @@ inline void GAllocator::Free(void* block, unsigned long size) {
         mFreeCounter = 0;
         ReleaseFreeLists(-1);
     }
-#endif
+    return true;
 }

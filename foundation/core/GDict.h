@@ -8,7 +8,6 @@
 //   moved bitwise when GIsRelocatable allows it, else by their move constructor.
 // - Walk the dictionary by slot: for slots 0..GetAllocation()-1, take those with IsSlotUsed().
 // - No locking: an owner that shares a dictionary guards it with its own mutex.
-#include <climits>
 #include <cstdint>
 #include <new>
 #include <type_traits>

@@ -67,13 +67,16 @@ GFixedSizeAllocator::Chunk* GFixedSizeAllocator::FindChunk(const void* block) co
 
 // A foreign block would be chained into some chunk, and a block freed twice into a chunk that
 // is all free already would count beyond the capacity: both are refused before anything changes.
-void GFixedSizeAllocator::FreeBlockSlow(void* block) {
+bool GFixedSizeAllocator::TryFreeBlockSlow(void* block) {
     Chunk* chunk = FindChunk(block);
     if (chunk == nullptr || chunk->mFreeCount == chunk->mCapacity)
-        throw GSimpleException(kInvalidBlock);
+        return false;
     mFreeHint = chunk;
     Push(chunk, block);
+    return true;
 }
+
+void GFixedSizeAllocator::ThrowInvalidBlock() { throw GSimpleException(kInvalidBlock); }
 
 unsigned long GFixedSizeAllocator::ReleaseFreeChunks() {
     unsigned long released = 0;

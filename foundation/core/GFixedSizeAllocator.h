@@ -39,13 +39,21 @@ public:
 
     void* AllocBlock();
     void FreeBlock(void* block) {
+        if (__builtin_expect(!TryFreeBlock(block), 0))
+            ThrowInvalidBlock();
+    }
+    // FreeBlock that returns false for a refused block instead of throwing, so that a caller
+    // holding a lock can let it go before the exception is made.
+    bool TryFreeBlock(void* block) {
         Chunk* hint = mFreeHint;
         if (__builtin_expect(hint != nullptr && hint->Holds(block) && hint->mFreeCount != hint->mCapacity, 1)) {
             Push(hint, block);
-            return;
+            return true;
         }
-        FreeBlockSlow(block);
+        return TryFreeBlockSlow(block);
     }
+    // GSimpleException(40017), the refusal of a block.
+    [[noreturn]] static void ThrowInvalidBlock();
     // Gives every chunk whose blocks are all free back to the heap; returns the bytes released.
     unsigned long ReleaseFreeChunks();
 
@@ -77,7 +85,7 @@ private:
         ++chunk->mFreeCount;
     }
     void* TryAllocFromList();
-    void FreeBlockSlow(void* block);
+    bool TryFreeBlockSlow(void* block);
     Chunk* FindChunk(const void* block) const;
 
     unsigned long mBlockSize;

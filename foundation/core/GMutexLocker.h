@@ -4,19 +4,13 @@
 
 class GMutexLocker {
 public:
-    explicit GMutexLocker(GMutex* mutex) : mMutex(mutex), mLocked(false) {
-        mMutex->Lock();
-        mLocked = true;
-    }
+    explicit GMutexLocker(GMutex* mutex) : mMutex(mutex) { mMutex->Lock(); }
     explicit GMutexLocker(GMutex& mutex) : GMutexLocker(&mutex) {}
     ~GMutexLocker() {
-        if (mLocked) {
-            mLocked = false;
-            try {
-                mMutex->Unlock();
-            } catch (...) {
-                // A destructor must not throw; the mutex is already in an undefined state.
-            }
+        try {
+            mMutex->Unlock();
+        } catch (...) {
+            // A destructor must not throw; the mutex is already in an undefined state.
         }
     }
     GMutexLocker(const GMutexLocker&) = delete;
@@ -24,5 +18,4 @@ public:
 
 private:
     GMutex* mMutex;
-    bool mLocked;
 };

@@ -1,7 +1,6 @@
 #pragma once
 // Two values held together, compared member by member.
 #include <type_traits>
-#include <utility>
 
 #include "GIsRelocatable.h"
 

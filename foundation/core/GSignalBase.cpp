@@ -146,8 +146,12 @@ void GSignalBase::Orphan() noexcept {
 
 void GSignalBase::RetireLocked() noexcept {
     mRetired.store(true, std::memory_order_relaxed);
-    GetStatics().sConsolidatedSignals.RemoveItem(this);
     mConsolidatedReceivers.Resize(0);
+    LeaveConsolidatedLocked();
+}
+
+void GSignalBase::LeaveConsolidatedLocked() noexcept {
+    GetStatics().sConsolidatedSignals.RemoveItem(this);
     mHasConsolidated.store(false, std::memory_order_relaxed);
     mConsolidatePending.store(false, std::memory_order_relaxed);
 }
@@ -227,23 +231,26 @@ GSignalBase* GSignalBase::GetSignal(int id) {
 }
 
 GSignalBase* GSignalBase::GetOrMakeSignal(int id, const std::type_info& kind, Factory make) {
-    StaticLock lock;
-    Statics& statics = GetStatics();
-    int slot;
-    if (statics.sSignals.GetExistingIndex(id, slot)) {
+    {
+        StaticLock lock;
+        Statics& statics = GetStatics();
+        int slot;
+        if (!statics.sSignals.GetExistingIndex(id, slot)) {
+            GSignalBase* made = make(id);
+            try {
+                statics.sSignals.Put(id, made);
+            } catch (...) {
+                delete made;
+                throw;
+            }
+            return made;
+        }
         GSignalBase* found = statics.sSignals.GetValueAt(slot);
-        if (typeid(*found) != kind)
-            throw GSimpleException(kPayloadMismatch);
-        return found;
+        if (typeid(*found) == kind)
+            return found;
     }
-    GSignalBase* made = make(id);
-    try {
-        statics.sSignals.Put(id, made);
-    } catch (...) {
-        delete made;
-        throw;
-    }
-    return made;
+    // Made without the static mutex: the exception takes the lock of the exception contexts.
+    throw GSimpleException(kPayloadMismatch);
 }
 
 bool GSignalBase::QueueDelayedSignal(GDelayedMessageBase* message) {
@@ -320,9 +327,7 @@ void GSignalBase::UnSubscribeConsolidated(GConsolidatedReceiver* receiver) {
     StaticLock lock;
     if (!mConsolidatedReceivers.RemoveItem(receiver) || mConsolidatedReceivers.GetCount() > 0)
         return;
-    GetStatics().sConsolidatedSignals.RemoveItem(this);
-    mHasConsolidated.store(false, std::memory_order_relaxed);
-    mConsolidatePending.store(false, std::memory_order_relaxed);
+    LeaveConsolidatedLocked();
 }
 
 void GSignalBase::ForgetConsolidatedReceiver(GConsolidatedReceiver* receiver) noexcept {
@@ -330,14 +335,12 @@ void GSignalBase::ForgetConsolidatedReceiver(GConsolidatedReceiver* receiver) no
         StaticLock lock;
         Statics& statics = GetStatics();
         GTable<GSignalBase*>& signals = statics.sConsolidatedSignals;
+        // From the last: a signal left without receivers takes itself out of the table.
         for (int i = signals.GetCount() - 1; i >= 0; --i) {
             GSignalBase* signal = signals[i];
-            if (signal->mConsolidatedReceivers.RemoveItemAll(receiver) == 0 ||
-                signal->mConsolidatedReceivers.GetCount() > 0)
-                continue;
-            signals.RemoveItemAt(i);
-            signal->mHasConsolidated.store(false, std::memory_order_relaxed);
-            signal->mConsolidatePending.store(false, std::memory_order_relaxed);
+            if (signal->mConsolidatedReceivers.RemoveItemAll(receiver) > 0 &&
+                signal->mConsolidatedReceivers.GetCount() == 0)
+                signal->LeaveConsolidatedLocked();
         }
         for (GTable<GConsolidatedReceiver*>* pass : statics.sPasses)
             pass->RemoveItemAll(receiver);

@@ -132,6 +132,8 @@ private:
     static void NotifyConsolidatedReceivers();
     // Under the static mutex: takes the signal out of the consolidated bookkeeping for good.
     void RetireLocked() noexcept;
+    // Under the static mutex, once the signal has no consolidated receivers left.
+    void LeaveConsolidatedLocked() noexcept;
     // The registry gives up its ownership: deleted now or when the last walk or holder ends.
     void Orphan() noexcept;
     void Hold();

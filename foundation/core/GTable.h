@@ -7,7 +7,6 @@
 //   and end at once when the table is destroyed.
 // - Indexes are not checked: one outside 0..GetCount()-1 is outside the contract.
 // - No locking: an owner that shares a table guards it with its own mutex.
-#include <climits>
 #include <cstdint>
 #include <functional>
 #include <new>

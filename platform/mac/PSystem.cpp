@@ -33,12 +33,16 @@ SharedText& BundleIdentifier() {
     return identifier;
 }
 
-std::string AsciiLower(std::string text) {
-    for (char& c : text) {
+// The first two characters of a language, lower-cased; empty for a shorter one.
+std::string LanguagePrefix(const std::string& language) {
+    if (language.size() < 2)
+        return std::string();
+    std::string prefix = language.substr(0, 2);
+    for (char& c : prefix) {
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
     }
-    return text;
+    return prefix;
 }
 
 }  // namespace
@@ -63,11 +67,11 @@ void PSystem::MilliSleep(int milliseconds) {
 
 std::string PSystem::GetPreferredLanguageCode(const std::vector<std::string>& supported) {
     for (const std::string& language : StandinUserLanguages::GetAppleLanguages()) {
-        const std::string lower = AsciiLower(language);
-        if (lower.size() < 2)
+        const std::string prefix = LanguagePrefix(language);
+        if (prefix.empty())
             continue;
         for (const std::string& code : supported) {
-            if (code.size() >= 2 && code.compare(0, 2, lower, 0, 2) == 0)
+            if (code.compare(0, 2, prefix) == 0)
                 return code;
         }
     }
@@ -76,10 +80,7 @@ std::string PSystem::GetPreferredLanguageCode(const std::vector<std::string>& su
 
 bool PSystem::IsJapaneseUIEnabled() {
     const std::vector<std::string> languages = StandinUserLanguages::GetAppleLanguages();
-    if (languages.empty())
-        return false;
-    const std::string first = AsciiLower(languages.front());
-    return first.size() >= 2 && first.compare(0, 2, "ja") == 0;
+    return !languages.empty() && LanguagePrefix(languages.front()) == "ja";
 }
 
 std::vector<std::array<unsigned char, 6>> PSystem::GetEtherAddresses() {

@@ -12,6 +12,8 @@
 #include <limits>
 #include <memory>
 
+#include "GHexDigits.h"
+
 namespace {
 
 using Address = StandinEthernetAddresses::Address;
@@ -63,21 +65,11 @@ bool ParseAddress(const std::string& text, Address& out) {
         const size_t at = i * 3;
         if (i > 0 && text[at - 1] != ':')
             return false;
-        unsigned int byte = 0;
-        for (size_t k = at; k < at + 2; ++k) {
-            const char c = text[k];
-            int digit;
-            if (c >= '0' && c <= '9')
-                digit = c - '0';
-            else if (c >= 'a' && c <= 'f')
-                digit = c - 'a' + 10;
-            else if (c >= 'A' && c <= 'F')
-                digit = c - 'A' + 10;
-            else
-                return false;
-            byte = byte * 16 + static_cast<unsigned int>(digit);
-        }
-        out[i] = static_cast<unsigned char>(byte);
+        const unsigned char high = GHexDigits::Classify(static_cast<unsigned char>(text[at]));
+        const unsigned char low = GHexDigits::Classify(static_cast<unsigned char>(text[at + 1]));
+        if (high > 15 || low > 15)
+            return false;
+        out[i] = static_cast<unsigned char>(high << 4 | low);
     }
     return true;
 }

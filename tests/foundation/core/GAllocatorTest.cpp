@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <new>
 #include <random>
@@ -18,8 +19,10 @@
 
 #include "GAllocator.h"
 #include "GException.h"
+#include "GExceptionLocation.h"
 #include "GFastAllocatable.h"
 #include "GFixedSizeAllocator.h"
+#include "GString.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ALLOCATOR_TEST_UNDER_ASAN 1
@@ -237,6 +240,52 @@ TEST_F(GAllocatorTest, FreeingABlockNoChunkHoldsThrowsAndChangesNothing) {
     Allocator().Free(fromOtherPool, 1);
     EXPECT_EQ(Allocator().Alloc(1), fromOtherPool);
     Allocator().Free(fromOtherPool, 1);
+}
+
+// Making the refusal takes memory and the lock of the exception contexts, so it is made after
+// the allocator's mutex is let go: a thread that allocates while it holds that lock goes on. Held
+// the other way round, the two threads would wait for each other for ever.
+TEST_F(GAllocatorTest, RefusalIsMadeWithoutTheAllocatorsMutex) {
+    alignas(16) char foreign[64];
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holding = false;
+    bool freeing = false;
+    std::thread holder([&] {
+        const GString where("holder");
+        GExceptionLocation location(where);
+        GExceptionLocation::GetContextStack().VisitLastItem([&](GExceptionContext*) {
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                holding = true;
+                changed.notify_all();
+                changed.wait(lock, [&] { return freeing; });
+            }
+            // Time for the other thread to reach the context lock.
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            Allocator().Free(Allocator().Alloc(8), 8);
+        });
+    });
+    auto refusal = std::async(std::launch::async, [&] {
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            changed.wait(lock, [&] { return holding; });
+            freeing = true;
+            changed.notify_all();
+        }
+        try {
+            Allocator().Free(foreign, 16);
+        } catch (const GSimpleException& e) {
+            return e.GetExceptionID();
+        }
+        return 0;
+    });
+    if (refusal.wait_for(std::chrono::seconds(10)) != std::future_status::ready) {
+        std::fprintf(stderr, "the refusal and an allocation under the context lock wait for each other\n");
+        std::_Exit(1);
+    }
+    EXPECT_EQ(refusal.get(), 40017);
+    holder.join();
 }
 
 TEST_F(GAllocatorTest, EveryTenMillionthFreeReleasesTheFreeLists) {

@@ -9,6 +9,7 @@
 
 #include "GDict.h"
 #include "GPair.h"
+#include "SelfRef.h"
 
 namespace {
 
@@ -28,26 +29,6 @@ struct CountedKey {
 };
 int CountedKey::sHashes = 0;
 int CountedKey::sCompares = 0;
-
-// Keys and values that point into themselves.
-struct SelfRef {
-    static int sAlive;
-    explicit SelfRef(int v = 0) : self(this), value(v) { ++sAlive; }
-    SelfRef(const SelfRef& other) : self(this), value(other.value) { ++sAlive; }
-    SelfRef(SelfRef&& other) noexcept : self(this), value(other.value) { ++sAlive; }
-    SelfRef& operator=(const SelfRef& other) {
-        value = other.value;
-        return *this;
-    }
-    ~SelfRef() { --sAlive; }
-    bool Intact() const { return self == this; }
-    bool operator==(const SelfRef& other) const { return value == other.value; }
-    uint32_t GetHash() const { return static_cast<uint32_t>(value); }
-
-    SelfRef* self;
-    int value;
-};
-int SelfRef::sAlive = 0;
 
 // Hashed through a specialisation instead of a member.
 struct Point {

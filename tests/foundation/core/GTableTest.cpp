@@ -7,27 +7,9 @@
 #include "GAutoTable.h"
 #include "GTable.h"
 #include "GTableIterator.h"
+#include "SelfRef.h"
 
 namespace {
-
-// An item that points into itself: copying its bytes elsewhere leaves it pointing at the old place.
-struct SelfRef {
-    static int sAlive;
-    explicit SelfRef(int v = 0) : self(this), value(v) { ++sAlive; }
-    SelfRef(const SelfRef& other) : self(this), value(other.value) { ++sAlive; }
-    SelfRef(SelfRef&& other) noexcept : self(this), value(other.value) { ++sAlive; }
-    SelfRef& operator=(const SelfRef& other) {
-        value = other.value;
-        return *this;
-    }
-    ~SelfRef() { --sAlive; }
-    bool Intact() const { return self == this; }
-    bool operator==(const SelfRef& other) const { return value == other.value; }
-
-    SelfRef* self;
-    int value;
-};
-int SelfRef::sAlive = 0;
 
 // A handle declared safe to move bitwise: the table must not run its move constructor.
 struct Handle {
