@@ -6,24 +6,9 @@
 #include <string>
 
 #include "GBufferSupport.h"
+#include "LineEndsAsCR.h"
 
 namespace {
-
-template <class String>
-String LineEndsAsCR(String const& text) {
-    String out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto c = text[i];
-        if (c != '\r' && c != '\n') {
-            out += c;
-            continue;
-        }
-        out += '\r';
-        if (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n') && text[i + 1] != c)
-            ++i;
-    }
-    return out;
-}
 
 std::string Bytes(GBuffer const& b) {
     return std::string(reinterpret_cast<char const*>(b.GetPtr()), static_cast<std::size_t>(b.GetLength()));

@@ -13,6 +13,7 @@
 #include "GEncoding.h"
 #include "GException.h"
 #include "GUTF8Encoding.h"
+#include "LineEndsAsCR.h"
 
 namespace {
 
@@ -40,23 +41,6 @@ GTable<GBuffer> Table(std::vector<std::string> const& items) {
     for (std::string const& s : items)
         table.AddItem(Buf(s));
     return table;
-}
-
-// The text as the reader gives it back: every line end (CR, LF, CR LF, LF CR) a lone CR.
-template <class String>
-String LineEndsAsCR(String const& text) {
-    String out;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        auto c = text[i];
-        if (c != '\r' && c != '\n') {
-            out += c;
-            continue;
-        }
-        out += '\r';
-        if (i + 1 < text.size() && (text[i + 1] == '\r' || text[i + 1] == '\n') && text[i + 1] != c)
-            ++i;
-    }
-    return out;
 }
 
 std::string AsciiRoundTrip(std::string const& text) {
