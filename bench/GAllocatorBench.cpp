@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "GAllocator.h"
+#include "core/memory/GAllocator.h"
 
 namespace {
 

@@ -9,40 +9,23 @@
 #include <string>
 
 #include "BenchRatio.h"
-#include "GASCIIEncoding.h"
-#include "GMacRomanEncoding.h"
-#include "GPDFDocEncoding.h"
-#include "GPlatformEncoding.h"
-#include "GPlatformEncodingFactory.h"
-#include "GShiftJISEncoding.h"
-#include "GString.h"
-#include "GStringSupport.h"
-#include "GUTF8Encoding.h"
-#include "GUnicodeEncoding.h"
-#include "GWinAnsiEncoding.h"
-#include "PMacPlatformEncodingFactory.h"
+#include "support/FoundationStartup.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/text/encodings/GMacRomanEncoding.h"
+#include "core/text/encodings/GPDFDocEncoding.h"
+#include "core/text/encodings/GPlatformEncoding.h"
+#include "core/text/encodings/GPlatformEncodingFactory.h"
+#include "core/text/encodings/GShiftJISEncoding.h"
+#include "core/text/GString.h"
+#include "core/support/GStringSupport.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GWinAnsiEncoding.h"
+#include "mac/PMacPlatformEncodingFactory.h"
 
 namespace {
 
 constexpr int cSampleSize = 4096;
-
-void EnsureEncodings() {
-    GUnicodeEncoding::Initialize();
-    if (GUnicodeEncoding::GetInstance() == nullptr)
-        GUnicodeEncoding::SetInstance(new GUnicodeEncoding);
-    if (GASCIIEncoding::GetInstance() == nullptr)
-        GASCIIEncoding::SetInstance(new GASCIIEncoding);
-    if (GUTF8Encoding::GetInstance() == nullptr)
-        GUTF8Encoding::SetInstance(new GUTF8Encoding);
-    if (GWinAnsiEncoding::GetInstance() == nullptr)
-        GWinAnsiEncoding::SetInstance(new GWinAnsiEncoding);
-    if (GMacRomanEncoding::GetInstance() == nullptr)
-        GMacRomanEncoding::SetInstance(new GMacRomanEncoding);
-    if (GPDFDocEncoding::GetInstance() == nullptr)
-        GPDFDocEncoding::SetInstance(new GPDFDocEncoding);
-    if (GPlatformEncodingFactory::GetInstance() == nullptr)
-        GPlatformEncodingFactory::SetInstance(new PMacPlatformEncodingFactory);
-}
 
 std::u16string const& Paragraph(int sample) {
     static std::u16string const english =
@@ -80,7 +63,7 @@ GEncoding const* SampleEncoding(int sample) {
 
 // Whole paragraphs up to 4 KB in the sample's encoding (UTF-16 in machine order, little-endian here).
 std::string MakeSample(int sample) {
-    EnsureEncodings();
+    StartFoundationWithPlatformEncodings();
     GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
     std::u16string const& paragraph = Paragraph(sample);
     GString const text(GBuffer(reinterpret_cast<unsigned char const*>(paragraph.data()),

@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "BenchRatio.h"
-#include "GBuffer.h"
+#include "core/bytes/GBuffer.h"
 
 namespace {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "GBuffer.h"
-#include "GDict.h"
+#include "core/bytes/GBuffer.h"
+#include "core/containers/GDict.h"
 
 namespace {
 

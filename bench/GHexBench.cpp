@@ -11,11 +11,11 @@
 #include <string>
 
 #include "BenchRatio.h"
-#include "GBuffer.h"
-#include "GHexDecode.h"
-#include "GHexEncode.h"
-#include "GHexSupport.h"
-#include "GMemoryInStream.h"
+#include "core/bytes/GBuffer.h"
+#include "core/streams/GHexDecode.h"
+#include "core/streams/GHexEncode.h"
+#include "core/support/GHexSupport.h"
+#include "core/streams/GMemoryInStream.h"
 
 namespace {
 

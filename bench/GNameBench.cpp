@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "GName.h"
+#include "core/text/GName.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "GRange.h"
+#include "core/values/GRange.h"
 
 namespace {
 

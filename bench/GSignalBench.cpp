@@ -10,9 +10,9 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "GReceiver.h"
-#include "GSignal.h"
-#include "GSignalBase.h"
+#include "core/signals/GReceiver.h"
+#include "core/signals/GSignal.h"
+#include "core/signals/GSignalBase.h"
 
 namespace {
 

@@ -10,22 +10,13 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "GASCIIEncoding.h"
-#include "GMacRomanEncoding.h"
-#include "GUnicodeEncoding.h"
-#include "GWinAnsiEncoding.h"
+#include "support/FoundationStartup.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/text/encodings/GMacRomanEncoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GWinAnsiEncoding.h"
 
 namespace {
-
-void EnsureEncodings() {
-    GUnicodeEncoding::Initialize();
-    if (GUnicodeEncoding::GetInstance() == nullptr)
-        GUnicodeEncoding::SetInstance(new GUnicodeEncoding);
-    if (GMacRomanEncoding::GetInstance() == nullptr)
-        GMacRomanEncoding::SetInstance(new GMacRomanEncoding);
-    if (GWinAnsiEncoding::GetInstance() == nullptr)
-        GWinAnsiEncoding::SetInstance(new GWinAnsiEncoding);
-}
 
 struct ConverterCloser {
     void operator()(UConverter* converter) const { ucnv_close(converter); }
@@ -82,7 +73,7 @@ void SetCounters(benchmark::State& state, std::size_t characters) {
 
 template <class Encoding>
 void ToUTF16Ours(benchmark::State& state, char const* converterName) {
-    EnsureEncodings();
+    StartFoundation();
     const std::string bytes = BytesOf(MakeText(static_cast<int>(state.range(0)), static_cast<int>(state.range(1))),
                                       converterName);
     const GBuffer source(reinterpret_cast<unsigned char const*>(bytes.data()), static_cast<int>(bytes.size()));
@@ -118,7 +109,7 @@ void ToUTF16Icu(benchmark::State& state, char const* converterName) {
 // The caller's way into an encoding: its ConvertFrom with the UTF-16 encoding as the source's.
 template <class Encoding>
 void FromUTF16Ours(benchmark::State& state) {
-    EnsureEncodings();
+    StartFoundation();
     const std::u16string text = MakeText(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     const GBuffer source = UTF16Of(text);
     Encoding const* encoding = Encoding::GetInstance();

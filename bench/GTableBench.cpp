@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "GTable.h"
+#include "core/containers/GTable.h"
 
 namespace {
 

@@ -25,14 +25,15 @@
 #include <string>
 
 #include "BenchRatio.h"
-#include "GASCIIEncoding.h"
-#include "GBin2TextStream.h"
-#include "GBuffer.h"
-#include "GBufferedInStreamDecorator.h"
-#include "GInStream.h"
-#include "GString.h"
-#include "GUTF8Encoding.h"
-#include "GUnicodeEncoding.h"
+#include "support/FoundationStartup.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/streams/GBin2TextStream.h"
+#include "core/bytes/GBuffer.h"
+#include "core/streams/GBufferedInStreamDecorator.h"
+#include "core/streams/GInStream.h"
+#include "core/text/GString.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
 
 namespace {
 
@@ -93,16 +94,6 @@ TextFile const& File() {
     return file;
 }
 
-void EnsureEncodings() {
-    GUnicodeEncoding::Initialize();
-    if (GASCIIEncoding::GetInstance() == nullptr)
-        GASCIIEncoding::SetInstance(new GASCIIEncoding);
-    if (GUnicodeEncoding::GetInstance() == nullptr)
-        GUnicodeEncoding::SetInstance(new GUnicodeEncoding);
-    if (GUTF8Encoding::GetInstance() == nullptr)
-        GUTF8Encoding::SetInstance(new GUTF8Encoding);
-}
-
 // A plain file stream over a descriptor.
 class FileInStream : public GInStream {
 public:
@@ -133,7 +124,7 @@ void Finish(benchmark::State& state, long long lines) {
 }
 
 void ReadLinesOurs(benchmark::State& state) {
-    EnsureEncodings();
+    StartFoundation();
     long long lines = 0;
     for (auto _ : state) {
         FileInStream file(File().Path());

@@ -10,9 +10,10 @@
 #include <string>
 
 #include "BenchRatio.h"
-#include "GBuffer.h"
-#include "GUTF8Encoding.h"
-#include "GUnicodeEncoding.h"
+#include "support/FoundationStartup.h"
+#include "core/bytes/GBuffer.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
 
 namespace {
 
@@ -61,16 +62,8 @@ GBuffer Bytes(void const* data, std::size_t n) {
     return GBuffer(static_cast<unsigned char const*>(data), static_cast<int>(n));
 }
 
-void SetUpEncodings() {
-    GUnicodeEncoding::Initialize();
-    if (GUnicodeEncoding::GetInstance() == nullptr)
-        GUnicodeEncoding::SetInstance(new GUnicodeEncoding);
-    if (GUTF8Encoding::GetInstance() == nullptr)
-        GUTF8Encoding::SetInstance(new GUTF8Encoding);
-}
-
 void DecodeOurs(benchmark::State& state, int kind) {
-    SetUpEncodings();
+    StartFoundation();
     const std::string text = Text(kind, state.range(0));
     const GBuffer source = Bytes(text.data(), text.size());
     GBuffer out;
@@ -94,7 +87,7 @@ void DecodeICU(benchmark::State& state, int kind) {
 }
 
 void EncodeOurs(benchmark::State& state, int kind) {
-    SetUpEncodings();
+    StartFoundation();
     const std::u16string text = ToUTF16(Text(kind, state.range(0)));
     const GBuffer source = Bytes(text.data(), text.size() * 2);
     GBuffer out;
@@ -118,7 +111,7 @@ void EncodeICU(benchmark::State& state, int kind) {
 }
 
 void ComposeComposedOurs(benchmark::State& state, int kind) {
-    SetUpEncodings();
+    StartFoundation();
     const std::u16string text = ToUTF16(Text(kind, state.range(0)));
     GBuffer buffer = Bytes(text.data(), text.size() * 2);
     GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
@@ -144,7 +137,7 @@ void ComposeICU(benchmark::State& state, std::u16string const& text) {
 void ComposeComposedICU(benchmark::State& state, int kind) { ComposeICU(state, ToUTF16(Text(kind, state.range(0)))); }
 
 void ComposeDecomposedOurs(benchmark::State& state, int kind) {
-    SetUpEncodings();
+    StartFoundation();
     const std::u16string text = Decomposed(ToUTF16(Text(kind, state.range(0))));
     const GBuffer source = Bytes(text.data(), text.size() * 2);
     GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();

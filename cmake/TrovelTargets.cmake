@@ -1,34 +1,29 @@
-# One static library per source folder; every .cpp of the folder belongs to it.
-function(trovel_folder_library name)
-  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS;SUBDIRS" ${ARGN})
-  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  foreach(_sub IN LISTS ARG_SUBDIRS)
-    file(GLOB _more CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/${_sub}/*.cpp)
-    list(APPEND _sources ${_more})
-  endforeach()
+# One static library per source tree (a library's concern folders below it, found recursively).
+# Includes name their folder from the tree's parent: "core/text/GString.h", "mac/PSystem.h".
+function(trovel_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;PRIVATE_DEPS" ${ARGN})
+  file(GLOB_RECURSE _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT _sources)
     set(_sources ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
   endif()
   add_library(${name} STATIC ${_sources})
-  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
-  foreach(_sub IN LISTS ARG_SUBDIRS)
-    target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/${_sub})
-  endforeach()
+  get_filename_component(_root ${CMAKE_CURRENT_SOURCE_DIR} DIRECTORY)
+  target_include_directories(${name} PUBLIC ${_root})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
 endfunction()
 
-# One GoogleTest executable per test folder, registered with CTest.
-function(trovel_folder_tests name)
+# One GoogleTest executable per library, its tests in the library's concern folders; CTest lists
+# every test case, so cases run in parallel, each in its own process.
+function(trovel_tests name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
-  file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  file(GLOB_RECURSE _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   if(NOT _sources)
     return()
   endif()
   add_executable(${name} ${_sources})
-  target_link_libraries(${name} PRIVATE ${ARG_DEPS} GTest::gtest_main GTest::gmock Threads::Threads)
-  target_include_directories(${name} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests/support)
-  add_test(NAME ${name} COMMAND ${name} --gtest_brief=1)
-  set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "TROVEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data"
-    TIMEOUT 600)
+  target_link_libraries(${name} PRIVATE ${ARG_DEPS} trovel_test_support GTest::gtest_main GTest::gmock Threads::Threads)
+  gtest_discover_tests(${name}
+    EXTRA_ARGS --gtest_brief=1
+    PROPERTIES ENVIRONMENT "TROVEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data" TIMEOUT 600
+    DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -7,21 +7,22 @@
 #include <cstdlib>
 #include <vector>
 
-#include "GASCIIEncoding.h"
-#include "GBuffer.h"
-#include "GEncoding.h"
-#include "GMacRomanEncoding.h"
-#include "GPDFDocEncoding.h"
-#include "GPlatformEncoding.h"
-#include "GPlatformEncodingFactory.h"
-#include "GShiftJISEncoding.h"
-#include "GString.h"
-#include "GStringSupport.h"
-#include "GTable.h"
-#include "GUTF8Encoding.h"
-#include "GUnicodeEncoding.h"
-#include "GWinAnsiEncoding.h"
-#include "PMacPlatformEncodingFactory.h"
+#include "support/FoundationStartup.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/bytes/GBuffer.h"
+#include "core/text/encodings/GEncoding.h"
+#include "core/text/encodings/GMacRomanEncoding.h"
+#include "core/text/encodings/GPDFDocEncoding.h"
+#include "core/text/encodings/GPlatformEncoding.h"
+#include "core/text/encodings/GPlatformEncodingFactory.h"
+#include "core/text/encodings/GShiftJISEncoding.h"
+#include "core/text/GString.h"
+#include "core/support/GStringSupport.h"
+#include "core/containers/GTable.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GWinAnsiEncoding.h"
+#include "mac/PMacPlatformEncodingFactory.h"
 
 namespace {
 
@@ -33,14 +34,7 @@ void Check(bool condition) {
 // The singletons and the platform factory, made once for the whole run as the core layer makes them.
 std::vector<GTable<GEncoding*>> const& CandidateLists() {
     static std::vector<GTable<GEncoding*>> const lists = [] {
-        GUnicodeEncoding::Initialize();
-        GASCIIEncoding::SetInstance(new GASCIIEncoding);
-        GUnicodeEncoding::SetInstance(new GUnicodeEncoding);
-        GUTF8Encoding::SetInstance(new GUTF8Encoding);
-        GWinAnsiEncoding::SetInstance(new GWinAnsiEncoding);
-        GMacRomanEncoding::SetInstance(new GMacRomanEncoding);
-        GPDFDocEncoding::SetInstance(new GPDFDocEncoding);
-        GPlatformEncodingFactory::SetInstance(new PMacPlatformEncodingFactory);
+        StartFoundationWithPlatformEncodings();
         auto make = [](std::vector<GEncoding*> const& encodings) {
             GTable<GEncoding*> table;
             for (GEncoding* e : encodings)

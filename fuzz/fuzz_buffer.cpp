@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-#include "GBuffer.h"
+#include "core/bytes/GBuffer.h"
 
 namespace {
 

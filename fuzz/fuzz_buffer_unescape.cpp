@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "GBufferSupport.h"
-#include "LineEndsAsCR.h"
+#include "core/support/GBufferSupport.h"
+#include "support/LineEndsAsCR.h"
 
 namespace {
 

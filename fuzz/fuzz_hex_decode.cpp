@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "GBuffer.h"
-#include "GException.h"
-#include "GHexDecode.h"
-#include "GHexEncode.h"
-#include "GHexSupport.h"
-#include "GMemoryInStream.h"
+#include "core/bytes/GBuffer.h"
+#include "core/base/GException.h"
+#include "core/streams/GHexDecode.h"
+#include "core/streams/GHexEncode.h"
+#include "core/support/GHexSupport.h"
+#include "core/streams/GMemoryInStream.h"
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "GBuffer.h"
-#include "GDateTime.h"
+#include "core/bytes/GBuffer.h"
+#include "core/values/GDateTime.h"
 
 namespace {
 

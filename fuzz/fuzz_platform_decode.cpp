@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "StandinStringEncoding.h"
+#include "standin/StandinStringEncoding.h"
 
 namespace {
 

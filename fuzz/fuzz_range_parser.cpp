@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "GRange.h"
+#include "core/values/GRange.h"
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
     if (size > 1 << 14)

@@ -10,21 +10,22 @@
 #include <cstdlib>
 #include <vector>
 
-#include "GASCIIEncoding.h"
-#include "GBuffer.h"
-#include "GEncoding.h"
-#include "GMacExpertEncoding.h"
-#include "GMacRomanEncoding.h"
-#include "GPDFDocEncoding.h"
-#include "GPlatformEncoding.h"
-#include "GPlatformEncodingFactory.h"
-#include "GStandardEncoding.h"
-#include "GString.h"
-#include "GTable.h"
-#include "GUTF8Encoding.h"
-#include "GUnicodeEncoding.h"
-#include "GWinAnsiEncoding.h"
-#include "PMacPlatformEncodingFactory.h"
+#include "support/FoundationStartup.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/bytes/GBuffer.h"
+#include "core/text/encodings/GEncoding.h"
+#include "core/text/encodings/GMacExpertEncoding.h"
+#include "core/text/encodings/GMacRomanEncoding.h"
+#include "core/text/encodings/GPDFDocEncoding.h"
+#include "core/text/encodings/GPlatformEncoding.h"
+#include "core/text/encodings/GPlatformEncodingFactory.h"
+#include "core/text/encodings/GStandardEncoding.h"
+#include "core/text/GString.h"
+#include "core/containers/GTable.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GWinAnsiEncoding.h"
+#include "mac/PMacPlatformEncodingFactory.h"
 
 namespace {
 
@@ -36,16 +37,7 @@ void Check(bool condition) {
 // The singletons, made once for the whole run in the order of the core layer's start-up.
 std::vector<GEncoding const*> const& Encodings() {
     static std::vector<GEncoding const*> const encodings = [] {
-        GUnicodeEncoding::Initialize();
-        GASCIIEncoding::SetInstance(new GASCIIEncoding);
-        GMacRomanEncoding::SetInstance(new GMacRomanEncoding);
-        GPDFDocEncoding::SetInstance(new GPDFDocEncoding);
-        GUnicodeEncoding::SetInstance(new GUnicodeEncoding);
-        GMacExpertEncoding::SetInstance(new GMacExpertEncoding);
-        GStandardEncoding::SetInstance(new GStandardEncoding);
-        GUTF8Encoding::SetInstance(new GUTF8Encoding);
-        GWinAnsiEncoding::SetInstance(new GWinAnsiEncoding);
-        GPlatformEncodingFactory::SetInstance(new PMacPlatformEncodingFactory);
+        StartFoundationWithPlatformEncodings();
         GPlatformEncodingFactory* factory = GPlatformEncodingFactory::GetInstance();
         return std::vector<GEncoding const*>{
             GASCIIEncoding::GetInstance(),     GUnicodeEncoding::GetInstance(), GUTF8Encoding::GetInstance(),

@@ -10,20 +10,21 @@
 #include <memory>
 #include <string>
 
-#include "GASCIIEncoding.h"
-#include "GBin2TextStream.h"
-#include "GBufferedInStreamDecorator.h"
-#include "GDict.h"
-#include "GMacRomanEncoding.h"
-#include "GMemoryInStream.h"
-#include "GPlatformEncodingFactory.h"
-#include "GPlatformEncoding.h"
-#include "GShiftJISEncoding.h"
-#include "GString.h"
-#include "GTable.h"
-#include "GUTF8Encoding.h"
-#include "GUnicodeEncoding.h"
-#include "PMacPlatformEncodingFactory.h"
+#include "support/FoundationStartup.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/streams/GBin2TextStream.h"
+#include "core/streams/GBufferedInStreamDecorator.h"
+#include "core/containers/GDict.h"
+#include "core/text/encodings/GMacRomanEncoding.h"
+#include "core/streams/GMemoryInStream.h"
+#include "core/text/encodings/GPlatformEncodingFactory.h"
+#include "core/text/encodings/GPlatformEncoding.h"
+#include "core/text/encodings/GShiftJISEncoding.h"
+#include "core/text/GString.h"
+#include "core/containers/GTable.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+#include "mac/PMacPlatformEncodingFactory.h"
 
 namespace {
 
@@ -34,12 +35,7 @@ void Check(bool condition) {
 
 GEncoding const* Encoding(int choice) {
     static bool const ready = [] {
-        GUnicodeEncoding::Initialize();
-        GASCIIEncoding::SetInstance(new GASCIIEncoding);
-        GMacRomanEncoding::SetInstance(new GMacRomanEncoding);
-        GUnicodeEncoding::SetInstance(new GUnicodeEncoding);
-        GUTF8Encoding::SetInstance(new GUTF8Encoding);
-        GPlatformEncodingFactory::SetInstance(new PMacPlatformEncodingFactory);
+        StartFoundationWithPlatformEncodings();
         return true;
     }();
     (void)ready;

@@ -10,9 +10,9 @@
 #include <cstring>
 #include <vector>
 
-#include "GBuffer.h"
-#include "GEncoding.h"
-#include "GUTF8Encoding.h"
+#include "core/bytes/GBuffer.h"
+#include "core/text/encodings/GEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "PMacPlatformEncoding.h"
+#include "mac/PMacPlatformEncoding.h"
 
 #include <cstring>
 #include <string>
 
-#include "PMacPlatformEncodingFactory.h"
-#include "StandinStringEncoding.h"
+#include "mac/PMacPlatformEncodingFactory.h"
+#include "standin/StandinStringEncoding.h"
 
 namespace {
 

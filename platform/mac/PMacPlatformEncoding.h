@@ -9,8 +9,8 @@
 //   the code page cannot hold: status 2 with the converted prefix, 4 when nothing converted.
 // - The description is "MacPlatformEncoding_TextEncoding" followed by the number in decimal.
 // Immutable once built; usable from any thread.
-#include "GBuffer.h"
-#include "GPlatformEncoding.h"
+#include "core/bytes/GBuffer.h"
+#include "core/text/encodings/GPlatformEncoding.h"
 
 class PMacPlatformEncoding : public GPlatformEncoding {
 public:

@@ -1,8 +1,8 @@
-#include "PMacPlatformEncodingFactory.h"
+#include "mac/PMacPlatformEncodingFactory.h"
 
-#include "GMutexLocker.h"
-#include "PMacPlatformEncoding.h"
-#include "StandinStringEncoding.h"
+#include "core/base/GMutexLocker.h"
+#include "mac/PMacPlatformEncoding.h"
+#include "standin/StandinStringEncoding.h"
 
 PMacPlatformEncodingFactory::PMacPlatformEncodingFactory() = default;
 

@@ -1,4 +1,4 @@
-#include "PMacXProcessInfo.h"
+#include "mac/PMacXProcessInfo.h"
 
 #include <unistd.h>
 

@@ -1,11 +1,14 @@
-#include "PSystem.h"
+#include "mac/PSystem.h"
 
 #include <cerrno>
 #include <ctime>
 #include <mutex>
 
-#include "StandinEthernetAddresses.h"
-#include "StandinUserLanguages.h"
+#include "core/support/GStringSupport.h"
+#include "core/text/GTextEscapes.h"
+#include "standin/StandinEthernetAddresses.h"
+#include "standin/StandinStringCompare.h"
+#include "standin/StandinUserLanguages.h"
 
 namespace {
 
@@ -45,14 +48,24 @@ std::string LanguagePrefix(const std::string& language) {
     return prefix;
 }
 
+// The framework's comparison: non-literal and localized, case-insensitive on request.
+int LocalizedCompare(char16_t const* a, std::size_t na, char16_t const* b, std::size_t nb, bool caseSensitive) {
+    unsigned options = StandinStringCompare::kCompareNonliteral | StandinStringCompare::kCompareLocalized;
+    if (!caseSensitive)
+        options |= StandinStringCompare::kCompareCaseInsensitive;
+    return StandinStringCompare::Compare(a, na, b, nb, options);
+}
+
 }  // namespace
 
 bool PSystem::Initialize() {
     PathSeparators().Set("/");
+    GTextEscapes::SetLineEnding(GetLineEndingNeedsCR(), GetLineEndingNeedsLF());
+    GStringSupport::SetCompareFunction(&LocalizedCompare);
     return true;
 }
 
-void PSystem::Finalize() {}
+void PSystem::Finalize() { GStringSupport::SetCompareFunction(nullptr); }
 
 std::string PSystem::GetPathSeparators() { return PathSeparators().Get(); }
 

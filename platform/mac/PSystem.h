@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "GBuffer.h"
-#include "GTable.h"
+#include "core/bytes/GBuffer.h"
+#include "core/bytes/GByteOrder.h"
+#include "core/containers/GTable.h"
 
 class PSystem {
 public:
@@ -23,7 +24,7 @@ public:
     // No line end the framework writes ends with an LF: the line end is CR alone.
     static bool GetLineEndingNeedsLF() { return false; }
     // 1 on a big-endian machine, 0 on a little-endian one.
-    static int GetMachineByteOrder() { return __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__ ? 1 : 0; }
+    static int GetMachineByteOrder() { return cBigEndianMachine ? 1 : 0; }
 
     // Suspends the calling thread; 0 or less returns at once.
     static void MilliSleep(int milliseconds);

@@ -1,4 +1,4 @@
-#include "PUNIXSessionInfo.h"
+#include "mac/PUNIXSessionInfo.h"
 
 void PUNIXSessionInfo::GetAllActiveSessions(GTable<int>& sessions) const {
     sessions.Resize(0);

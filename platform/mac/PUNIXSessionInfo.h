@@ -1,8 +1,8 @@
 #pragma once
 // The session information of a system without separate login sessions: one session, -1, whose
 // shared names carry no session part.
-#include "GBuffer.h"
-#include "GTable.h"
+#include "core/bytes/GBuffer.h"
+#include "core/containers/GTable.h"
 
 class PUNIXSessionInfo {
 public:

@@ -1,10 +1,10 @@
-#include "PUNIXSystemException.h"
+#include "mac/PUNIXSystemException.h"
 
 #include <cstring>
 
-#include "GBuffer.h"
-#include "GString.h"
-#include "GUTF8Encoding.h"
+#include "core/bytes/GBuffer.h"
+#include "core/text/GString.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 
 namespace {
 

@@ -2,7 +2,7 @@
 // An operating-system error: id 40074 "A UNIX System Error has occurred", carrying the errno
 // value and, as its text, the system's description of it (strerror_r, in the process's
 // language; "UNIX error <n>" when the system has none that can be read).
-#include "GCustomException.h"
+#include "core/base/GCustomException.h"
 
 class PUNIXSystemException : public GCustomException {
 public:

@@ -1,9 +1,9 @@
-#include "PUNIXThreadImp.h"
+#include "mac/PUNIXThreadImp.h"
 
 #include <cerrno>
 #include <memory>
 
-#include "GException.h"
+#include "core/base/GException.h"
 
 namespace {
 

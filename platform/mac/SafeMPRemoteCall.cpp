@@ -1,7 +1,7 @@
-#include "SafeMPRemoteCall.h"
+#include "mac/SafeMPRemoteCall.h"
 
-#include "PSystem.h"
-#include "StandinMainThread.h"
+#include "mac/PSystem.h"
+#include "standin/StandinMainThread.h"
 
 void SafeMPRemoteCall(void* (*proc)(void*), void* param) { StandinMainThread::RunOnMainThread(proc, param); }
 

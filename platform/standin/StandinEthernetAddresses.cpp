@@ -1,4 +1,4 @@
-#include "StandinEthernetAddresses.h"
+#include "standin/StandinEthernetAddresses.h"
 
 #include <dirent.h>
 #include <ifaddrs.h>
@@ -12,7 +12,7 @@
 #include <limits>
 #include <memory>
 
-#include "GHexDigits.h"
+#include "core/bytes/GHexDigits.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "StandinMainThread.h"
+#include "standin/StandinMainThread.h"
 
 #include <chrono>
 #include <condition_variable>

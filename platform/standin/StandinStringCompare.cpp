@@ -1,4 +1,4 @@
-#include "StandinStringCompare.h"
+#include "standin/StandinStringCompare.h"
 
 #include <unicode/coll.h>
 #include <unicode/locid.h>

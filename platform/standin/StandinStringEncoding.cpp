@@ -1,4 +1,4 @@
-#include "StandinStringEncoding.h"
+#include "standin/StandinStringEncoding.h"
 
 #include <unicode/ucnv.h>
 #include <unicode/unorm2.h>
@@ -9,7 +9,7 @@
 #include <cstring>
 #include <memory>
 
-#include "GMacJapaneseTables.h"
+#include "core/text/encodings/generated/GMacJapaneseTables.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "StandinUserLanguages.h"
+#include "standin/StandinUserLanguages.h"
 
 #include <algorithm>
 #include <cstdlib>

@@ -1,35 +1,15 @@
 #pragma once
-// What the core layer sets up at start-up for the encodings of this layer: the UTF-16 tables,
-// then the ASCII, UTF-16 and UTF-8 singletons, then the single-byte ones. Tests call it before
-// they convert; calling it again changes nothing. The singletons stay for the rest of the test
-// process.
-#include "GASCIIEncoding.h"
-#include "GMacExpertEncoding.h"
-#include "GMacRomanEncoding.h"
-#include "GPDFDocEncoding.h"
-#include "GStandardEncoding.h"
-#include "GUTF8Encoding.h"
-#include "GUnicodeEncoding.h"
-#include "GWinAnsiEncoding.h"
-
-template <class Encoding>
-void EnsureSingleton() {
-    if (Encoding::GetInstance() == nullptr)
-        Encoding::SetInstance(new Encoding);
-}
-
-inline void EnsureEncodingSingletons() {
-    GUnicodeEncoding::Initialize();
-    EnsureSingleton<GASCIIEncoding>();
-    EnsureSingleton<GUnicodeEncoding>();
-    EnsureSingleton<GUTF8Encoding>();
-    // The single-byte encodings read the glyph list when they are built.
-    EnsureSingleton<GMacRomanEncoding>();
-    EnsureSingleton<GPDFDocEncoding>();
-    EnsureSingleton<GMacExpertEncoding>();
-    EnsureSingleton<GStandardEncoding>();
-    EnsureSingleton<GWinAnsiEncoding>();
-}
+// The encodings of the tests (StartFoundation sets them up) and conversions between buffers and
+// plain strings.
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/text/encodings/GMacExpertEncoding.h"
+#include "core/text/encodings/GMacRomanEncoding.h"
+#include "core/text/encodings/GPDFDocEncoding.h"
+#include "core/text/encodings/GStandardEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GWinAnsiEncoding.h"
+#include "support/FoundationStartup.h"
 
 #include <cstring>
 #include <string>

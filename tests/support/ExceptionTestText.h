@@ -2,12 +2,12 @@
 // Reading GString and GLngString as UTF-8 std::string in assertions.
 #include <string>
 
-#include "EncodingTestSetup.h"
-#include "GLngString.h"
-#include "GString.h"
+#include "support/EncodingTestSetup.h"
+#include "core/text/GLngString.h"
+#include "core/text/GString.h"
 
 inline std::string Text(const GString& s) {
-    EnsureEncodingSingletons();
+    StartFoundation();
     return BytesOf(s.GetBuffer(GUTF8Encoding::GetInstance()));
 }
 

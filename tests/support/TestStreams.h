@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "GBuffer.h"
-#include "GInStream.h"
-#include "GOutStream.h"
+#include "core/bytes/GBuffer.h"
+#include "core/streams/GInStream.h"
+#include "core/streams/GOutStream.h"
 
 inline std::string TestText(GBuffer const& b) {
     return std::string(reinterpret_cast<char const*>(b.GetPtr()), static_cast<std::size_t>(b.GetLength()));

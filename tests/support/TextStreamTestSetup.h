@@ -7,23 +7,23 @@
 #include <string>
 #include <vector>
 
-#include "GBin2TextStream.h"
-#include "GBufferedInStream.h"
-#include "GMemoryInStream.h"
-#include "GPlatformEncodingFactory.h"
-#include "GSharedObject.h"
-#include "GString.h"
-#include "PMacPlatformEncoding.h"
-#include "PMacPlatformEncodingFactory.h"
-#include "SingleByteTestSetup.h"
-#include "StandinStringEncoding.h"
+#include "core/streams/GBin2TextStream.h"
+#include "core/streams/GBufferedInStream.h"
+#include "core/streams/GMemoryInStream.h"
+#include "core/text/encodings/GPlatformEncodingFactory.h"
+#include "core/memory/GSharedObject.h"
+#include "core/text/GString.h"
+#include "mac/PMacPlatformEncoding.h"
+#include "mac/PMacPlatformEncodingFactory.h"
+#include "support/SingleByteTestSetup.h"
+#include "standin/StandinStringEncoding.h"
 
 // The encodings of the tests; a platform factory is installed for the lifetime of the object
 // when none is (so that detection finds the platform encoding) and removed again.
 class TextEncodings {
 public:
     TextEncodings() {
-        EnsureEncodingSingletons();
+        StartFoundation();
         if (GPlatformEncodingFactory::GetInstance() == nullptr) {
             GPlatformEncodingFactory::SetInstance(new PMacPlatformEncodingFactory);
             mInstalledFactory = true;

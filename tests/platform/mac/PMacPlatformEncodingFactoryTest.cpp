@@ -1,4 +1,4 @@
-#include "PMacPlatformEncodingFactory.h"
+#include "mac/PMacPlatformEncodingFactory.h"
 
 #include <gtest/gtest.h>
 
@@ -6,11 +6,11 @@
 #include <thread>
 #include <vector>
 
-#include "EncodingTestSetup.h"
-#include "GPlatformEncoding.h"
-#include "GShiftJISEncoding.h"
-#include "PMacPlatformEncoding.h"
-#include "StandinStringEncoding.h"
+#include "support/EncodingTestSetup.h"
+#include "core/text/encodings/GPlatformEncoding.h"
+#include "core/text/encodings/GShiftJISEncoding.h"
+#include "mac/PMacPlatformEncoding.h"
+#include "standin/StandinStringEncoding.h"
 
 namespace {
 
@@ -67,7 +67,7 @@ TEST(PMacPlatformEncodingFactory, FollowsAChangeOfTheSystemCodePage) {
 }
 
 TEST(PMacPlatformEncodingFactory, TheFactoryHoldsItsEncodingsAndTextsOutliveIt) {
-    EnsureEncodingSingletons();
+    StartFoundation();
     auto factory = std::make_unique<PMacPlatformEncodingFactory>();
     GSharedObject<GPlatformEncoding> held(factory->GetShiftJISEncoding());
     EXPECT_EQ(held->GetRefCount(), 3);  // the dictionary, the Shift-JIS slot and this test

@@ -1,4 +1,4 @@
-#include "PMacPlatformEncoding.h"
+#include "mac/PMacPlatformEncoding.h"
 
 #include <gtest/gtest.h>
 
@@ -7,16 +7,17 @@
 #include <iterator>
 #include <string>
 
-#include "EncodingTestSetup.h"
-#include "GCharCode.h"
-#include "GSharedObject.h"
-#include "StandinStringEncoding.h"
+#include "support/Fixtures.h"
+#include "support/EncodingTestSetup.h"
+#include "core/text/encodings/GCharCode.h"
+#include "core/memory/GSharedObject.h"
+#include "standin/StandinStringEncoding.h"
 
 namespace {
 
 class PMacPlatformEncodingTest : public ::testing::Test {
 protected:
-    void SetUp() override { EnsureEncodingSingletons(); }
+    void SetUp() override { StartFoundation(); }
 
     GUnicodeEncoding const* Unicode() const { return GUnicodeEncoding::GetInstance(); }
 
@@ -24,11 +25,6 @@ protected:
     GSharedObject<PMacPlatformEncoding> mShiftJIS{new PMacPlatformEncoding(StandinStringEncoding::kMacJapanese)};
 };
 
-std::string ReadFixture(char const* name) {
-    char const* folder = std::getenv("TROVEL_TEST_DATA");
-    std::ifstream in(std::string(folder != nullptr ? folder : ".") + "/" + name, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
 
 TEST_F(PMacPlatformEncodingTest, DescriptionNamesTheNumber) {
     EXPECT_EQ(BytesOf(mShiftJIS->GetASCIIDescription()), "MacPlatformEncoding_TextEncoding1");
@@ -113,7 +109,6 @@ TEST_F(PMacPlatformEncodingTest, SourceAndOutputMayBeOneBuffer) {
 // ソ, 表 and 能 have the trail byte 0x5C, which a byte-wise reader takes for a backslash or yen.
 TEST_F(PMacPlatformEncodingTest, ShiftJISFixtureWithTrailBytes5CRoundTrips) {
     const std::string bytes = ReadFixture("ShiftJISTrail5C.txt");
-    ASSERT_FALSE(bytes.empty()) << "fixture missing: run through ctest, which sets TROVEL_TEST_DATA";
     GBuffer utf16;
     ASSERT_EQ(mShiftJIS->ConvertTo(ByteBuffer(bytes), Unicode(), utf16), 1);
     EXPECT_EQ(UnitsOf(utf16), u"ソフト表示能力、ソ表能。¥100 ソ\r");

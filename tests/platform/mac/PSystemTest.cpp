@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "PSystem.h"
-#include "ScopedEnvironment.h"
+#include "mac/PSystem.h"
+#include "support/ScopedEnvironment.h"
 
 namespace {
 

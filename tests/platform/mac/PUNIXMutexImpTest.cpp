@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "GMutexLocker.h"
+#include "core/base/GMutexLocker.h"
 
 TEST(PUNIXMutexImp, RecursiveLockBlocksOtherThreadsUntilFullyUnlocked) {
     GMutex mutex;

@@ -2,8 +2,8 @@
 
 #include <unistd.h>
 
-#include "PMacXProcessInfo.h"
-#include "PUNIXSessionInfo.h"
+#include "mac/PMacXProcessInfo.h"
+#include "mac/PUNIXSessionInfo.h"
 
 TEST(PUNIXSessionInfo, OneSessionWithoutPrefix) {
     PUNIXSessionInfo info;

@@ -4,17 +4,17 @@
 #include <clocale>
 #include <cstring>
 
-#include "ExceptionTestText.h"
-#include "GException.h"
-#include "GExceptionLocation.h"
-#include "PUNIXSystemException.h"
+#include "support/ExceptionTestText.h"
+#include "core/base/GException.h"
+#include "core/base/GExceptionLocation.h"
+#include "mac/PUNIXSystemException.h"
 
 namespace {
 
 class PUNIXSystemExceptionTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        EnsureEncodingSingletons();
+        StartFoundation();
         GException::Initialize();
     }
 };

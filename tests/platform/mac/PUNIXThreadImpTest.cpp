@@ -3,7 +3,7 @@
 #include <condition_variable>
 #include <mutex>
 
-#include "PUNIXThreadImp.h"
+#include "mac/PUNIXThreadImp.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <thread>
 #include <vector>
 
-#include "GException.h"
-#include "SafeMPRemoteCall.h"
-#include "StandinMainThread.h"
+#include "core/base/GException.h"
+#include "mac/SafeMPRemoteCall.h"
+#include "standin/StandinMainThread.h"
 
 namespace {
 

@@ -11,7 +11,7 @@
 #include <filesystem>
 #include <fstream>
 
-#include "StandinEthernetAddresses.h"
+#include "standin/StandinEthernetAddresses.h"
 
 namespace fs = std::filesystem;
 using Address = StandinEthernetAddresses::Address;

@@ -9,7 +9,7 @@
 #include <stdexcept>
 #include <thread>
 
-#include "StandinMainThread.h"
+#include "standin/StandinMainThread.h"
 
 namespace {
 

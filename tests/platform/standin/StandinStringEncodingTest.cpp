@@ -1,11 +1,11 @@
-#include "StandinStringEncoding.h"
+#include "standin/StandinStringEncoding.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "GMacJapaneseTables.h"
+#include "core/text/encodings/generated/GMacJapaneseTables.h"
 
 namespace {
 

@@ -1,5 +1,0 @@
-#include "GConsolidatedReceiver.h"
-
-#include "GSignalBase.h"
-
-GConsolidatedReceiver::~GConsolidatedReceiver() { GSignalBase::ForgetConsolidatedReceiver(this); }

@@ -1,9 +1,0 @@
-#include "GOutStream.h"
-
-GOutStream::~GOutStream() = default;
-
-long long GOutStream::Skip(long long) { return 0; }
-
-void GOutStream::Reset() {}
-
-void GOutStream::Flush() {}

@@ -1,0 +1,172 @@
+#pragma once
+// GBuffer: the byte string of the foundation. It carries raw bytes, dictionary keys, the bytes of
+// text in a known encoding and numbers in text form.
+//
+// A buffer either owns its block (taken from GAllocator, returned to it) or borrows bytes that a
+// lender keeps alive (static texts, another buffer's borrowed bytes). Borrowed bytes are never
+// written: every operation that changes bytes first gives the buffer an owned copy. Copying an
+// owned buffer copies its bytes; copying a borrowed one shares them without allocating.
+//
+// Callers may rely on:
+// - GetPtr() never returns null and the bytes it returns are followed by a zero byte (two for an
+//   owned block), so it can be read as a C string up to the first zero.
+// - An owned block always has room for two bytes after the data; the block size never exceeds
+//   0x7FFFFFFF bytes, so a buffer holds at most 0x7FFFFFFD bytes. Growing past that throws
+//   GMemoryException, as does a failed allocation.
+// - Positions and counts outside the buffer are clipped, never read or written out of range.
+// - Numbers are written and read with "." as decimal point whatever the process locale.
+// - A GBuffer holds no pointer into itself, so it may be moved as raw bytes (containers relocate
+//   it with memcpy and do not run its constructor or destructor for the move).
+// - No locking: a buffer belongs to one thread at a time; borrowed bytes may be read by many.
+#include <cstdint>
+#include <cstring>
+
+#include "core/base/GIsRelocatable.h"
+
+class GBuffer {
+public:
+    // Empty (null data), built by constant initialisation so it is usable during static start-up.
+    static const GBuffer cEmptyBuffer;
+
+    constexpr GBuffer() noexcept : mData(nullptr), mLength(0), mCapacity(0) {}
+    GBuffer(char const* text);                 // copies the text and its terminator; null: empty
+    GBuffer(unsigned char const* bytes, int n);  // copies n bytes; null or n < 1: empty
+    explicit GBuffer(int value);
+    explicit GBuffer(unsigned int value);
+    explicit GBuffer(long long value);
+    explicit GBuffer(unsigned long long value);
+    explicit GBuffer(double value);
+    GBuffer(double value, GBuffer const& format);
+    GBuffer(GBuffer const& other);
+    GBuffer(GBuffer&& other) noexcept;
+    ~GBuffer();
+
+    GBuffer& operator=(GBuffer const& other);
+    GBuffer& operator=(GBuffer&& other) noexcept;
+    GBuffer& operator=(char const* text);
+
+    // Copying and borrowing.
+    void Set(unsigned char const* bytes, int n);
+    // Borrows a zero-terminated text (capacity = length + 1); null or "" empties the buffer.
+    void SetFromStatic(char const* text);
+    // Borrows n bytes readable up to capacity (-1: n; a capacity below n counts as n).
+    void SetFromStatic(char const* bytes, int n, int capacity);
+    void TakeByteArray(unsigned char const* bytes, int n, int capacity);
+    void Swap(GBuffer& other) noexcept;
+
+    // Access.
+    int GetLength() const { return mLength; }
+    bool IsEmpty() const { return mLength == 0; }
+    bool IsOwned() const { return (mCapacity & cOwnedBit) != 0; }
+    // Length 0; an owned block stays attached for reuse.
+    void Clear();
+    // Logically constant: may replace borrowed bytes that lack a terminator by an owned copy.
+    unsigned char const* GetPtr() const;
+    // Makes the bytes owned (copy when borrowed, a small block when there are none).
+    unsigned char* GetWritePtr();
+    int GetAllocatedLength() const;
+    void Allocate(int n);
+    // Bytes past the old length are undefined until written; n < 0 counts as 0.
+    void SetLength(int n);
+
+    // Editing. pos and n are clipped to the buffer; a null src or m < 1 inserts nothing.
+    void ReplaceByteArray(int pos, int n, unsigned char const* src, int m);
+    void Replace(int pos, int n, GBuffer const& with);
+    void Remove(int pos, int n);
+    void AppendByteArray(unsigned char const* bytes, int n);
+    GBuffer& operator+=(GBuffer const& other);
+    GBuffer& operator+=(char const* text);
+    GBuffer& operator+=(unsigned short unit);  // one 16-bit unit in machine order
+    GBuffer& operator+=(unsigned char byte);
+    // n < 0 takes the bytes to the end; the result always owns its bytes.
+    GBuffer GetSubBuffer(int pos, int n = -1) const;
+    void GetSubBuffer(int pos, int n, GBuffer& out) const;
+
+    // Searching: indexes or -1. The unit forms see length / 2 native-order 16-bit units and count
+    // in units. A negative start counts as 0.
+    int FindSubBuffer(GBuffer const& pattern, int start = 0, bool units = false) const;
+    int FindFirstOccurrence(unsigned char c, int start = 0) const;
+    int FindFirstOccurrence(unsigned short u, int start = 0) const;
+    int FindFirstOccurrence(unsigned char const* set, int n, int start = 0) const;
+    int FindFirstOccurrence(unsigned short const* set, int n, int start = 0) const;
+    int FindFirstNonOccurrence(unsigned char const* set, int n, int start = 0) const;
+    int FindFirstNonOccurrence(unsigned short const* set, int n, int start = 0) const;
+    int FindLastOccurrence(unsigned char c, int end) const;
+    int FindLastOccurrence(unsigned short u, int end) const;
+
+    // Replaces every occurrence at or after start; inserted bytes are not searched again.
+    // Returns whether anything was found; an empty what replaces nothing.
+    bool FindAndReplace(int start, GBuffer const& what, GBuffer const& with);
+    bool FindAndReplace(int start, unsigned char from, unsigned char to);
+
+    // 32-bit MurmurHash2 of the bytes (seed 0); the hash of every GBuffer-keyed dictionary.
+    std::uint32_t GetHash() const;
+
+    // Numbers to text (ASCII, owned).
+    void Set(int value);
+    void Set(unsigned int value);
+    void Set(int value, int digits);  // at least digits digits, zero-padded on the left
+    void Set(double value);           // fixed, at most 6 fractional digits, trailing zeros cut
+    void SetWithPrecision(double value, int n);  // at most n (0 to 16) fractional digits
+    void SetWithHighPrecision(double value);     // 15 digits, exponent form outside [0.001, 1e5)
+    // printf-style format holding at most one floating conversion (f F e E g G); any other
+    // format gives an empty text. Trailing fractional zeros are cut as for Set(double).
+    void Set(double value, GBuffer const& format);
+
+    // Text to numbers; unparsable text gives 0.
+    int GetInt32() const;             // atol: C white space, sign, digits, taken to 32 bits
+    unsigned int GetUInt32() const;   // white space, sign, digits, wrapping at 32 bits
+    long long GetInt64() const;       // the same, wrapping at 64 bits
+    double GetReal() const;           // no white space skipped; nan, inf, infinity accepted
+
+private:
+    friend bool operator==(GBuffer const& a, GBuffer const& b);
+    friend bool operator<(GBuffer const& a, GBuffer const& b);
+    friend bool operator>(GBuffer const& a, GBuffer const& b);
+    friend bool operator<=(GBuffer const& a, GBuffer const& b);
+    friend bool operator>=(GBuffer const& a, GBuffer const& b);
+    static int Compare(GBuffer const& a, GBuffer const& b);
+
+    static constexpr std::uint32_t cOwnedBit = 0x80000000u;
+    static constexpr std::uint32_t cSizeMask = 0x7FFFFFFFu;
+
+    std::uint32_t BlockSize() const { return mCapacity & cSizeMask; }
+    void CopyIn(unsigned char const* src, int n);
+    void Borrow(unsigned char const* bytes, int n, int capacity);
+    void DropBorrowed() const;
+    void AdoptBlock(unsigned char* block, std::uint32_t size) const;
+    void MakeOwnedCopy(std::uint32_t blockSize) const;
+    void EnsureOwned();
+    unsigned char* PrepareOwned(int n);
+    void AppendSmall(void const* bytes, int n);
+    void SetText(char const* text, int n);
+
+    // mData and mCapacity change in GetPtr() const, which may exchange borrowed bytes for a copy.
+    mutable unsigned char* mData;    // null for a buffer that never held bytes
+    std::int32_t mLength;
+    mutable std::uint32_t mCapacity;  // bits 0-30 block size, bit 31 set when owned
+};
+
+// A buffer holds no pointer into itself: tables and dictionaries move it bitwise.
+template <>
+struct GIsRelocatable<GBuffer> : std::true_type {};
+
+// Inline: the byte scan is the hottest search and the call would cost as much as a short scan.
+inline int GBuffer::FindFirstOccurrence(unsigned char c, int start) const {
+    if (start < 0)
+        start = 0;
+    if (start >= mLength)
+        return -1;
+    void const* hit = std::memchr(mData + start, c, static_cast<std::size_t>(mLength - start));
+    return hit == nullptr ? -1 : static_cast<int>(static_cast<unsigned char const*>(hit) - mData);
+}
+
+GBuffer operator+(GBuffer const& left, GBuffer const& right);
+
+bool operator==(GBuffer const& a, GBuffer const& b);
+bool operator!=(GBuffer const& a, GBuffer const& b);
+// Lexicographic by unsigned byte value; on a common prefix the shorter buffer is smaller.
+bool operator<(GBuffer const& a, GBuffer const& b);
+bool operator>(GBuffer const& a, GBuffer const& b);
+bool operator<=(GBuffer const& a, GBuffer const& b);
+bool operator>=(GBuffer const& a, GBuffer const& b);

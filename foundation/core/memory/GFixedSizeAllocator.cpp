@@ -1,0 +1,104 @@
+#include "core/memory/GFixedSizeAllocator.h"
+
+#include <new>
+
+#include "core/base/GException.h"
+
+namespace {
+
+constexpr int kInvalidBlock = 40017;
+
+} // namespace
+
+GFixedSizeAllocator::Chunk::Chunk(unsigned long blockSize)
+    : mStart(static_cast<char*>(::operator new(kChunkSize))),
+      mBlockSize(blockSize),
+      mFreeCount(static_cast<std::uint32_t>(kChunkSize / blockSize)),
+      mCapacity(mFreeCount) {
+    mEnd = mStart + static_cast<unsigned long>(mCapacity) * blockSize;
+    mFreeHead = mStart;
+    char* block = mStart;
+    for (std::uint32_t i = 1; i < mCapacity; ++i, block += blockSize)
+        *reinterpret_cast<void**>(block) = block + blockSize;
+    *reinterpret_cast<void**>(block) = nullptr;
+}
+
+GFixedSizeAllocator::Chunk::~Chunk() { ::operator delete(mStart); }
+
+GFixedSizeAllocator::GFixedSizeAllocator(unsigned long blockSize) : mBlockSize(blockSize) {}
+
+GFixedSizeAllocator::~GFixedSizeAllocator() {
+    while (mFirstChunk != nullptr) {
+        std::unique_ptr<Chunk> chunk(mFirstChunk);
+        mFirstChunk = chunk->mNext;
+    }
+}
+
+void* GFixedSizeAllocator::AllocBlock() {
+    if (void* block = TryAllocBlock())
+        return block;
+    return AllocBlockFrom(MakeChunk());
+}
+
+void* GFixedSizeAllocator::TryAllocFromList() {
+    for (Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext) {
+        if (chunk->mFreeHead != nullptr) {
+            mAllocHint = chunk;
+            return Pop(chunk);
+        }
+    }
+    return nullptr;
+}
+
+void* GFixedSizeAllocator::AllocBlockFrom(std::unique_ptr<Chunk> chunk) {
+    Chunk* fresh = chunk.release();
+    fresh->mNext = mFirstChunk;
+    mFirstChunk = fresh;
+    mAllocHint = fresh;
+    return Pop(fresh);
+}
+
+GFixedSizeAllocator::Chunk* GFixedSizeAllocator::FindChunk(const void* block) const {
+    for (Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext)
+        if (chunk->Holds(block))
+            return chunk;
+    return nullptr;
+}
+
+// A foreign block would be chained into some chunk, and a block freed twice into a chunk that
+// is all free already would count beyond the capacity: both are refused before anything changes.
+bool GFixedSizeAllocator::TryFreeBlockSlow(void* block) {
+    Chunk* chunk = FindChunk(block);
+    if (chunk == nullptr || chunk->mFreeCount == chunk->mCapacity)
+        return false;
+    mFreeHint = chunk;
+    Push(chunk, block);
+    return true;
+}
+
+void GFixedSizeAllocator::ThrowInvalidBlock() { throw GSimpleException(kInvalidBlock); }
+
+unsigned long GFixedSizeAllocator::ReleaseFreeChunks() {
+    unsigned long released = 0;
+    Chunk** link = &mFirstChunk;
+    while (*link != nullptr) {
+        Chunk* chunk = *link;
+        if (chunk->mFreeCount != chunk->mCapacity) {
+            link = &chunk->mNext;
+            continue;
+        }
+        *link = chunk->mNext;
+        std::unique_ptr<Chunk> owner(chunk);
+        released += kChunkSize;
+        mAllocHint = nullptr;
+        mFreeHint = nullptr;
+    }
+    return released;
+}
+
+unsigned long GFixedSizeAllocator::CountChunks() const {
+    unsigned long count = 0;
+    for (const Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext)
+        ++count;
+    return count;
+}

@@ -1,0 +1,153 @@
+#pragma once
+// The registry of the process-wide numbered signals, the queue of delayed messages and the
+// consolidated notification. GSignal<T> holds the receivers; this class owns the signals.
+//
+// What callers may rely on:
+// - A number has at most one registered signal, made by the first GSignal<T>::GetSignal of it
+//   (lookup and creation are one step under the registry's mutex). Asking for a number that is
+//   registered with another payload type throws GSimpleException(kPayloadMismatch).
+// - Finalize deletes every registered signal. It waits for a Send running on another thread,
+//   and a signal that is sending on the calling thread (Finalize called from a receiver) stops
+//   its walk and is deleted when that Send returns. A signal pointer obtained before Finalize
+//   must not be used after it.
+// - Between Finalize and the next Initialize there is no delayed queue: a delayed message is
+//   dropped (and deleted) and SendDelayedSignals only runs the consolidated notification.
+// - Lock order: a receiver's mutex, then the registry's static mutex, then a signal's mutex.
+//   The static mutex guards the registry, the delayed queue and the consolidated bookkeeping, and
+//   nothing else is locked while it is held (besides the allocator's, a leaf); no receiver is
+//   called with it held. A signal's mutex is held while its receivers run.
+// - Initialize installs the allocator's low-memory notifier, which sends signal 102
+//   (GBasicSignals::SendLowMemory); Finalize removes it.
+#include <atomic>
+#include <cstdint>
+#include <typeinfo>
+
+#include "core/base/GMutexBase.h"
+#include "core/containers/GTable.h"
+
+class GConsolidatedReceiver;
+class GDelayedMessageBase;
+
+class GSignalBase {
+public:
+    // GSimpleException id for a number registered with another payload type:
+    // "Invalid value passed a parameter".
+    static constexpr int kPayloadMismatch = 40017;
+
+    GSignalBase(const GSignalBase&) = delete;
+    GSignalBase& operator=(const GSignalBase&) = delete;
+
+    int GetID() const noexcept { return mID; }
+    const std::type_info& GetPayloadType() const noexcept { return *mPayload; }
+
+    static void Initialize();
+    static void Finalize();
+    // Takes ownership, also when it throws. A signal already registered under the number is
+    // replaced and deleted once it is idle; its receivers are not carried over.
+    static void RegisterSignal(GSignalBase* signal);
+    // The registered signal, or null; never makes one.
+    static GSignalBase* GetSignal(int id);
+    // Takes ownership. Returns false when there is no queue (after Finalize): the message was
+    // deleted unsent.
+    static bool QueueDelayedSignal(GDelayedMessageBase* message);
+    // Sends the messages queued so far (those queued meanwhile wait for the next call), then
+    // notifies once each consolidated receiver of every signal sent since the last call.
+    static void SendDelayedSignals();
+
+    // A receiver subscribed twice is still notified once per pass. A signal no longer registered
+    // takes no consolidated receivers.
+    void SubscribeConsolidated(GConsolidatedReceiver* receiver);
+    void UnSubscribeConsolidated(GConsolidatedReceiver* receiver);
+    void MarkConsolidatePending() noexcept {
+        if (mHasConsolidated.load(std::memory_order_relaxed) && !mConsolidatePending.load(std::memory_order_relaxed))
+            mConsolidatePending.store(true, std::memory_order_release);
+    }
+    bool IsConsolidatePending() const noexcept { return mConsolidatePending.load(std::memory_order_acquire); }
+
+    // Keeps a signal's storage alive after Finalize or a replacement took it out of the registry
+    // (a queued delayed message holds its signal this way).
+    class Holder {
+    public:
+        explicit Holder(GSignalBase& signal);
+        ~Holder();
+        Holder(const Holder&) = delete;
+        Holder& operator=(const Holder&) = delete;
+
+    private:
+        GSignalBase& mSignal;
+    };
+
+    // Marks the calling thread as changing the registry's or a signal's tables: the low-memory
+    // signal is not sent from an allocation made meanwhile, so that its receivers never see a
+    // table halfway through a change.
+    class BookkeepingScope {
+    public:
+        BookkeepingScope() noexcept;
+        ~BookkeepingScope();
+        BookkeepingScope(const BookkeepingScope&) = delete;
+        BookkeepingScope& operator=(const BookkeepingScope&) = delete;
+    };
+    static bool InBookkeeping() noexcept;
+
+protected:
+    using Factory = GSignalBase* (*)(int id);
+
+    GSignalBase(int id, const std::type_info& payload) : mID(id), mPayload(&payload) {}
+    // Only the registry deletes signals.
+    virtual ~GSignalBase() = default;
+
+    // The signal registered under id, made by make when there is none; throws
+    // GSimpleException(kPayloadMismatch) when the registered one is not of class kind (a signal
+    // of another payload type).
+    static GSignalBase* GetOrMakeSignal(int id, const std::type_info& kind, Factory make);
+
+    // Locks the signal's mutex for a walk over its receivers and keeps the signal alive until the
+    // walk ends; a signal that Finalize gave up meanwhile is deleted then.
+    class SendScope {
+    public:
+        explicit SendScope(GSignalBase& signal);
+        ~SendScope();
+        SendScope(const SendScope&) = delete;
+        SendScope& operator=(const SendScope&) = delete;
+
+    private:
+        GSignalBase& mSignal;
+    };
+
+    // Set once the signal has left the registry: walks stop at the next receiver.
+    bool IsRetired() const noexcept { return mRetired.load(std::memory_order_relaxed); }
+
+    // Guards the receiver tables of GSignal<T>; held while receivers run.
+    mutable GMutex mMutex;
+
+private:
+    struct Statics;
+    class StaticLock;
+    class ConsolidatedPass;
+    friend class GConsolidatedReceiver;
+
+    static Statics& GetStatics();
+    static void ForgetConsolidatedReceiver(GConsolidatedReceiver* receiver) noexcept;
+    static void SendQueuedMessages();
+    static void NotifyConsolidatedReceivers();
+    // Under the static mutex: takes the signal out of the consolidated bookkeeping for good.
+    void RetireLocked() noexcept;
+    // Under the static mutex, once the signal has no consolidated receivers left.
+    void LeaveConsolidatedLocked() noexcept;
+    // The registry gives up its ownership: deleted now or when the last walk or holder ends.
+    void Orphan() noexcept;
+    void Hold();
+    void Drop() noexcept;
+
+    int32_t mID;
+    const std::type_info* mPayload;
+    // Running walks and holders; with mOrphaned, guarded by mMutex.
+    int32_t mHolds = 0;
+    bool mOrphaned = false;
+    std::atomic<bool> mRetired{false};
+    std::atomic<bool> mConsolidatePending{false};
+    // Whether mConsolidatedReceivers has entries, read by Send without the static mutex.
+    std::atomic<bool> mHasConsolidated{false};
+    // Guarded by the static mutex.
+    GTable<GConsolidatedReceiver*> mConsolidatedReceivers;
+};

@@ -1,0 +1,179 @@
+#include "core/streams/GContainerText.h"
+
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/streams/GBin2TextStream.h"
+#include "core/containers/GDict.h"
+#include "core/text/encodings/GEncodingFallback.h"
+#include "core/streams/GMemoryInStream.h"
+#include "core/streams/GMemoryOutStream.h"
+#include "core/text/GString.h"
+#include "core/containers/GTable.h"
+#include "core/streams/GText2BinStream.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+
+namespace {
+
+GEncoding const* ASCIIEncoding() { return GEncodingFallback::Get<GASCIIEncoding>(); }
+
+GEncoding const* UnicodeEncoding() { return GEncodingFallback::Get<GUnicodeEncoding>(); }
+
+bool IsWord(GString const& word, char const* keyword) { return word == GString(keyword); }
+
+bool BeginsWithHash(GString const& word) { return word.FindFirst(static_cast<unsigned short>('#')) == 0; }
+
+// Byte-string keys are ASCII text; ok is cleared for a key that ASCII cannot hold.
+GString KeyText(GBuffer const& key, bool& ok) {
+    GString text(key, ASCIIEncoding());
+    GBuffer units;
+    if (text.GetBuffer(units, UnicodeEncoding()) != GEncoding::kConvertOK)
+        ok = false;
+    return text;
+}
+
+GString const& KeyText(GString const& key, bool&) { return key; }
+
+void MakeKey(GString const& text, GBuffer& key) { text.GetBuffer(key, ASCIIEncoding()); }
+
+void MakeKey(GString const& text, GString& key) { key = text; }
+
+bool WriteLine(GText2BinStream& out, char const* text) { return out.Write(text) && out.WriteEOL(); }
+
+template <class K>
+bool WriteDictBlock(GDict<K, GString> const& dict, GText2BinStream& out) {
+    const int lossyBefore = out.GetLossyTextCount();
+    bool ok = WriteLine(out, "#BEGINDICT");
+    for (int slot = 0; slot < dict.GetAllocation(); ++slot) {
+        if (!dict.IsSlotUsed(slot))
+            continue;
+        ok = out.WriteQuotedString(KeyText(dict.GetKeyAt(slot), ok)) && ok;
+        ok = out.Write(" ") && ok;
+        ok = out.WriteQuotedString(dict.GetValueAt(slot)) && ok;
+        ok = out.WriteEOL() && ok;
+    }
+    ok = WriteLine(out, "#ENDDICT") && ok;
+    return ok && out.GetLossyTextCount() == lossyBefore;
+}
+
+template <class K>
+bool ReadDictBlock(GBin2TextStream& in, GDict<K, GString>& dict) {
+    dict.RemoveAll();
+    GString word;
+    if (!in.ReadString(word) || !IsWord(word, "#BEGINDICT"))
+        return false;
+    in.SkipWhitespace(true);
+    GString keyText;
+    GString value;
+    GString rest;
+    K key;
+    for (;;) {
+        // Only blanks may stand before a key: an empty line ends the entries.
+        in.SkipWhitespace(false);
+        if (!in.ReadQuotedString(keyText))
+            break;
+        in.SkipWhitespace(false);
+        if (!in.ReadQuotedString(value))
+            return false;
+        in.ReadLine(rest);
+        MakeKey(keyText, key);
+        dict.Put(key, value);
+    }
+    if (!in.ReadString(word) || !BeginsWithHash(word))
+        return false;
+    in.ReadLine(rest);
+    return true;
+}
+
+// Written in UTF-16 without the byte-order mark that a UTF-16 writer starts with, and not composed
+// again: an escape letter would merge with a combining mark after it.
+template <class Container, class Writer>
+void WriteToString(Container const& container, GString& out, Writer write) {
+    GBuffer bytes;
+    {
+        GMemoryOutStream sink(bytes);
+        GText2BinStream writer(sink, UnicodeEncoding());
+        bytes.Clear();
+        write(container, writer);
+    }
+    out.Set(bytes, UnicodeEncoding(), false);
+}
+
+template <class Container, class Reader>
+bool ReadFromString(GString const& text, Container& container, Reader read) {
+    GEncoding const* encoding = text.GetEncoding().Get();
+    if (encoding == nullptr)
+        encoding = UnicodeEncoding();
+    GMemoryInStream in(text.GetEncodedBuffer());
+    GBin2TextStream reader(in, encoding);
+    const bool ok = read(reader, container);
+    return ok && reader.GetLossyTextCount() == 0;
+}
+
+}  // namespace
+
+bool GContainerText::WriteTable(GTable<GString> const& table, GText2BinStream& out) {
+    const int lossyBefore = out.GetLossyTextCount();
+    bool ok = WriteLine(out, "#BEGINTABLE");
+    for (GString const& item : table) {
+        ok = out.WriteQuotedString(item) && ok;
+        ok = out.WriteEOL() && ok;
+    }
+    ok = WriteLine(out, "#ENDTABLE") && ok;
+    return ok && out.GetLossyTextCount() == lossyBefore;
+}
+
+bool GContainerText::ReadTable(GBin2TextStream& in, GTable<GString>& table) {
+    table.Resize(0);
+    GString word;
+    if (!in.ReadString(word) || !IsWord(word, "#BEGINTABLE"))
+        return false;
+    in.SkipWhitespace(true);
+    GString item;
+    GString rest;
+    for (;;) {
+        in.SkipWhitespace(false);
+        if (!in.ReadQuotedString(item))
+            break;
+        in.ReadLine(rest);
+        table.AddItem(item);
+    }
+    if (!in.ReadString(word) || !IsWord(word, "#ENDTABLE"))
+        return false;
+    in.ReadLine(rest);
+    return true;
+}
+
+void GContainerText::TableToString(GTable<GString> const& table, GString& out) {
+    WriteToString(table, out, &GContainerText::WriteTable);
+}
+
+bool GContainerText::TableFromString(GString const& text, GTable<GString>& table) {
+    return ReadFromString(text, table, &GContainerText::ReadTable);
+}
+
+bool GContainerText::WriteDict(GDict<GBuffer, GString> const& dict, GText2BinStream& out) {
+    return WriteDictBlock(dict, out);
+}
+
+bool GContainerText::WriteDict(GDict<GString, GString> const& dict, GText2BinStream& out) {
+    return WriteDictBlock(dict, out);
+}
+
+bool GContainerText::ReadDict(GBin2TextStream& in, GDict<GBuffer, GString>& dict) { return ReadDictBlock(in, dict); }
+
+bool GContainerText::ReadDict(GBin2TextStream& in, GDict<GString, GString>& dict) { return ReadDictBlock(in, dict); }
+
+void GContainerText::DictToString(GDict<GBuffer, GString> const& dict, GString& out) {
+    WriteToString(dict, out, [](GDict<GBuffer, GString> const& d, GText2BinStream& w) { return WriteDictBlock(d, w); });
+}
+
+void GContainerText::DictToString(GDict<GString, GString> const& dict, GString& out) {
+    WriteToString(dict, out, [](GDict<GString, GString> const& d, GText2BinStream& w) { return WriteDictBlock(d, w); });
+}
+
+bool GContainerText::DictFromString(GString const& text, GDict<GBuffer, GString>& dict) {
+    return ReadFromString(text, dict, [](GBin2TextStream& r, GDict<GBuffer, GString>& d) { return ReadDictBlock(r, d); });
+}
+
+bool GContainerText::DictFromString(GString const& text, GDict<GString, GString>& dict) {
+    return ReadFromString(text, dict, [](GBin2TextStream& r, GDict<GString, GString>& d) { return ReadDictBlock(r, d); });
+}

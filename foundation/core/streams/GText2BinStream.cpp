@@ -1,0 +1,149 @@
+#include "core/streams/GText2BinStream.h"
+
+#include "core/bytes/GByteOrder.h"
+#include "core/text/GTextEscapes.h"
+#include "core/text/encodings/GEncodingFallback.h"
+#include "core/text/encodings/GEncodingKernels.h"
+#include "core/text/GString.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+
+namespace {
+
+GUnicodeEncoding const* UnicodeEncoding() { return GEncodingFallback::Get<GUnicodeEncoding>(); }
+
+GEncoding const* PlatformEncoding() { return GEncodingFallback::GetPlatform(); }
+
+bool IsUnicode(GEncoding const* encoding) {
+    return dynamic_cast<GUnicodeEncoding const*>(encoding) != nullptr ||
+           encoding->GetASCIIDescription() == UnicodeEncoding()->GetASCIIDescription();
+}
+
+uint16_t UnitAt(GBuffer const& units, int i) { return GEncodingKernels::LoadUnit(units.GetPtr() + 2 * i); }
+
+bool IsLead(uint16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
+bool IsTrail(uint16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+
+}  // namespace
+
+GText2BinStream::GText2BinStream(GOutStream& out, GEncoding const* encoding) : mInner(&out), mOwnsInner(false) {
+    SetEncoding(encoding, true);
+}
+
+GText2BinStream::GText2BinStream(GOutStream* out, GEncoding const* encoding) : mInner(out), mOwnsInner(true) {
+    try {
+        SetEncoding(encoding, true);
+    } catch (...) {
+        delete mInner;
+        throw;
+    }
+}
+
+GText2BinStream::~GText2BinStream() {
+    if (mOwnsInner)
+        delete mInner;
+}
+
+void GText2BinStream::SetEncoding(GEncoding const* encoding, bool writeMark) {
+    mEncoding = encoding != nullptr ? encoding : PlatformEncoding();
+    if (writeMark && IsUnicode(mEncoding.Get())) {
+        GBuffer mark;
+        const bool bigEndian = cBigEndianMachine;
+        mark += static_cast<unsigned char>(bigEndian ? 0xFE : 0xFF);
+        mark += static_cast<unsigned char>(bigEndian ? 0xFF : 0xFE);
+        WriteAll(mark);
+    }
+    GTextEscapes::GetEOLString().GetBuffer(mLineEnd, mEncoding.Get());
+    mStrayEscapeUnit = StrayEscapeUnit(mEncoding.Get());
+}
+
+// The character that this encoding writes as the byte 0x5C when that is not the backslash (the
+// yen sign in Mac Japanese): readers take the byte for an escape, so it is written escaped.
+unsigned short GText2BinStream::StrayEscapeUnit(GEncoding const* encoding) {
+    GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
+    if (encoding == nullptr || unicode == nullptr || IsUnicode(encoding))
+        return 0;
+    static const unsigned char cByte = 0x5C;
+    GBuffer units;
+    if (encoding->ConvertTo(GBuffer(&cByte, 1), unicode, units) != GEncoding::kConvertOK || units.GetLength() != 2)
+        return 0;
+    const unsigned short unit = UnitAt(units, 0);
+    return unit == '\\' ? 0 : unit;
+}
+
+int GText2BinStream::Write(GBuffer const& data) { return mInner != nullptr ? mInner->Write(data) : 0; }
+
+void GText2BinStream::Flush() {
+    if (mInner != nullptr)
+        mInner->Flush();
+}
+
+bool GText2BinStream::WriteAll(GBuffer const& bytes) {
+    if (bytes.IsEmpty())
+        return true;
+    return Write(bytes) == bytes.GetLength();
+}
+
+bool GText2BinStream::Write(GString const& text) {
+    GBuffer bytes;
+    Encode(text, bytes);
+    return WriteAll(bytes);
+}
+
+bool GText2BinStream::Write(char const* text) {
+    if (text == nullptr)
+        return true;
+    return Write(GString(text));
+}
+
+bool GText2BinStream::WriteEOL() { return WriteAll(mLineEnd); }
+
+bool GText2BinStream::WriteQuotedString(GString const& text) {
+    GString quoted(text);
+    GTextEscapes::QuoteString(quoted);
+    if (mStrayEscapeUnit == 0)
+        return Write(quoted);
+    GBuffer units = quoted.GetBuffer(UnicodeEncoding());
+    const int n = units.GetLength() / 2;
+    GBuffer escaped;
+    for (int i = 0; i < n; ++i) {
+        const unsigned short unit = UnitAt(units, i);
+        if (unit == mStrayEscapeUnit)
+            escaped += static_cast<unsigned short>('\\');
+        escaped += unit;
+    }
+    // Not composed again: an escape letter would merge with a combining mark after it.
+    return Write(GString(escaped, UnicodeEncoding(), false));
+}
+
+void GText2BinStream::Encode(GString const& text, GBuffer& bytes) {
+    mLastTextLossy = false;
+    if (text.GetBuffer(bytes, mEncoding.Get()) == GEncoding::kConvertOK)
+        return;
+    // Some code pages stop at the first character they cannot hold: go on without it.
+    EncodeByCharacter(text, bytes);
+    mLastTextLossy = true;
+    ++mLossyTextCount;
+}
+
+void GText2BinStream::EncodeByCharacter(GString const& text, GBuffer& bytes) const {
+    GBuffer units;
+    text.GetBuffer(units, UnicodeEncoding());
+    const int n = units.GetLength() / 2;
+    bytes.Clear();
+    GBuffer one;
+    GBuffer encoded;
+    for (int i = 0; i < n;) {
+        const int length = IsLead(UnitAt(units, i)) && i + 1 < n && IsTrail(UnitAt(units, i + 1)) ? 2 : 1;
+        one.Set(units.GetPtr() + 2 * i, 2 * length);
+        i += length;
+        const int32_t status = GString(one, UnicodeEncoding(), false).GetBuffer(encoded, mEncoding.Get());
+        if ((status & GEncoding::kConvertFailed) == 0 && !encoded.IsEmpty()) {
+            bytes += encoded;
+            continue;
+        }
+        if (IsUnicode(mEncoding.Get()))
+            bytes += static_cast<unsigned short>(GEncoding::GetDefaultUnit());
+        else
+            bytes += GEncoding::GetDefaultByte();
+    }
+}

@@ -1,0 +1,12 @@
+#include "core/text/encodings/GMacRomanEncoding.h"
+
+#include "core/text/encodings/generated/GSingleByteTables.h"
+
+GSharedObject<GMacRomanEncoding> GMacRomanEncoding::sInstance;
+
+GMacRomanEncoding::GMacRomanEncoding() : GSimpleEncoding(StaticName("MacRomanEncoding")) {
+    AddLatinGlyphNames(&GLatinGlyphRow::macRomanCode);
+    AddUnicodeValues(cMacRomanToUnicode);
+}
+
+GMacRomanEncoding::~GMacRomanEncoding() = default;

@@ -1,0 +1,12 @@
+#include "core/text/encodings/GPDFDocEncoding.h"
+
+#include "core/text/encodings/generated/GSingleByteTables.h"
+
+GSharedObject<GPDFDocEncoding> GPDFDocEncoding::sInstance;
+
+GPDFDocEncoding::GPDFDocEncoding() : GSimpleEncoding(StaticName("PDFDocEncoding")) {
+    AddLatinGlyphNames(&GLatinGlyphRow::pdfDocCode);
+    AddUnicodeValues(cPDFDocToUnicode);
+}
+
+GPDFDocEncoding::~GPDFDocEncoding() = default;

@@ -1,0 +1,206 @@
+#include "core/streams/GText2BinStream.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "core/text/GTextEscapes.h"
+#include "core/streams/GMemoryOutStream.h"
+#include "support/TestStreams.h"
+#include "support/TextStreamTestSetup.h"
+
+namespace {
+
+class GText2BinStreamTest : public ::testing::Test {
+protected:
+    TextEncodings mEncodings;
+};
+
+TEST_F(GText2BinStreamTest, OnlyUTF16StartsWithAMark) {
+    struct Case {
+        char const* what;
+        std::function<GEncoding const*()> encoding;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"UTF-16", [this] { return mEncodings.Unicode(); }, std::string("\xFF\xFE" "A\0\r\0", 6)},
+        {"UTF-8", [this] { return mEncodings.UTF8(); }, "A\r"},
+        {"Mac Roman", [this] { return mEncodings.MacRoman(); }, "A\r"},
+        {"Shift-JIS", [this] { return mEncodings.ShiftJIS(); }, "A\r"},
+        {"none: the platform encoding", [] { return nullptr; }, "A\r"},
+    };
+    for (Case const& c : cases) {
+        CollectingOutStream sink;
+        {
+            GText2BinStream writer(sink, c.encoding());
+            EXPECT_TRUE(writer.Write("A")) << c.what;
+            EXPECT_TRUE(writer.WriteEOL()) << c.what;
+        }
+        EXPECT_EQ(sink.Bytes(), c.bytes) << c.what;
+    }
+    // Made over an empty file, a UTF-16 writer has already started it.
+    CollectingOutStream sink;
+    GText2BinStream writer(sink, mEncodings.Unicode());
+    EXPECT_EQ(sink.Bytes(), "\xFF\xFE");
+    writer.SetEncoding(mEncodings.Unicode(), false);
+    EXPECT_EQ(sink.Bytes(), "\xFF\xFE");
+}
+
+TEST_F(GText2BinStreamTest, TheLineEndIsCRAlone) {
+    EXPECT_EQ(U(GTextEscapes::GetEOLString()), u"\r");
+    EXPECT_EQ(GTextEscapes::GetEOLString().GetEncoding().Get(), mEncodings.ASCII());
+}
+
+TEST_F(GText2BinStreamTest, QuotedStringsAreEscaped) {
+    struct Case {
+        char const* what;
+        std::u16string text;
+        std::string written;
+    };
+    const Case cases[] = {
+        {"CR LF is one escape", u"a\r\nb", "\"a\\nb\""},
+        {"LF CR too", u"a\n\rb", "\"a\\nb\""},
+        {"tab, quote, backslash", u"\t\"\\", "\"\\t\\\"\\\\\""},
+        {"single quote as it is", u"it's", "\"it's\""},
+        {"empty", u"", "\"\""},
+    };
+    for (Case const& c : cases) {
+        CollectingOutStream sink;
+        GText2BinStream writer(sink, mEncodings.UTF8());
+        EXPECT_TRUE(writer.WriteQuotedString(GString(UTF16Buffer(c.text), mEncodings.Unicode()))) << c.what;
+        EXPECT_EQ(sink.Bytes(), c.written) << c.what;
+    }
+}
+
+// Everything written reads back the same, line ends as CR, in every encoding that holds the text.
+TEST_F(GText2BinStreamTest, RoundTripsThroughTheReader) {
+    struct Text {
+        std::u16string written;
+        std::u16string read;
+    };
+    const std::vector<Text> common = {
+        {u"plain", u"plain"},
+        {u"tab\tquote\"backslash\\single'", u"tab\tquote\"backslash\\single'"},
+        {u"cr\rlf\ncrlf\r\nlfcr\n\rend", u"cr\rlf\rcrlf\rlfcr\rend"},
+        {u"\\n is no line end", u"\\n is no line end"},
+        {u"", u""},
+        {std::u16string(700, u'\\'), std::u16string(700, u'\\')},
+    };
+    struct Case {
+        char const* what;
+        std::function<GEncoding const*()> encoding;
+        std::vector<Text> extra;
+    };
+    const Case cases[] = {
+        {"UTF-16", [this] { return mEncodings.Unicode(); }, {{u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5", u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5"}}},
+        {"UTF-8", [this] { return mEncodings.UTF8(); }, {{u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5", u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5"}}},
+        {"Mac Roman", [this] { return mEncodings.MacRoman(); }, {{u"caf\u00E9 \u2020 \u00A5", u"caf\u00E9 \u2020 \u00A5"}}},
+        {"Shift-JIS", [this] { return mEncodings.ShiftJIS(); }, {{u"ソ\"表\\能\tソ", u"ソ\"表\\能\tソ"}, {u"\u00A5100 \\\u00A5", u"\u00A5100 \\\u00A5"}}},
+        {"ASCII", [this] { return mEncodings.ASCII(); }, {}},
+    };
+    for (Case const& c : cases) {
+        std::vector<Text> texts = common;
+        texts.insert(texts.end(), c.extra.begin(), c.extra.end());
+        GBuffer bytes;
+        {
+            GMemoryOutStream sink(bytes);
+            GText2BinStream writer(sink, c.encoding());
+            for (Text const& t : texts) {
+                EXPECT_TRUE(writer.Write("  token "));
+                EXPECT_TRUE(writer.WriteQuotedString(GString(UTF16Buffer(t.written), mEncodings.Unicode())));
+                EXPECT_TRUE(writer.WriteEOL());
+                EXPECT_FALSE(writer.WasLastTextLossy()) << c.what;
+            }
+            EXPECT_EQ(writer.GetLossyTextCount(), 0) << c.what;
+        }
+        // UTF-16 is found by its mark; the others are named.
+        GEncoding const* readAs = c.encoding() == mEncodings.Unicode() ? nullptr : c.encoding();
+        std::unique_ptr<GBin2TextStream> reader(NewReader(BytesOf(bytes), readAs));
+        for (Text const& t : texts) {
+            GString word;
+            EXPECT_TRUE(reader->ReadString(word)) << c.what;
+            EXPECT_EQ(U(word), u"token") << c.what;
+            reader->SkipWhitespace(false);
+            GString value;
+            EXPECT_TRUE(reader->ReadQuotedString(value)) << c.what;
+            EXPECT_EQ(U(value), t.read) << c.what;
+            GString rest;
+            EXPECT_TRUE(reader->ReadLine(rest)) << c.what;
+            EXPECT_EQ(U(rest), u"") << c.what;
+        }
+        GString end;
+        EXPECT_FALSE(reader->ReadLine(end)) << c.what;
+    }
+}
+
+TEST_F(GText2BinStreamTest, ACharacterTheEncodingLacksDoesNotCutTheText) {
+    DefaultCharacterScope defaultCharacter('?');
+    // The platform code pages stop at such a character; the rest must still be written.
+    GSharedObject<PMacPlatformEncoding> macRoman(new PMacPlatformEncoding(StandinStringEncoding::kMacRoman));
+    struct Case {
+        char const* what;
+        GEncoding const* encoding;
+        std::u16string text;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"platform Mac Roman", macRoman.Get(), u"a\u65E5b\u00E9", "a?b\x8E"},
+        {"Shift-JIS", mEncodings.ShiftJIS(), u"\u00E9ソ", "?\x83\x5C"},
+        {"a surrogate pair is one character", macRoman.Get(), u"x\U0001F600y", "x?y"},
+        {"Mac Roman table", mEncodings.MacRoman(), u"a\u65E5b", "a?b"},
+    };
+    for (Case const& c : cases) {
+        CollectingOutStream sink;
+        GText2BinStream writer(sink, c.encoding);
+        EXPECT_TRUE(writer.Write(GString(UTF16Buffer(c.text), mEncodings.Unicode()))) << c.what;
+        EXPECT_EQ(sink.Bytes(), c.bytes) << c.what;
+        EXPECT_TRUE(writer.WasLastTextLossy()) << c.what;
+        EXPECT_EQ(writer.GetLossyTextCount(), 1) << c.what;
+        EXPECT_TRUE(writer.Write("ok")) << c.what;
+        EXPECT_FALSE(writer.WasLastTextLossy()) << c.what;
+    }
+}
+
+// Mac Japanese writes its yen sign escaped; that pass must not compose an escape letter with a
+// combining mark after it ("\n" and U+0301 would become "\" and U+0144: the line end lost).
+TEST_F(GText2BinStreamTest, EscapesStayApartFromCombiningMarksInMacJapanese) {
+    DefaultCharacterScope defaultCharacter('?');
+    CollectingOutStream sink;
+    GText2BinStream writer(sink, mEncodings.ShiftJIS());
+    EXPECT_TRUE(writer.WriteQuotedString(GString(UTF16Buffer(u"a\n\u0301\u00A5"), mEncodings.Unicode())));
+    // The backslash is Mac Japanese's own, 0x80; 0x5C is the yen sign.
+    EXPECT_EQ(sink.Bytes(), "\"a\x80n?\x80\x5C\"");
+}
+
+TEST_F(GText2BinStreamTest, ARefusedWriteIsReported) {
+    CollectingOutStream sink(3);
+    GText2BinStream writer(sink, mEncodings.UTF8());
+    EXPECT_TRUE(writer.Write("ab"));
+    EXPECT_FALSE(writer.Write("cd"));
+    EXPECT_FALSE(writer.WriteEOL());
+    EXPECT_FALSE(writer.WriteQuotedString(GString("x")));
+    EXPECT_EQ(sink.Bytes(), "abc");
+    EXPECT_TRUE(writer.Write(static_cast<char const*>(nullptr)));
+}
+
+TEST_F(GText2BinStreamTest, RawWritesFlushAndOwnership) {
+    bool destroyed = false;
+    auto* sink = new CollectingOutStream;
+    sink->ReportDestructionTo(&destroyed);
+    {
+        GText2BinStream writer(sink, mEncodings.MacRoman());
+        EXPECT_EQ(writer.Write(ByteBuffer("\x01\x02")), 2);
+        writer.Flush();
+        EXPECT_EQ(sink->Flushes(), 1);
+        EXPECT_EQ(sink->Bytes(), "\x01\x02");
+    }
+    EXPECT_TRUE(destroyed);
+
+    GText2BinStream nowhere(static_cast<GOutStream*>(nullptr), mEncodings.Unicode());
+    EXPECT_FALSE(nowhere.Write("x"));
+}
+
+}  // namespace
