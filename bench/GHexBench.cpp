@@ -14,8 +14,8 @@
 #include "core/bytes/GBuffer.h"
 #include "core/streams/GHexDecode.h"
 #include "core/streams/GHexEncode.h"
-#include "core/support/GHexSupport.h"
 #include "core/streams/GMemoryInStream.h"
+#include "core/support/GHexSupport.h"
 
 namespace {
 

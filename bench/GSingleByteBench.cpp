@@ -10,11 +10,11 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "support/FoundationStartup.h"
 #include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GMacRomanEncoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GWinAnsiEncoding.h"
+#include "support/FoundationStartup.h"
 
 namespace {
 

@@ -25,15 +25,15 @@
 #include <string>
 
 #include "BenchRatio.h"
-#include "support/FoundationStartup.h"
-#include "core/text/encodings/GASCIIEncoding.h"
-#include "core/streams/GBin2TextStream.h"
 #include "core/bytes/GBuffer.h"
+#include "core/streams/GBin2TextStream.h"
 #include "core/streams/GBufferedInStreamDecorator.h"
 #include "core/streams/GInStream.h"
-#include "core/text/GString.h"
-#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GString.h"
+#include "support/FoundationStartup.h"
 
 namespace {
 

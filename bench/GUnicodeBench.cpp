@@ -10,10 +10,10 @@
 #include <string>
 
 #include "BenchRatio.h"
-#include "support/FoundationStartup.h"
 #include "core/bytes/GBuffer.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "support/FoundationStartup.h"
 
 namespace {
 

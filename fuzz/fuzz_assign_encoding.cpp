@@ -7,22 +7,22 @@
 #include <cstdlib>
 #include <vector>
 
-#include "support/FoundationStartup.h"
-#include "core/text/encodings/GASCIIEncoding.h"
 #include "core/bytes/GBuffer.h"
+#include "core/containers/GTable.h"
+#include "core/support/GStringSupport.h"
+#include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GEncoding.h"
 #include "core/text/encodings/GMacRomanEncoding.h"
 #include "core/text/encodings/GPDFDocEncoding.h"
 #include "core/text/encodings/GPlatformEncoding.h"
 #include "core/text/encodings/GPlatformEncodingFactory.h"
 #include "core/text/encodings/GShiftJISEncoding.h"
-#include "core/text/GString.h"
-#include "core/support/GStringSupport.h"
-#include "core/containers/GTable.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GWinAnsiEncoding.h"
+#include "core/text/GString.h"
 #include "mac/PMacPlatformEncodingFactory.h"
+#include "support/FoundationStartup.h"
 
 namespace {
 

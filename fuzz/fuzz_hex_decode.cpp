@@ -5,12 +5,12 @@
 #include <cstdlib>
 #include <string>
 
-#include "core/bytes/GBuffer.h"
 #include "core/base/GException.h"
+#include "core/bytes/GBuffer.h"
 #include "core/streams/GHexDecode.h"
 #include "core/streams/GHexEncode.h"
-#include "core/support/GHexSupport.h"
 #include "core/streams/GMemoryInStream.h"
+#include "core/support/GHexSupport.h"
 
 namespace {
 

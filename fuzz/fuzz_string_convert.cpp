@@ -10,9 +10,9 @@
 #include <cstdlib>
 #include <vector>
 
-#include "support/FoundationStartup.h"
-#include "core/text/encodings/GASCIIEncoding.h"
 #include "core/bytes/GBuffer.h"
+#include "core/containers/GTable.h"
+#include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GEncoding.h"
 #include "core/text/encodings/GMacExpertEncoding.h"
 #include "core/text/encodings/GMacRomanEncoding.h"
@@ -20,12 +20,12 @@
 #include "core/text/encodings/GPlatformEncoding.h"
 #include "core/text/encodings/GPlatformEncodingFactory.h"
 #include "core/text/encodings/GStandardEncoding.h"
-#include "core/text/GString.h"
-#include "core/containers/GTable.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GWinAnsiEncoding.h"
+#include "core/text/GString.h"
 #include "mac/PMacPlatformEncodingFactory.h"
+#include "support/FoundationStartup.h"
 
 namespace {
 

@@ -10,21 +10,21 @@
 #include <memory>
 #include <string>
 
-#include "support/FoundationStartup.h"
-#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/containers/GDict.h"
+#include "core/containers/GTable.h"
 #include "core/streams/GBin2TextStream.h"
 #include "core/streams/GBufferedInStreamDecorator.h"
-#include "core/containers/GDict.h"
-#include "core/text/encodings/GMacRomanEncoding.h"
 #include "core/streams/GMemoryInStream.h"
-#include "core/text/encodings/GPlatformEncodingFactory.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/text/encodings/GMacRomanEncoding.h"
 #include "core/text/encodings/GPlatformEncoding.h"
+#include "core/text/encodings/GPlatformEncodingFactory.h"
 #include "core/text/encodings/GShiftJISEncoding.h"
-#include "core/text/GString.h"
-#include "core/containers/GTable.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GString.h"
 #include "mac/PMacPlatformEncodingFactory.h"
+#include "support/FoundationStartup.h"
 
 namespace {
 

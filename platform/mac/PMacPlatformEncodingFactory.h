@@ -6,10 +6,10 @@
 // Japanese (number 1), simplified Chinese code page 936 (0x421).
 // The getters lock the factory: text may be composed or decoded through the platform encoding on
 // any thread. Installing and removing the factory stays with the main thread.
-#include "core/containers/GDict.h"
 #include "core/base/GMutexBase.h"
-#include "core/text/encodings/GPlatformEncodingFactory.h"
+#include "core/containers/GDict.h"
 #include "core/memory/GSharedObject.h"
+#include "core/text/encodings/GPlatformEncodingFactory.h"
 
 class GPlatformEncoding;
 

@@ -3,8 +3,8 @@
 #include <cstring>
 
 #include "core/bytes/GBuffer.h"
-#include "core/text/GString.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GString.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include "core/text/encodings/GMacRomanEncoding.h"
 #include "core/text/encodings/GPDFDocEncoding.h"
 #include "core/text/encodings/GStandardEncoding.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GWinAnsiEncoding.h"
 #include "support/FoundationStartup.h"
 

@@ -2,9 +2,9 @@
 // Reading GString and GLngString as UTF-8 std::string in assertions.
 #include <string>
 
-#include "support/EncodingTestSetup.h"
 #include "core/text/GLngString.h"
 #include "core/text/GString.h"
+#include "support/EncodingTestSetup.h"
 
 inline std::string Text(const GString& s) {
     StartFoundation();

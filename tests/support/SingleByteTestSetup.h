@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "support/EncodingTestSetup.h"
 #include "core/text/encodings/GCharCode.h"
+#include "support/EncodingTestSetup.h"
 
 // Sets the default character for one test and puts the old one back.
 class DefaultCharacterScope {

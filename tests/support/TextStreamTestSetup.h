@@ -7,16 +7,16 @@
 #include <string>
 #include <vector>
 
+#include "core/memory/GSharedObject.h"
 #include "core/streams/GBin2TextStream.h"
 #include "core/streams/GBufferedInStream.h"
 #include "core/streams/GMemoryInStream.h"
 #include "core/text/encodings/GPlatformEncodingFactory.h"
-#include "core/memory/GSharedObject.h"
 #include "core/text/GString.h"
 #include "mac/PMacPlatformEncoding.h"
 #include "mac/PMacPlatformEncodingFactory.h"
-#include "support/SingleByteTestSetup.h"
 #include "standin/StandinStringEncoding.h"
+#include "support/SingleByteTestSetup.h"
 
 // The encodings of the tests; a platform factory is installed for the lifetime of the object
 // when none is (so that detection finds the platform encoding) and removed again.

@@ -1,8 +1,8 @@
 #include "core/base/GException.h"
 
+#include "core/base/GExceptionLocation.h"
 #include "core/memory/GAllocator.h"
 #include "core/text/GEnglishTexts.h"
-#include "core/base/GExceptionLocation.h"
 #include "core/text/GLngString.h"
 
 namespace {

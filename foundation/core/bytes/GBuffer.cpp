@@ -18,9 +18,9 @@
 #include <emmintrin.h>
 #endif
 
-#include "core/memory/GAllocator.h"
 #include "core/base/GException.h"
 #include "core/bytes/GCharClass.h"
+#include "core/memory/GAllocator.h"
 
 const GBuffer GBuffer::cEmptyBuffer;
 

@@ -10,8 +10,8 @@
 #include <array>
 #include <cstring>
 
-#include "core/bytes/GBuffer.h"
 #include "core/base/GException.h"
+#include "core/bytes/GBuffer.h"
 #include "core/bytes/GCharClass.h"
 
 class GHexDigits {

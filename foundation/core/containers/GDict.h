@@ -13,11 +13,11 @@
 #include <type_traits>
 #include <utility>
 
-#include "core/memory/GAllocator.h"
-#include "core/containers/GDictHash.h"
-#include "core/containers/GDictUtil.h"
 #include "core/base/GException.h"
 #include "core/base/GIsRelocatable.h"
+#include "core/containers/GDictHash.h"
+#include "core/containers/GDictUtil.h"
+#include "core/memory/GAllocator.h"
 
 class GBin2TextStream;
 class GString;

@@ -13,9 +13,9 @@
 #include <type_traits>
 #include <utility>
 
-#include "core/memory/GAllocator.h"
 #include "core/base/GException.h"
 #include "core/base/GIsRelocatable.h"
+#include "core/memory/GAllocator.h"
 
 template <class T>
 class GTableIterator;

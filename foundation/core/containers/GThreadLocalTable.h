@@ -15,11 +15,11 @@
 #include <memory>
 #include <utility>
 
-#include "core/containers/GDict.h"
 #include "core/base/GMutexBase.h"
 #include "core/base/GMutexLocker.h"
-#include "core/containers/GTable.h"
 #include "core/base/GThreadKey.h"
+#include "core/containers/GDict.h"
+#include "core/containers/GTable.h"
 
 template <class T>
 class GThreadLocalTable {

@@ -26,9 +26,9 @@
 #include <atomic>
 #include <new>
 
-#include "core/memory/GFixedSizeAllocator.h"
 #include "core/base/GMutexBase.h"
 #include "core/base/GMutexLocker.h"
+#include "core/memory/GFixedSizeAllocator.h"
 
 class GAllocator {
 public:

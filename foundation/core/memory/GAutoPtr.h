@@ -5,8 +5,8 @@
 // Not thread-safe.
 #include <type_traits>
 
-#include "core/memory/GDeletePtr.h"
 #include "core/base/GIsRelocatable.h"
+#include "core/memory/GDeletePtr.h"
 
 template <class T, class D = GDeletePtr>
 class GAutoPtr {

@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <type_traits>
 
-#include "core/memory/GFastAllocatable.h"
 #include "core/base/GIsRelocatable.h"
+#include "core/memory/GFastAllocatable.h"
 
 template <class T>
 class GSmartPtr {

@@ -2,9 +2,9 @@
 
 #include <utility>
 
+#include "core/base/GMutexLocker.h"
 #include "core/memory/GAllocator.h"
 #include "core/signals/GBasicSignals.h"
-#include "core/base/GMutexLocker.h"
 
 namespace {
 

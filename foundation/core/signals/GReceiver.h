@@ -15,8 +15,8 @@
 //   signals' mutexes.
 #include "core/base/GMutexBase.h"
 #include "core/base/GMutexLocker.h"
-#include "core/signals/GSignalBase.h"
 #include "core/containers/GTable.h"
+#include "core/signals/GSignalBase.h"
 
 template <class T>
 class GSignal;

@@ -15,9 +15,9 @@
 #include <typeinfo>
 
 #include "core/base/GMutexLocker.h"
-#include "core/signals/GSignalBase.h"
 #include "core/containers/GTable.h"
 #include "core/containers/GTableIterator.h"
+#include "core/signals/GSignalBase.h"
 
 template <class T>
 class GReceiver;

@@ -3,14 +3,14 @@
 #include <memory>
 #include <utility>
 
+#include "core/base/GException.h"
+#include "core/base/GMutexLocker.h"
+#include "core/containers/GDict.h"
+#include "core/containers/GTableIterator.h"
 #include "core/memory/GAllocator.h"
 #include "core/signals/GBasicSignals.h"
 #include "core/signals/GConsolidatedReceiver.h"
 #include "core/signals/GDelayedMessageBase.h"
-#include "core/containers/GDict.h"
-#include "core/base/GException.h"
-#include "core/base/GMutexLocker.h"
-#include "core/containers/GTableIterator.h"
 
 namespace {
 

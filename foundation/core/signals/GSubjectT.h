@@ -9,8 +9,8 @@
 // - The destructor detaches every observer, then deletes the observers it owns (AdoptObserver)
 //   from the last adopted to the first.
 // Subjects and observers take no lock: they belong to one thread.
-#include "core/containers/GAutoTable.h"
 #include "core/base/GException.h"
+#include "core/containers/GAutoTable.h"
 #include "core/containers/GTable.h"
 #include "core/containers/GTableIterator.h"
 

@@ -7,15 +7,15 @@
 #include <map>
 #include <string>
 
+#include "core/base/GMutexLocker.h"
 #include "core/bytes/GByteOrder.h"
-#include "core/text/GTextEscapes.h"
+#include "core/streams/GMemoryInStream.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GEncodingKernels.h"
-#include "core/streams/GMemoryInStream.h"
-#include "core/base/GMutexLocker.h"
 #include "core/text/encodings/GPlatformEncoding.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GTextEscapes.h"
 
 namespace {
 

@@ -23,11 +23,11 @@
 #include <cstdint>
 
 #include "core/bytes/GBuffer.h"
-#include "core/streams/GBufferedInStream.h"
-#include "core/text/encodings/GEncoding.h"
 #include "core/memory/GSharedObject.h"
-#include "core/text/GString.h"
+#include "core/streams/GBufferedInStream.h"
 #include "core/streams/GContainerText.h"
+#include "core/text/encodings/GEncoding.h"
+#include "core/text/GString.h"
 
 class GBin2TextStream : public GBufferedInStream {
 public:

@@ -1,15 +1,15 @@
 #include "core/streams/GContainerText.h"
 
-#include "core/text/encodings/GASCIIEncoding.h"
-#include "core/streams/GBin2TextStream.h"
 #include "core/containers/GDict.h"
-#include "core/text/encodings/GEncodingFallback.h"
+#include "core/containers/GTable.h"
+#include "core/streams/GBin2TextStream.h"
 #include "core/streams/GMemoryInStream.h"
 #include "core/streams/GMemoryOutStream.h"
-#include "core/text/GString.h"
-#include "core/containers/GTable.h"
 #include "core/streams/GText2BinStream.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/GString.h"
 
 namespace {
 

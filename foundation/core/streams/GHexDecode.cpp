@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "core/bytes/GBuffer.h"
 #include "core/base/GException.h"
+#include "core/bytes/GBuffer.h"
 #include "core/bytes/GHexDigits.h"
 
 namespace {

@@ -12,8 +12,8 @@
 // - Unread and RollBack reach back to the start of the buffer. Unreading past the roll-back point
 //   loses it.
 #include "core/bytes/GBuffer.h"
-#include "core/streams/GBufferedInStream.h"
 #include "core/memory/GSharedObject.h"
+#include "core/streams/GBufferedInStream.h"
 
 class GMemoryInStream : public GBufferedInStream {
 public:

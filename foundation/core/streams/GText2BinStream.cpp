@@ -1,11 +1,11 @@
 #include "core/streams/GText2BinStream.h"
 
 #include "core/bytes/GByteOrder.h"
-#include "core/text/GTextEscapes.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GEncodingKernels.h"
-#include "core/text/GString.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/GString.h"
+#include "core/text/GTextEscapes.h"
 
 namespace {
 

@@ -16,10 +16,10 @@
 #include <cstdint>
 
 #include "core/bytes/GBuffer.h"
-#include "core/text/encodings/GEncoding.h"
-#include "core/streams/GOutStream.h"
 #include "core/memory/GSharedObject.h"
 #include "core/streams/GContainerText.h"
+#include "core/streams/GOutStream.h"
+#include "core/text/encodings/GEncoding.h"
 
 class GString;
 

@@ -9,13 +9,13 @@
 
 #include <boost/regex.hpp>
 
-#include "core/text/encodings/GEncoding.h"
 #include "core/base/GException.h"
 #include "core/support/GRegExpSupport.h"
-#include "core/text/GString.h"
 #include "core/support/GStringSupport.h"
-#include "core/text/GTextEscapes.h"
+#include "core/text/encodings/GEncoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/GString.h"
+#include "core/text/GTextEscapes.h"
 
 namespace {
 

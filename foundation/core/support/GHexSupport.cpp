@@ -1,8 +1,8 @@
 #include "core/support/GHexSupport.h"
 
-#include "core/support/GBufferSupport.h"
-#include "core/streams/GHexDecode.h"
 #include "core/bytes/GHexDigits.h"
+#include "core/streams/GHexDecode.h"
+#include "core/support/GBufferSupport.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 
 #include <boost/regex.hpp>
 
-#include "core/text/GString.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GString.h"
 
 namespace {
 

@@ -3,11 +3,11 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "core/bytes/GBuffer.h"
-#include "core/text/GEnglishTexts.h"
 #include "core/base/GException.h"
-#include "core/text/GString.h"
+#include "core/bytes/GBuffer.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GEnglishTexts.h"
+#include "core/text/GString.h"
 
 namespace {
 

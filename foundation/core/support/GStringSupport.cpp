@@ -12,24 +12,24 @@
 #include <unicode/uchar.h>
 #include <unicode/ustring.h>
 
-#include "core/text/encodings/GASCIIEncoding.h"
-#include "core/support/GBufferSupport.h"
-#include "core/streams/GDecryptInStream.h"
-#include "core/text/encodings/GEncodingKernels.h"
-#include "core/streams/GEncryptOutStream.h"
 #include "core/base/GException.h"
+#include "core/streams/GDecryptInStream.h"
+#include "core/streams/GEncryptOutStream.h"
 #include "core/streams/GHexDecode.h"
 #include "core/streams/GHexEncode.h"
-#include "core/text/encodings/GMacRomanEncoding.h"
 #include "core/streams/GMemoryInStream.h"
 #include "core/streams/GMemoryOutStream.h"
+#include "core/support/GBufferSupport.h"
+#include "core/support/GRegExpSupport.h"
+#include "core/support/GStreamSupport.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/text/encodings/GEncodingKernels.h"
+#include "core/text/encodings/GMacRomanEncoding.h"
 #include "core/text/encodings/GPDFDocEncoding.h"
 #include "core/text/encodings/GPlatformEncoding.h"
-#include "core/support/GRegExpSupport.h"
 #include "core/text/encodings/GShiftJISEncoding.h"
-#include "core/support/GStreamSupport.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GWinAnsiEncoding.h"
 
 namespace {

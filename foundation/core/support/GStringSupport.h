@@ -21,9 +21,9 @@
 #include "core/bytes/GBuffer.h"
 #include "core/bytes/GCharClass.h"
 #include "core/containers/GPair.h"
-#include "core/values/GRange.h"
-#include "core/text/GString.h"
 #include "core/containers/GTable.h"
+#include "core/text/GString.h"
+#include "core/values/GRange.h"
 
 class GEncoding;
 

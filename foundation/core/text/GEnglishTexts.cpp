@@ -1,8 +1,8 @@
 #include "core/text/GEnglishTexts.h"
 
-#include "core/containers/GDict.h"
 #include "core/base/GMutexBase.h"
 #include "core/base/GMutexLocker.h"
+#include "core/containers/GDict.h"
 #include "core/text/GString.h"
 
 namespace {

@@ -16,8 +16,8 @@
 #include <cstdint>
 #include <memory>
 
-#include "core/text/GString.h"
 #include "core/containers/GTable.h"
+#include "core/text/GString.h"
 
 class GLngString {
 public:

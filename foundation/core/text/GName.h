@@ -13,9 +13,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "core/base/GMutexBase.h"
 #include "core/bytes/GBuffer.h"
 #include "core/containers/GDict.h"
-#include "core/base/GMutexBase.h"
 
 class GName {
 public:

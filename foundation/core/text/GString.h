@@ -20,11 +20,11 @@
 #include <climits>
 #include <cstdint>
 
-#include "core/bytes/GBuffer.h"
-#include "core/text/encodings/GEncoding.h"
 #include "core/base/GIsRelocatable.h"
-#include "core/memory/GSharedObject.h"
+#include "core/bytes/GBuffer.h"
 #include "core/containers/GTable.h"
+#include "core/memory/GSharedObject.h"
+#include "core/text/encodings/GEncoding.h"
 
 class GString {
 public:

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "core/base/GException.h"
-#include "core/text/GString.h"
 #include "core/text/encodings/GEncoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/GString.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "core/text/encodings/GASCIIEncoding.h"
-#include "core/text/GString.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/GString.h"
 
 const GRange GRange::cEmptyRange;
 

@@ -6,11 +6,11 @@
 #include <thread>
 #include <vector>
 
-#include "support/EncodingTestSetup.h"
 #include "core/text/encodings/GPlatformEncoding.h"
 #include "core/text/encodings/GShiftJISEncoding.h"
 #include "mac/PMacPlatformEncoding.h"
 #include "standin/StandinStringEncoding.h"
+#include "support/EncodingTestSetup.h"
 
 namespace {
 

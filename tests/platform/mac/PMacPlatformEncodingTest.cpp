@@ -7,11 +7,11 @@
 #include <iterator>
 #include <string>
 
-#include "support/Fixtures.h"
-#include "support/EncodingTestSetup.h"
-#include "core/text/encodings/GCharCode.h"
 #include "core/memory/GSharedObject.h"
+#include "core/text/encodings/GCharCode.h"
 #include "standin/StandinStringEncoding.h"
+#include "support/EncodingTestSetup.h"
+#include "support/Fixtures.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 #include <clocale>
 #include <cstring>
 
-#include "support/ExceptionTestText.h"
 #include "core/base/GException.h"
 #include "core/base/GExceptionLocation.h"
 #include "mac/PUNIXSystemException.h"
+#include "support/ExceptionTestText.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "support/ScopedEnvironment.h"
 #include "standin/StandinUserLanguages.h"
+#include "support/ScopedEnvironment.h"
 
 namespace {
 

@@ -2,8 +2,8 @@
 // GASCIIEncoding: 7-bit text. Bytes 0x07 to 0x7F are themselves in UTF-16; every other byte
 // (0x00 to 0x06 and the upper half) has no character and decodes to the default character.
 // A singleton (GetInstance/SetInstance, set up by the core layer at start-up).
-#include "core/text/encodings/GEncoding.h"
 #include "core/memory/GSharedObject.h"
+#include "core/text/encodings/GEncoding.h"
 
 class GASCIIEncoding : public GEncoding {
 public:

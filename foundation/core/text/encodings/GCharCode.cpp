@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "core/memory/GAllocator.h"
 #include "core/bytes/GBuffer.h"
+#include "core/memory/GAllocator.h"
 
 GCharCode::GCharCode(unsigned char const* bytes, int n) : mLength(0) { Set(bytes, n); }
 

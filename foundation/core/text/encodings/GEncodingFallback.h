@@ -2,9 +2,9 @@
 // The encoding singletons as code that may run before the core layer's start-up or after its
 // shutdown needs them: the installed singleton when there is one, else one instance per class
 // kept alive for the process, so that text never silently loses its encoding.
+#include "core/memory/GSharedObject.h"
 #include "core/text/encodings/GMacRomanEncoding.h"
 #include "core/text/encodings/GPlatformEncoding.h"
-#include "core/memory/GSharedObject.h"
 
 class GEncodingFallback {
 public:

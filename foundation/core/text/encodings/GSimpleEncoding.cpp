@@ -8,9 +8,9 @@
 #include <emmintrin.h>
 #endif
 
+#include "core/base/GException.h"
 #include "core/text/encodings/GCharCode.h"
 #include "core/text/encodings/GEncodingKernels.h"
-#include "core/base/GException.h"
 #include "core/text/encodings/generated/GSingleByteTables.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 

@@ -14,9 +14,9 @@
 //   and runs of bytes that stand for themselves are copied in blocks.
 #include <cstdint>
 
-#include "core/text/encodings/GCustomEncoding.h"
 #include "core/containers/GDict.h"
 #include "core/containers/GTable.h"
+#include "core/text/encodings/GCustomEncoding.h"
 
 class GCharCode;
 struct GLatinGlyphRow;

@@ -3,9 +3,9 @@
 #include <climits>
 #include <cstring>
 
+#include "core/base/GException.h"
 #include "core/text/encodings/GCharCode.h"
 #include "core/text/encodings/GEncodingKernels.h"
-#include "core/base/GException.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 
 #if defined(__SSE2__)

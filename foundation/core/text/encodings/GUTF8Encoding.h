@@ -11,8 +11,8 @@
 // - Encoding writes a surrogate pair as 4 bytes and any other unit, a lone surrogate included, in
 //   1 to 3 bytes, so every UTF-16 text survives a round trip.
 // A singleton (GetInstance/SetInstance).
-#include "core/text/encodings/GEncoding.h"
 #include "core/memory/GSharedObject.h"
+#include "core/text/encodings/GEncoding.h"
 
 class GUTF8Encoding : public GEncoding {
 public:

@@ -11,10 +11,10 @@
 #include <cstring>
 #include <memory>
 
-#include "core/text/encodings/GCharCode.h"
-#include "core/text/encodings/generated/GCompatCharTables.h"
-#include "core/text/encodings/GEncodingKernels.h"
 #include "core/base/GException.h"
+#include "core/text/encodings/GCharCode.h"
+#include "core/text/encodings/GEncodingKernels.h"
+#include "core/text/encodings/generated/GCompatCharTables.h"
 #include "core/text/encodings/generated/GGlyphListTables.h"
 #include "core/text/encodings/generated/GSingleByteTables.h"
 

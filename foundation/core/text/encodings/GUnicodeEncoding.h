@@ -13,11 +13,11 @@
 //   never preferred over another name; otherwise the shortest name met first wins.
 // - EnsureComposedUnicode leaves text that is already composed untouched (and costs a scan).
 // A singleton (GetInstance/SetInstance).
-#include "core/text/encodings/GCustomEncoding.h"
 #include "core/containers/GDict.h"
-#include "core/text/encodings/GEncoding.h"
-#include "core/memory/GSharedObject.h"
 #include "core/containers/GTable.h"
+#include "core/memory/GSharedObject.h"
+#include "core/text/encodings/GCustomEncoding.h"
+#include "core/text/encodings/GEncoding.h"
 
 class GCharCode;
 

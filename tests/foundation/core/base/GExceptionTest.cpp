@@ -15,13 +15,13 @@
 #include <thread>
 #include <type_traits>
 
-#include "support/ExceptionTestText.h"
 #include "core/base/GAbortException.h"
-#include "core/memory/GAllocator.h"
 #include "core/base/GCustomException.h"
-#include "core/text/GEnglishTexts.h"
 #include "core/base/GException.h"
 #include "core/base/GExceptionLocation.h"
+#include "core/memory/GAllocator.h"
+#include "core/text/GEnglishTexts.h"
+#include "support/ExceptionTestText.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define EXCEPTION_TEST_UNDER_ASAN 1

@@ -13,8 +13,8 @@
 #include <type_traits>
 #include <vector>
 
-#include "core/bytes/GBuffer.h"
 #include "core/base/GException.h"
+#include "core/bytes/GBuffer.h"
 
 namespace {
 

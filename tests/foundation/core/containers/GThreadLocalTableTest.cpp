@@ -6,8 +6,8 @@
 #include <thread>
 #include <type_traits>
 
-#include "core/containers/GDict.h"
 #include "core/base/GThreadKey.h"
+#include "core/containers/GDict.h"
 #include "core/containers/GThreadLocalTable.h"
 
 namespace {

@@ -17,9 +17,9 @@
 #include <thread>
 #include <vector>
 
-#include "core/memory/GAllocator.h"
 #include "core/base/GException.h"
 #include "core/base/GExceptionLocation.h"
+#include "core/memory/GAllocator.h"
 #include "core/memory/GFastAllocatable.h"
 #include "core/memory/GFixedSizeAllocator.h"
 #include "core/text/GString.h"

@@ -5,12 +5,12 @@
 #include <thread>
 #include <vector>
 
+#include "core/base/ObjScopeGuardImpl0.h"
+#include "core/base/ObjScopeGuardImpl1.h"
 #include "core/memory/GAutoPtr.h"
 #include "core/memory/GSharedObject.h"
 #include "core/memory/GSmartPtr.h"
 #include "core/memory/GThreadSafeRefCount.h"
-#include "core/base/ObjScopeGuardImpl0.h"
-#include "core/base/ObjScopeGuardImpl1.h"
 
 namespace {
 

@@ -9,12 +9,12 @@
 #include <thread>
 #include <vector>
 
+#include "core/base/GException.h"
 #include "core/memory/GAllocator.h"
 #include "core/signals/GAllocatorIdler.h"
 #include "core/signals/GBasicSignals.h"
 #include "core/signals/GDelayedReceiver.h"
 #include "core/signals/GEmptyMessage.h"
-#include "core/base/GException.h"
 #include "core/signals/GReceiver.h"
 #include "core/signals/GSignal.h"
 #include "core/signals/GSignalBase.h"

@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "core/base/GException.h"
 #include "core/signals/GConsolidatedReceiver.h"
 #include "core/signals/GDelayedMessageBase.h"
 #include "core/signals/GDelayedReceiver.h"
-#include "core/base/GException.h"
 #include "core/signals/GReceiver.h"
 #include "core/signals/GSignal.h"
 #include "core/signals/GSignalBase.h"

@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "core/containers/GDict.h"
-#include "core/streams/GMemoryOutStream.h"
 #include "core/containers/GTable.h"
+#include "core/streams/GMemoryOutStream.h"
 #include "core/streams/GText2BinStream.h"
 #include "support/Fixtures.h"
 #include "support/TestStreams.h"

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "core/text/GTextEscapes.h"
 #include "core/streams/GMemoryOutStream.h"
+#include "core/text/GTextEscapes.h"
 #include "support/TestStreams.h"
 #include "support/TextStreamTestSetup.h"
 

@@ -8,11 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "support/EncodingTestSetup.h"
+#include "core/base/GException.h"
 #include "core/support/GBufferSupport.h"
 #include "core/text/encodings/GEncoding.h"
-#include "core/base/GException.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "support/EncodingTestSetup.h"
 #include "support/LineEndsAsCR.h"
 
 namespace {

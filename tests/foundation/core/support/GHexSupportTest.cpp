@@ -3,12 +3,12 @@
 #include <cctype>
 #include <string>
 
-#include "core/support/GBufferSupport.h"
 #include "core/base/GException.h"
 #include "core/streams/GHexDecode.h"
 #include "core/streams/GHexEncode.h"
-#include "core/support/GHexSupport.h"
 #include "core/streams/GMemoryInStream.h"
+#include "core/support/GBufferSupport.h"
+#include "core/support/GHexSupport.h"
 #include "core/support/GStreamSupport.h"
 #include "support/TestStreams.h"
 

@@ -5,9 +5,9 @@
 
 #include <boost/regex.hpp>
 
-#include "support/EncodingTestSetup.h"
 #include "core/support/GRegExpSupport.h"
 #include "core/text/GString.h"
+#include "support/EncodingTestSetup.h"
 
 namespace {
 

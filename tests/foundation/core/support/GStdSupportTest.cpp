@@ -5,12 +5,12 @@
 #include <stdexcept>
 #include <string>
 
-#include "support/EncodingTestSetup.h"
 #include "core/bytes/GBuffer.h"
-#include "core/values/GDateTime.h"
-#include "core/text/GString.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GString.h"
+#include "core/values/GDateTime.h"
+#include "support/EncodingTestSetup.h"
 
 namespace {
 

@@ -14,13 +14,13 @@
 #include "core/text/encodings/GPlatformEncoding.h"
 #include "core/text/encodings/GPlatformEncodingFactory.h"
 #include "core/text/encodings/GShiftJISEncoding.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GWinAnsiEncoding.h"
 #include "mac/PMacPlatformEncodingFactory.h"
+#include "standin/StandinStringEncoding.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SingleByteTestSetup.h"
-#include "standin/StandinStringEncoding.h"
 
 namespace {
 

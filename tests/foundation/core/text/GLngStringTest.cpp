@@ -3,10 +3,10 @@
 
 #include <string>
 
-#include "support/ExceptionTestText.h"
-#include "core/text/GEnglishTexts.h"
 #include "core/base/GException.h"
+#include "core/text/GEnglishTexts.h"
 #include "core/text/GLngString.h"
+#include "support/ExceptionTestText.h"
 
 namespace {
 

@@ -6,14 +6,14 @@
 #include <ostream>
 #include <string>
 
-#include "support/EncodingTestSetup.h"
-#include "core/text/encodings/GASCIIEncoding.h"
-#include "core/containers/GDict.h"
 #include "core/base/GException.h"
-#include "core/memory/GSharedObject.h"
+#include "core/containers/GDict.h"
 #include "core/containers/GTable.h"
-#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/memory/GSharedObject.h"
+#include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "support/EncodingTestSetup.h"
 #include "support/SingleByteTestSetup.h"
 
 // Failures show the text and its encoding.

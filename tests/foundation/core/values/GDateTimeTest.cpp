@@ -9,10 +9,10 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "support/EncodingTestSetup.h"
 #include "core/bytes/GBuffer.h"
-#include "core/text/GString.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GString.h"
+#include "support/EncodingTestSetup.h"
 
 namespace {
 

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "support/EncodingTestSetup.h"
-#include "core/values/GRange.h"
 #include "core/text/GString.h"
+#include "core/values/GRange.h"
+#include "support/EncodingTestSetup.h"
 
 namespace {
 

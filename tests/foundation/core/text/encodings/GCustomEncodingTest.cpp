@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
-#include "support/EncodingTestSetup.h"
-#include "core/text/encodings/GCharCode.h"
 #include "core/memory/GSharedObject.h"
+#include "core/text/encodings/GCharCode.h"
+#include "support/EncodingTestSetup.h"
 
 namespace {
 

@@ -4,12 +4,12 @@
 
 #include <string>
 
-#include "support/EncodingTestSetup.h"
+#include "core/memory/GSharedObject.h"
 #include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GCharCode.h"
-#include "core/memory/GSharedObject.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "support/EncodingTestSetup.h"
 
 namespace {
 

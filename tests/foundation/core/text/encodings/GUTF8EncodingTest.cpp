@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "support/EncodingTestSetup.h"
 #include "core/text/encodings/GCharCode.h"
+#include "support/EncodingTestSetup.h"
 
 namespace {
 

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "support/EncodingTestSetup.h"
 #include "core/text/encodings/GCharCode.h"
 #include "core/text/encodings/generated/GGlyphListTables.h"
 #include "core/text/encodings/generated/GSingleByteTables.h"
+#include "support/EncodingTestSetup.h"
 
 namespace {
 
