@@ -24,6 +24,8 @@ function(trovel_tests name)
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} trovel_test_support GTest::gtest_main GTest::gmock Threads::Threads)
   gtest_discover_tests(${name}
     EXTRA_ARGS --gtest_brief=1
-    PROPERTIES ENVIRONMENT "TROVEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data" TIMEOUT 600
+    PROPERTIES ENVIRONMENT "TROVEL_TEST_DATA=${CMAKE_CURRENT_SOURCE_DIR}/data"
+      ENVIRONMENT_MODIFICATION "TROVEL_SHARED_DATA=set:${TROVEL_SHARED_DATA}"
+      TIMEOUT 600
     DISCOVERY_TIMEOUT 60)
 endfunction()

@@ -1,5 +1,5 @@
 #!/usr/bin/python3
-"""Generates the data tables of the encodings under foundation/core/generated/.
+"""Generates the data tables of the encodings under foundation/core/text/encodings/generated/.
 
 Run with Debian's own python3 (it imports python3-pdfminer). See README.md beside this file for
 the inputs and the packages that provide them. Every table is checked against a second source
@@ -23,9 +23,12 @@ import tempfile
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.normpath(os.path.join(HERE, '..', '..'))
-OUT_DIR = os.path.join(ROOT, 'foundation', 'core', 'generated')
-GLYPHLIST = os.path.join(HERE, 'data', 'glyphlists', 'glyphlist.txt')
-ZAPFDINGBATS = os.path.join(HERE, 'data', 'glyphlists', 'zapfdingbats.txt')
+OUT_DIR = os.path.join(ROOT, 'foundation', 'core', 'text', 'encodings', 'generated')
+INCLUDE_DIR = 'core/text/encodings/generated/'
+# The shared data folder beside the repository; --data names another.
+DATA_DIR = os.path.normpath(os.path.join(ROOT, '..', 'shared', 'data'))
+GLYPHLIST = os.path.join(DATA_DIR, 'glyphlists', 'glyphlist.txt')
+ZAPFDINGBATS = os.path.join(DATA_DIR, 'glyphlists', 'zapfdingbats.txt')
 LATIN_ENC = '/usr/lib/python3/dist-packages/pdfminer/latin_enc.py'
 PYPDF_PDFDOC = '/usr/lib/python3/dist-packages/pypdf/_codecs/pdfdoc.py'
 GS_INIT_GLOB = '/usr/share/ghostscript/*/Resource/Init'
@@ -510,7 +513,7 @@ extern const uint8_t cUnicodeToPDFDoc[256];
 ''' % {'latin_count': len(data['latin']), 'expert_count': len(data['expert'])}
     write(os.path.join(out, 'GSingleByteTables.h'), header)
 
-    parts = [generated_banner(sources), '#include "GSingleByteTables.h"\n']
+    parts = [generated_banner(sources), '#include "' + INCLUDE_DIR + 'GSingleByteTables.h"\n']
     rows = ['    {0x%02X, 0x%02X, 0x%02X, 0x%02X, %s},' % (s, m, w, p, c_string(n))
             for s, m, w, p, n in data['latin']]
     parts.append('const GLatinGlyphRow cLatinGlyphNames[cLatinGlyphRowCount] = {\n'
@@ -534,7 +537,7 @@ def write_glyph_lists(out, rows, stats):
     notice = read_license_header(GLYPHLIST)
     expect(notice and notice[0].startswith('Copyright'), 'no copyright notice in the glyph list')
     sources = ['the Adobe Glyph List 2.0 and the ITC Zapf Dingbats Glyph List 2.0',
-               '(scripts/gen/data/glyphlists/),',
+               '(glyphlists/ of the shared data folder, licence in its LICENSE.md),',
                'Unicode %s character names from ICU for the dingbats.' % UNICODE_VERSION]
     header = generated_banner(sources) + '''//
 // Glyph names and their Unicode values: the Adobe Glyph List and the ITC Zapf Dingbats list.
@@ -569,7 +572,7 @@ constexpr int cGlyphNameMultiNameValueCount = %(multi)d;
     license_block = '\n'.join(('// ' + l).rstrip() for l in notice)
     body = ['    {0x%04X, %s},' % (v, c_string(n)) for v, n in rows]
     body.insert(stats['agl'], '    // ITC Zapf Dingbats')
-    text = (generated_banner(sources) + '//\n' + license_block + '\n\n#include "GGlyphListTables.h"\n\n'
+    text = (generated_banner(sources) + '//\n' + license_block + '\n\n#include "' + INCLUDE_DIR + 'GGlyphListTables.h"\n\n'
             'const GGlyphNameRow cUnicodeGlyphNames[cUnicodeGlyphNameRowCount] = {\n'
             + '\n'.join(body) + '\n};\n')
     write(os.path.join(out, 'GGlyphListTables.cpp'), text)
@@ -597,7 +600,7 @@ extern const GCompatCharRow cUnicodeCompatChars[cUnicodeCompatCharCount];
     body = []
     for i in range(0, len(pairs), 6):
         body.append('    ' + ' '.join('{0x%04X, 0x%04X},' % p for p in pairs[i:i + 6]))
-    text = (generated_banner(sources) + '\n#include "GCompatCharTables.h"\n\n'
+    text = (generated_banner(sources) + '\n#include "' + INCLUDE_DIR + 'GCompatCharTables.h"\n\n'
             'const GCompatCharRow cUnicodeCompatChars[cUnicodeCompatCharCount] = {\n'
             + '\n'.join(body) + '\n};\n')
     write(os.path.join(out, 'GCompatCharTables.cpp'), text)
@@ -639,7 +642,7 @@ extern const GMacJapaneseMapping cUnicodeToMacJapanese[cMacJapaneseMappingCount]
 
     by_code = [row(c, forward[c]) for c in sorted(forward)]
     by_unicode = [row(reverse[u], u) for u in sorted(reverse)]
-    text = (generated_banner(sources) + '\n#include "GMacJapaneseTables.h"\n\n'
+    text = (generated_banner(sources) + '\n#include "' + INCLUDE_DIR + 'GMacJapaneseTables.h"\n\n'
             'const GMacJapaneseMapping cMacJapaneseToUnicode[cMacJapaneseMappingCount] = {\n'
             + '\n'.join(by_code) + '\n};\n\n'
             'const GMacJapaneseMapping cUnicodeToMacJapanese[cMacJapaneseMappingCount] = {\n'
@@ -670,7 +673,14 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument('--check', action='store_true',
                         help='compare a fresh generation with the committed files')
+    parser.add_argument('--data', default=DATA_DIR,
+                        help='the shared data folder that holds glyphlists/ (default: %(default)s)')
     args = parser.parse_args()
+    global GLYPHLIST, ZAPFDINGBATS
+    GLYPHLIST = os.path.join(args.data, 'glyphlists', 'glyphlist.txt')
+    ZAPFDINGBATS = os.path.join(args.data, 'glyphlists', 'zapfdingbats.txt')
+    for path in (GLYPHLIST, ZAPFDINGBATS):
+        expect(os.path.isfile(path), 'missing input %s (name the shared data folder with --data)' % path)
     with tempfile.TemporaryDirectory() as workdir:
         if not args.check:
             generate(OUT_DIR, workdir)

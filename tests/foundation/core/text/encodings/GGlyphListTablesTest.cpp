@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unicode/uchar.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <map>
@@ -13,12 +14,11 @@
 
 namespace {
 
+// The glyph lists the tables were generated from, in the shared data folder CTest names.
 std::string GlyphListFolder()
 {
-    std::string path = __FILE__;
-    const std::string tail = "tests/foundation/core/GGlyphListTablesTest.cpp";
-    path.erase(path.size() - tail.size());
-    return path + "scripts/gen/data/glyphlists/";
+    char const* data = std::getenv("TROVEL_SHARED_DATA");
+    return std::string(data != nullptr ? data : "") + "/glyphlists/";
 }
 
 // name;value rows of a glyph list file whose value is one code point, in file order.
