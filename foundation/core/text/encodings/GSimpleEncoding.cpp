@@ -4,8 +4,8 @@
 #include <climits>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
+#if defined(__x86_64__)
+#include <immintrin.h>
 #endif
 
 #include "core/base/GException.h"
@@ -19,6 +19,42 @@ namespace {
 constexpr int kByteCount = 256;
 
 void StoreUnit(unsigned char* dst, uint16_t unit) { std::memcpy(dst, &unit, 2); }
+
+constexpr uint16_t cCarefulUnit = 0xFFFF;
+
+#if defined(__x86_64__)
+// 32 bytes at a time, each looked up in the 256 units by four 64-entry permutes; stops before the
+// first block with a careful unit and returns how many bytes were written.
+__attribute__((target("avx512f,avx512bw"))) int DecodeByPermutes(unsigned char const* src, int n, unsigned char* dst,
+                                                                  uint16_t const* units) {
+    __m512i table[8];
+    for (int k = 0; k < 8; ++k)
+        table[k] = _mm512_load_si512(units + 32 * k);
+    const __m512i bit6 = _mm512_set1_epi16(0x40);
+    const __m512i bit7 = _mm512_set1_epi16(0x80);
+    const __m512i careful = _mm512_set1_epi16(static_cast<short>(cCarefulUnit));
+    int i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m512i bytes = _mm512_cvtepu8_epi16(_mm256_loadu_si256(reinterpret_cast<__m256i const*>(src + i)));
+        // Bits 0-5 pick an entry of a register pair, bits 6 and 7 the pair.
+        const __m512i r0 = _mm512_permutex2var_epi16(table[0], bytes, table[1]);
+        const __m512i r1 = _mm512_permutex2var_epi16(table[2], bytes, table[3]);
+        const __m512i r2 = _mm512_permutex2var_epi16(table[4], bytes, table[5]);
+        const __m512i r3 = _mm512_permutex2var_epi16(table[6], bytes, table[7]);
+        const __mmask32 high6 = _mm512_test_epi16_mask(bytes, bit6);
+        const __mmask32 high7 = _mm512_test_epi16_mask(bytes, bit7);
+        const __m512i low = _mm512_mask_blend_epi16(high6, r0, r1);
+        const __m512i high = _mm512_mask_blend_epi16(high6, r2, r3);
+        const __m512i units32 = _mm512_mask_blend_epi16(high7, low, high);
+        if (_mm512_cmpeq_epi16_mask(units32, careful) != 0)
+            break;
+        _mm512_storeu_si512(dst + 2 * i, units32);
+    }
+    return i;
+}
+
+const bool sHasPermutes = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+#endif
 
 // The glyph list lives in static tables; any UTF-16 encoding object reads them.
 GUnicodeEncoding const& GlyphList() {
@@ -89,6 +125,7 @@ GSimpleEncoding::GSimpleEncoding(GBuffer const& description)
     mGlyphFlags.Resize(kByteCount);
     mUnicodeTexts.Resize(kByteCount);
     std::memset(mDecode, 0, sizeof mDecode);
+    std::fill(std::begin(mDecodeUnits), std::end(mDecodeUnits), cCarefulUnit);
     std::memset(mEncodePageOf, 0, sizeof mEncodePageOf);
     mEncodePages.Resize(kByteCount);
 }
@@ -159,6 +196,7 @@ void GSimpleEncoding::SetUnicode(unsigned char byte, GCharCode const& unicode) {
         mDecode[byte] = kSingleUnit | GEncodingKernels::LoadUnit(text.GetPtr());
     else
         mDecode[byte] = text.IsEmpty() ? 0 : kSeveralUnits;
+    mDecodeUnits[byte] = text.GetLength() == 2 ? GEncodingKernels::LoadUnit(text.GetPtr()) : cCarefulUnit;
 
     int slot;
     if (!mUnicodeIndex.GetExistingIndex(unicode, slot)) {
@@ -209,6 +247,10 @@ int32_t GSimpleEncoding::ConvertTo(GBuffer const& source, GUnicodeEncoding const
     while (i < n) {
         if (mDecodeRun.exists)
             i += DecodeDirectRun(src + i, n - i, dst + 2 * i, mDecodeRun.first, mDecodeRun.last - mDecodeRun.first);
+#if defined(__x86_64__)
+        if (sHasPermutes)
+            i += DecodeByPermutes(src + i, n - i, dst + 2 * i, mDecodeUnits);
+#endif
         // A block without branches; only a block with a byte lacking one unit is looked at again.
         const int stop = std::min(n, i + 64);
         uint32_t all = kSingleUnit;

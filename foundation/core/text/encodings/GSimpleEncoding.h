@@ -78,6 +78,9 @@ private:
 
     // Derived from the tables above for the conversions (kept in step by AddMapping).
     uint32_t mDecode[256];
+    // The same as plain units for the vector decoder: 0xFFFF where a byte has no unit or several
+    // (or decodes to U+FFFF), which sends its block to the careful path.
+    alignas(64) uint16_t mDecodeUnits[256];
     // Unit to byte in two levels: the high byte picks a page of 256 entries in mEncodePages
     // (page 0 is all empty), the low byte the entry.
     uint16_t mEncodePageOf[256];

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <vector>
 
 #include "core/memory/GSharedObject.h"
 #include "support/SingleByteTestSetup.h"
@@ -219,6 +220,53 @@ TEST_F(GSimpleEncodingTest, LongTextsMatchCharacterByCharacter) {
         EXPECT_EQ(encoding->ConvertFromUnicode(UTF16Buffer(units), out), expectedStatus);
         EXPECT_EQ(BytesOf(out), expected);
     }
+}
+
+// Texts of mapped bytes only, high ones included, decode in whole blocks; a byte that decodes to
+// U+FFFF, and a mapping changed after a long text was decoded once, still come out right.
+TEST_F(GSimpleEncodingTest, MappedBytesDecodeInBlocksLikeOneByOne) {
+    GSimpleEncoding const* encodings[] = {GMacRomanEncoding::GetInstance(), GWinAnsiEncoding::GetInstance(),
+                                          GPDFDocEncoding::GetInstance(), GStandardEncoding::GetInstance(),
+                                          GMacExpertEncoding::GetInstance()};
+    std::mt19937 random(11);
+    for (GSimpleEncoding const* encoding : encodings) {
+        SCOPED_TRACE(BytesOf(encoding->GetASCIIDescription()));
+        std::vector<int> mapped;
+        for (int b = 0; b < 256; ++b)
+            if (DecodeByte(*encoding, b) >= 0)
+                mapped.push_back(b);
+        std::string bytes;
+        std::u16string expected;
+        for (int i = 0; i < 2000; ++i) {
+            const int b = mapped[random() % mapped.size()];
+            bytes += static_cast<char>(b);
+            expected += static_cast<char16_t>(DecodeByte(*encoding, b));
+        }
+        GBuffer out;
+        EXPECT_EQ(encoding->ConvertTo(ByteBuffer(bytes), Unicode(), out), GEncoding::kConvertOK);
+        EXPECT_EQ(UnitsOf(out), expected);
+    }
+
+    GSimpleEncoding custom(GBuffer("Test"));
+    for (int b = 0; b < 256; ++b)
+        custom.AddMapping(static_cast<unsigned char>(b), static_cast<unsigned short>(0x0400 + b));
+    custom.AddMapping(0xF0, static_cast<unsigned short>(0xFFFF));
+    std::string bytes;
+    std::u16string expected;
+    for (int i = 0; i < 640; ++i) {
+        const int b = static_cast<int>(random() % 256);
+        bytes += static_cast<char>(b);
+        expected += static_cast<char16_t>(b == 0xF0 ? 0xFFFF : 0x0400 + b);
+    }
+    GBuffer out;
+    EXPECT_EQ(custom.ConvertTo(ByteBuffer(bytes), Unicode(), out), GEncoding::kConvertOK);
+    EXPECT_EQ(UnitsOf(out), expected);
+    custom.AddMapping(0x41, static_cast<unsigned short>(0x00C5));
+    for (std::size_t i = 0; i < bytes.size(); ++i)
+        if (bytes[i] == 0x41)
+            expected[i] = 0x00C5;
+    EXPECT_EQ(custom.ConvertTo(ByteBuffer(bytes), Unicode(), out), GEncoding::kConvertOK);
+    EXPECT_EQ(UnitsOf(out), expected);
 }
 
 } // namespace
