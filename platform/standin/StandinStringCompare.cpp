@@ -7,6 +7,10 @@
 
 #include <array>
 #include <memory>
+#include <string>
+#include <vector>
+
+#include "standin/StandinUserLanguages.h"
 
 namespace {
 
@@ -19,25 +23,63 @@ icu::UnicodeString Alias(char16_t const* text, std::size_t n) {
     return icu::UnicodeString(false, text, static_cast<int32_t>(n));
 }
 
-// One collator per option set and thread: ICU collators are not documented as safe for
-// concurrent use, and making one from the root data is cheap.
-icu::Collator const* CollatorFor(bool caseInsensitive, bool nonliteral) {
-    thread_local std::array<std::unique_ptr<icu::Collator>, 4> collators;
-    thread_local std::array<bool, 4> tried{};
-    const std::size_t index = (caseInsensitive ? 1u : 0u) | (nonliteral ? 2u : 0u);
-    if (tried[index])
-        return collators[index].get();
-    tried[index] = true;
+std::string FirstUserLanguage() {
+    std::vector<std::string> languages = StandinUserLanguages::GetAppleLanguages();
+    return languages.empty() ? std::string() : std::move(languages.front());
+}
+
+// The root locale for no language and for a tag ICU cannot read; a language ICU has no tailoring
+// for gets the root order from ICU itself, never the default locale's.
+icu::Locale CollationLocale(std::string const& language) {
+    if (language.empty())
+        return icu::Locale::getRoot();
     UErrorCode error = U_ZERO_ERROR;
-    std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(icu::Locale::getRoot(), error));
-    if (U_FAILURE(error) || !collator)
-        return nullptr;
-    collator->setStrength(caseInsensitive ? icu::Collator::SECONDARY : icu::Collator::TERTIARY);
-    collator->setAttribute(UCOL_NORMALIZATION_MODE, nonliteral ? UCOL_ON : UCOL_OFF, error);
-    if (U_FAILURE(error))
-        return nullptr;
-    collators[index] = std::move(collator);
-    return collators[index].get();
+    icu::Locale locale = icu::Locale::forLanguageTag(language, error);
+    if (U_FAILURE(error) || locale.isBogus())
+        return icu::Locale::getRoot();
+    return locale;
+}
+
+// One thread's collators for one language, one per option set. A collator is not safe for use by
+// two threads at once, so each thread has its own; ICU shares the loaded tailoring between them,
+// which makes another one cheap. They are remade when the user's first language changes.
+class ThreadCollators {
+public:
+    icu::Collator const* Get(std::string const& language, bool caseInsensitive, bool nonliteral) {
+        if (language != mLanguage) {
+            mLanguage = language;
+            mCollators = {};
+            mTried = {};
+        }
+        const std::size_t index = (caseInsensitive ? 1u : 0u) | (nonliteral ? 2u : 0u);
+        if (!mTried[index]) {
+            mTried[index] = true;
+            mCollators[index] = Make(caseInsensitive, nonliteral);
+        }
+        return mCollators[index].get();
+    }
+
+private:
+    std::unique_ptr<icu::Collator> Make(bool caseInsensitive, bool nonliteral) const {
+        UErrorCode error = U_ZERO_ERROR;
+        std::unique_ptr<icu::Collator> collator(icu::Collator::createInstance(CollationLocale(mLanguage), error));
+        if (U_FAILURE(error) || !collator)
+            return nullptr;
+        collator->setStrength(caseInsensitive ? icu::Collator::SECONDARY : icu::Collator::TERTIARY);
+        collator->setAttribute(UCOL_NORMALIZATION_MODE, nonliteral ? UCOL_ON : UCOL_OFF, error);
+        if (U_FAILURE(error))
+            return nullptr;
+        return collator;
+    }
+
+    std::string mLanguage;
+    std::array<std::unique_ptr<icu::Collator>, 4> mCollators;
+    std::array<bool, 4> mTried{};
+};
+
+icu::Collator const* CollatorFor(bool caseInsensitive, bool nonliteral) {
+    thread_local ThreadCollators collators;
+    return collators.Get(FirstUserLanguage(), caseInsensitive, nonliteral);
 }
 
 int CompareLiterally(icu::UnicodeString a, icu::UnicodeString b, bool caseInsensitive, bool nonliteral) {

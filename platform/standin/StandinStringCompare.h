@@ -6,15 +6,19 @@
 // - The result is -1, 0 or 1 (less, equal, greater), never another value.
 // - Non-literal: canonically equivalent texts are equal (a precomposed "é" and "e" with a
 //   combining acute). Without it the texts are compared unit by unit.
-// - Localized: the order of the Unicode collation algorithm (ICU's Collator), where case and
-//   accents weigh less than the letters themselves ("a" < "B" < "c"). The original takes the
-//   user's locale from the user's settings, never from the C library's process locale; here it
-//   is the root collation, so setlocale, LANG, LC_* and ICU's default locale change nothing.
-//   Case-insensitive: case differences are ignored, accents still count. Case-sensitive: a
-//   lower-case letter sorts before its upper-case form.
+// - Localized: the order of the Unicode collation algorithm (ICU's Collator) tailored to the
+//   user's first language, where case and accents weigh less than the letters themselves
+//   ("a" < "B" < "c"). Like the original, which takes the locale from the user's settings, the
+//   language is the first entry of StandinUserLanguages (LANGUAGE, then LC_ALL, LC_MESSAGES,
+//   LANG), read on every call; with none, or one ICU cannot read, it is the root order. So
+//   Swedish puts "ö" after "z" where the root order puts it with "o", while setlocale and ICU's
+//   default locale change nothing. Case-insensitive: case differences are ignored, accents still
+//   count. Case-sensitive: a lower-case letter sorts before its upper-case form, unless the
+//   language orders upper case first (Danish does).
 // - Case-insensitive without localized: the texts are case-folded before the comparison.
 // - Should ICU's collation data be missing, a localized comparison is made as a literal one.
-// Any thread may call Compare at any time.
+// Any thread may call Compare at any time. Each thread keeps its own collators for the current
+// language (ICU's are not for concurrent use); they share ICU's loaded tailoring.
 #include <cstddef>
 
 class StandinStringCompare {

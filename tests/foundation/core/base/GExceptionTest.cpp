@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdio>
 #include <memory>
@@ -404,6 +405,42 @@ TEST_F(GExceptionCaptureMemoryTest, CapturingLeavesTheProcessHandlerAlone) {
     EXPECT_TRUE(e.HasContext());
     EXPECT_EQ(std::get_new_handler(), &GAllocator::NewHandler);
     EXPECT_FALSE(GAllocator::IsFailingFast());
+}
+
+// The handler is the process's: another thread must find it in place at every moment, also while
+// this one captures. A large context keeps each capture busy copying long enough for a swap of
+// the handler, however brief, to be seen by a thread reading it in a loop.
+TEST_F(GExceptionCaptureMemoryTest, OtherThreadsFindTheHandlerInPlaceWhileContextsAreCaptured) {
+    const std::string bytes(256u << 10, 'x');
+    const GString large(bytes.c_str());
+    GExceptionLocation location(large);
+    std::atomic<bool> done{false};
+    std::atomic<long> reads{0};
+    std::atomic<long> otherHandlers{0};
+    std::thread reader([&] {
+        while (!done.load(std::memory_order_relaxed)) {
+            if (std::get_new_handler() != &GAllocator::NewHandler)
+                ++otherHandlers;
+            ++reads;
+        }
+    });
+    while (reads.load() == 0)
+        std::this_thread::yield();
+    // Enough captures, and the reader seen at work during them, within a bound for a busy machine.
+    const long readsBefore = reads.load();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    int made = 0;
+    int withContext = 0;
+    while ((made < 200 || reads.load() - readsBefore < 100000) && std::chrono::steady_clock::now() < deadline) {
+        const GSimpleException e(2454);
+        ++made;
+        withContext += e.HasContext() ? 1 : 0;
+    }
+    done = true;
+    reader.join();
+    EXPECT_EQ(withContext, made);
+    EXPECT_EQ(otherHandlers.load(), 0) << "in " << reads.load() << " reads during " << made << " captures";
+    EXPECT_EQ(std::get_new_handler(), &GAllocator::NewHandler);
 }
 
 #ifndef EXCEPTION_TEST_UNDER_ASAN

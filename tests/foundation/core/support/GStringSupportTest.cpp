@@ -442,22 +442,30 @@ std::vector<int> CompareAll() {
     return results;
 }
 
+// No user language: the root order.
+void UnsetUserLanguages(ScopedEnvironment& environment) {
+    for (char const* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES", "LANG"})
+        environment.Unset(name);
+}
+
 TEST_F(GStringSupportTest, CompareIsLocalisedAndCanonical) {
+    ScopedEnvironment environment;
+    UnsetUserLanguages(environment);
     for (CompareCase const& c : CompareCases())
         EXPECT_EQ(GStringSupport::Compare(U(c.a), U(c.b), c.caseSensitive), c.expected)
             << std::string(c.a.begin(), c.a.end()) << " / " << std::string(c.b.begin(), c.b.end());
 }
 
+// The user's languages decide the order; the C library's locale and ICU's default do not.
 TEST_F(GStringSupportTest, CompareGivesTheSameAnswerUnderEveryProcessLocale) {
+    ScopedEnvironment environment;
+    UnsetUserLanguages(environment);
     std::vector<int> const expected = CompareAll();
     std::string const savedLocale = std::setlocale(LC_ALL, nullptr);
     icu::Locale const savedIcuDefault = icu::Locale::getDefault();
     char const* const locales[] = {"C", "de_DE.utf8", "tr_TR.utf8", "ja_JP.utf8"};
     char const* const icuDefaults[] = {"sv_SE", "tr_TR", "ja_JP"};
     for (char const* name : locales) {
-        ScopedEnvironment environment;
-        environment.Set("LANG", name);
-        environment.Set("LC_ALL", name);
         if (std::setlocale(LC_ALL, name) == nullptr)
             continue;  // a locale this machine lacks changes nothing worth checking
         for (char const* icuDefault : icuDefaults) {
@@ -469,6 +477,19 @@ TEST_F(GStringSupportTest, CompareGivesTheSameAnswerUnderEveryProcessLocale) {
     UErrorCode error = U_ZERO_ERROR;
     icu::Locale::setDefault(savedIcuDefault, error);
     std::setlocale(LC_ALL, savedLocale.c_str());
+}
+
+TEST_F(GStringSupportTest, CompareFollowsTheUsersFirstLanguage) {
+    ScopedEnvironment environment;
+    UnsetUserLanguages(environment);
+    EXPECT_EQ(GStringSupport::Compare(U(u"\u00E4"), U(u"z"), true), -1);
+    environment.Set("LANG", "sv_SE.UTF-8");
+    EXPECT_EQ(GStringSupport::Compare(U(u"\u00E4"), U(u"z"), true), 1);
+    EXPECT_EQ(GStringSupport::Compare(U(u"\u00C4"), U(u"z"), false), 1);
+    environment.Set("LANGUAGE", "tr");
+    // Turkish: "I" is the capital of the dotless "ı", which sorts before "i".
+    EXPECT_EQ(GStringSupport::Compare(U(u"i"), U(u"I"), false), 1);
+    EXPECT_EQ(GStringSupport::Compare(U(u"\u0130"), U(u"i"), false), 0);
 }
 
 TEST_F(GStringSupportTest, MatchStrings) {
