@@ -6,6 +6,7 @@
 
 #include "core/support/GStringSupport.h"
 #include "core/text/GTextEscapes.h"
+#include "core/values/GUniqueID.h"
 #include "standin/StandinEthernetAddresses.h"
 #include "standin/StandinStringCompare.h"
 #include "standin/StandinUserLanguages.h"
@@ -62,10 +63,14 @@ bool PSystem::Initialize() {
     PathSeparators().Set("/");
     GTextEscapes::SetLineEnding(GetLineEndingNeedsCR(), GetLineEndingNeedsLF());
     GStringSupport::SetCompareFunction(&LocalizedCompare);
+    GUniqueID::SetEtherAddressFunction(&PSystem::GetEtherAddress);
     return true;
 }
 
-void PSystem::Finalize() { GStringSupport::SetCompareFunction(nullptr); }
+void PSystem::Finalize() {
+    GStringSupport::SetCompareFunction(nullptr);
+    GUniqueID::SetEtherAddressFunction(nullptr);
+}
 
 std::string PSystem::GetPathSeparators() { return PathSeparators().Get(); }
 

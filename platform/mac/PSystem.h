@@ -12,8 +12,10 @@
 
 class PSystem {
 public:
-    // Fills the path-separator table; always true.
+    // Fills the path-separator table and installs the platform's rules into the core: the line
+    // end, the localised comparison, the Ethernet addresses for unique IDs. Always true.
     static bool Initialize();
+    // Removes the comparison and the Ethernet addresses again.
     static void Finalize();
 
     // The path-separator characters; empty before Initialize.

@@ -2,6 +2,7 @@
 
 #include <chrono>
 
+#include "core/values/GUniqueID.h"
 #include "mac/PSystem.h"
 #include "support/ScopedEnvironment.h"
 
@@ -132,4 +133,24 @@ TEST(PSystem, BundleIdentifierIsEmptyUntilTheHostSetsIt) {
     EXPECT_EQ(PSystem::GetASCIIBundleIdentifierString(), "com.example.trovel");
     PSystem::SetASCIIBundleIdentifier("");
     EXPECT_EQ(PSystem::GetASCIIBundleIdentifierString(), "");
+}
+
+TEST(PSystem, InitializeGivesUniqueIDsTheFirstEtherAddressAsNode) {
+    const auto addresses = PSystem::GetEtherAddresses();
+    if (addresses.empty())
+        GTEST_SKIP() << "this machine lists no Ethernet interface";
+    auto node = [] {
+        GBuffer id;
+        GUniqueID().GetBin(id);
+        return std::array<unsigned char, 6>{id.GetPtr()[10], id.GetPtr()[11], id.GetPtr()[12],
+                                            id.GetPtr()[13], id.GetPtr()[14], id.GetPtr()[15]};
+    };
+    std::array<unsigned char, 6> expected = addresses.front();
+    expected[0] |= 0x80;
+    ASSERT_TRUE(PSystem::Initialize());
+    EXPECT_EQ(node(), expected);
+    PSystem::Finalize();
+    // Without the platform the node is random.
+    EXPECT_NE(node(), node());
+    PSystem::Initialize();
 }
