@@ -143,6 +143,38 @@ GMacJapaneseMapping const* FindCode(uint16_t code) {
     return (it != end && it->code == code) ? it : nullptr;
 }
 
+// The user-defined area: lead bytes F0 to FC with the 188 trail bytes 40-7E and 80-FC each, in
+// order onto the private-use characters U+E000 to U+E98B, as the system's own table maps them.
+constexpr unsigned char cUserDefinedFirstLead = 0xF0;
+constexpr unsigned char cUserDefinedLastLead = 0xFC;
+constexpr int cUserDefinedTrailsPerLead = 188;
+constexpr char16_t cUserDefinedFirstUnit = 0xE000;
+constexpr char16_t cUserDefinedLastUnit =
+    cUserDefinedFirstUnit + (cUserDefinedLastLead - cUserDefinedFirstLead + 1) * cUserDefinedTrailsPerLead - 1;
+static_assert(cUserDefinedLastUnit == 0xE98B, "F040-FCFC ends at U+E98B");
+
+// The private-use unit of a user-defined code, or 0 when the code is none.
+char16_t UserDefinedUnit(uint16_t code) {
+    const unsigned lead = code >> 8;
+    const unsigned trail = code & 0xFF;
+    if (lead < cUserDefinedFirstLead || lead > cUserDefinedLastLead || trail < 0x40 || trail == 0x7F || trail > 0xFC)
+        return 0;
+    const unsigned index = trail < 0x7F ? trail - 0x40 : trail - 0x41;
+    return static_cast<char16_t>(cUserDefinedFirstUnit + (lead - cUserDefinedFirstLead) * cUserDefinedTrailsPerLead +
+                                 index);
+}
+
+// The user-defined code of a private-use unit, or 0 when the unit lies outside the area.
+uint16_t UserDefinedCode(char16_t unit) {
+    if (unit < cUserDefinedFirstUnit || unit > cUserDefinedLastUnit)
+        return 0;
+    const unsigned offset = unit - cUserDefinedFirstUnit;
+    const unsigned index = offset % cUserDefinedTrailsPerLead;
+    const unsigned lead = cUserDefinedFirstLead + offset / cUserDefinedTrailsPerLead;
+    const unsigned trail = index < 0x3F ? 0x40 + index : 0x41 + index;
+    return static_cast<uint16_t>(lead << 8 | trail);
+}
+
 bool DecodeMacJapanese(unsigned char const* bytes, std::size_t n, std::u16string& units) {
     units.clear();
     units.reserve(n);
@@ -156,11 +188,16 @@ bool DecodeMacJapanese(unsigned char const* bytes, std::size_t n, std::u16string
             code = static_cast<uint16_t>(code << 8 | bytes[i++]);
         }
         GMacJapaneseMapping const* m = FindCode(code);
-        if (m == nullptr) {
+        if (m != nullptr) {
+            units.append(reinterpret_cast<char16_t const*>(m->unicode), m->unicodeLength);
+            continue;
+        }
+        const char16_t userDefined = UserDefinedUnit(code);
+        if (userDefined == 0) {
             units.clear();
             return false;
         }
-        units.append(reinterpret_cast<char16_t const*>(m->unicode), m->unicodeLength);
+        units += userDefined;
     }
     return true;
 }
@@ -189,12 +226,13 @@ std::size_t EncodeMacJapanese(char16_t const* units, std::size_t n, std::string&
     std::size_t i = 0;
     while (i < n) {
         GMacJapaneseMapping const* m = LongestMatch(units + i, n - i);
-        if (m == nullptr)
+        const uint16_t code = m != nullptr ? m->code : UserDefinedCode(units[i]);
+        if (m == nullptr && code == 0)
             break;
-        if (m->code > 0xFF)
-            bytes.push_back(static_cast<char>(m->code >> 8));
-        bytes.push_back(static_cast<char>(m->code & 0xFF));
-        i += m->unicodeLength;
+        if (code > 0xFF)
+            bytes.push_back(static_cast<char>(code >> 8));
+        bytes.push_back(static_cast<char>(code & 0xFF));
+        i += m != nullptr ? m->unicodeLength : 1;
     }
     return i;
 }

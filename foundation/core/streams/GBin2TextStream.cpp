@@ -582,6 +582,10 @@ bool GBin2TextStream::IsEscape(uint32_t code) const {
     return code == mBackslashCode || code == mASCIIBackslashCode;
 }
 
+bool GBin2TextStream::IsYenBeforeEscape(uint32_t escape, uint32_t code) const {
+    return mASCIIBackslashCode != mBackslashCode && escape == mASCIIBackslashCode && code == mBackslashCode;
+}
+
 void GBin2TextStream::AppendEscape(uint32_t escape, uint32_t code, int length, int at) {
     if (code == mLetterTCode)
         mQuoted += mTab;
@@ -624,7 +628,13 @@ bool GBin2TextStream::ReadQuotedString(GString& out) {
         for (int i = 0, length = 0; i < mScratch.GetLength(); i += length) {
             // Whole characters, completed across the chunk's end: a trail byte is no backslash.
             const uint32_t code = CharAt(i, length, true);
-            if (escaped) {
+            if (escaped && IsYenBeforeEscape(escape, code)) {
+                // Writers that leave the yen sign (0x5C in Mac Japanese) as it is put it right
+                // before an escape of their own: the yen sign, and the escape still begins.
+                AppendCode(escape);
+                escape = code;
+                run = i + length;
+            } else if (escaped) {
                 AppendEscape(escape, code, length, i);
                 escaped = false;
                 run = i + length;

@@ -18,7 +18,9 @@
 // - CR, LF and CR LF each end a line; LF CR ends a line and then an empty one. The escape \n
 //   reads as the platform line end (CR here); \t, \", \' and \\ as the character; a backslash
 //   before anything else is kept with it. In 8-bit text both the ASCII backslash byte and the
-//   encoding's own backslash (0x80 in Mac Japanese, what GText2BinStream writes) escape.
+//   encoding's own backslash (0x80 in Mac Japanese, what GText2BinStream writes) escape. In Mac
+//   Japanese 0x5C 0x5C reads as the yen sign, and 0x5C before the 0x80 backslash as the yen sign
+//   followed by the escape that the 0x80 begins.
 // - Exceptions of the inner stream pass through; bad text never throws. One thread at a time.
 #include <cstdint>
 
@@ -123,6 +125,7 @@ private:
     // Byte index of the first character of mScratch whose membership in set is member, or -1.
     int FindInScratch(CharSet const& set, bool member);
     bool IsEscape(uint32_t code) const;
+    bool IsYenBeforeEscape(uint32_t escape, uint32_t code) const;
     // The text of the escape that code (length bytes at at in mScratch) makes after escape.
     void AppendEscape(uint32_t escape, uint32_t code, int length, int at);
     void AppendCode(uint32_t code);

@@ -57,7 +57,8 @@ void GText2BinStream::SetEncoding(GEncoding const* encoding, bool writeMark) {
 }
 
 // The character that this encoding writes as the byte 0x5C when that is not the backslash (the
-// yen sign in Mac Japanese): readers take the byte for an escape, so it is written escaped.
+// yen sign in Mac Japanese): readers take the byte for an escape, so it is written doubled,
+// which readers that know only 0x5C as the escape also read back as one 0x5C.
 unsigned short GText2BinStream::StrayEscapeUnit(GEncoding const* encoding) {
     GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
     if (encoding == nullptr || unicode == nullptr || IsUnicode(encoding))
@@ -108,7 +109,7 @@ bool GText2BinStream::WriteQuotedString(GString const& text) {
     for (int i = 0; i < n; ++i) {
         const unsigned short unit = UnitAt(units, i);
         if (unit == mStrayEscapeUnit)
-            escaped += static_cast<unsigned short>('\\');
+            escaped += unit;
         escaped += unit;
     }
     // Not composed again: an escape letter would merge with a combining mark after it.

@@ -8,7 +8,9 @@
 //   it is made, so a writer over an empty file starts that file; UTF-8 and 8-bit text get none.
 // - The line end is CR alone on this platform (CR, then LF, as PSystem asks for them).
 // - A quoted string written here reads back through GBin2TextStream::ReadQuotedString as the same
-//   text, except that every line end comes back as the platform line end.
+//   text, except that every line end comes back as the platform line end. In Mac Japanese the
+//   yen sign (0x5C) is written 0x5C 0x5C, which readers that take 0x5C for the backslash read
+//   back as one yen sign too.
 // - A character the encoding cannot hold is written as the default character and the rest of the
 //   text still follows; such a text is reported by WasLastTextLossy and counted.
 // - The text writes return whether the inner stream took every byte. Exceptions of the inner

@@ -158,6 +158,108 @@ TEST(StandinStringEncoding, MacJapaneseEncodesTheLongestSequence) {
     }
 }
 
+// The user-defined area F040-FCFC: 188 trail bytes a lead (40-7E, 80-FC), in order onto
+// U+E000-U+E98B.
+TEST(StandinStringEncoding, MacJapaneseUserDefinedAreaBothWays) {
+    struct Case {
+        char const* what;
+        std::string bytes;
+        char16_t unit;
+    };
+    const Case cases[] = {
+        {"first", "\xF0\x40", 0xE000},
+        {"last before 7F", "\xF0\x7E", 0xE03E},
+        {"first after 7F", "\xF0\x80", 0xE03F},
+        {"trail 5C", "\xF0\x5C", 0xE01C},
+        {"last of the first lead", "\xF0\xFC", 0xE0BB},
+        {"first of the second lead", "\xF1\x40", 0xE0BC},
+        {"last", "\xFC\xFC", 0xE98B},
+    };
+    for (Case const& c : cases) {
+        std::u16string units;
+        ASSERT_TRUE(Decode(SE::kMacJapanese, c.bytes, units)) << c.what;
+        EXPECT_EQ(units, std::u16string(1, c.unit)) << c.what;
+        std::string bytes;
+        EXPECT_EQ(Encode(SE::kMacJapanese, std::u16string(1, c.unit), bytes), 1u) << c.what;
+        EXPECT_EQ(bytes, c.bytes) << c.what;
+    }
+}
+
+TEST(StandinStringEncoding, MacJapaneseUserDefinedAreaRoundTripsWhole) {
+    std::string allBytes;
+    std::u16string allUnits;
+    char16_t expected = 0xE000;
+    for (int lead = 0xF0; lead <= 0xFC; ++lead) {
+        for (int trail = 0x40; trail <= 0xFC; ++trail) {
+            if (trail == 0x7F)
+                continue;
+            const std::string bytes{static_cast<char>(lead), static_cast<char>(trail)};
+            std::u16string units;
+            ASSERT_TRUE(Decode(SE::kMacJapanese, bytes, units)) << std::hex << lead << ' ' << trail;
+            ASSERT_EQ(units, std::u16string(1, expected)) << std::hex << lead << ' ' << trail;
+            std::string encoded;
+            EXPECT_EQ(Encode(SE::kMacJapanese, units, encoded), 1u) << std::hex << lead << ' ' << trail;
+            EXPECT_EQ(encoded, bytes) << std::hex << lead << ' ' << trail;
+            allBytes += bytes;
+            allUnits += expected++;
+        }
+    }
+    EXPECT_EQ(expected, 0xE98C);
+    // Amid table characters, in one text.
+    const std::string text = "A\x82\xA0" + allBytes + "\xFD\x5C";
+    const std::u16string textUnits = u"A\u3042" + allUnits + u"\u00A9\u00A5";
+    std::u16string decoded;
+    ASSERT_TRUE(Decode(SE::kMacJapanese, text, decoded));
+    EXPECT_EQ(decoded, textUnits);
+    std::string encoded;
+    EXPECT_EQ(Encode(SE::kMacJapanese, textUnits, encoded), textUnits.size());
+    EXPECT_EQ(encoded, text);
+}
+
+TEST(StandinStringEncoding, MacJapaneseNeighboursOfTheUserDefinedArea) {
+    struct Decoding {
+        char const* what;
+        std::string bytes;
+        bool ok;
+        std::u16string units;
+    };
+    const Decoding decodings[] = {
+        {"lead EF", "\xEF\x40", false, u""},
+        {"lead EF, last trail", "\xEF\xFC", false, u""},
+        {"last vertical form before the area", "\xED\x96", true, u"\u30F6\uF87E"},
+        {"trail 7F", "\xF0\x7F", false, u""},
+        {"trail below 40", "\xF0\x3F", false, u""},
+        {"trail FD", "\xFC\xFD", false, u""},
+        {"trail FF", "\xF5\xFF", false, u""},
+        {"lead at the end", "A\xFC", false, u""},
+        {"FD is one byte", "\xFD", true, u"\u00A9"},
+        {"FE is one byte", "\xFE", true, u"\u2122"},
+        {"FD before a trail byte", "\xFD\x40", true, u"\u00A9@"},
+    };
+    for (Decoding const& c : decodings) {
+        std::u16string units = u"stale";
+        EXPECT_EQ(Decode(SE::kMacJapanese, c.bytes, units), c.ok) << c.what;
+        EXPECT_EQ(units, c.units) << c.what;
+    }
+    struct Encoding {
+        char const* what;
+        std::u16string units;
+        std::size_t converted;
+        std::string bytes;
+    };
+    const Encoding encodings[] = {
+        {"U+DFFF before the area", u"A\xDFFF", 1, "A"},
+        {"U+E98C after the area", u"A\uE98C", 1, "A"},
+        {"end of the private-use block", u"\uF8FF", 0, ""},
+        {"area then past it", u"\uE98B\uE98C", 1, "\xFC\xFC"},
+    };
+    for (Encoding const& c : encodings) {
+        std::string bytes = "stale";
+        EXPECT_EQ(Encode(SE::kMacJapanese, c.units, bytes), c.converted) << c.what;
+        EXPECT_EQ(bytes, c.bytes) << c.what;
+    }
+}
+
 TEST(StandinStringEncoding, NormalisesToFormsCAndKC) {
     struct Case {
         std::u16string text;

@@ -321,6 +321,53 @@ TEST_F(GBin2TextStreamTest, ShiftJISCharactersCutByTheChunkEnd) {
     }
 }
 
+// In Mac Japanese 0x5C is the yen sign and 0x80 the backslash; both bytes escape. 0x5C before
+// the 0x80 backslash is a yen sign that its writer left as it is: the escape after it still counts.
+TEST_F(GBin2TextStreamTest, MacJapaneseYenSignBeforeAnEscape) {
+    struct Case {
+        char const* what;
+        std::string body;  // after the opening quote
+        bool result;
+        std::u16string value;
+        std::string rest;
+    };
+    const Case cases[] = {
+        {"before a quote", "\x5C\x80\"\"x", true, u"\u00A5\"", "x"},
+        {"before a backslash", "\x5C\x80\x80\"x", true, u"\u00A5\\", "x"},
+        {"before a line end", "\x5C\x80n\"", true, u"\u00A5\r", ""},
+        {"before a tab", "\x5C\x80t\"", true, u"\u00A5\t", ""},
+        {"before an unknown escape", "\x5C\x80q\"", true, u"\u00A5\\q", ""},
+        {"two before a quote", "\x5C\x80\x5C\x80\"\"", true, u"\u00A5\u00A5\"", ""},
+        {"doubled", "\x5C\x5C\"x", true, u"\u00A5", "x"},
+        {"doubled, then a quote", "\x5C\x5C\x80\"\"", true, u"\u00A5\"", ""},
+        {"after the other backslash", "\x80\x5C\"", true, u"\u00A5", ""},
+        {"before the backslash at the end", "a\x5C\x80", false, u"a\u00A5\\", ""},
+        {"0x5C still escapes a letter", "\x5Ct\"", true, u"\t", ""},
+        {"a trail byte 0x5C before the backslash", "\x83\x5C\x80\"\"", true, u"\u30BD\"", ""},
+        {"a user-defined trail byte 0x5C", "\xF0\x5C\"x", true, u"\uE01C", "x"},
+    };
+    for (Case const& c : cases) {
+        for (Source const& source : Sources()) {
+            GBin2TextStream reader(source.make("\"" + c.body), mEncodings.ShiftJIS());
+            GString value;
+            EXPECT_EQ(reader.ReadQuotedString(value), c.result) << c.what << ", " << source.name;
+            EXPECT_EQ(U(value), c.value) << c.what << ", " << source.name;
+            EXPECT_EQ(Rest(reader), c.rest) << c.what << ", " << source.name;
+        }
+    }
+    // The yen sign ends the first chunk of the body and the backslash begins the next.
+    const std::string head(255, 'a');
+    for (Source const& source : Sources()) {
+        GBin2TextStream reader(source.make("\"" + head + "\x5C\x80\"\" \"next\""), mEncodings.ShiftJIS());
+        GString value;
+        EXPECT_TRUE(reader.ReadQuotedString(value)) << source.name;
+        EXPECT_EQ(U(value), std::u16string(head.begin(), head.end()) + u"\u00A5\"") << source.name;
+        reader.SkipWhitespace(false);
+        EXPECT_TRUE(reader.ReadQuotedString(value)) << source.name;
+        EXPECT_EQ(U(value), u"next") << source.name;
+    }
+}
+
 TEST_F(GBin2TextStreamTest, ReadsCountedUnits) {
     std::unique_ptr<GBin2TextStream> utf16(NewReader("\xFF\xFE" + UTF16LE(u"abc"), nullptr));
     GString text;

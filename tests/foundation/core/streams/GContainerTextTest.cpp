@@ -200,6 +200,44 @@ TEST_F(GContainerTextTest, ShiftJISEntriesAfterTrailBytes0x5C) {
     EXPECT_EQ(Entries(dict), expected);
 }
 
+// A file whose writer left the yen sign (0x5C) as it is, right before its escapes (0x80 in Mac
+// Japanese): every entry keeps its place, and the whole reads back the same once written here.
+TEST_F(GContainerTextTest, MacJapaneseYenSignsBeforeEscapes) {
+    std::unique_ptr<GBin2TextStream> reader(NewReader(ReadFixture("MacJapaneseYenEntries.txt"), mEncodings.ShiftJIS()));
+    GDict<GString, GString> dict;
+    GTable<GString> table;
+    EXPECT_TRUE(dict.ReadFrom(*reader));
+    EXPECT_TRUE(table.ReadFrom(*reader));
+    const std::map<std::u16string, std::u16string> entries = {
+        {u"yen quote", u"\u00A5\"q\u00A5\""},
+        {u"yen backslash", u"a\u00A5\\b"},
+        {u"yen line end", u"\u00A5\r\u00A5\t."},
+        {u"doubled", u"\u00A5\u00A5"},
+        {u"the other backslash first", u"\u00A51"},
+        {u"\u00A5\"key", u"v"},
+        {u"user-defined", u"\uE01C"},
+        {u"after", u"more"},
+    };
+    const std::vector<std::u16string> items = {u"\u00A5\"", u"\u00A5\\", u"last"};
+    EXPECT_EQ(Entries(dict), entries);
+    EXPECT_EQ(Items(table), items);
+
+    GBuffer bytes;
+    {
+        GMemoryOutStream sink(bytes);
+        GText2BinStream writer(sink, mEncodings.ShiftJIS());
+        EXPECT_TRUE(dict.WriteTo(writer));
+        EXPECT_TRUE(table.WriteTo(writer));
+    }
+    reader.reset(NewReader(BytesOf(bytes), mEncodings.ShiftJIS()));
+    GDict<GString, GString> dictBack;
+    GTable<GString> tableBack;
+    EXPECT_TRUE(dictBack.ReadFrom(*reader));
+    EXPECT_TRUE(tableBack.ReadFrom(*reader));
+    EXPECT_EQ(Entries(dictBack), entries);
+    EXPECT_EQ(Items(tableBack), items);
+}
+
 TEST_F(GContainerTextTest, ReadingDictionaryBlocks) {
     struct Case {
         char const* what;

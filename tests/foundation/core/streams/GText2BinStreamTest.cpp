@@ -98,7 +98,7 @@ TEST_F(GText2BinStreamTest, RoundTripsThroughTheReader) {
         {"UTF-16", [this] { return mEncodings.Unicode(); }, {{u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5", u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5"}}},
         {"UTF-8", [this] { return mEncodings.UTF8(); }, {{u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5", u"ソ表能 \U0001F600 \u00E9 \u00A5\u0080\\\u00A5"}}},
         {"Mac Roman", [this] { return mEncodings.MacRoman(); }, {{u"caf\u00E9 \u2020 \u00A5", u"caf\u00E9 \u2020 \u00A5"}}},
-        {"Shift-JIS", [this] { return mEncodings.ShiftJIS(); }, {{u"ソ\"表\\能\tソ", u"ソ\"表\\能\tソ"}, {u"\u00A5100 \\\u00A5", u"\u00A5100 \\\u00A5"}}},
+        {"Shift-JIS", [this] { return mEncodings.ShiftJIS(); }, {{u"ソ\"表\\能\tソ", u"ソ\"表\\能\tソ"}, {u"\u00A5100 \\\u00A5", u"\u00A5100 \\\u00A5"}, {u"\u00A5\"\u00A5\\\u00A5\n\u00A5\t\u00A5\u00A5", u"\u00A5\"\u00A5\\\u00A5\r\u00A5\t\u00A5\u00A5"}}},
         {"ASCII", [this] { return mEncodings.ASCII(); }, {}},
     };
     for (Case const& c : cases) {
@@ -171,8 +171,44 @@ TEST_F(GText2BinStreamTest, EscapesStayApartFromCombiningMarksInMacJapanese) {
     CollectingOutStream sink;
     GText2BinStream writer(sink, mEncodings.ShiftJIS());
     EXPECT_TRUE(writer.WriteQuotedString(GString(UTF16Buffer(u"a\n\u0301\u00A5"), mEncodings.Unicode())));
-    // The backslash is Mac Japanese's own, 0x80; 0x5C is the yen sign.
-    EXPECT_EQ(sink.Bytes(), "\"a\x80n?\x80\x5C\"");
+    // The backslash is Mac Japanese's own, 0x80; 0x5C is the yen sign, written doubled.
+    EXPECT_EQ(sink.Bytes(), "\"a\x80n?\x5C\x5C\"");
+}
+
+// Mac Japanese's yen sign is the byte 0x5C, which readers take for an escape: it is written
+// 0x5C 0x5C, which reads back as one yen sign also where 0x5C is the only escape.
+TEST_F(GText2BinStreamTest, MacJapaneseWritesTheYenSignDoubled) {
+    struct Case {
+        char const* what;
+        std::u16string text;
+        std::string body;  // between the quotes
+        bool onlyYens;     // no escape but the yen signs'
+    };
+    const Case cases[] = {
+        {"alone", u"\u00A5", "\x5C\x5C", true},
+        {"two amid letters", u"a\u00A5\u00A5b", "a\x5C\x5C\x5C\x5C" "b", true},
+        {"before a quote", u"\u00A5\"", "\x5C\x5C\x80\"", false},
+        {"before a backslash", u"\u00A5\\", "\x5C\x5C\x80\x80", false},
+        {"before a line end", u"\u00A5\r\n", "\x5C\x5C\x80n", false},
+        {"after a backslash", u"\\\u00A5", "\x80\x80\x5C\x5C", false},
+        {"a trail byte 0x5C is left alone", u"\u30BD", "\x83\x5C", true},
+        {"a user-defined trail byte 0x5C", u"\uE01C\u00A5", "\xF0\x5C\x5C\x5C", false},
+    };
+    for (Case const& c : cases) {
+        CollectingOutStream sink;
+        GText2BinStream writer(sink, mEncodings.ShiftJIS());
+        EXPECT_TRUE(writer.WriteQuotedString(GString(UTF16Buffer(c.text), mEncodings.Unicode()))) << c.what;
+        EXPECT_EQ(sink.Bytes(), "\"" + c.body + "\"") << c.what;
+        std::unique_ptr<GBin2TextStream> reader(NewReader(sink.Bytes(), mEncodings.ShiftJIS()));
+        GString back;
+        EXPECT_TRUE(reader->ReadQuotedString(back)) << c.what;
+        EXPECT_EQ(U(back), c.text == u"\u00A5\r\n" ? u"\u00A5\r" : c.text) << c.what;
+        if (c.onlyYens) {
+            GBuffer body = ByteBuffer(c.body);
+            GTextEscapes::ASCIIReplaceEscapeCodes(body, GTextEscapes::Escapes::kBackslashOnly);
+            EXPECT_EQ(BytesOf(body), Bytes(c.text, mEncodings.ShiftJIS())) << c.what;
+        }
+    }
 }
 
 TEST_F(GText2BinStreamTest, ARefusedWriteIsReported) {
