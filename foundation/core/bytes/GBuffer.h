@@ -23,6 +23,8 @@
 
 #include "core/base/GIsRelocatable.h"
 
+class GCharCode;
+
 class GBuffer {
 public:
     // Empty (null data), built by constant initialisation so it is usable during static start-up.
@@ -78,6 +80,8 @@ public:
     GBuffer& operator+=(char const* text);
     GBuffer& operator+=(unsigned short unit);  // one 16-bit unit in machine order
     GBuffer& operator+=(unsigned char byte);
+    // The code's bytes, most significant first. Defined with GCharCode, which sits above bytes.
+    GBuffer& operator+=(GCharCode const& code);
     // n < 0 takes the bytes to the end; the result always owns its bytes.
     GBuffer GetSubBuffer(int pos, int n = -1) const;
     void GetSubBuffer(int pos, int n, GBuffer& out) const;
@@ -140,6 +144,8 @@ private:
     unsigned char* PrepareOwned(int n);
     void AppendSmall(void const* bytes, int n);
     void SetText(char const* text, int n);
+    // Throws GMemoryException when n bytes and the two after them exceed the largest block.
+    static void CheckFits(std::int64_t n);
 
     // mData and mCapacity change in GetPtr() const, which may exchange borrowed bytes for a copy.
     mutable unsigned char* mData;    // null for a buffer that never held bytes

@@ -424,9 +424,10 @@ int GDateTime::SetFromPDFDateTime(GBuffer const& text) {
     const long long year = fiveDigitYear ? fields[0] - 17100LL : fields[0];
     const unsigned month = fields[1];
     const unsigned day = fields[2];
-    // Second 60 is a leap second; the calendar here has none, so it becomes the next minute.
+    // Second 60 is refused like minute 60: a leap second carried into the next minute would be
+    // a different moment from the one the text names.
     if (month < 1 || month > 12 || day < 1 || static_cast<int>(day) > DaysInMonth(year, month) || fields[3] >= 24 ||
-        fields[4] >= 60 || fields[5] > 60)
+        fields[4] >= 60 || fields[5] >= 60)
         return 0;
 
     int sign = mSign;

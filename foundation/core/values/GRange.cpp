@@ -159,7 +159,7 @@ int GRange::Set(char const* text) {
 int GRange::Set(GString const& text) {
     GBuffer ascii;
     if (text.GetBuffer(ascii, GASCIIEncoding::GetInstance()) != GEncoding::kConvertOK)
-        return 1;
+        return kOutsideGrammar;
     return Set(ascii);
 }
 
@@ -186,9 +186,9 @@ private:
     GTable<Item> mItems;
 };
 
-// The items of the text, by the state machine of the grammar: 0 when the text is complete, 2 at
-// the first syntax error, with the items read before it.
-int ReadItems(RangeCursor& in, PendingItems& pending) {
+// The items of the text, by the state machine of the grammar: kParsed when the text is complete,
+// kSyntaxError at the first syntax error, with the items read before it.
+GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
     constexpr int cOpenStart = GRange::cOpenStart;
     constexpr int cOpenEnd = GRange::cOpenEnd;
     int number = 0;
@@ -204,24 +204,24 @@ int ReadItems(RangeCursor& in, PendingItems& pending) {
             reverse = false;
             if (IsDigit(c)) {
                 if (!in.ReadNumber(number))
-                    return 2;
+                    return GRange::kSyntaxError;
                 state = kNumber;
             } else if (c == '-') {
                 in.Next();
                 state = kAfterMinus;
             } else if (isReverse) {
                 if (!in.ReadReverse(number))
-                    return 2;
+                    return GRange::kSyntaxError;
                 reverse = true;
                 state = kNumber;
             } else {
-                return 2;
+                return GRange::kSyntaxError;
             }
             break;
         case kAfterMinus:
             if (IsDigit(c)) {
                 if (!in.ReadNumber(d))
-                    return 2;
+                    return GRange::kSyntaxError;
                 number = -d;
                 state = kNumber;
             } else if (c == ',') {
@@ -233,7 +233,7 @@ int ReadItems(RangeCursor& in, PendingItems& pending) {
                 number = cOpenStart;
                 state = kNegativeEnd;
             } else {
-                return 2;
+                return GRange::kSyntaxError;
             }
             break;
         case kNumber:
@@ -245,13 +245,13 @@ int ReadItems(RangeCursor& in, PendingItems& pending) {
                 pending.AddRange(number, reverse, number, reverse);
                 state = kItemStart;
             } else {
-                return 2;
+                return GRange::kSyntaxError;
             }
             break;
         case kAfterDash:
             if (IsDigit(c)) {
                 if (!in.ReadNumber(d))
-                    return 2;
+                    return GRange::kSyntaxError;
                 pending.AddRange(number, reverse, d, false);
                 state = kComplete;
             } else if (c == '-') {
@@ -263,22 +263,22 @@ int ReadItems(RangeCursor& in, PendingItems& pending) {
                 state = kItemStart;
             } else if (isReverse) {
                 if (!in.ReadReverse(d))
-                    return 2;
+                    return GRange::kSyntaxError;
                 pending.AddRange(number, reverse, d, true);
                 state = kComplete;
             } else {
-                return 2;
+                return GRange::kSyntaxError;
             }
             break;
         case kNegativeEnd:
             if (!in.ReadNumber(d))
-                return 2;
+                return GRange::kSyntaxError;
             pending.AddRange(number, reverse, -d, false);
             state = kComplete;
             break;
         case kComplete:
             if (c != ',')
-                return 2;
+                return GRange::kSyntaxError;
             in.Next();
             state = kItemStart;
             break;
@@ -287,17 +287,17 @@ int ReadItems(RangeCursor& in, PendingItems& pending) {
     switch (state) {
     case kAfterMinus:
         pending.AddRange(cOpenStart, cOpenEnd);
-        return 0;
+        return GRange::kParsed;
     case kNumber:
         pending.AddRange(number, reverse, number, reverse);
-        return 0;
+        return GRange::kParsed;
     case kAfterDash:
         pending.AddRange(number, reverse, cOpenEnd, false);
-        return 0;
+        return GRange::kParsed;
     case kComplete:
-        return 0;
+        return GRange::kParsed;
     default:
-        return 2;
+        return GRange::kSyntaxError;
     }
 }
 
@@ -308,13 +308,13 @@ int GRange::Set(GBuffer const& text) {
     int n = text.GetLength();
     // Checked before anything changes, so that a rejected text keeps the range as it was.
     if (!cRangeChars.AllIn(p, n))
-        return 1;
+        return kOutsideGrammar;
     Clear();
     RangeCursor in(p, n);
     if (in.AtEnd())
-        return 2;
+        return kSyntaxError;
     PendingItems pending;
-    int result = ReadItems(in, pending);
+    const ParseResult result = ReadItems(in, pending);
     // In order of start every item lands at or near the end of the tables, so long lists do not
     // move the tables' items again and again; the merged result is the same in any order.
     pending.Sort();

@@ -15,7 +15,7 @@
 //   open ends; such a number is a syntax error.
 // - ToString of a parsed range, with offset 0, "," and "-", parses back to an equal range.
 // - A failed Set leaves the range exactly as it was when the text holds a character outside the
-//   grammar (result 1); a syntax error (result 2) keeps the sequences read before it.
+//   grammar (kOutsideGrammar); a syntax error (kSyntaxError) keeps the sequences read before it.
 #include <cstdint>
 
 #include "core/bytes/GBuffer.h"
@@ -38,8 +38,13 @@ public:
     explicit GRange(char const* text);
     explicit GRange(GString const& text);
 
-    // 0 on success, 1 for a character outside digits, ",", "-", "r", "R", blank and tab, 2 for
-    // an empty text or a syntax error.
+    // The results of Set, returned as int.
+    enum ParseResult {
+        kParsed = 0,
+        kOutsideGrammar = 1,  // a character other than digits, ",", "-", "r", "R", blank and tab
+        kSyntaxError = 2,     // also an empty text
+    };
+
     int Set(GBuffer const& text);
     int Set(char const* text);
     // The text in ASCII; a character ASCII cannot hold is outside the grammar.

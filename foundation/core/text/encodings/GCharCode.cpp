@@ -191,3 +191,9 @@ int GCharCode::Compare(GCharCode const& a, GCharCode const& b) noexcept {
         return a.mLength < b.mLength ? -1 : 1;
     return std::memcmp(a.Get(), b.Get(), a.mLength);
 }
+
+// A member of GBuffer defined here: bytes lies below the encodings and does not know GCharCode.
+GBuffer& GBuffer::operator+=(GCharCode const& code) {
+    AppendByteArray(code.Get(), code.GetLength());
+    return *this;
+}

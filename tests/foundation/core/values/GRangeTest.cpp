@@ -56,49 +56,49 @@ std::string Written(GRange const& range, int offset = 0, char const* separator =
 TEST(GRange, Parsing) {
     struct Case {
         char const* text;
-        int result;
+        GRange::ParseResult result;
         char const* sequences;
     };
     Case const cases[] = {
-        {"1-3,5", 0, "1..3 5..5"},
-        {"1-3,4", 0, "1..4"},
-        {"5,1", 0, "1..1 5..5"},
-        {"1 - 3", 0, "1..3"},
-        {"\t7 ,\t8", 0, "7..8"},
-        {"1 2", 0, "12..12"},  // blanks are dropped before digits are read
-        {"007", 0, "7..7"},
-        {"1-3,2-6,10", 0, "1..6 10..10"},
-        {"3-", 0, "3..>"},
-        {"-", 0, "<..>"},
-        {"-5", 0, "-5..-5"},
-        {"--5", 0, "<..-5"},
-        {"3--5", 0, "-5..3"},
-        {"-5-", 0, "-5..>"},
-        {"r2-r1", 0, "r1..r2"},
-        {"R3", 0, "r3..r3"},
-        {"r3-", 0, "r3..>"},
-        {"5-r10", 0, "5..r10"},
-        {"3-r1", 0, "r1..3"},
-        {"2147483645", 0, "2147483645..2147483645"},
-        {"-2147483645", 0, "-2147483645..-2147483645"},
-        {"", 2, ""},
-        {"  ", 2, ""},
-        {"1,", 2, "1..1"},
-        {",1", 2, ""},
-        {"-,", 2, "<..>"},
-        {"1-3-5", 2, "1..3"},
-        {"1--", 2, ""},
-        {"r0", 2, ""},
-        {"1-r0", 2, ""},
-        {"r", 2, ""},          // a reverse mark needs its digits
-        {"1,r,2", 2, "1..1"},
-        {"1-r", 2, ""},
-        {"r-1", 2, ""},
-        {"2147483646", 2, ""},  // would be the open end
-        {"-2147483646", 2, ""},
-        {"1,99999999999", 2, "1..1"},
-        {"4294967297", 2, ""},  // would wrap to 1 in 32 bits
-        {"1-2147483646", 2, ""},
+        {"1-3,5", GRange::kParsed, "1..3 5..5"},
+        {"1-3,4", GRange::kParsed, "1..4"},
+        {"5,1", GRange::kParsed, "1..1 5..5"},
+        {"1 - 3", GRange::kParsed, "1..3"},
+        {"\t7 ,\t8", GRange::kParsed, "7..8"},
+        {"1 2", GRange::kParsed, "12..12"},  // blanks are dropped before digits are read
+        {"007", GRange::kParsed, "7..7"},
+        {"1-3,2-6,10", GRange::kParsed, "1..6 10..10"},
+        {"3-", GRange::kParsed, "3..>"},
+        {"-", GRange::kParsed, "<..>"},
+        {"-5", GRange::kParsed, "-5..-5"},
+        {"--5", GRange::kParsed, "<..-5"},
+        {"3--5", GRange::kParsed, "-5..3"},
+        {"-5-", GRange::kParsed, "-5..>"},
+        {"r2-r1", GRange::kParsed, "r1..r2"},
+        {"R3", GRange::kParsed, "r3..r3"},
+        {"r3-", GRange::kParsed, "r3..>"},
+        {"5-r10", GRange::kParsed, "5..r10"},
+        {"3-r1", GRange::kParsed, "r1..3"},
+        {"2147483645", GRange::kParsed, "2147483645..2147483645"},
+        {"-2147483645", GRange::kParsed, "-2147483645..-2147483645"},
+        {"", GRange::kSyntaxError, ""},
+        {"  ", GRange::kSyntaxError, ""},
+        {"1,", GRange::kSyntaxError, "1..1"},
+        {",1", GRange::kSyntaxError, ""},
+        {"-,", GRange::kSyntaxError, "<..>"},
+        {"1-3-5", GRange::kSyntaxError, "1..3"},
+        {"1--", GRange::kSyntaxError, ""},
+        {"r0", GRange::kSyntaxError, ""},
+        {"1-r0", GRange::kSyntaxError, ""},
+        {"r", GRange::kSyntaxError, ""},          // a reverse mark needs its digits
+        {"1,r,2", GRange::kSyntaxError, "1..1"},
+        {"1-r", GRange::kSyntaxError, ""},
+        {"r-1", GRange::kSyntaxError, ""},
+        {"2147483646", GRange::kSyntaxError, ""},  // would be the open end
+        {"-2147483646", GRange::kSyntaxError, ""},
+        {"1,99999999999", GRange::kSyntaxError, "1..1"},
+        {"4294967297", GRange::kSyntaxError, ""},  // would wrap to 1 in 32 bits
+        {"1-2147483646", GRange::kSyntaxError, ""},
     };
     for (Case const& c : cases) {
         GRange range;
@@ -111,17 +111,17 @@ TEST(GRange, Parsing) {
 TEST(GRange, ForeignCharacterLeavesTheRangeAsItWas) {
     for (std::string text : {"1;3", "1,a", "1.5", "x", "\xA0", "\n"}) {
         GRange range = Parsed("2-4");
-        EXPECT_EQ(range.Set(GBuffer(text.c_str())), 1) << text;
+        EXPECT_EQ(range.Set(GBuffer(text.c_str())), GRange::kOutsideGrammar) << text;
         EXPECT_EQ(Describe(range), "2..4");
     }
     GRange zero = Parsed("2-4");
-    EXPECT_EQ(zero.Set(GBuffer(reinterpret_cast<unsigned char const*>("1\0"), 2)), 1);
+    EXPECT_EQ(zero.Set(GBuffer(reinterpret_cast<unsigned char const*>("1\0"), 2)), GRange::kOutsideGrammar);
     EXPECT_EQ(Describe(zero), "2..4");
     GRange all;
     all.SetSelectAll();
-    EXPECT_EQ(all.Set(GBuffer("1;3")), 1);
+    EXPECT_EQ(all.Set(GBuffer("1;3")), GRange::kOutsideGrammar);
     EXPECT_TRUE(all.IsSelectAll());
-    EXPECT_EQ(all.Set(GBuffer(",1")), 2);  // a syntax error has already started a new range
+    EXPECT_EQ(all.Set(GBuffer(",1")), GRange::kSyntaxError);  // a syntax error has already started a new range
     EXPECT_FALSE(all.IsSelectAll());
     EXPECT_EQ(Describe(all), "");
     EXPECT_EQ(Describe(GRange(static_cast<char const*>(nullptr))), "");

@@ -204,4 +204,37 @@ TEST(GCharCode, UnicodeUnitsAreStoredHighByteFirst) {
     EXPECT_TRUE(code.IsEmpty());
 }
 
+TEST(GCharCode, AppendedToABufferAsItsBytesMostSignificantFirst) {
+    Bytes longBytes(20);
+    for (std::size_t i = 0; i < longBytes.size(); ++i)
+        longBytes[i] = static_cast<unsigned char>(0xE0 + i);
+    struct Case {
+        char const* name;
+        GCharCode code;
+        Bytes appended;
+    };
+    const Case cases[] = {
+        {"one byte", GCharCode(static_cast<unsigned char>(0x41)), {0x41}},
+        // High byte first whatever the machine order, unlike appending an unsigned short.
+        {"two bytes", GCharCode(static_cast<unsigned short>(0x8140)), {0x81, 0x40}},
+        {"leading zero byte kept", GCharCode(0x41, 2), {0x00, 0x41}},
+        {"four bytes", GCharCode(0xA1B2C3D4, 4), {0xA1, 0xB2, 0xC3, 0xD4}},
+        {"beyond the inline store", CodeOf(longBytes), longBytes},
+        {"empty", GCharCode(), {}},
+    };
+    for (Case const& c : cases) {
+        // Borrowed with spare room: the append must copy, not write into the lender.
+        char lender[8] = "ab";
+        GBuffer buffer;
+        buffer.SetFromStatic(lender, 2, static_cast<int>(sizeof lender));
+        GBuffer& result = (buffer += c.code);
+        EXPECT_EQ(&result, &buffer) << c.name;
+        Bytes expected{'a', 'b'};
+        expected.insert(expected.end(), c.appended.begin(), c.appended.end());
+        EXPECT_EQ(Bytes(buffer.GetPtr(), buffer.GetPtr() + buffer.GetLength()), expected) << c.name;
+        EXPECT_STREQ(lender, "ab") << c.name;
+        EXPECT_EQ(std::memcmp(lender + 2, "\0\0\0\0\0\0", 6), 0) << c.name;
+    }
+}
+
 } // namespace
