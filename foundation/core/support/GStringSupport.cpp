@@ -310,12 +310,7 @@ bool MatchRegExp(GString const& pattern, GString const& text, bool ignoreCase, b
     GBuffer const utf8Pattern = pattern.GetBuffer(utf8);
     GBuffer const utf8Text = text.GetBuffer(utf8);
     try {
-        auto const* begin = reinterpret_cast<char const*>(utf8Pattern.GetPtr());
-        auto const* end = begin + strnlen(begin, static_cast<std::size_t>(utf8Pattern.GetLength()));
-        boost::regex::flag_type flags = boost::regex::perl;
-        if (ignoreCase)
-            flags |= boost::regex::icase;
-        boost::regex const compiled(begin, end, flags);
+        boost::regex const compiled = GRegExpSupport::Compile(utf8Pattern, ignoreCase);
         return partial ? GRegExpSupport::Search(utf8Text, compiled) : GRegExpSupport::Match(utf8Text, compiled);
     } catch (std::runtime_error const&) {
         // boost::regex_error for a bad pattern, runtime_error when matching grows too complex.
