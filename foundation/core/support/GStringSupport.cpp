@@ -34,7 +34,6 @@
 
 namespace {
 
-constexpr unsigned short cQuote = '"';
 constexpr unsigned short cOpenParenthesis = '(';
 constexpr unsigned short cCloseParenthesis = ')';
 constexpr unsigned short cAtSign = '@';
