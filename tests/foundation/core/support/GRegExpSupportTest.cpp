@@ -10,6 +10,7 @@
 #include <boost/regex.hpp>
 
 #include "core/support/GRegExpSupport.h"
+#include "core/support/GStringSupport.h"
 #include "core/text/GString.h"
 #include "support/EncodingTestSetup.h"
 
@@ -236,5 +237,11 @@ TEST(GRegExpSupport, CommentGroupsAreNoOps) {
         GTable<GBuffer> groups;
         EXPECT_TRUE(GRegExpSupport::Search(GBuffer("aab"), "(a++)(?#)b", groups));
         EXPECT_EQ(Items(groups), (std::vector<std::string>{"aab", "aa"}));
+    }));
+    StartFoundation();
+    ASSERT_TRUE(EndsInTime([] {
+        EXPECT_TRUE(GStringSupport::MatchStrings(GString("a++(?#)b"), GString("AAB"), true, false, false, true));
+        EXPECT_TRUE(GStringSupport::MatchStrings(GString("a++(?#)b"), GString("xaab"), false, true, false, true));
+        EXPECT_FALSE(GStringSupport::MatchStrings(GString("a++(?#)b"), GString("xaab"), false, false, false, true));
     }));
 }
