@@ -30,9 +30,9 @@ CharRange Whole(GBuffer const& buffer) {
 
 // The pattern with its comment groups "(?#...)" taken out before boost sees them: boost 1.74 loops
 // for ever on a comment group after a possessive quantifier ("a++(?#)b"). Comment groups are
-// no-ops, so a run of them goes; "(?:)" takes its place where neighbours could otherwise join into
-// one token ("\1(?#)0", "((?#)?"), but not before a quantifier, which then binds as it did
-// ("a(?#)+"), to what went before as in Perl.
+// no-ops, so each run of them goes. Where the neighbours could join into one token ("\1(?#)0",
+// "((?#)?") an empty group "(?:)" stands in their place; before a quantifier nothing does, so that
+// it binds to what went before, as in Perl ("a(?#)+").
 // Character classes, escapes, \Q...\E and the line comments of the x mode are copied as they
 // are, as boost reads them; the x mode is followed through "(?x)", "(?-x)" and "(?x:...)".
 std::string WithoutCommentGroups(CharRange pattern, bool extended) {
@@ -112,7 +112,8 @@ std::string WithoutCommentGroups(CharRange pattern, bool extended) {
             if (at(q, '?')) {
                 ++q;
                 bool on = true;
-                while (q < end && (std::strchr("imsx", *q) != nullptr || (*q == '-' && on))) {
+                auto const isOption = [](char o) { return o == 'i' || o == 'm' || o == 's' || o == 'x'; };
+                while (q < end && (isOption(*q) || (*q == '-' && on))) {
                     if (*q == '-')
                         on = false;
                     else if (*q == 'x')
