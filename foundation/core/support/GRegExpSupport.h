@@ -10,6 +10,8 @@
 // - A pattern that does not compile throws boost::regex_error from Match, Search and Replace
 //   (a pattern may also throw std::runtime_error when matching grows too complex); patterns
 //   taken from users are tested first with IsValidRegExp, which throws nothing.
+// - Compiling always ends: comment groups "(?#...)" are taken out before boost compiles a
+//   pattern (boost loops for ever on some of them), so patterns with them behave as in Perl.
 // - Group tables are emptied first; a group that took no part in the match is an empty item.
 #include <boost/regex_fwd.hpp>
 
@@ -35,4 +37,7 @@ public:
     // The whole text matches; groups as for Search.
     static bool Match(GString const& text, char const* pattern, GTable<GString>& groups);
     static bool IsValidRegExp(GBuffer const& pattern);
+    // The pattern up to its first zero byte, compiled as the forms above do (Perl syntax); throws
+    // boost::regex_error when it does not compile.
+    static boost::regex Compile(GBuffer const& pattern, bool ignoreCase = false);
 };

@@ -234,25 +234,11 @@ struct Units16 {
 
 bool IsDigit(unsigned short unit) { return unit >= '0' && unit <= '9'; }
 
-int FirstDigit(Units16 const& text) {
-    for (int i = 0; i < text.count; ++i)
-        if (IsDigit(text.At(i)))
-            return i;
-    return -1;
-}
-
 int DigitRun(Units16 const& text) {
     int n = 0;
     while (n < text.count && IsDigit(text.At(n)))
         ++n;
     return n;
-}
-
-// GString's plain order: the UTF-16 bytes as they lie in memory, unsigned, a prefix first.
-bool IsLessThanPlain(Units16 const& a, Units16 const& b) {
-    const int common = 2 * std::min(a.count, b.count);
-    const int c = common == 0 ? 0 : std::memcmp(a.bytes, b.bytes, static_cast<std::size_t>(common));
-    return c != 0 ? c < 0 : a.count < b.count;
 }
 
 // Digit runs by value, however long: leading zeros skipped, then length, then digits.
@@ -309,12 +295,7 @@ bool MatchRegExp(GString const& pattern, GString const& text, bool ignoreCase, b
     GBuffer const utf8Pattern = pattern.GetBuffer(utf8);
     GBuffer const utf8Text = text.GetBuffer(utf8);
     try {
-        auto const* begin = reinterpret_cast<char const*>(utf8Pattern.GetPtr());
-        auto const* end = begin + strnlen(begin, static_cast<std::size_t>(utf8Pattern.GetLength()));
-        boost::regex::flag_type flags = boost::regex::perl;
-        if (ignoreCase)
-            flags |= boost::regex::icase;
-        boost::regex const compiled(begin, end, flags);
+        boost::regex const compiled = GRegExpSupport::Compile(utf8Pattern, ignoreCase);
         return partial ? GRegExpSupport::Search(utf8Text, compiled) : GRegExpSupport::Match(utf8Text, compiled);
     } catch (std::runtime_error const&) {
         // boost::regex_error for a bad pattern, runtime_error when matching grows too complex.
@@ -522,29 +503,39 @@ bool GStringSupport::MatchStrings(GString const& pattern, GString const& text, b
     return matched != invert;
 }
 
+// Texts as sequences of tokens, a digit run or a single other unit, compared token by token:
+// digit runs by value, other units in plain order, and a digit run against another unit as the
+// unit "0" would be (no other unit sorts there). A prefix comes first. Jumping straight to the
+// first digits, or comparing a run by its first digit, would break transitivity ("a\u6130" <
+// "a7b" < "a07c" < "a\u6130").
 bool GStringSupport::IsLessThanAlphanumeric(GString const& a, GString const& b) {
     GBuffer const unitsA = Units(a);
     GBuffer const unitsB = Units(b);
     Units16 x{unitsA.GetPtr(), UnitCount(unitsA)};
     Units16 y{unitsB.GetPtr(), UnitCount(unitsB)};
-    // Each round takes an equal prefix and an equal number off both texts.
-    for (;;) {
-        const int digitA = FirstDigit(x);
-        const int digitB = FirstDigit(y);
-        if (digitA != digitB || digitA < 0)
-            return IsLessThanPlain(x, y);
-        if (std::memcmp(x.bytes, y.bytes, static_cast<std::size_t>(2 * digitA)) != 0)
-            return IsLessThanPlain(x, y);
-        x.Drop(digitA);
-        y.Drop(digitB);
-        const int runA = DigitRun(x);
-        const int runB = DigitRun(y);
-        const int order = CompareNumbers(x, runA, y, runB);
+    static const unsigned short zeroUnit = '0';
+    void const* const zero = &zeroUnit;
+    while (x.count > 0 && y.count > 0) {
+        const bool digitA = IsDigit(x.At(0));
+        const bool digitB = IsDigit(y.At(0));
+        if (digitA && digitB) {
+            const int runA = DigitRun(x);
+            const int runB = DigitRun(y);
+            const int order = CompareNumbers(x, runA, y, runB);
+            if (order != 0)
+                return order < 0;
+            x.Drop(runA);
+            y.Drop(runB);
+            continue;
+        }
+        // In memory order, as the plain order compares.
+        const int order = std::memcmp(digitA ? zero : x.bytes, digitB ? zero : y.bytes, 2);
         if (order != 0)
             return order < 0;
-        x.Drop(runA);
-        y.Drop(runB);
+        x.Drop(1);
+        y.Drop(1);
     }
+    return x.count == 0 && y.count > 0;
 }
 
 // ---- Names ----

@@ -81,7 +81,8 @@ public:
     // the whole text or (partial) a part of it; invert negates the answer.
     static bool MatchStrings(GString const& pattern, GString const& text, bool ignoreCase, bool partial, bool invert,
                              bool regExp);
-    // Natural order: numbers inside the texts compare by value, so "file2" comes before "file10".
+    // Natural order: numbers inside the texts compare by value, so "file2" comes before "file10";
+    // a strict weak order, so sorts may use it.
     static bool IsLessThanAlphanumeric(GString const& a, GString const& b);
     // "Name" becomes "Name (2)", "Name (2)" becomes "Name (3)"; with maxLength (0: none) the name
     // is shortened so that the result fits, or is the suffix alone when even that is too long.

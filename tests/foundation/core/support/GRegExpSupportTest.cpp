@@ -1,11 +1,16 @@
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <future>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include <boost/regex.hpp>
 
 #include "core/support/GRegExpSupport.h"
+#include "core/support/GStringSupport.h"
 #include "core/text/GString.h"
 #include "support/EncodingTestSetup.h"
 
@@ -158,4 +163,85 @@ TEST(GRegExpSupport, StringsAreMatchedAsUTF8) {
     groups.AddItem(GString("key=value"));
     EXPECT_TRUE(GRegExpSupport::Match(groups[0], "(\\w+)=(\\w+)", groups));
     EXPECT_EQ(UnitItems(groups), (std::vector<std::u16string>{u"key=value", u"key", u"value"}));
+}
+
+namespace {
+
+// Runs check on a thread of its own and waits at most a few seconds: a pattern that sends boost
+// into a loop fails the test instead of hanging it (the stuck thread is left behind).
+template <class Check>
+::testing::AssertionResult EndsInTime(Check check) {
+    auto task = std::make_shared<std::packaged_task<void()>>(check);
+    std::future<void> done = task->get_future();
+    std::thread([task] { (*task)(); }).detach();
+    if (done.wait_for(std::chrono::seconds(10)) != std::future_status::ready)
+        return ::testing::AssertionFailure() << "did not end";
+    done.get();
+    return ::testing::AssertionSuccess();
+}
+
+} // namespace
+
+// boost loops for ever on a comment group after a possessive quantifier; comment groups are
+// taken out first, and behave as in Perl.
+TEST(GRegExpSupport, CommentGroupsAreNoOps) {
+    struct Case {
+        std::string pattern, text;
+        bool match;
+    };
+    Case const cases[] = {
+        {"a++(?#)b", "aab", true},
+        {"a++(?#x)(?#y)b", "aab", true},
+        {"a*+(?#)b", "b", true},
+        {"a?+(?#c)b", "ab", true},
+        {"a{2}+(?#)b", "aab", true},
+        {"(?x) a++ (?#) b", "aab", true},        // white space of the x mode between
+        {"(?x) a++ #[ (\n (?#) b", "aab", true},  // a line comment of the x mode holds no class
+        {"a(?#x)+", "aaa", true},                 // a quantifier binds to what went before
+        {"a*(?#)?b", "aab", true},                // "a*?": lazy, as in Perl
+        {"(a)\\1(?#)0", "aa0", true},             // not one back-reference \10
+        {"\\x4(?#)1", std::string("\x04") + "1", true},
+        {"((?#)?:a)", ":a", true},                // an optional empty group, not "(?:"
+        {"a(?#)", "a", true},
+        {"(?#)a", "a", true},
+        {"(?#a)(?#b)", "", true},
+        {"[(?#)]+", "(?#)", true},                // in a class: members
+        {"[](?#)]+", "](?#)", true},
+        {"[[:alpha:](?#)]+", "a(?#)", true},
+        {"\\(?#\\)", "(#)", true},               // an escaped parenthesis opens no comment
+        {"\\Q(?#)\\E", "(?#)", true},
+        {"\\Qa++\\E(?#)b", "a++b", true},
+        {"(?x:a++ (?#) b)(?#)c", "aabc", true},
+        {"(?x)(?-x:a++(?#) )b", "aa b", true},    // white space is literal again inside
+    };
+    for (Case const& c : cases) {
+        bool valid = false;
+        bool matched = false;
+        ASSERT_TRUE(EndsInTime([&] {
+            valid = GRegExpSupport::IsValidRegExp(Buf(c.pattern));
+            matched = valid && GRegExpSupport::Match(Buf(c.text), Buf(c.pattern));
+        })) << c.pattern;
+        EXPECT_TRUE(valid) << c.pattern;
+        EXPECT_EQ(matched, c.match) << c.pattern << " / " << c.text;
+    }
+    // Patterns that stay wrong stay wrong.
+    for (char const* bad : {"a++(?#)+", "a++(?#)(?#)*", "(?#)*", "[(?#)", "a++(?#)("}) {
+        bool valid = true;
+        ASSERT_TRUE(EndsInTime([&] { valid = GRegExpSupport::IsValidRegExp(GBuffer(bad)); })) << bad;
+        EXPECT_FALSE(valid) << bad;
+    }
+    // Through every caller that compiles.
+    ASSERT_TRUE(EndsInTime([] {
+        EXPECT_TRUE(GRegExpSupport::Search(GBuffer("xaab"), GBuffer("a++(?#)b")));
+        EXPECT_EQ(Text(GRegExpSupport::Replace(GBuffer("aab"), GBuffer("a++(?#)b"), GBuffer("x"))), "x");
+        GTable<GBuffer> groups;
+        EXPECT_TRUE(GRegExpSupport::Search(GBuffer("aab"), "(a++)(?#)b", groups));
+        EXPECT_EQ(Items(groups), (std::vector<std::string>{"aab", "aa"}));
+    }));
+    StartFoundation();
+    ASSERT_TRUE(EndsInTime([] {
+        EXPECT_TRUE(GStringSupport::MatchStrings(GString("a++(?#)b"), GString("AAB"), true, false, false, true));
+        EXPECT_TRUE(GStringSupport::MatchStrings(GString("a++(?#)b"), GString("xaab"), false, true, false, true));
+        EXPECT_FALSE(GStringSupport::MatchStrings(GString("a++(?#)b"), GString("xaab"), false, false, false, true));
+    }));
 }

@@ -568,6 +568,35 @@ TEST_F(GStringSupportTest, NaturalOrder) {
     }
 }
 
+// A sort needs a strict weak order: comparing at the first digits only, or a digit run by its
+// first digit, made cycles such as these.
+TEST_F(GStringSupportTest, NaturalOrderIsTransitive) {
+    std::vector<std::u16string> const texts = {
+        u"a\u6130\u3700\u3000\u00000b", u"a7b", u"a07c", u"a\u0135", u"a9", u"a10", u"a\u0131x", u"a007",
+        u"a", u"", u"7", u"07a", u"a7", u"a7\u0135", u"a07b", u"b"};
+    auto const less = [](std::u16string const& a, std::u16string const& b) {
+        return GStringSupport::IsLessThanAlphanumeric(U(a), U(b));
+    };
+    for (auto const& a : texts) {
+        EXPECT_FALSE(less(a, a));
+        for (auto const& b : texts) {
+            EXPECT_FALSE(less(a, b) && less(b, a));
+            for (auto const& c : texts) {
+                if (less(a, b) && less(b, c)) {
+                    EXPECT_TRUE(less(a, c));
+                }
+                if (!less(a, b) && !less(b, a) && !less(b, c) && !less(c, b)) {
+                    EXPECT_TRUE(!less(a, c) && !less(c, a));
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(less(u"a7b", u"a07c"));
+    EXPECT_TRUE(less(u"a07c", u"a\u6130"));  // a digit run sorts as "0" against other units
+    EXPECT_TRUE(less(u"a10", u"a\u0135"));
+    EXPECT_TRUE(less(u"a9", u"a10"));
+}
+
 TEST_F(GStringSupportTest, NaturalOrderOfMixedEncodings) {
     EXPECT_TRUE(GStringSupport::IsLessThanAlphanumeric(GString("Page 9"), U(u"Page 10")));
     EXPECT_TRUE(GStringSupport::IsLessThanAlphanumeric(GString(GBuffer("caf\xE9 2"), WinAnsi()), U(u"caf\u00E9 12")));

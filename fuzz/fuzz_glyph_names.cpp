@@ -1,0 +1,105 @@
+// Glyph-name lookups of names read from fonts and files, in every encoding: any name and any
+// code look up without harm, and a name found for a code is stable: it leads to a code whose
+// name is the same name again.
+//
+// Input: byte 0 picks the encoding (modulo 11, as in fuzz_string_convert) and, divided by 11,
+// the direction (even: the rest is a glyph name; odd: the rest, up to 4 bytes, is a code).
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "core/bytes/GBuffer.h"
+#include "core/containers/GTable.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/text/encodings/GCharCode.h"
+#include "core/text/encodings/GEncoding.h"
+#include "core/text/encodings/GMacExpertEncoding.h"
+#include "core/text/encodings/GMacRomanEncoding.h"
+#include "core/text/encodings/GPDFDocEncoding.h"
+#include "core/text/encodings/GPlatformEncoding.h"
+#include "core/text/encodings/GPlatformEncodingFactory.h"
+#include "core/text/encodings/GStandardEncoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GWinAnsiEncoding.h"
+#include "support/FoundationStartup.h"
+
+namespace {
+
+void Check(bool condition) {
+    if (!condition)
+        std::abort();
+}
+
+std::vector<GEncoding const*> const& Encodings() {
+    static std::vector<GEncoding const*> const encodings = [] {
+        StartFoundationWithPlatformEncodings();
+        GPlatformEncodingFactory* factory = GPlatformEncodingFactory::GetInstance();
+        return std::vector<GEncoding const*>{
+            GASCIIEncoding::GetInstance(),     GUnicodeEncoding::GetInstance(), GUTF8Encoding::GetInstance(),
+            GMacRomanEncoding::GetInstance(),  GWinAnsiEncoding::GetInstance(), GPDFDocEncoding::GetInstance(),
+            GStandardEncoding::GetInstance(),  GMacExpertEncoding::GetInstance(), factory->GetPlatformEncoding(),
+            factory->GetShiftJISEncoding(),    factory->GetPRCEncoding()};
+    }();
+    return encodings;
+}
+
+std::string Text(GBuffer const& b) {
+    return std::string(reinterpret_cast<char const*>(b.GetPtr()), static_cast<std::size_t>(b.GetLength()));
+}
+
+// The code's name, when it has one, names a code with that same name.
+void CheckNameOfCode(GEncoding const& encoding, GCharCode const& code) {
+    GBuffer name;
+    if (!encoding.GetGlyphName(code, name)) {
+        Check(name.IsEmpty());
+        return;
+    }
+    Check(!name.IsEmpty());
+    GCharCode named;
+    encoding.GetCharCode(name, named);
+    Check(!named.IsEmpty());
+    GBuffer again;
+    Check(encoding.GetGlyphName(named, again));
+    Check(Text(again) == Text(name));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
+    std::vector<GEncoding const*> const& encodings = Encodings();
+    if (size < 1 || size > 1024)
+        return 0;
+    GEncoding const* encoding = encodings[data[0] % encodings.size()];
+    if (encoding == nullptr)
+        return 0;
+    bool const byCode = (data[0] / encodings.size()) % 2 == 1;
+    GBuffer const rest(data + 1, static_cast<int>(size - 1));
+    GUnicodeEncoding const* unicode = GUnicodeEncoding::GetInstance();
+    if (byCode) {
+        if (rest.GetLength() > 4)
+            return 0;
+        GCharCode const code(rest);
+        CheckNameOfCode(*encoding, code);
+        GTable<GBuffer> names;
+        unicode->GetGlyphNameTable(code, names);
+        GBuffer preferred;
+        if (unicode->GetGlyphName(code, preferred))
+            Check(names.GetCount() >= 1 && Text(names[0]) == Text(preferred));
+        else
+            Check(names.GetCount() == 0);
+        return 0;
+    }
+    GCharCode code;
+    encoding->GetCharCode(rest, code);
+    if (!code.IsEmpty())
+        CheckNameOfCode(*encoding, code);
+    GCharCode ligature;
+    unicode->GetLigatureCharCode(rest, ligature);
+    Check(ligature.GetLength() % 2 == 0);
+    GBuffer utf16;
+    if (GUnicodeEncoding::TryGetGlyphUnit(rest, utf16))
+        Check(utf16.GetLength() == 2);
+    return 0;
+}
