@@ -165,30 +165,68 @@ int GRange::Set(GString const& text) {
 
 namespace {
 
-// The sequences read from a text, each with its ends in order, added to the range at the end.
-class PendingItems {
+// The sequences read from a text, each with its ends in order. Plain sequences that come in
+// ascending order of start (the form users type, "1-5,7,9-12") are merged into the range's tables
+// as they are read, which keeps those tables sorted, disjoint and apart; any other sequence is set
+// aside for the general merge at the end.
+class ParsedItems {
 public:
+    ParsedItems(GTable<Bound>& starts, GTable<Bound>& ends) : mStarts(starts), mEnds(ends) {}
+
     void AddRange(int from, bool fromReverse, int to, bool toReverse) {
-        Item item{Bound(from, fromReverse), Bound(to, toReverse)};
-        if (from > to)
-            std::swap(item.start, item.end);
-        mItems.AddItem(item);
+        if (from > to) {
+            std::swap(from, to);
+            std::swap(fromReverse, toReverse);
+        }
+        if (!fromReverse && !toReverse) {
+            if (mCount == 0 || from > mLastEnd + 1) {
+                mStarts.AddItem(Bound(from, false));
+                mEnds.AddItem(Bound(to, false));
+                ++mCount;
+                mLastStart = from;
+                mLastEnd = to;
+                return;
+            }
+            // Overlapping or touching the last sequence, and no earlier one: it only grows.
+            if (from >= mLastStart) {
+                if (to > mLastEnd) {
+                    mLastEnd = to;
+                    mEnds[mCount - 1].first = to;
+                }
+                return;
+            }
+        }
+        mAside.AddItem(Item{Bound(from, fromReverse), Bound(to, toReverse)});
     }
     void AddRange(int from, int to) { AddRange(from, false, to, false); }
-    void Sort() {
+
+    // The set-aside sequences and the merged ones, sorted, added one by one to the emptied range:
+    // in order of start every one lands at or near the end of the tables, so long lists do not
+    // move the tables' items again and again; the merged result is the same in any order.
+    void MergeAside(GRange& range) {
+        if (mAside.GetCount() == 0)
+            return;
+        for (int k = 0; k < mCount; ++k)
+            mAside.AddItem(Item{mStarts[k], mEnds[k]});
+        range.Clear();
         auto less = [](Item const& a, Item const& b) { return KeyLess(a.start, a.end, b.start, b.end); };
-        if (!std::is_sorted(mItems.begin(), mItems.end(), less))
-            std::sort(mItems.begin(), mItems.end(), less);
+        std::sort(mAside.begin(), mAside.end(), less);
+        for (Item const& item : mAside)
+            range.AddRange(item.start.first, item.start.second, item.end.first, item.end.second);
     }
-    GTable<Item> const& Items() const { return mItems; }
 
 private:
-    GTable<Item> mItems;
+    GTable<Bound>& mStarts;
+    GTable<Bound>& mEnds;
+    int mCount = 0;
+    int mLastStart = 0;
+    std::int64_t mLastEnd = 0;
+    GTable<Item> mAside;
 };
 
 // The items of the text, by the state machine of the grammar: kParsed when the text is complete,
 // kSyntaxError at the first syntax error, with the items read before it.
-GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
+GRange::ParseResult ReadItems(RangeCursor& in, ParsedItems& items) {
     constexpr int cOpenStart = GRange::cOpenStart;
     constexpr int cOpenEnd = GRange::cOpenEnd;
     int number = 0;
@@ -226,7 +264,7 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
                 state = kNumber;
             } else if (c == ',') {
                 in.Next();
-                pending.AddRange(cOpenStart, cOpenEnd);
+                items.AddRange(cOpenStart, cOpenEnd);
                 state = kItemStart;
             } else if (c == '-') {
                 in.Next();
@@ -242,7 +280,7 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
                 state = kAfterDash;
             } else if (c == ',') {
                 in.Next();
-                pending.AddRange(number, reverse, number, reverse);
+                items.AddRange(number, reverse, number, reverse);
                 state = kItemStart;
             } else {
                 return GRange::kSyntaxError;
@@ -252,19 +290,19 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
             if (IsDigit(c)) {
                 if (!in.ReadNumber(d))
                     return GRange::kSyntaxError;
-                pending.AddRange(number, reverse, d, false);
+                items.AddRange(number, reverse, d, false);
                 state = kComplete;
             } else if (c == '-') {
                 in.Next();
                 state = kNegativeEnd;
             } else if (c == ',') {
                 in.Next();
-                pending.AddRange(number, reverse, cOpenEnd, false);
+                items.AddRange(number, reverse, cOpenEnd, false);
                 state = kItemStart;
             } else if (isReverse) {
                 if (!in.ReadReverse(d))
                     return GRange::kSyntaxError;
-                pending.AddRange(number, reverse, d, true);
+                items.AddRange(number, reverse, d, true);
                 state = kComplete;
             } else {
                 return GRange::kSyntaxError;
@@ -273,7 +311,7 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
         case kNegativeEnd:
             if (!in.ReadNumber(d))
                 return GRange::kSyntaxError;
-            pending.AddRange(number, reverse, -d, false);
+            items.AddRange(number, reverse, -d, false);
             state = kComplete;
             break;
         case kComplete:
@@ -286,13 +324,13 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
     }
     switch (state) {
     case kAfterMinus:
-        pending.AddRange(cOpenStart, cOpenEnd);
+        items.AddRange(cOpenStart, cOpenEnd);
         return GRange::kParsed;
     case kNumber:
-        pending.AddRange(number, reverse, number, reverse);
+        items.AddRange(number, reverse, number, reverse);
         return GRange::kParsed;
     case kAfterDash:
-        pending.AddRange(number, reverse, cOpenEnd, false);
+        items.AddRange(number, reverse, cOpenEnd, false);
         return GRange::kParsed;
     case kComplete:
         return GRange::kParsed;
@@ -313,13 +351,9 @@ int GRange::Set(GBuffer const& text) {
     RangeCursor in(p, n);
     if (in.AtEnd())
         return kSyntaxError;
-    PendingItems pending;
-    const ParseResult result = ReadItems(in, pending);
-    // In order of start every item lands at or near the end of the tables, so long lists do not
-    // move the tables' items again and again; the merged result is the same in any order.
-    pending.Sort();
-    for (Item const& item : pending.Items())
-        AddRange(item.start.first, item.start.second, item.end.first, item.end.second);
+    ParsedItems items(mStarts, mEnds);
+    const ParseResult result = ReadItems(in, items);
+    items.MergeAside(*this);
     return result;
 }
 
