@@ -165,10 +165,35 @@ int GRange::Set(GString const& text) {
 
 namespace {
 
+// Numbers of one kind from .. to.
+struct Span {
+    int from;
+    int to;
+};
+
+// Joins spans given in ascending order of from into sorted, disjoint sequences that do not touch.
+class SpanUnion {
+public:
+    explicit SpanUnion(GTable<Span>& out) : mOut(out) {}
+    void Add(Span span) {
+        int count = mOut.GetCount();
+        if (count > 0 && mOut[count - 1].to + std::int64_t{1} >= span.from) {
+            mOut[count - 1].to = std::max(mOut[count - 1].to, span.to);
+            return;
+        }
+        mOut.AddItem(span);
+    }
+
+private:
+    GTable<Span>& mOut;
+};
+
+bool FromLess(Span const& a, Span const& b) { return a.from < b.from; }
+
 // The sequences read from a text, each with its ends in order. Plain sequences that come in
 // ascending order of start (the form users type, "1-5,7,9-12") are merged into the range's tables
-// as they are read, which keeps those tables sorted, disjoint and apart; any other sequence is set
-// aside for the general merge at the end.
+// as they are read, which keeps those tables sorted, disjoint and apart; the others are set aside
+// by kind for one merge at the end.
 class ParsedItems {
 public:
     ParsedItems(GTable<Bound>& starts, GTable<Bound>& ends) : mStarts(starts), mEnds(ends) {}
@@ -178,41 +203,91 @@ public:
             std::swap(from, to);
             std::swap(fromReverse, toReverse);
         }
-        if (!fromReverse && !toReverse) {
-            if (mCount == 0 || from > mLastEnd + 1) {
-                mStarts.AddItem(Bound(from, false));
-                mEnds.AddItem(Bound(to, false));
-                ++mCount;
-                mLastStart = from;
-                mLastEnd = to;
-                return;
-            }
+        if (fromReverse != toReverse) {
+            mMixed.AddItem(Item{Bound(from, fromReverse), Bound(to, toReverse)});
+        } else if (fromReverse) {
+            mReverse.AddItem(Span{from, to});
+        } else if (mCount == 0 || from > mLastEnd + 1) {
+            mStarts.AddItem(Bound(from, false));
+            mEnds.AddItem(Bound(to, false));
+            ++mCount;
+            mLastStart = from;
+            mLastEnd = to;
+        } else if (from >= mLastStart) {
             // Overlapping or touching the last sequence, and no earlier one: it only grows.
-            if (from >= mLastStart) {
-                if (to > mLastEnd) {
-                    mLastEnd = to;
-                    mEnds[mCount - 1].first = to;
-                }
-                return;
+            if (to > mLastEnd) {
+                mLastEnd = to;
+                mEnds[mCount - 1].first = to;
             }
+        } else {
+            mPlain.AddItem(Span{from, to});
         }
-        mAside.AddItem(Item{Bound(from, fromReverse), Bound(to, toReverse)});
     }
     void AddRange(int from, int to) { AddRange(from, false, to, false); }
 
-    // The set-aside sequences and the merged ones, sorted, added one by one to the emptied range:
-    // in order of start every one lands at or near the end of the tables, so long lists do not
-    // move the tables' items again and again; the merged result is the same in any order.
+    // Each kind (plain, reverse) joined as a union of intervals, sequences with ends of both kinds
+    // without their duplicates, all in the order of the tables: what adding the sequences one by
+    // one with AddRange gives.
     void MergeAside(GRange& range) {
-        if (mAside.GetCount() == 0)
+        if (mPlain.GetCount() == 0 && mReverse.GetCount() == 0 && mMixed.GetCount() == 0)
             return;
-        for (int k = 0; k < mCount; ++k)
-            mAside.AddItem(Item{mStarts[k], mEnds[k]});
-        range.Clear();
+        GTable<Span> plain;
+        if (mPlain.GetCount() == 0) {
+            plain.ExpandTo(mCount);
+            for (int k = 0; k < mCount; ++k)
+                plain.AddItem(Span{mStarts[k].first, mEnds[k].first});
+        } else {
+            std::sort(mPlain.begin(), mPlain.end(), FromLess);
+            SpanUnion joined(plain);
+            int k = 0;
+            for (Span span : mPlain) {
+                for (; k < mCount && mStarts[k].first <= span.from; ++k)
+                    joined.Add(Span{mStarts[k].first, mEnds[k].first});
+                joined.Add(span);
+            }
+            for (; k < mCount; ++k)
+                joined.Add(Span{mStarts[k].first, mEnds[k].first});
+        }
+        GTable<Span> reverse;
+        std::sort(mReverse.begin(), mReverse.end(), FromLess);
+        SpanUnion reverseJoined(reverse);
+        for (Span span : mReverse)
+            reverseJoined.Add(span);
         auto less = [](Item const& a, Item const& b) { return KeyLess(a.start, a.end, b.start, b.end); };
-        std::sort(mAside.begin(), mAside.end(), less);
-        for (Item const& item : mAside)
-            range.AddRange(item.start.first, item.start.second, item.end.first, item.end.second);
+        std::sort(mMixed.begin(), mMixed.end(), less);
+        auto same = [](Item const& a, Item const& b) { return a.start == b.start && a.end == b.end; };
+        mMixed.Resize(static_cast<int>(std::unique(mMixed.begin(), mMixed.end(), same) - mMixed.begin()));
+
+        // The three lists are each in the tables' order; merged by it.
+        range.Clear();
+        int total = plain.GetCount() + reverse.GetCount() + mMixed.GetCount();
+        mStarts.ExpandTo(total);
+        mEnds.ExpandTo(total);
+        int p = 0;
+        int r = 0;
+        int m = 0;
+        for (int k = 0; k < total; ++k) {
+            Item next;
+            int* taken = nullptr;
+            if (p < plain.GetCount()) {
+                next = Item{Bound(plain[p].from, false), Bound(plain[p].to, false)};
+                taken = &p;
+            }
+            if (r < reverse.GetCount()) {
+                Item item{Bound(reverse[r].from, true), Bound(reverse[r].to, true)};
+                if (taken == nullptr || less(item, next)) {
+                    next = item;
+                    taken = &r;
+                }
+            }
+            if (m < mMixed.GetCount() && (taken == nullptr || less(mMixed[m], next))) {
+                next = mMixed[m];
+                taken = &m;
+            }
+            ++*taken;
+            mStarts.AddItem(next.start);
+            mEnds.AddItem(next.end);
+        }
     }
 
 private:
@@ -221,7 +296,9 @@ private:
     int mCount = 0;
     int mLastStart = 0;
     std::int64_t mLastEnd = 0;
-    GTable<Item> mAside;
+    GTable<Span> mPlain;    // plain sequences out of order
+    GTable<Span> mReverse;  // both ends reverse
+    GTable<Item> mMixed;    // one end of each kind
 };
 
 // The items of the text, by the state machine of the grammar: kParsed when the text is complete,
