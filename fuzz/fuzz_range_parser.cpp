@@ -15,6 +15,14 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     int result = range.Set(text);
     if (result < 0 || result > 2 || !range.CheckConsistency())
         std::abort();
+    // A range with contents checks the text before it starts; an empty one only after an error.
+    // Both give one result, and a character outside the grammar changes neither.
+    GRange full("r3,5-9");
+    GRange fullBefore(full);
+    if (full.Set(text) != result || (result == GRange::kOutsideGrammar && !(full == fullBefore)) ||
+        (result != GRange::kOutsideGrammar && !(full == range)) ||
+        (result == GRange::kOutsideGrammar && !(range == GRange())))
+        std::abort();
     for (int i = 0; i < range.GetNumOfSequences(); ++i) {
         int start = 0, length = 0;
         range.GetSequence(i, start, length);

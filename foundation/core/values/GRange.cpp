@@ -190,13 +190,39 @@ private:
 
 bool FromLess(Span const& a, Span const& b) { return a.from < b.from; }
 
+// Appends to a table through a small local block, handed over a block at a time: an item passed
+// by reference to the table's append just after it was made field by field is read back before
+// its stores have landed, which costs more than the rest of a short item's reading.
+template <class T>
+class BlockAppender {
+public:
+    explicit BlockAppender(GTable<T>& table) : mTable(table) {}
+    void Add(T const& item) {
+        mBlock[mCount] = item;
+        if (++mCount == cBlockSize)
+            Flush();
+    }
+    void Flush() {
+        mTable.AddItems(mBlock, mCount);
+        mCount = 0;
+    }
+
+private:
+    static constexpr int cBlockSize = 32;
+    GTable<T>& mTable;
+    T mBlock[cBlockSize];
+    int mCount = 0;
+};
+
 // The sequences read from a text, each with its ends in order. Plain sequences that come in
 // ascending order of start (the form users type, "1-5,7,9-12") are merged into the range's tables
 // as they are read, which keeps those tables sorted, disjoint and apart; the others are set aside
-// by kind for one merge at the end.
+// by kind for one merge at the end (MergeAside).
 class ParsedItems {
 public:
-    ParsedItems(GTable<Bound>& starts, GTable<Bound>& ends) : mStarts(starts), mEnds(ends) {}
+    ParsedItems(GTable<Bound>& starts, GTable<Bound>& ends)
+        : mStarts(starts), mEnds(ends), mStartsAdded(starts), mEndsAdded(ends), mPlainAdded(mPlain),
+          mReverseAdded(mReverse), mMixedAdded(mMixed) {}
 
     void AddRange(int from, bool fromReverse, int to, bool toReverse) {
         if (from > to) {
@@ -204,23 +230,21 @@ public:
             std::swap(fromReverse, toReverse);
         }
         if (fromReverse != toReverse) {
-            mMixed.AddItem(Item{Bound(from, fromReverse), Bound(to, toReverse)});
+            mMixedAdded.Add(Item{Bound(from, fromReverse), Bound(to, toReverse)});
         } else if (fromReverse) {
-            mReverse.AddItem(Span{from, to});
-        } else if (mCount == 0 || from > mLastEnd + 1) {
-            mStarts.AddItem(Bound(from, false));
-            mEnds.AddItem(Bound(to, false));
-            ++mCount;
+            mReverseAdded.Add(Span{from, to});
+        } else if (!mOpen || from > mLastEnd + std::int64_t{1}) {
+            // The latest sequence is kept open while later ones may still extend it.
+            if (mOpen)
+                Close();
+            mOpen = true;
             mLastStart = from;
             mLastEnd = to;
         } else if (from >= mLastStart) {
-            // Overlapping or touching the last sequence, and no earlier one: it only grows.
-            if (to > mLastEnd) {
-                mLastEnd = to;
-                mEnds[mCount - 1].first = to;
-            }
+            // Overlapping or touching the latest sequence, and no earlier one: it only grows.
+            mLastEnd = std::max(mLastEnd, to);
         } else {
-            mPlain.AddItem(Span{from, to});
+            mPlainAdded.Add(Span{from, to});
         }
     }
     void AddRange(int from, int to) { AddRange(from, false, to, false); }
@@ -229,23 +253,31 @@ public:
     // without their duplicates, all in the order of the tables: what adding the sequences one by
     // one with AddRange gives.
     void MergeAside(GRange& range) {
+        if (mOpen)
+            Close();
+        mStartsAdded.Flush();
+        mEndsAdded.Flush();
+        mPlainAdded.Flush();
+        mReverseAdded.Flush();
+        mMixedAdded.Flush();
         if (mPlain.GetCount() == 0 && mReverse.GetCount() == 0 && mMixed.GetCount() == 0)
             return;
+        const int count = mStarts.GetCount();
         GTable<Span> plain;
         if (mPlain.GetCount() == 0) {
-            plain.ExpandTo(mCount);
-            for (int k = 0; k < mCount; ++k)
+            plain.ExpandTo(count);
+            for (int k = 0; k < count; ++k)
                 plain.AddItem(Span{mStarts[k].first, mEnds[k].first});
         } else {
             std::sort(mPlain.begin(), mPlain.end(), FromLess);
             SpanUnion joined(plain);
             int k = 0;
             for (Span span : mPlain) {
-                for (; k < mCount && mStarts[k].first <= span.from; ++k)
+                for (; k < count && mStarts[k].first <= span.from; ++k)
                     joined.Add(Span{mStarts[k].first, mEnds[k].first});
                 joined.Add(span);
             }
-            for (; k < mCount; ++k)
+            for (; k < count; ++k)
                 joined.Add(Span{mStarts[k].first, mEnds[k].first});
         }
         GTable<Span> reverse;
@@ -291,14 +323,24 @@ public:
     }
 
 private:
+    void Close() {
+        mStartsAdded.Add(Bound(mLastStart, false));
+        mEndsAdded.Add(Bound(mLastEnd, false));
+    }
+
     GTable<Bound>& mStarts;
     GTable<Bound>& mEnds;
-    int mCount = 0;
-    int mLastStart = 0;
-    std::int64_t mLastEnd = 0;
     GTable<Span> mPlain;    // plain sequences out of order
     GTable<Span> mReverse;  // both ends reverse
     GTable<Item> mMixed;    // one end of each kind
+    BlockAppender<Bound> mStartsAdded;
+    BlockAppender<Bound> mEndsAdded;
+    BlockAppender<Span> mPlainAdded;
+    BlockAppender<Span> mReverseAdded;
+    BlockAppender<Item> mMixedAdded;
+    bool mOpen = false;
+    int mLastStart = 0;
+    int mLastEnd = 0;
 };
 
 // The items of the text, by the state machine of the grammar: kParsed when the text is complete,
@@ -421,8 +463,12 @@ GRange::ParseResult ReadItems(RangeCursor& in, ParsedItems& items) {
 int GRange::Set(GBuffer const& text) {
     unsigned char const* p = text.GetPtr();
     int n = text.GetLength();
-    // Checked before anything changes, so that a rejected text keeps the range as it was.
-    if (!cRangeChars.AllIn(p, n))
+    // A character outside the grammar leaves the range as it was. A range with contents has the
+    // text checked before anything changes. An empty range is not: the reader stops at such a
+    // character as at a syntax error, and only then is the whole text checked and the range
+    // emptied again.
+    const bool wasEmpty = !mSelectAll && GetNumOfSequences() == 0;
+    if (!wasEmpty && !cRangeChars.AllIn(p, n))
         return kOutsideGrammar;
     Clear();
     RangeCursor in(p, n);
@@ -431,6 +477,10 @@ int GRange::Set(GBuffer const& text) {
     ParsedItems items(mStarts, mEnds);
     const ParseResult result = ReadItems(in, items);
     items.MergeAside(*this);
+    if (result == kSyntaxError && wasEmpty && !cRangeChars.AllIn(p, n)) {
+        Clear();
+        return kOutsideGrammar;
+    }
     return result;
 }
 

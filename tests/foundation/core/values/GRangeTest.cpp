@@ -301,10 +301,15 @@ TEST(GRange, ParsingMatchesTheGeneralMerge) {
 }
 
 TEST(GRange, ForeignCharacterLeavesTheRangeAsItWas) {
-    for (std::string text : {"1;3", "1,a", "1.5", "x", "\xA0", "\n"}) {
+    // Also where it follows items already read, or a syntax error; an empty range stays empty.
+    for (std::string text : {"1;3", "1,a", "1.5", "x", "\xA0", "\n", "1-3,5,7x", "1,,x", "r0,x", "1-3 \x80", "-;"}) {
         GRange range = Parsed("2-4");
         EXPECT_EQ(range.Set(GBuffer(text.c_str())), GRange::kOutsideGrammar) << text;
         EXPECT_EQ(Describe(range), "2..4");
+        GRange empty;
+        EXPECT_EQ(empty.Set(GBuffer(text.c_str())), GRange::kOutsideGrammar) << text;
+        EXPECT_EQ(Describe(empty), "") << text;
+        EXPECT_EQ(empty.GetNumOfSequences(), 0) << text;
     }
     GRange zero = Parsed("2-4");
     EXPECT_EQ(zero.Set(GBuffer(reinterpret_cast<unsigned char const*>("1\0"), 2)), GRange::kOutsideGrammar);
