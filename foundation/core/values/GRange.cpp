@@ -217,7 +217,7 @@ private:
 // The sequences read from a text, each with its ends in order. Plain sequences that come in
 // ascending order of start (the form users type, "1-5,7,9-12") are merged into the range's tables
 // as they are read, which keeps those tables sorted, disjoint and apart; the others are set aside
-// by kind for one merge at the end (MergeAside).
+// by kind for one merge at the end (Finish).
 class ParsedItems {
 public:
     ParsedItems(GTable<Bound>& starts, GTable<Bound>& ends)
@@ -249,10 +249,10 @@ public:
     }
     void AddRange(int from, int to) { AddRange(from, false, to, false); }
 
-    // Each kind (plain, reverse) joined as a union of intervals, sequences with ends of both kinds
-    // without their duplicates, all in the order of the tables: what adding the sequences one by
-    // one with AddRange gives.
-    void MergeAside(GRange& range) {
+    // Hands the sequences read to the tables. When any were set aside: each kind (plain, reverse)
+    // joined as a union of intervals, sequences with ends of both kinds without their duplicates,
+    // all in the order of the tables; what adding the sequences one by one with AddRange gives.
+    void Finish(GRange& range) {
         if (mOpen)
             Close();
         mStartsAdded.Flush();
@@ -476,7 +476,7 @@ int GRange::Set(GBuffer const& text) {
         return kSyntaxError;
     ParsedItems items(mStarts, mEnds);
     const ParseResult result = ReadItems(in, items);
-    items.MergeAside(*this);
+    items.Finish(*this);
     if (result == kSyntaxError && wasEmpty && !cRangeChars.AllIn(p, n)) {
         Clear();
         return kOutsideGrammar;

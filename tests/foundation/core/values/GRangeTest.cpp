@@ -109,8 +109,8 @@ TEST(GRange, Parsing) {
     }
 }
 
-// Plain sequences in ascending order are merged as they are read; anything else falls back to the
-// general merge, also after a run that was merged as read.
+// Plain sequences in ascending order are merged as they are read; anything else is merged at the
+// end with them, also after a run that was merged as read.
 TEST(GRange, ParsingMergesInOrderAndOutOfOrder) {
     struct Case {
         char const* text;
