@@ -188,7 +188,10 @@ private:
     GTable<Span>& mOut;
 };
 
-bool FromLess(Span const& a, Span const& b) { return a.from < b.from; }
+// A function object rather than a function, so that the sorts inline it.
+struct FromLess {
+    bool operator()(Span const& a, Span const& b) const { return a.from < b.from; }
+};
 
 // Appends to a table through a small local block, handed over a block at a time: an item passed
 // by reference to the table's append just after it was made field by field is read back before
@@ -269,7 +272,7 @@ public:
             for (int k = 0; k < count; ++k)
                 plain.AddItem(Span{mStarts[k].first, mEnds[k].first});
         } else {
-            std::sort(mPlain.begin(), mPlain.end(), FromLess);
+            std::sort(mPlain.begin(), mPlain.end(), FromLess());
             SpanUnion joined(plain);
             int k = 0;
             for (Span span : mPlain) {
@@ -281,7 +284,7 @@ public:
                 joined.Add(Span{mStarts[k].first, mEnds[k].first});
         }
         GTable<Span> reverse;
-        std::sort(mReverse.begin(), mReverse.end(), FromLess);
+        std::sort(mReverse.begin(), mReverse.end(), FromLess());
         SpanUnion reverseJoined(reverse);
         for (Span span : mReverse)
             reverseJoined.Add(span);
@@ -293,8 +296,8 @@ public:
         // The three lists are each in the tables' order; merged by it.
         range.Clear();
         int total = plain.GetCount() + reverse.GetCount() + mMixed.GetCount();
-        mStarts.ExpandTo(total);
-        mEnds.ExpandTo(total);
+        mStarts.Resize(total);
+        mEnds.Resize(total);
         int p = 0;
         int r = 0;
         int m = 0;
@@ -317,8 +320,8 @@ public:
                 taken = &m;
             }
             ++*taken;
-            mStarts.AddItem(next.start);
-            mEnds.AddItem(next.end);
+            mStarts[k] = next.start;
+            mEnds[k] = next.end;
         }
     }
 
