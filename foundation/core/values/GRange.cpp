@@ -165,30 +165,190 @@ int GRange::Set(GString const& text) {
 
 namespace {
 
-// The sequences read from a text, each with its ends in order, added to the range at the end.
-class PendingItems {
+// Numbers of one kind from .. to.
+struct Span {
+    int from;
+    int to;
+};
+
+// Joins spans given in ascending order of from into sorted, disjoint sequences that do not touch.
+class SpanUnion {
 public:
-    void AddRange(int from, bool fromReverse, int to, bool toReverse) {
-        Item item{Bound(from, fromReverse), Bound(to, toReverse)};
-        if (from > to)
-            std::swap(item.start, item.end);
-        mItems.AddItem(item);
+    explicit SpanUnion(GTable<Span>& out) : mOut(out) {}
+    void Add(Span span) {
+        int count = mOut.GetCount();
+        if (count > 0 && mOut[count - 1].to + std::int64_t{1} >= span.from) {
+            mOut[count - 1].to = std::max(mOut[count - 1].to, span.to);
+            return;
+        }
+        mOut.AddItem(span);
     }
-    void AddRange(int from, int to) { AddRange(from, false, to, false); }
-    void Sort() {
-        auto less = [](Item const& a, Item const& b) { return KeyLess(a.start, a.end, b.start, b.end); };
-        if (!std::is_sorted(mItems.begin(), mItems.end(), less))
-            std::sort(mItems.begin(), mItems.end(), less);
-    }
-    GTable<Item> const& Items() const { return mItems; }
 
 private:
-    GTable<Item> mItems;
+    GTable<Span>& mOut;
+};
+
+// A function object rather than a function, so that the sorts inline it.
+struct FromLess {
+    bool operator()(Span const& a, Span const& b) const { return a.from < b.from; }
+};
+
+// Appends to a table through a small local block, handed over a block at a time: an item passed
+// by reference to the table's append just after it was made field by field is read back before
+// its stores have landed, which costs more than the rest of a short item's reading.
+template <class T>
+class BlockAppender {
+public:
+    explicit BlockAppender(GTable<T>& table) : mTable(table) {}
+    void Add(T const& item) {
+        mBlock[mCount] = item;
+        if (++mCount == cBlockSize)
+            Flush();
+    }
+    void Flush() {
+        mTable.AddItems(mBlock, mCount);
+        mCount = 0;
+    }
+
+private:
+    static constexpr int cBlockSize = 32;
+    GTable<T>& mTable;
+    T mBlock[cBlockSize];
+    int mCount = 0;
+};
+
+// The sequences read from a text, each with its ends in order. Plain sequences that come in
+// ascending order of start (the form users type, "1-5,7,9-12") are merged into the range's tables
+// as they are read, which keeps those tables sorted, disjoint and apart; the others are set aside
+// by kind for one merge at the end (Finish).
+class ParsedItems {
+public:
+    ParsedItems(GTable<Bound>& starts, GTable<Bound>& ends)
+        : mStarts(starts), mEnds(ends), mStartsAdded(starts), mEndsAdded(ends), mPlainAdded(mPlain),
+          mReverseAdded(mReverse), mMixedAdded(mMixed) {}
+
+    void AddRange(int from, bool fromReverse, int to, bool toReverse) {
+        if (from > to) {
+            std::swap(from, to);
+            std::swap(fromReverse, toReverse);
+        }
+        if (fromReverse != toReverse) {
+            mMixedAdded.Add(Item{Bound(from, fromReverse), Bound(to, toReverse)});
+        } else if (fromReverse) {
+            mReverseAdded.Add(Span{from, to});
+        } else if (!mOpen || from > mLastEnd + std::int64_t{1}) {
+            // The latest sequence is kept open while later ones may still extend it.
+            if (mOpen)
+                Close();
+            mOpen = true;
+            mLastStart = from;
+            mLastEnd = to;
+        } else if (from >= mLastStart) {
+            // Overlapping or touching the latest sequence, and no earlier one: it only grows.
+            mLastEnd = std::max(mLastEnd, to);
+        } else {
+            mPlainAdded.Add(Span{from, to});
+        }
+    }
+    void AddRange(int from, int to) { AddRange(from, false, to, false); }
+
+    // Hands the sequences read to the tables. When any were set aside: each kind (plain, reverse)
+    // joined as a union of intervals, sequences with ends of both kinds without their duplicates,
+    // all in the order of the tables; what adding the sequences one by one with AddRange gives.
+    void Finish(GRange& range) {
+        if (mOpen)
+            Close();
+        mStartsAdded.Flush();
+        mEndsAdded.Flush();
+        mPlainAdded.Flush();
+        mReverseAdded.Flush();
+        mMixedAdded.Flush();
+        if (mPlain.GetCount() == 0 && mReverse.GetCount() == 0 && mMixed.GetCount() == 0)
+            return;
+        const int count = mStarts.GetCount();
+        GTable<Span> plain;
+        if (mPlain.GetCount() == 0) {
+            plain.ExpandTo(count);
+            for (int k = 0; k < count; ++k)
+                plain.AddItem(Span{mStarts[k].first, mEnds[k].first});
+        } else {
+            std::sort(mPlain.begin(), mPlain.end(), FromLess());
+            SpanUnion joined(plain);
+            int k = 0;
+            for (Span span : mPlain) {
+                for (; k < count && mStarts[k].first <= span.from; ++k)
+                    joined.Add(Span{mStarts[k].first, mEnds[k].first});
+                joined.Add(span);
+            }
+            for (; k < count; ++k)
+                joined.Add(Span{mStarts[k].first, mEnds[k].first});
+        }
+        GTable<Span> reverse;
+        std::sort(mReverse.begin(), mReverse.end(), FromLess());
+        SpanUnion reverseJoined(reverse);
+        for (Span span : mReverse)
+            reverseJoined.Add(span);
+        auto less = [](Item const& a, Item const& b) { return KeyLess(a.start, a.end, b.start, b.end); };
+        std::sort(mMixed.begin(), mMixed.end(), less);
+        auto same = [](Item const& a, Item const& b) { return a.start == b.start && a.end == b.end; };
+        mMixed.Resize(static_cast<int>(std::unique(mMixed.begin(), mMixed.end(), same) - mMixed.begin()));
+
+        // The three lists are each in the tables' order; merged by it.
+        range.Clear();
+        int total = plain.GetCount() + reverse.GetCount() + mMixed.GetCount();
+        mStarts.Resize(total);
+        mEnds.Resize(total);
+        int p = 0;
+        int r = 0;
+        int m = 0;
+        for (int k = 0; k < total; ++k) {
+            Item next;
+            int* taken = nullptr;
+            if (p < plain.GetCount()) {
+                next = Item{Bound(plain[p].from, false), Bound(plain[p].to, false)};
+                taken = &p;
+            }
+            if (r < reverse.GetCount()) {
+                Item item{Bound(reverse[r].from, true), Bound(reverse[r].to, true)};
+                if (taken == nullptr || less(item, next)) {
+                    next = item;
+                    taken = &r;
+                }
+            }
+            if (m < mMixed.GetCount() && (taken == nullptr || less(mMixed[m], next))) {
+                next = mMixed[m];
+                taken = &m;
+            }
+            ++*taken;
+            mStarts[k] = next.start;
+            mEnds[k] = next.end;
+        }
+    }
+
+private:
+    void Close() {
+        mStartsAdded.Add(Bound(mLastStart, false));
+        mEndsAdded.Add(Bound(mLastEnd, false));
+    }
+
+    GTable<Bound>& mStarts;
+    GTable<Bound>& mEnds;
+    GTable<Span> mPlain;    // plain sequences out of order
+    GTable<Span> mReverse;  // both ends reverse
+    GTable<Item> mMixed;    // one end of each kind
+    BlockAppender<Bound> mStartsAdded;
+    BlockAppender<Bound> mEndsAdded;
+    BlockAppender<Span> mPlainAdded;
+    BlockAppender<Span> mReverseAdded;
+    BlockAppender<Item> mMixedAdded;
+    bool mOpen = false;
+    int mLastStart = 0;
+    int mLastEnd = 0;
 };
 
 // The items of the text, by the state machine of the grammar: kParsed when the text is complete,
 // kSyntaxError at the first syntax error, with the items read before it.
-GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
+GRange::ParseResult ReadItems(RangeCursor& in, ParsedItems& items) {
     constexpr int cOpenStart = GRange::cOpenStart;
     constexpr int cOpenEnd = GRange::cOpenEnd;
     int number = 0;
@@ -226,7 +386,7 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
                 state = kNumber;
             } else if (c == ',') {
                 in.Next();
-                pending.AddRange(cOpenStart, cOpenEnd);
+                items.AddRange(cOpenStart, cOpenEnd);
                 state = kItemStart;
             } else if (c == '-') {
                 in.Next();
@@ -242,7 +402,7 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
                 state = kAfterDash;
             } else if (c == ',') {
                 in.Next();
-                pending.AddRange(number, reverse, number, reverse);
+                items.AddRange(number, reverse, number, reverse);
                 state = kItemStart;
             } else {
                 return GRange::kSyntaxError;
@@ -252,19 +412,19 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
             if (IsDigit(c)) {
                 if (!in.ReadNumber(d))
                     return GRange::kSyntaxError;
-                pending.AddRange(number, reverse, d, false);
+                items.AddRange(number, reverse, d, false);
                 state = kComplete;
             } else if (c == '-') {
                 in.Next();
                 state = kNegativeEnd;
             } else if (c == ',') {
                 in.Next();
-                pending.AddRange(number, reverse, cOpenEnd, false);
+                items.AddRange(number, reverse, cOpenEnd, false);
                 state = kItemStart;
             } else if (isReverse) {
                 if (!in.ReadReverse(d))
                     return GRange::kSyntaxError;
-                pending.AddRange(number, reverse, d, true);
+                items.AddRange(number, reverse, d, true);
                 state = kComplete;
             } else {
                 return GRange::kSyntaxError;
@@ -273,7 +433,7 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
         case kNegativeEnd:
             if (!in.ReadNumber(d))
                 return GRange::kSyntaxError;
-            pending.AddRange(number, reverse, -d, false);
+            items.AddRange(number, reverse, -d, false);
             state = kComplete;
             break;
         case kComplete:
@@ -286,13 +446,13 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
     }
     switch (state) {
     case kAfterMinus:
-        pending.AddRange(cOpenStart, cOpenEnd);
+        items.AddRange(cOpenStart, cOpenEnd);
         return GRange::kParsed;
     case kNumber:
-        pending.AddRange(number, reverse, number, reverse);
+        items.AddRange(number, reverse, number, reverse);
         return GRange::kParsed;
     case kAfterDash:
-        pending.AddRange(number, reverse, cOpenEnd, false);
+        items.AddRange(number, reverse, cOpenEnd, false);
         return GRange::kParsed;
     case kComplete:
         return GRange::kParsed;
@@ -306,20 +466,24 @@ GRange::ParseResult ReadItems(RangeCursor& in, PendingItems& pending) {
 int GRange::Set(GBuffer const& text) {
     unsigned char const* p = text.GetPtr();
     int n = text.GetLength();
-    // Checked before anything changes, so that a rejected text keeps the range as it was.
-    if (!cRangeChars.AllIn(p, n))
+    // A character outside the grammar leaves the range as it was. A range with contents has the
+    // text checked before anything changes. An empty range is not: the reader stops at such a
+    // character as at a syntax error, and only then is the whole text checked and the range
+    // emptied again.
+    const bool wasEmpty = !mSelectAll && GetNumOfSequences() == 0;
+    if (!wasEmpty && !cRangeChars.AllIn(p, n))
         return kOutsideGrammar;
     Clear();
     RangeCursor in(p, n);
     if (in.AtEnd())
         return kSyntaxError;
-    PendingItems pending;
-    const ParseResult result = ReadItems(in, pending);
-    // In order of start every item lands at or near the end of the tables, so long lists do not
-    // move the tables' items again and again; the merged result is the same in any order.
-    pending.Sort();
-    for (Item const& item : pending.Items())
-        AddRange(item.start.first, item.start.second, item.end.first, item.end.second);
+    ParsedItems items(mStarts, mEnds);
+    const ParseResult result = ReadItems(in, items);
+    items.Finish(*this);
+    if (result == kSyntaxError && wasEmpty && !cRangeChars.AllIn(p, n)) {
+        Clear();
+        return kOutsideGrammar;
+    }
     return result;
 }
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <climits>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -108,11 +109,207 @@ TEST(GRange, Parsing) {
     }
 }
 
+// Plain sequences in ascending order are merged as they are read; anything else is merged at the
+// end with them, also after a run that was merged as read.
+TEST(GRange, ParsingMergesInOrderAndOutOfOrder) {
+    struct Case {
+        char const* text;
+        char const* sequences;
+    };
+    Case const cases[] = {
+        {"1-10,2-3", "1..10"},            // inside the last sequence
+        {"1-3,3-5,6,8-9,9", "1..6 8..9"},  // overlapping, touching, repeated
+        {"5-9,3-4", "3..9"},              // before the last one and touching it
+        {"1-2,5-6,9-10,3-8", "1..10"},    // a late sequence joins three
+        {"1-2,5-6,9-10,0", "0..2 5..6 9..10"},
+        {"9-5,6,10", "5..10"},            // written high to low
+        {"3-,5,2147483645", "3..>"},
+        {"-,5", "<..>"},
+        {"5,-", "<..>"},
+        {"--5,-5", "<..-5"},
+        {"--5,-4", "<..-4"},
+        {"--5,-3", "<..-5 -3..-3"},
+        {"0-2147483645,-", "<..>"},
+        {"2147483645,2147483644", "2147483644..2147483645"},
+        {"1-3,r1,4", "1..4 r1..r1"},       // a reverse number between joining plain ones
+        {"1-3,r2-r1,r3,5", "1..3 r1..r3 5..5"},
+        {"5,1-r1,6", "1..r1 5..6"},
+        {"4,3-r1,3", "r1..3 3..4"},  // ordered by the numbers of the starts
+        {"3-r1,5,R1-3,3-r1", "r1..3 5..5"},  // one of a repeated sequence with ends of both kinds
+        {"r2-4,1,R2-4,r2-r3", "1..1 r2..r3 r2..4"},
+    };
+    GRange range = Parsed("r7,40-50");  // one range for all: nothing of an earlier text may stay
+    for (Case const& c : cases) {
+        EXPECT_EQ(range.Set(GBuffer(c.text)), GRange::kParsed) << c.text;
+        EXPECT_EQ(Describe(range), c.sequences) << c.text;
+        EXPECT_TRUE(range.CheckConsistency()) << c.text;
+    }
+    EXPECT_EQ(range.Set(GBuffer("1-3,7,5-6,")), GRange::kSyntaxError);
+    EXPECT_EQ(Describe(range), "1..3 5..7");
+    EXPECT_EQ(range.Set(GBuffer("1-3,7,r1-")), GRange::kParsed);
+    EXPECT_EQ(Describe(range), "1..3 r1..> 7..7");
+}
+
+namespace {
+
+// A random text of range items and the range the general merge makes of them: each item added
+// with AddRange in the order of the text.
+struct RandomRangeText {
+    std::string text;
+    GRange expected;
+};
+
+// ascending: plain items only, ascending by start (the form users type); otherwise every form
+// of item in any order.
+RandomRangeText MakeRangeText(std::mt19937& random, bool ascending) {
+    auto pick = [&random](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+    RandomRangeText made;
+    auto blank = [&]() {
+        int b = pick(0, 12);
+        if (b == 0)
+            made.text += ' ';
+        else if (b == 1)
+            made.text += '\t';
+    };
+    auto number = [&](int n) {
+        made.text += std::to_string(n);
+        blank();
+    };
+    auto add = [&](int from, bool fromReverse, int to, bool toReverse) {
+        made.expected.AddRange(from, fromReverse, to, toReverse);
+    };
+    // Near zero, near the largest number, or among the negative numbers.
+    int base = std::vector<int>{0, GRange::cMaxNumber - 400, -300}[pick(0, 2)];
+    int at = base;
+    int items = pick(1, 40);
+    blank();
+    for (int i = 0; i < items; ++i) {
+        if (i > 0) {
+            made.text += ',';
+            blank();
+        }
+        int a = ascending ? (at += pick(0, 12)) : base + pick(0, 300);
+        a = std::min(a, GRange::cMaxNumber - 20);
+        int b = a + pick(0, 12);
+        int form = ascending ? pick(0, 9) : pick(0, 15);
+        if (form == 9 && ascending && i > 0)
+            form = 0;  // from the open start would go back
+        if (form <= 3) {
+            number(a);  // "-n" is the number -n
+            add(a, false, a, false);
+            continue;
+        }
+        if (a < 0 && form <= 6) {
+            // "-n-m" runs to the number m, "-n--m" to -m.
+            made.text += '-';
+            number(-a);
+            made.text += b < 0 ? "--" : "-";
+            number(std::abs(b));
+            add(a, false, b, false);
+            continue;
+        }
+        switch (form) {
+        case 4:
+        case 5:
+        case 6:
+            number(a);
+            made.text += '-';
+            number(b);
+            add(a, false, b, false);
+            break;
+        case 7:
+            if (a < 0) {
+                made.text += '-';
+                number(-a);
+                add(a, false, a, false);
+                break;
+            }
+            number(b);  // high to low
+            made.text += '-';
+            number(a);
+            add(a, false, b, false);
+            break;
+        case 8:
+            number(a);
+            made.text += '-';
+            add(a, false, GRange::cOpenEnd, false);
+            break;
+        case 9: {
+            int k = pick(0, 300);
+            if (pick(0, 1) == 0) {
+                made.text += '-';  // every item
+                add(GRange::cOpenStart, false, GRange::cOpenEnd, false);
+            } else {
+                made.text += "--";
+                number(k);
+                add(GRange::cOpenStart, false, -k, false);
+            }
+            break;
+        }
+        case 10:
+        case 11: {
+            int r = pick(1, 30);
+            made.text += form == 10 ? 'r' : 'R';
+            number(r);
+            add(r, true, r, true);
+            break;
+        }
+        default: {
+            // "rA-rB", "rA-b", "a-rB", "a-b" among them, in both orders.
+            int r = pick(1, 6);  // small, so that some items repeat
+            int q = pick(1, 6);
+            bool plainFirst = form >= 14 && a >= 0;
+            bool reverseEnd = form % 2 == 0;
+            if (plainFirst) {
+                number(a);
+            } else {
+                made.text += 'R';
+                number(r);
+            }
+            made.text += '-';
+            if (reverseEnd) {
+                made.text += 'r';
+                number(q);
+            } else {
+                number(std::abs(b));
+            }
+            add(plainFirst ? a : r, !plainFirst, reverseEnd ? q : std::abs(b), reverseEnd);
+            break;
+        }
+        }
+    }
+    return made;
+}
+
+} // namespace
+
+TEST(GRange, ParsingMatchesTheGeneralMerge) {
+    std::mt19937 random(20261210);
+    GRange range;
+    for (int round = 0; round < 4000; ++round) {
+        bool ascending = round % 2 == 0;
+        RandomRangeText made = MakeRangeText(random, ascending);
+        ASSERT_EQ(range.Set(GBuffer(made.text.c_str())), GRange::kParsed) << made.text;
+        ASSERT_EQ(Describe(range), Describe(made.expected)) << made.text;
+        ASSERT_TRUE(range == made.expected) << made.text;
+        ASSERT_TRUE(range.CheckConsistency()) << made.text;
+        // A syntax error keeps what was read before it.
+        std::string broken = made.text + ",";
+        ASSERT_EQ(range.Set(GBuffer(broken.c_str())), GRange::kSyntaxError) << broken;
+        ASSERT_TRUE(range == made.expected) << broken;
+    }
+}
+
 TEST(GRange, ForeignCharacterLeavesTheRangeAsItWas) {
-    for (std::string text : {"1;3", "1,a", "1.5", "x", "\xA0", "\n"}) {
+    // Also where it follows items already read, or a syntax error; an empty range stays empty.
+    for (std::string text : {"1;3", "1,a", "1.5", "x", "\xA0", "\n", "1-3,5,7x", "1,,x", "r0,x", "1-3 \x80", "-;"}) {
         GRange range = Parsed("2-4");
         EXPECT_EQ(range.Set(GBuffer(text.c_str())), GRange::kOutsideGrammar) << text;
         EXPECT_EQ(Describe(range), "2..4");
+        GRange empty;
+        EXPECT_EQ(empty.Set(GBuffer(text.c_str())), GRange::kOutsideGrammar) << text;
+        EXPECT_EQ(Describe(empty), "") << text;
+        EXPECT_EQ(empty.GetNumOfSequences(), 0) << text;
     }
     GRange zero = Parsed("2-4");
     EXPECT_EQ(zero.Set(GBuffer(reinterpret_cast<unsigned char const*>("1\0"), 2)), GRange::kOutsideGrammar);
