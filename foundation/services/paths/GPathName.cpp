@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -52,31 +53,35 @@ private:
 
 using UnitBuffer = SmallBuffer<char16_t>;
 
-// The UTF-16 units of a GString copied out aligned; the string is brought into UTF-16 first.
+// The UTF-16 units of a GString, read in place when they are aligned (owned blocks are), else
+// copied out; the string is brought into UTF-16 first and must outlive this view.
 class UnitText {
 public:
     explicit UnitText(GString const& text) {
         text.EnsureUnicode();
         GBuffer const& bytes = text.GetEncodedBuffer();
         mLength = bytes.GetLength() / 2;
-        mUnits = mBuffer.Reserve(static_cast<std::size_t>(mLength));
+        unsigned char const* data = bytes.GetPtr();
+        if (reinterpret_cast<std::uintptr_t>(data) % alignof(char16_t) == 0) {
+            mUnits = reinterpret_cast<char16_t const*>(data);
+            return;
+        }
+        char16_t* copy = mBuffer.Reserve(static_cast<std::size_t>(mLength));
         if (mLength > 0)
-            std::memcpy(mUnits, bytes.GetPtr(), static_cast<std::size_t>(mLength) * 2);
+            std::memcpy(copy, data, static_cast<std::size_t>(mLength) * 2);
+        mUnits = copy;
     }
+    UnitText(UnitText const&) = delete;
+    UnitText& operator=(UnitText const&) = delete;
+
     char16_t const* Data() const { return mUnits; }
     int Length() const { return mLength; }
 
 private:
     UnitBuffer mBuffer;
-    char16_t* mUnits = nullptr;
+    char16_t const* mUnits = nullptr;
     int mLength = 0;
 };
-
-bool IsPointComponent(char16_t const* in, int b, int e) { return e - b == 1 && in[b] == cPoint; }
-
-bool IsParentComponent(char16_t const* in, int b, int e) {
-    return e - b == 2 && in[b] == cPoint && in[b + 1] == cPoint;
-}
 
 // Whether normalising could change the text: a "." or ".." component, or a trailing separator.
 bool MayNeedNormalizing(char16_t const* in, int n) {
@@ -109,42 +114,39 @@ int NormalizeUnits(char16_t const* in, int n, char16_t* out) {
     int* starts = startsBuffer.Reserve(static_cast<std::size_t>(n) + 2);
     int depth = 0;
     int o = 0;
-    auto length = [&](int k) { return (k == depth - 1 ? o : starts[k + 1] - 1) - starts[k]; };
-    auto pop = [&] {
-        --depth;
-        o = depth > 0 ? starts[depth] - 1 : 0;
-    };
-    for (int b = 0; b <= n;) {
-        int e = b;
-        while (e < n && in[e] != cSlash)
-            ++e;
-        const int next = e + 1;
-        if (IsPointComponent(in, b, e)) {
-            b = next;
+    // Each component is copied while it is scanned, then taken back when it is dropped.
+    for (int b = 0; b <= n; ++b) {
+        if (depth > 0)
+            out[o++] = cSlash;
+        const int s = o;
+        while (b < n && in[b] != cSlash)
+            out[o++] = in[b++];
+        const int length = o - s;
+        const int back = depth > 0 ? s - 1 : s;
+        if (length == 1 && out[s] == cPoint) {
+            o = back;
             continue;
         }
-        if (IsParentComponent(in, b, e) && depth > 0) {
-            const int top = length(depth - 1);
-            const int s = starts[depth - 1];
-            if (top > 0 && !(top == 2 && out[s] == cPoint && out[s + 1] == cPoint)) {
-                pop();
-                b = next;
+        if (length == 2 && out[s] == cPoint && out[s + 1] == cPoint && depth > 0) {
+            const int top = starts[depth - 1];
+            const int topLength = back - top;
+            if (topLength > 0 && !(topLength == 2 && out[top] == cPoint && out[top + 1] == cPoint)) {
+                --depth;
+                o = depth > 0 ? top - 1 : 0;
                 continue;
             }
         }
-        if (e == b && depth == 0 && !absolute) {
-            b = next;
+        if (length == 0 && depth == 0 && !absolute) {
+            o = back;
             continue;
         }
-        if (depth > 0)
-            out[o++] = cSlash;
-        starts[depth++] = o;
-        std::memcpy(out + o, in + b, static_cast<std::size_t>(e - b) * 2);
-        o += e - b;
-        b = next;
+        starts[depth++] = s;
     }
-    while (depth >= 2 && length(depth - 1) == 0 && !(depth == 2 && length(0) == 0))
-        pop();
+    auto length = [&](int k) { return (k == depth - 1 ? o : starts[k + 1] - 1) - starts[k]; };
+    while (depth >= 2 && length(depth - 1) == 0 && !(depth == 2 && length(0) == 0)) {
+        --depth;
+        o = starts[depth] - 1;
+    }
     if (absolute && depth == 1) {
         out[0] = cSlash;
         o = 1;
@@ -152,21 +154,12 @@ int NormalizeUnits(char16_t const* in, int n, char16_t* out) {
     return o;
 }
 
-bool IsUnicodeText(GString const& text) {
-    GEncoding const* encoding = text.GetEncoding().Get();
-    return encoding != nullptr && dynamic_cast<GUnicodeEncoding const*>(encoding) != nullptr;
-}
-
 GString Normalized(GString const& text) {
     if (text.IsEmpty())
         return GString();
     UnitText in(text);
-    if (!MayNeedNormalizing(in.Data(), in.Length()))
-        return IsUnicodeText(text) ? text : PMacPathText::FromUnits(in.Data(), static_cast<std::size_t>(in.Length()));
     UnitBuffer out;
     const int n = NormalizeUnits(in.Data(), in.Length(), out.Reserve(static_cast<std::size_t>(in.Length())));
-    if (n == in.Length() && IsUnicodeText(text))
-        return text;
     return PMacPathText::FromUnits(out.Data(), static_cast<std::size_t>(n));
 }
 
@@ -290,10 +283,6 @@ void GPathName::SetJoined(GString const& left, char16_t const* units, int n) {
     if (separator)
         j[m] = cSlash;
     std::memcpy(j + total - n, units, static_cast<std::size_t>(n) * 2);
-    if (!MayNeedNormalizing(j, total)) {
-        SetNormalizedUnits(j, total);
-        return;
-    }
     UnitBuffer out;
     char16_t* o = out.Reserve(static_cast<std::size_t>(total));
     SetNormalizedUnits(o, NormalizeUnits(j, total, o));
