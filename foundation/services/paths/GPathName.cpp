@@ -272,7 +272,8 @@ void GPathName::SetJoined(GString const& left, char16_t const* units, int n) {
     }
     if (m == 0) {
         UnitBuffer out;
-        SetNormalizedUnits(out.Data(), NormalizeUnits(units, n, out.Reserve(static_cast<std::size_t>(n))));
+        char16_t* o = out.Reserve(static_cast<std::size_t>(n));
+        SetNormalizedUnits(o, NormalizeUnits(units, n, o));
         return;
     }
     const bool separator = own.Data()[m - 1] != cSlash;

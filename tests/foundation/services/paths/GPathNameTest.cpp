@@ -477,4 +477,9 @@ TEST_F(PathNames, LongPathsNormaliseBeyondTheStackScratch) {
     const GPathName deep = P(expected);
     EXPECT_EQ(Text(deep.GetRelativePathFrom(P("/d0/other")).GetPortablePath()).substr(0, 6), "../d1/");
     EXPECT_EQ(deep.GetNumberOfComponents(), 400);
+    // Joined to an empty path, the long path is normalised on its own.
+    EXPECT_EQ(Text((GPathName() / P(text.substr(1))).GetPortablePath()), expected.substr(1));
+    GPathName empty;
+    empty.Append(U(text.substr(1)));
+    EXPECT_EQ(Text(empty.GetPortablePath()), expected.substr(1));
 }
