@@ -69,6 +69,8 @@ bool PMacPathText::EqualIgnoringCase(char16_t const* a, std::size_t na, char16_t
     // Folding keeps the unit count, so texts of different lengths never fold alike.
     if (na != nb)
         return false;
+    if (std::memcmp(a, b, na * 2) == 0)
+        return true;
     std::size_t i = 0;
     for (; i < na; ++i) {
         const char16_t ua = a[i];

@@ -2,6 +2,10 @@
 
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
@@ -100,6 +104,29 @@ bool MayNeedNormalizing(char16_t const* in, int n) {
     return false;
 }
 
+// Copies in[b...] up to the next "/" (or the end) to out[o...], advancing b and o. Since o <= b
+// always, a block of 8 units that lies inside in also fits into out.
+inline void CopyComponent(char16_t const* in, int n, int& b, char16_t* out, int& o) {
+#if defined(__SSE2__)
+    const __m128i slash = _mm_set1_epi16(static_cast<short>(cSlash));
+    while (b + 8 <= n) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<__m128i const*>(in + b));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + o), block);
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi16(block, slash)));
+        if (mask != 0) {
+            const int units = __builtin_ctz(mask) / 2;
+            b += units;
+            o += units;
+            return;
+        }
+        b += 8;
+        o += 8;
+    }
+#endif
+    while (b < n && in[b] != cSlash)
+        out[o++] = in[b++];
+}
+
 // Normalises in[0, n) into out (room for n units); returns the length written.
 // A stack of components: "." is dropped, ".." drops the component before it unless that is
 // empty or "..". A relative path never gains a root: an empty component at the bottom of a
@@ -119,8 +146,7 @@ int NormalizeUnits(char16_t const* in, int n, char16_t* out) {
         if (depth > 0)
             out[o++] = cSlash;
         const int s = o;
-        while (b < n && in[b] != cSlash)
-            out[o++] = in[b++];
+        CopyComponent(in, n, b, out, o);
         const int length = o - s;
         const int back = depth > 0 ? s - 1 : s;
         if (length == 1 && out[s] == cPoint) {
@@ -606,36 +632,46 @@ GPathName GPathName::GetRelativePathFrom(GPathName const& base) const {
     static_assert(cVolumePrefixLength == 0, "volume prefixes are compared when the platform has them");
     UnitText own(mPath);
     UnitText from(base.mPath);
-    // Components as [begin, end) pairs, empty ones dropped.
-    auto split = [](UnitText const& text, std::vector<std::pair<int, int>>& parts) {
-        char16_t const* units = text.Data();
-        for (int b = 0; b <= text.Length();) {
-            int e = b;
-            while (e < text.Length() && units[e] != cSlash)
-                ++e;
-            if (e > b)
-                parts.emplace_back(b, e);
-            b = e + 1;
+    // Components as [begin, end) pairs, empty ones dropped; a text of n units has at most
+    // n / 2 + 1 non-empty components.
+    struct Parts {
+        explicit Parts(UnitText const& text) {
+            char16_t const* units = text.Data();
+            const int n = text.Length();
+            int* bounds = mBounds.Reserve(static_cast<std::size_t>(n) + 2);
+            for (int b = 0; b <= n;) {
+                int e = b;
+                while (e < n && units[e] != cSlash)
+                    ++e;
+                if (e > b) {
+                    bounds[2 * mCount] = b;
+                    bounds[2 * mCount + 1] = e;
+                    ++mCount;
+                }
+                b = e + 1;
+            }
         }
+        int Begin(std::size_t i) { return mBounds.Data()[2 * i]; }
+        int End(std::size_t i) { return mBounds.Data()[2 * i + 1]; }
+        std::size_t size() const { return mCount; }
+
+        SmallBuffer<int> mBounds;
+        std::size_t mCount = 0;
     };
-    std::vector<std::pair<int, int>> ownParts;
-    std::vector<std::pair<int, int>> fromParts;
-    ownParts.reserve(16);
-    fromParts.reserve(16);
-    split(own, ownParts);
-    split(from, fromParts);
+    Parts ownParts(own);
+    Parts fromParts(from);
     std::size_t common = 0;
     while (common < ownParts.size() && common < fromParts.size()) {
-        auto const& a = ownParts[common];
-        auto const& b = fromParts[common];
-        if (!PMacPathText::EqualIgnoringCase(own.Data() + a.first, static_cast<std::size_t>(a.second - a.first),
-                                             from.Data() + b.first, static_cast<std::size_t>(b.second - b.first)))
+        const int a = ownParts.Begin(common);
+        const int b = fromParts.Begin(common);
+        if (!PMacPathText::EqualIgnoringCase(own.Data() + a, static_cast<std::size_t>(ownParts.End(common) - a),
+                                             from.Data() + b, static_cast<std::size_t>(fromParts.End(common) - b)))
             break;
         ++common;
     }
     std::size_t total = 3 * (fromParts.size() - common);
     for (std::size_t i = common; i < ownParts.size(); ++i)
-        total += static_cast<std::size_t>(ownParts[i].second - ownParts[i].first) + 1;
+        total += static_cast<std::size_t>(ownParts.End(i) - ownParts.Begin(i)) + 1;
     UnitBuffer joined;
     char16_t* j = joined.Reserve(total + 1);
     int o = 0;
@@ -648,8 +684,8 @@ GPathName GPathName::GetRelativePathFrom(GPathName const& base) const {
     for (std::size_t i = common; i < ownParts.size(); ++i) {
         if (o > 0)
             j[o++] = cSlash;
-        const int length = ownParts[i].second - ownParts[i].first;
-        std::memcpy(j + o, own.Data() + ownParts[i].first, static_cast<std::size_t>(length) * 2);
+        const int length = ownParts.End(i) - ownParts.Begin(i);
+        std::memcpy(j + o, own.Data() + ownParts.Begin(i), static_cast<std::size_t>(length) * 2);
         o += length;
     }
     GPathName result;
