@@ -186,6 +186,8 @@ bool PMacPathNameImpBase::Equals(PMacPathNameImpBase const& other) const noexcep
     try {
         GString const& a = GetPortablePath();
         GString const& b = other.GetPortablePath();
+        if (a.IsEmpty() || b.IsEmpty())
+            return a.IsEmpty() && b.IsEmpty();
         a.EnsureUnicode();
         b.EnsureUnicode();
         GBuffer const& ua = a.GetEncodedBuffer();

@@ -41,6 +41,9 @@ int LowerAt(char16_t const* units, std::size_t n, std::size_t i, char16_t out[2]
 }  // namespace
 
 std::u16string PMacPathText::Units(GString const& text) {
+    // An empty text is not converted: shared empty paths stay untouched by readers.
+    if (text.IsEmpty())
+        return std::u16string();
     text.EnsureUnicode();
     GBuffer const& bytes = text.GetEncodedBuffer();
     std::u16string units(static_cast<std::size_t>(bytes.GetLength() / 2), u'\0');

@@ -9,6 +9,8 @@ namespace {
 
 // The unit at index i of a UTF-16 text, or 0 past its end.
 char16_t UnitAt(GString const& text, int i) {
+    if (text.IsEmpty())
+        return 0;
     text.EnsureUnicode();
     GBuffer const& bytes = text.GetEncodedBuffer();
     if (i < 0 || 2 * i + 1 >= bytes.GetLength())

@@ -62,6 +62,10 @@ using UnitBuffer = SmallBuffer<char16_t>;
 class UnitText {
 public:
     explicit UnitText(GString const& text) {
+        if (text.IsEmpty()) {
+            mUnits = mBuffer.Data();
+            return;
+        }
         text.EnsureUnicode();
         GBuffer const& bytes = text.GetEncodedBuffer();
         mLength = bytes.GetLength() / 2;
