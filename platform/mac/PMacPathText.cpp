@@ -38,6 +38,45 @@ int LowerAt(char16_t const* units, std::size_t n, std::size_t i, char16_t out[2]
     return 1;
 }
 
+// The MurmurHash2 of GBuffer::GetHash over a stream of UTF-16 units, as the bytes they have in
+// memory.
+class UnitHasher {
+public:
+    explicit UnitHasher(std::size_t units) : mHash(static_cast<uint32_t>(units * 2)) {}
+
+    void Add(char16_t unit) {
+        std::memcpy(mPending + mCount, &unit, 2);
+        mCount += 2;
+        if (mCount < 4)
+            return;
+        uint32_t k = mPending[0] | uint32_t(mPending[1]) << 8 | uint32_t(mPending[2]) << 16 | uint32_t(mPending[3]) << 24;
+        k *= cM;
+        k ^= k >> 24;
+        k *= cM;
+        mHash *= cM;
+        mHash ^= k;
+        mCount = 0;
+    }
+
+    uint32_t Finish() {
+        if (mCount == 2) {
+            mHash ^= uint32_t(mPending[1]) << 8;
+            mHash ^= mPending[0];
+            mHash *= cM;
+        }
+        mHash ^= mHash >> 13;
+        mHash *= cM;
+        mHash ^= mHash >> 15;
+        return mHash;
+    }
+
+private:
+    static constexpr uint32_t cM = 0x5bd1e995u;
+    uint32_t mHash;
+    unsigned char mPending[4] = {};
+    int mCount = 0;
+};
+
 }  // namespace
 
 std::u16string PMacPathText::Units(GString const& text) {
@@ -66,6 +105,26 @@ void PMacPathText::ToLower(std::u16string& units) {
             units[i + k] = lower[k];
         i += static_cast<std::size_t>(n);
     }
+}
+
+uint32_t PMacPathText::HashIgnoringCase(unsigned char const* bytes, std::size_t n) noexcept {
+    UnitHasher hasher(n);
+    auto load = [bytes](std::size_t i) {
+        char16_t unit;
+        std::memcpy(&unit, bytes + 2 * i, 2);
+        return unit;
+    };
+    char16_t pair[2];
+    char16_t lower[2];
+    for (std::size_t i = 0; i < n;) {
+        pair[0] = load(i);
+        pair[1] = i + 1 < n ? load(i + 1) : 0;
+        const int m = LowerAt(pair, i + 1 < n ? 2 : 1, 0, lower);
+        for (int u = 0; u < m; ++u)
+            hasher.Add(lower[u]);
+        i += static_cast<std::size_t>(m);
+    }
+    return hasher.Finish();
 }
 
 bool PMacPathText::EqualIgnoringCase(char16_t const* a, std::size_t na, char16_t const* b, std::size_t nb) {

@@ -6,6 +6,7 @@
 // Callers may rely on:
 // - Units() brings the string into UTF-16 first (a string without encoding reads as empty).
 // - FromUnits() makes a UTF-16 GString of exactly the given units.
+#include <cstdint>
 #include <string>
 
 #include "core/text/GString.h"
@@ -20,6 +21,9 @@ public:
 
     // Lower-cased as GString::ToLower does it, unit count unchanged.
     static void ToLower(std::u16string& units);
+    // GString::GetHash of the lower-cased text of n UTF-16 units in machine order, read from any
+    // address; no allocation, throws nothing.
+    static uint32_t HashIgnoringCase(unsigned char const* units, std::size_t n) noexcept;
     // Case-insensitive equality with GString::ToLower's folding; no allocation.
     static bool EqualIgnoringCase(char16_t const* a, std::size_t na, char16_t const* b, std::size_t nb);
 };

@@ -39,9 +39,13 @@ int PMachOPathNameImp::GetLeafStartPosition() const {
 }
 
 uint32_t PMachOPathNameImp::GetHash() const {
-    std::u16string units = PMacPathText::Units(GetPortablePath());
-    PMacPathText::ToLower(units);
-    return PMacPathText::FromUnits(units).GetHash();
+    GString const& text = GetPortablePath();
+    if (text.IsEmpty())
+        return PMacPathText::HashIgnoringCase(nullptr, 0);
+    // The setters keep the text in UTF-16, so this converts nothing and cannot fail.
+    text.EnsureUnicode();
+    GBuffer const& bytes = text.GetEncodedBuffer();
+    return PMacPathText::HashIgnoringCase(bytes.GetPtr(), static_cast<std::size_t>(bytes.GetLength() / 2));
 }
 
 void PMachOPathNameImp::MakeRootDirectory() {

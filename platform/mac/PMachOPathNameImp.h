@@ -22,6 +22,7 @@ public:
     int GetRootDirectoryLength() const;
     // -1 for an empty path and a path ending in "/"; else one past the last "/" (0 without one).
     int GetLeafStartPosition() const;
+    // GString::GetHash of the lower-cased text; allocates nothing, so dictionaries may key on paths.
     uint32_t GetHash() const;
 
     void ConvertPortableToNative(GString const& in, GString& out) const { ConvertPortableToMachO(in, out); }

@@ -483,3 +483,15 @@ TEST_F(PathNames, LongPathsNormaliseBeyondTheStackScratch) {
     empty.Append(U(text.substr(1)));
     EXPECT_EQ(Text(empty.GetPortablePath()), expected.substr(1));
 }
+
+// The hash is the string hash of the lower-cased text, computed without a copy.
+TEST_F(PathNames, HashIsTheStringHashOfTheLowerCasedText) {
+    for (char const* text : {"", "/", "a", "/Ab", "/ABC", "/Users/Me/Grüße.PDF", "/𐐀/Ä𐐀b", "/x\xED\xA0\x80y"}) {
+        const GPathName path = P(text);
+        GString lower = path.GetPortablePath();
+        lower.ToLower();
+        EXPECT_EQ(path.GetHash(), lower.GetHash()) << text;
+    }
+    EXPECT_EQ(P("/𐐀").GetHash(), P("/𐐨").GetHash());
+    EXPECT_TRUE(P("/𐐀") == P("/𐐨"));
+}
