@@ -57,8 +57,15 @@ private:
 
 using UnitBuffer = SmallBuffer<char16_t>;
 
+bool IsUnicodeText(GString const& text) {
+    GEncoding const* encoding = text.GetEncoding().Get();
+    return encoding != nullptr &&
+           (encoding == GUnicodeEncoding::GetInstance() || dynamic_cast<GUnicodeEncoding const*>(encoding) != nullptr);
+}
+
 // The UTF-16 units of a GString, read in place when they are aligned (owned blocks are), else
-// copied out; the string is brought into UTF-16 first and must outlive this view.
+// copied out. A text in another encoding is converted in a copy, so the caller's string keeps
+// its form; the string must outlive this view.
 class UnitText {
 public:
     explicit UnitText(GString const& text) {
@@ -66,8 +73,13 @@ public:
             mUnits = mBuffer.Data();
             return;
         }
-        text.EnsureUnicode();
-        GBuffer const& bytes = text.GetEncodedBuffer();
+        GString const* unicode = &text;
+        if (!IsUnicodeText(text)) {
+            mConverted = text;
+            mConverted.EnsureUnicode();
+            unicode = &mConverted;
+        }
+        GBuffer const& bytes = unicode->GetEncodedBuffer();
         mLength = bytes.GetLength() / 2;
         unsigned char const* data = bytes.GetPtr();
         if (reinterpret_cast<std::uintptr_t>(data) % alignof(char16_t) == 0) {
@@ -86,6 +98,7 @@ public:
     int Length() const { return mLength; }
 
 private:
+    GString mConverted;
     UnitBuffer mBuffer;
     char16_t const* mUnits = nullptr;
     int mLength = 0;

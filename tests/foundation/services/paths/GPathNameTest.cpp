@@ -464,6 +464,10 @@ TEST_F(PathNames, TextsInAnyEncodingBecomeTheSamePath) {
     EXPECT_TRUE(fromASCII == fromUTF8);
     EXPECT_TRUE(fromASCII == fromMacRoman);
     EXPECT_EQ(fromASCII.GetHash(), fromMacRoman.GetHash());
+    // The caller's text keeps its encoding.
+    const GString macRoman("/a/./b", GMacRomanEncoding::GetInstance());
+    const GPathName path(macRoman);
+    EXPECT_EQ(macRoman.GetEncoding().Get(), GMacRomanEncoding::GetInstance());
 }
 
 TEST_F(PathNames, LongPathsNormaliseBeyondTheStackScratch) {
