@@ -166,7 +166,8 @@ bool PMacFileSystemIteratorImp::BeginListing(char const* folder, int reportMask,
 
 bool PMacFileSystemIteratorImp::FillCache(GString const& folder) {
     std::string bytes;
-    if (!PUNIXNativePath::GetBytes(folder, bytes) || bytes.empty() || !List(bytes.c_str(), mCache, mVisited.get()))
+    // Listing on request is not part of a walk: the walk's record of entered folders stays out.
+    if (!PUNIXNativePath::GetBytes(folder, bytes) || bytes.empty() || !List(bytes.c_str(), mCache, nullptr))
         return false;
     mIndex = 0;
     return true;

@@ -228,6 +228,39 @@ TEST_F(PMacFileSystemIteratorImpTest, BeginningResolvesTheFolderAndRefusesWhatIs
     EXPECT_EQ(Relative(Bytes(out)), "real/x");
 }
 
+TEST_F(PMacFileSystemIteratorImpTest, TheStateShowsWhatComesNext) {
+    MakeFolder(mTemp / "s");
+    MakeFolder(mTemp / "s/dir");
+    MakeFile(mTemp / "s/dir/in");
+    MakeLink("dir/in", mTemp / "s/link");
+    PMacFileSystemIteratorImp iterator;
+    ASSERT_TRUE(iterator.BeginIterate(PUNIXNativePath::FromBytes(mTemp / "s"), 15, 6));
+    EXPECT_EQ(iterator.GetSearchState(), PMacFileSystemIteratorImp::kListing);
+    GString out;
+    ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
+    EXPECT_EQ(Relative(Bytes(out)), "s/dir");
+    EXPECT_EQ(iterator.GetSearchState(), PMacFileSystemIteratorImp::kInSubIterator);
+    ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
+    EXPECT_EQ(Relative(Bytes(out)), "s/dir/in");
+    ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
+    EXPECT_EQ(Relative(Bytes(out)), "s/link");
+    EXPECT_EQ(iterator.GetSearchState(), PMacFileSystemIteratorImp::kAliasPending);
+    ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
+    EXPECT_EQ(Relative(Bytes(out)), "s/dir/in");
+    EXPECT_EQ(iterator.GetSearchState(), PMacFileSystemIteratorImp::kListing);
+    EXPECT_FALSE(iterator.GetNextFileOrFolder(out));
+
+    // Listing again on request rewinds over the same folder, walked or not.
+    ASSERT_TRUE(iterator.FillCache(PUNIXNativePath::FromBytes(mTemp / "s")));
+    EXPECT_FALSE(iterator.FillCache(PUNIXNativePath::FromBytes(mTemp / "s/link")));
+    EXPECT_FALSE(iterator.FillCache(PUNIXNativePath::FromBytes(mTemp / "nothing")));
+    ASSERT_TRUE(iterator.BeginIterate(PUNIXNativePath::FromBytes(mTemp / "s"), 15, 0));
+    std::vector<std::string> seen;
+    while (iterator.GetNextFileOrFolder(out))
+        seen.push_back(Relative(Bytes(out)));
+    EXPECT_EQ(seen, (std::vector<std::string>{"s/dir", "s/link"}));
+}
+
 TEST_F(PMacFileSystemIteratorImpTest, TakesTheFolderInAnyEncodingAndHandsOutUTF8) {
     MakeFolder(mTemp / "\xC3\xA9t\xC3\xA9");
     MakeFile(mTemp / "\xC3\xA9t\xC3\xA9/\xE2\x82\xAC");
