@@ -11,6 +11,7 @@ public:
     PUNIXSystemException& operator=(const PUNIXSystemException& other) noexcept = default;
     ~PUNIXSystemException() override;
 
+    int GetSystemErrorCode() const noexcept { return mErrno; }
     int GetErrno() const noexcept { return mErrno; }
 
     static constexpr int kID = 40074;
