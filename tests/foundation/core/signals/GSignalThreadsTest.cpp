@@ -141,7 +141,7 @@ TEST_F(GSignalThreadsTest, ReceiversChangingTheirSubscriptionsInsideReceiveWhile
     std::vector<std::array<Churner*, kReceiversPerThread>> slots(kThreads);
     std::atomic<long> sends{0};
     {
-        Watchdog watchdog(std::chrono::seconds(120), "eight threads churning signals");
+        Watchdog watchdog(std::chrono::seconds(60), "eight threads churning signals");
         std::atomic<bool> go{false};
         std::vector<std::thread> threads;
         for (int t = 0; t < kThreads; ++t) {
@@ -227,7 +227,7 @@ TEST_F(GSignalThreadsTest, AnOwnerSubscribingWhileItsReceiverUnsubscribesInsideR
     GSignal<int>* signal = GSignal<int>::GetSignal(kID);
     std::atomic<bool> stop{false};
     {
-        Watchdog watchdog(std::chrono::seconds(120), "subscribing against Receive");
+        Watchdog watchdog(std::chrono::seconds(60), "subscribing against Receive");
         std::vector<std::thread> senders;
         for (int t = 0; t < kThreads - 1; ++t) {
             senders.emplace_back([&] {
