@@ -98,7 +98,7 @@ GSignalBase::Holder::Holder(GSignalBase& signal) : mSignal(signal) { signal.Hold
 GSignalBase::Holder::~Holder() { mSignal.Drop(); }
 
 void GSignalBase::EndOrphan() noexcept {
-    UnlockQuietly();
+    mMutex.Unlock();
     delete this;
 }
 
@@ -108,26 +108,22 @@ void GSignalBase::Hold() {
 }
 
 void GSignalBase::Drop() noexcept {
-    bool last = false;
-    try {
+    bool last;
+    {
         GSignalMutex::Locker lock(mMutex);
         last = --mHolds == 0 && mOrphaned;
-    } catch (...) {
-        return;
     }
     if (last)
         delete this;
 }
 
 void GSignalBase::Orphan() noexcept {
-    bool idle = false;
-    try {
+    bool idle;
+    {
         // Waits for a walk running on another thread.
         GSignalMutex::Locker lock(mMutex);
         mOrphaned = true;
         idle = mHolds == 0;
-    } catch (...) {
-        return;
     }
     if (idle)
         delete this;

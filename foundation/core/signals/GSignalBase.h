@@ -109,7 +109,7 @@ protected:
     // walk ends; a signal that Finalize gave up meanwhile is deleted then.
     class SendScope {
     public:
-        explicit SendScope(GSignalBase& signal) : mSignal(signal) {
+        explicit SendScope(GSignalBase& signal) noexcept : mSignal(signal) {
             signal.mMutex.Lock();
             ++signal.mHolds;
         }
@@ -117,7 +117,7 @@ protected:
             if (--mSignal.mHolds == 0 && mSignal.mOrphaned)
                 mSignal.EndOrphan();
             else
-                mSignal.UnlockQuietly();
+                mSignal.mMutex.Unlock();
         }
         SendScope(const SendScope&) = delete;
         SendScope& operator=(const SendScope&) = delete;
@@ -152,13 +152,6 @@ private:
     void Drop() noexcept;
     // Under the signal's mutex, held once: lets it go and deletes the orphaned signal.
     void EndOrphan() noexcept;
-    void UnlockQuietly() noexcept {
-        try {
-            mMutex.Unlock();
-        } catch (...) {
-            // A destructor must not throw; the mutex is beyond repair anyway.
-        }
-    }
 
     int32_t mID;
     const std::type_info* mPayload;
