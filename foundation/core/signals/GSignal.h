@@ -6,10 +6,10 @@
 // What callers may rely on:
 // - Send holds the signal's mutex while its receivers run: sends on one signal from several
 //   threads take turns, and an UnSubscribe on another thread waits for a running Send, so that
-//   after it returns the receiver is not called again. Inside Receive a receiver may send,
-//   subscribe or unsubscribe (itself or another receiver of this signal) and may delete itself:
-//   a receiver removed before its turn is not called, none is skipped or called twice, and one
-//   subscribed during the walk is called in the same Send.
+//   once a receiver's last subscription has ended it is not called again. Inside Receive a
+//   receiver may send, subscribe or unsubscribe (itself or another receiver of this signal) and
+//   may delete itself: a receiver removed before its turn is not called, none is skipped or
+//   called twice, and one subscribed during the walk is called in the same Send.
 // - An exception from Receive ends the walk and leaves Send; the signal stays usable.
 // - Delayed receivers get a copy of each message at the next GSignalBase::SendDelayedSignals.
 // - The payload type is part of the signal: GetSignal of a number registered with another T
