@@ -248,4 +248,39 @@ TEST_F(GSignalThreadsTest, AnOwnerSubscribingWhileItsReceiverUnsubscribesInsideR
     EXPECT_EQ(GSignal<int>::GetSignal(kID + 1)->GetReceiverCount(), 0);
 }
 
+// A receiver that left its signal inside Receive on one thread is deleted by its owner on
+// another while that Receive still runs: the destructor waits for it.
+TEST_F(GSignalThreadsTest, DeletingAReceiverThatLeftInsideAReceiveStillRunningWaitsForIt) {
+    class Lingerer : public GReceiver<int> {
+    public:
+        Lingerer(std::atomic<bool>* left, std::atomic<bool>* returned) : mLeft(left), mReturned(returned) {}
+        ~Lingerer() override { UnSubscribeAll(); }
+        void Receive(int id, const int&) override {
+            UnSubscribe(id);
+            *mLeft = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            ++mCalls;
+            *mReturned = true;
+        }
+
+    private:
+        std::atomic<bool>* mLeft;
+        std::atomic<bool>* mReturned;
+        int mCalls = 0;
+    };
+    constexpr int kID = 630;
+    std::atomic<bool> left{false}, returned{false};
+    auto* lingerer = new Lingerer(&left, &returned);
+    lingerer->Subscribe(kID);
+    GSignal<int>* signal = GSignal<int>::GetSignal(kID);
+    Watchdog watchdog(std::chrono::seconds(60), "deleting a lingering receiver");
+    std::thread sender([signal] { signal->Send(1); });
+    while (!left)
+        std::this_thread::yield();
+    delete lingerer;
+    EXPECT_TRUE(returned.load());
+    sender.join();
+    EXPECT_EQ(signal->GetReceiverCount(), 0);
+}
+
 } // namespace
