@@ -58,14 +58,15 @@ private:
     void Leave(GSignal<T>& signal);
     void SubscribeTo(int id);
     void UnSubscribeFrom(int id);
-    // Under the receiver's mutex: drops the first listing of the number.
-    void DropID(int id) noexcept;
-    // Under the receiver's mutex: remembers a signal left, for the destructor to wait on.
+    // Under the receiver's mutex: drops the first listing of the number; false when unlisted.
+    bool DropID(int id) noexcept;
+    // Under the receiver's mutex: remembers a signal left inside one of its Sends, for the
+    // destructor to wait on.
     void NoteLeft(int id) noexcept;
 
     mutable GMutex mMutex;
     GTable<int> mIDs;
-    // The numbers of the signals left since the last UnSubscribeAll.
+    // The numbers of the signals left inside their Sends since the last UnSubscribeAll.
     GTable<int> mLeft;
     const bool mDelayed = false;
 };
@@ -127,13 +128,17 @@ void GReceiver<T>::UnSubscribeFrom(int id) {
             DropID(id);
             return;
         }
+        // Held already: called from inside a Send of this signal, maybe from this receiver's
+        // own Receive, which goes on running after this returns.
+        const bool inSend = signal->mMutex.IsHeldByMe();
         GSignalMutex::Locker signalLock(signal->mMutex);
         GMutexLocker lock(mMutex);
         if (GSignal<T>::FindSignal(id) != signal)
             continue;
-        DropID(id);
+        const bool dropped = DropID(id);
         Leave(*signal);
-        NoteLeft(id);
+        if (inSend && dropped)
+            NoteLeft(id);
         return;
     }
 }
@@ -148,10 +153,12 @@ void GReceiver<T>::NoteLeft(int id) noexcept {
 }
 
 template <class T>
-void GReceiver<T>::DropID(int id) noexcept {
+bool GReceiver<T>::DropID(int id) noexcept {
     const int index = mIDs.FindItem(id);
-    if (index >= 0)
-        mIDs.RemoveItemAt(index);
+    if (index < 0)
+        return false;
+    mIDs.RemoveItemAt(index);
+    return true;
 }
 
 template <class T>
@@ -192,8 +199,8 @@ void GReceiver<T>::UnSubscribeAll() noexcept {
             }
         }
         // A Send on another thread may still be inside Receive after this receiver left its
-        // signal there: wait for each signal it has left, once. Such a Receive may have
-        // subscribed it again meanwhile; then round again.
+        // signal there: wait for each signal it has left that way, once. Such a Receive may
+        // have subscribed it again meanwhile; then round again.
         try {
             const GTable<int> left = [this] {
                 GMutexLocker lock(mMutex);

@@ -54,6 +54,9 @@ public:
             WakeOne();
     }
 
+    // Whether the calling thread holds it.
+    bool IsHeldByMe() const noexcept { return mOwner.load(std::memory_order_relaxed) == Self(); }
+
     class Locker {
     public:
         explicit Locker(GSignalMutex& mutex) noexcept : mMutex(mutex) { mutex.Lock(); }
