@@ -54,31 +54,34 @@ private:
 #pragma GCC diagnostic ignored "-Wdangling-pointer"
 #endif
 
-// Pushes a walk frame and, when the outermost walk ends, closes up the removed entries.
+// Pushes a walk frame and, when the outermost walk ends, closes up the removed entries. The
+// outer walk is kept here too, out of the frame whose address the list holds, so that it can stay
+// in a register while receivers run.
 template <class R>
 class GReceiverList<R>::WalkScope {
 public:
-    explicit WalkScope(GReceiverList& list) noexcept : mList(list), mFrame{-1, list.mWalks} { list.mWalks = &mFrame; }
+    WalkScope(GReceiverList& list, Frame& frame) noexcept : mList(list), mOuter(list.mWalks) {
+        frame.outer = mOuter;
+        list.mWalks = &frame;
+    }
     ~WalkScope() {
-        mList.mWalks = mFrame.outer;
-        if (mList.mWalks == nullptr && mList.mMarked > 0)
+        mList.mWalks = mOuter;
+        if (mOuter == nullptr && mList.mMarked > 0)
             mList.Sweep();
     }
     WalkScope(const WalkScope&) = delete;
     WalkScope& operator=(const WalkScope&) = delete;
 
-    Frame& GetFrame() noexcept { return mFrame; }
-
 private:
     GReceiverList& mList;
-    Frame mFrame;
+    Frame* const mOuter;
 };
 
 template <class R>
 template <class Call>
 void GReceiverList<R>::Walk(Call call) {
-    WalkScope scope(*this);
-    Frame& frame = scope.GetFrame();
+    Frame frame{-1, nullptr};
+    WalkScope scope(*this, frame);
     // The count is read again at each step: receivers added by a call are walked too.
     for (int i = 0; i < mItems.GetCount(); ++i) {
         R* receiver = mItems[i];

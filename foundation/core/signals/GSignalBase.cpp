@@ -111,7 +111,8 @@ void GSignalBase::Drop() noexcept {
     bool last;
     {
         GSignalMutex::Locker lock(mMutex);
-        last = --mHolds == 0 && mOrphaned;
+        --mHolds;
+        last = mOrphaned && IsIdleLocked();
     }
     if (last)
         delete this;
@@ -123,7 +124,7 @@ void GSignalBase::Orphan() noexcept {
         // Waits for a walk running on another thread.
         GSignalMutex::Locker lock(mMutex);
         mOrphaned = true;
-        idle = mHolds == 0;
+        idle = IsIdleLocked();
     }
     if (idle)
         delete this;

@@ -109,12 +109,10 @@ protected:
     // walk ends; a signal that Finalize gave up meanwhile is deleted then.
     class SendScope {
     public:
-        explicit SendScope(GSignalBase& signal) noexcept : mSignal(signal) {
-            signal.mMutex.Lock();
-            ++signal.mHolds;
-        }
+        // The walk is known by the mutex's depth alone: no count is kept per Send.
+        explicit SendScope(GSignalBase& signal) noexcept : mSignal(signal) { signal.mMutex.Lock(); }
         ~SendScope() {
-            if (--mSignal.mHolds == 0 && mSignal.mOrphaned)
+            if (mSignal.mOrphaned && mSignal.IsIdleLocked())
                 mSignal.EndOrphan();
             else
                 mSignal.mMutex.Unlock();
@@ -152,10 +150,12 @@ private:
     void Drop() noexcept;
     // Under the signal's mutex, held once: lets it go and deletes the orphaned signal.
     void EndOrphan() noexcept;
+    // Under the signal's mutex: no holder, and no walk on this thread but the caller's own.
+    bool IsIdleLocked() const noexcept { return mHolds == 0 && mMutex.GetDepth() == 1; }
 
     int32_t mID;
     const std::type_info* mPayload;
-    // Running walks and holders; with mOrphaned, guarded by mMutex.
+    // Holders (a running walk holds the mutex instead); with mOrphaned, guarded by mMutex.
     int32_t mHolds = 0;
     bool mOrphaned = false;
     std::atomic<bool> mRetired{false};

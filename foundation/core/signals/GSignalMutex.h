@@ -54,6 +54,9 @@ public:
             WakeOne();
     }
 
+    // How often the holder has locked it; only for the holder to ask.
+    int GetDepth() const noexcept { return mDepth; }
+
     // Whether the calling thread holds it.
     bool IsHeldByMe() const noexcept { return mOwner.load(std::memory_order_relaxed) == Self(); }
 

@@ -288,6 +288,27 @@ TEST_F(GSignalTest, FinalizeInsideReceiveEndsTheWalkAndTheSignal) {
     GSignalBase::Initialize();
 }
 
+// The signal goes when the outer Send ends, not when the inner one does.
+TEST_F(GSignalTest, FinalizeInsideANestedSendEndsBothWalks) {
+    Log log;
+    Probe a("A", &log), b("B", &log);
+    a.Subscribe(24);
+    b.Subscribe(24);
+    GSignal<int>* signal = GSignal<int>::GetSignal(24);
+    a.action = [signal](Probe& self) {
+        if (self.lastMessage == 1)
+            signal->Send(2);
+    };
+    b.action = [](Probe& self) {
+        if (self.lastMessage == 2)
+            GSignalBase::Finalize();
+    };
+    signal->Send(1);
+    EXPECT_EQ(log, (Log{"A", "A", "B"}));
+    EXPECT_EQ(GSignalBase::GetSignal(24), nullptr);
+    GSignalBase::Initialize();
+}
+
 TEST_F(GSignalTest, FinalizeOnAnotherThreadWaitsForARunningSend) {
     Log log;
     Probe a("A", &log);
