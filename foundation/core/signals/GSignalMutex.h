@@ -43,8 +43,11 @@ public:
 
     // Only by the thread that holds it.
     void Unlock() noexcept {
-        if (--mDepth > 0)
+        // The depth stays 1 once free: the next first lock sets it again.
+        if (mDepth > 1) {
+            --mDepth;
             return;
+        }
         mOwner.store(0, std::memory_order_relaxed);
         if (OnlyThread()) {
             mState.store(kFree, std::memory_order_relaxed);
