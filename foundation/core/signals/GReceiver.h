@@ -8,11 +8,18 @@
 // - UnSubscribe(id) drops one listing and one subscription; it never makes a signal, so it is
 //   safe after GSignalBase::Finalize.
 // - The destructor ends every subscription and lets no exception out, so a receiver may be
-//   destroyed while subscribed, also inside its own Receive. A receiver that may be sent to from
-//   another thread must call UnSubscribeAll in its own destructor: by the time this destructor
-//   runs, its Receive is gone.
-// - The receiver's mutex guards its number table and comes before the registry's and the
-//   signals' mutexes.
+//   destroyed while subscribed, also inside its own Receive. It waits for a Send on another
+//   thread that is calling it, also one whose Receive unsubscribed it there. A receiver that may
+//   be sent to from another thread must call UnSubscribeAll in its own destructor: by the time
+//   this destructor runs, its Receive is gone.
+// - Subscribe, UnSubscribe and the destructor may run on several threads at once, also inside
+//   Receive on a thread that sends while the owner subscribes again: each takes the signal's
+//   mutex before the receiver's, the order Send sets by calling Receive with the signal's mutex
+//   held, and changes the number table and the signal's table together under both.
+// - The receiver's mutex guards its number table; it comes after the signals' mutexes and before
+//   the registry's, the only one taken while it is held.
+#include <utility>
+
 #include "core/base/GMutexBase.h"
 #include "core/base/GMutexLocker.h"
 #include "core/containers/GTable.h"
@@ -42,8 +49,6 @@ public:
 protected:
     // Ends every subscription, in the order they were made; lets nothing escape.
     void UnSubscribeAll() noexcept;
-    // Recursive; a derived class may hold it to test and change its subscriptions in one step.
-    GMutex& GetReceiverMutex() const noexcept { return mMutex; }
 
 private:
     friend class GDelayedReceiver<T>;
@@ -51,9 +56,18 @@ private:
     explicit GReceiver(bool delayed) : mDelayed(delayed) {}
     void Join(GSignal<T>& signal);
     void Leave(GSignal<T>& signal);
+    void SubscribeTo(int id);
+    void UnSubscribeFrom(int id);
+    // Under the receiver's mutex: drops the first listing of the number; false when unlisted.
+    bool DropID(int id) noexcept;
+    // Under the receiver's mutex: remembers a signal left inside one of its Sends, for the
+    // destructor to wait on.
+    void NoteLeft(int id) noexcept;
 
     mutable GMutex mMutex;
     GTable<int> mIDs;
+    // The numbers of the signals left inside their Sends since the last UnSubscribeAll.
+    GTable<int> mLeft;
     const bool mDelayed = false;
 };
 
@@ -78,9 +92,20 @@ void GReceiver<T>::Leave(GSignal<T>& signal) {
 
 template <class T>
 void GReceiver<T>::Subscribe(int id) {
-    GMutexLocker lock(mMutex);
+    SubscribeTo(id);
+}
+
+template <class T>
+void GReceiver<T>::UnSubscribe(int id) {
+    UnSubscribeFrom(id);
+}
+
+template <class T>
+void GReceiver<T>::SubscribeTo(int id) {
     GSignalBase::BookkeepingScope scope;
     GSignal<T>* signal = GSignal<T>::GetSignal(id);
+    GSignalMutex::Locker signalLock(signal->mMutex);
+    GMutexLocker lock(mMutex);
     mIDs.AddItem(id);
     try {
         Join(*signal);
@@ -91,13 +116,49 @@ void GReceiver<T>::Subscribe(int id) {
 }
 
 template <class T>
-void GReceiver<T>::UnSubscribe(int id) {
-    GMutexLocker lock(mMutex);
-    const int index = mIDs.FindItem(id);
-    if (index >= 0)
-        mIDs.RemoveItemAt(index);
-    if (GSignal<T>* signal = GSignal<T>::FindSignal(id))
+void GReceiver<T>::UnSubscribeFrom(int id) {
+    // A signal made or replaced between the look-up and the locks: look again, so that a
+    // Subscribe running on another thread meets this one under the same signal's mutex.
+    for (;;) {
+        GSignal<T>* signal = GSignal<T>::FindSignal(id);
+        if (signal == nullptr) {
+            GMutexLocker lock(mMutex);
+            if (GSignal<T>::FindSignal(id) != nullptr)
+                continue;
+            DropID(id);
+            return;
+        }
+        // Held already: called from inside a Send of this signal, maybe from this receiver's
+        // own Receive, which goes on running after this returns.
+        const bool inSend = signal->mMutex.IsHeldByMe();
+        GSignalMutex::Locker signalLock(signal->mMutex);
+        GMutexLocker lock(mMutex);
+        if (GSignal<T>::FindSignal(id) != signal)
+            continue;
+        const bool dropped = DropID(id);
         Leave(*signal);
+        if (inSend && dropped)
+            NoteLeft(id);
+        return;
+    }
+}
+
+template <class T>
+void GReceiver<T>::NoteLeft(int id) noexcept {
+    try {
+        mLeft.AddUniqueItem(id);
+    } catch (...) {
+        // Out of memory: the destructor then cannot wait for that signal's Send.
+    }
+}
+
+template <class T>
+bool GReceiver<T>::DropID(int id) noexcept {
+    const int index = mIDs.FindItem(id);
+    if (index < 0)
+        return false;
+    mIDs.RemoveItemAt(index);
+    return true;
 }
 
 template <class T>
@@ -111,18 +172,49 @@ int GReceiver<T>::CountSubscriptions(int id) const {
 
 template <class T>
 void GReceiver<T>::UnSubscribeAll() noexcept {
-    try {
-        GMutexLocker lock(mMutex);
-        for (int i = 0; i < mIDs.GetCount(); ++i) {
+    for (;;) {
+        // One number at a time, without the receiver's mutex in between: each is left under its
+        // signal's mutex, taken first.
+        for (;;) {
+            int id;
             try {
-                if (GSignal<T>* signal = GSignal<T>::FindSignal(mIDs[i]))
-                    Leave(*signal);
+                GMutexLocker lock(mMutex);
+                if (mIDs.GetCount() == 0)
+                    break;
+                id = mIDs[0];
+            } catch (...) {
+                // Only the receiver's own mutex can fail here.
+                return;
+            }
+            try {
+                UnSubscribeFrom(id);
             } catch (...) {
                 // Go on with the other numbers: a subscription left behind is worse.
+                try {
+                    GMutexLocker lock(mMutex);
+                    DropID(id);
+                } catch (...) {
+                    return;
+                }
             }
         }
-        mIDs.Resize(0);
-    } catch (...) {
-        // Only the receiver's own mutex can fail here.
+        // A Send on another thread may still be inside Receive after this receiver left its
+        // signal there: wait for each signal it has left that way, once. Such a Receive may
+        // have subscribed it again meanwhile; then round again.
+        try {
+            const GTable<int> left = [this] {
+                GMutexLocker lock(mMutex);
+                return GTable<int>(std::move(mLeft));
+            }();
+            for (int id : left) {
+                if (GSignal<T>* signal = GSignal<T>::FindSignal(id))
+                    GSignalMutex::Locker wait(signal->mMutex);
+            }
+            GMutexLocker lock(mMutex);
+            if (mIDs.GetCount() == 0)
+                return;
+        } catch (...) {
+            return;
+        }
     }
 }

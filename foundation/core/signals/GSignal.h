@@ -4,20 +4,21 @@
 // signal of that number, making it on first use.
 //
 // What callers may rely on:
-// - Send holds the signal's mutex while its receivers run. Inside Receive a receiver may send,
-//   subscribe or unsubscribe (itself or another receiver of this signal) and may delete itself:
-//   a receiver removed before its turn is not called, none is skipped or called twice, and one
-//   subscribed during the walk is called in the same Send.
+// - Send holds the signal's mutex while its receivers run: sends on one signal from several
+//   threads take turns, and an UnSubscribe on another thread waits for a running Send, so that
+//   once a receiver's last subscription has ended it is not called again. Inside Receive a
+//   receiver may send, subscribe or unsubscribe (itself or another receiver of this signal) and
+//   may delete itself: a receiver removed before its turn is not called, none is skipped or
+//   called twice, and one subscribed during the walk is called in the same Send.
 // - An exception from Receive ends the walk and leaves Send; the signal stays usable.
 // - Delayed receivers get a copy of each message at the next GSignalBase::SendDelayedSignals.
 // - The payload type is part of the signal: GetSignal of a number registered with another T
 //   throws GSimpleException(GSignalBase::kPayloadMismatch).
 #include <typeinfo>
 
-#include "core/base/GMutexLocker.h"
-#include "core/containers/GTable.h"
-#include "core/containers/GTableIterator.h"
+#include "core/signals/GReceiverList.h"
 #include "core/signals/GSignalBase.h"
+#include "core/signals/GSignalMutex.h"
 
 template <class T>
 class GReceiver;
@@ -51,50 +52,46 @@ public:
     void UnSubscribeDelayed(GDelayedReceiver<T>* receiver);
 
     int GetReceiverCount() const {
-        GMutexLocker lock(mMutex);
+        GSignalMutex::Locker lock(mMutex);
         return mReceivers.GetCount();
     }
     int GetDelayedReceiverCount() const {
-        GMutexLocker lock(mMutex);
+        GSignalMutex::Locker lock(mMutex);
         return mDelayedReceivers.GetCount();
     }
 
 private:
+    // Takes the signal's mutex before its own, to change both sides of a subscription at once.
+    friend class GReceiver<T>;
+
     explicit GSignal(int id) : GSignalBase(id, typeid(T)) {}
     static GSignalBase* Make(int id) { return new GSignal(id); }
 
     template <class R>
-    void Walk(GTable<R*>& receivers, const T& message);
+    void Walk(GReceiverList<R>& receivers, const T& message);
     template <class R>
-    void Add(GTable<R*>& receivers, R* receiver);
+    void Add(GReceiverList<R>& receivers, R* receiver);
     template <class R>
-    void Remove(GTable<R*>& receivers, R* receiver);
+    void Remove(GReceiverList<R>& receivers, R* receiver);
 
-    GTable<GReceiver<T>*> mReceivers;
-    GTable<GDelayedReceiver<T>*> mDelayedReceivers;
+    GReceiverList<GReceiver<T>> mReceivers;
+    GReceiverList<GDelayedReceiver<T>> mDelayedReceivers;
 };
 
 #include "core/signals/GDelayedMessage.h"
 #include "core/signals/GDelayedReceiver.h"
 #include "core/signals/GReceiver.h"
 
-// The walk's iterator is attached to the table and detaches itself when it goes; g++ 12 cannot
-// see that and warns about the table keeping its address.
-#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdangling-pointer"
-#endif
-
 template <class T>
 template <class R>
-void GSignal<T>::Walk(GTable<R*>& receivers, const T& message) {
-    GTableIterator<R*> walk(receivers);
+void GSignal<T>::Walk(GReceiverList<R>& receivers, const T& message) {
     const int id = GetID();
-    while (walk.Next()) {
+    receivers.Walk([this, id, &message](R* receiver) {
         if (IsRetired())
-            return;
-        walk.Current()->Receive(id, message);
-    }
+            return false;
+        receiver->Receive(id, message);
+        return true;
+    });
 }
 
 template <class T>
@@ -107,14 +104,10 @@ void GSignal<T>::Send(const T& message) {
             delayed = new GDelayedMessage<T>(*this, message);
         MarkConsolidatePending();
     }
-    // Queued without the signal's mutex: the static mutex comes before it.
+    // Queued without the signal's mutex, which is let go as soon as the walk is over.
     if (delayed != nullptr)
         QueueDelayedSignal(delayed);
 }
-
-#if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
-#pragma GCC diagnostic pop
-#endif
 
 template <class T>
 void GSignal<T>::SendDelayed(const T& message) {
@@ -124,21 +117,19 @@ void GSignal<T>::SendDelayed(const T& message) {
 
 template <class T>
 template <class R>
-void GSignal<T>::Add(GTable<R*>& receivers, R* receiver) {
+void GSignal<T>::Add(GReceiverList<R>& receivers, R* receiver) {
     if (receiver == nullptr)
         return;
-    GMutexLocker lock(mMutex);
+    GSignalMutex::Locker lock(mMutex);
     BookkeepingScope scope;
-    receivers.AddItem(receiver);
+    receivers.Add(receiver);
 }
 
 template <class T>
 template <class R>
-void GSignal<T>::Remove(GTable<R*>& receivers, R* receiver) {
-    GMutexLocker lock(mMutex);
-    // An entry that a walk stands on goes first: a receiver that unsubscribes itself inside
-    // Receive ends the subscription that is being served.
-    receivers.RemoveItem(receiver);
+void GSignal<T>::Remove(GReceiverList<R>& receivers, R* receiver) {
+    GSignalMutex::Locker lock(mMutex);
+    receivers.Remove(receiver);
 }
 
 template <class T>

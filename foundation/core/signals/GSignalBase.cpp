@@ -97,48 +97,34 @@ bool GSignalBase::InBookkeeping() noexcept { return tBookkeeping > 0; }
 GSignalBase::Holder::Holder(GSignalBase& signal) : mSignal(signal) { signal.Hold(); }
 GSignalBase::Holder::~Holder() { mSignal.Drop(); }
 
-GSignalBase::SendScope::SendScope(GSignalBase& signal) : mSignal(signal) {
-    signal.mMutex.Lock();
-    ++signal.mHolds;
-}
-
-GSignalBase::SendScope::~SendScope() {
-    const bool last = --mSignal.mHolds == 0 && mSignal.mOrphaned;
-    try {
-        mSignal.mMutex.Unlock();
-    } catch (...) {
-        // A destructor must not throw; the mutex is beyond repair anyway.
-    }
-    if (last)
-        delete &mSignal;
+void GSignalBase::EndOrphan() noexcept {
+    mMutex.Unlock();
+    delete this;
 }
 
 void GSignalBase::Hold() {
-    GMutexLocker lock(mMutex);
+    GSignalMutex::Locker lock(mMutex);
     ++mHolds;
 }
 
 void GSignalBase::Drop() noexcept {
-    bool last = false;
-    try {
-        GMutexLocker lock(mMutex);
-        last = --mHolds == 0 && mOrphaned;
-    } catch (...) {
-        return;
+    bool last;
+    {
+        GSignalMutex::Locker lock(mMutex);
+        --mHolds;
+        last = mOrphaned && IsIdleLocked();
     }
     if (last)
         delete this;
 }
 
 void GSignalBase::Orphan() noexcept {
-    bool idle = false;
-    try {
+    bool idle;
+    {
         // Waits for a walk running on another thread.
-        GMutexLocker lock(mMutex);
+        GSignalMutex::Locker lock(mMutex);
         mOrphaned = true;
-        idle = mHolds == 0;
-    } catch (...) {
-        return;
+        idle = IsIdleLocked();
     }
     if (idle)
         delete this;

@@ -12,18 +12,22 @@
 //   must not be used after it.
 // - Between Finalize and the next Initialize there is no delayed queue: a delayed message is
 //   dropped (and deleted) and SendDelayedSignals only runs the consolidated notification.
-// - Lock order: a receiver's mutex, then the registry's static mutex, then a signal's mutex.
-//   The static mutex guards the registry, the delayed queue and the consolidated bookkeeping, and
-//   nothing else is locked while it is held (besides the allocator's, a leaf); no receiver is
-//   called with it held. A signal's mutex is held while its receivers run.
+// - Lock order: a signal's mutex, then a receiver's mutex, then the registry's static mutex.
+//   A signal's mutex is held while its receivers run, and a receiver takes its own mutex inside
+//   Receive, so no path holds a receiver's mutex while it takes a signal's. The static mutex
+//   guards the registry, the delayed queue and the consolidated bookkeeping; nothing else is
+//   locked while it is held (besides the allocator's, a leaf) and no receiver is called with it
+//   held. Two signals' mutexes have no order: a receiver that sends on, or changes the
+//   subscriptions of, another signal inside Receive nests them, and two threads that nest the
+//   same two signals in opposite orders deadlock.
 // - Initialize installs the allocator's low-memory notifier, which sends signal 102
 //   (GBasicSignals::SendLowMemory); Finalize removes it.
 #include <atomic>
 #include <cstdint>
 #include <typeinfo>
 
-#include "core/base/GMutexBase.h"
 #include "core/containers/GTable.h"
+#include "core/signals/GSignalMutex.h"
 
 class GConsolidatedReceiver;
 class GDelayedMessageBase;
@@ -105,8 +109,14 @@ protected:
     // walk ends; a signal that Finalize gave up meanwhile is deleted then.
     class SendScope {
     public:
-        explicit SendScope(GSignalBase& signal);
-        ~SendScope();
+        // The walk is known by the mutex's depth alone: no count is kept per Send.
+        explicit SendScope(GSignalBase& signal) noexcept : mSignal(signal) { signal.mMutex.Lock(); }
+        ~SendScope() {
+            if (mSignal.mOrphaned && mSignal.IsIdleLocked())
+                mSignal.EndOrphan();
+            else
+                mSignal.mMutex.Unlock();
+        }
         SendScope(const SendScope&) = delete;
         SendScope& operator=(const SendScope&) = delete;
 
@@ -118,7 +128,7 @@ protected:
     bool IsRetired() const noexcept { return mRetired.load(std::memory_order_relaxed); }
 
     // Guards the receiver tables of GSignal<T>; held while receivers run.
-    mutable GMutex mMutex;
+    mutable GSignalMutex mMutex;
 
 private:
     struct Statics;
@@ -138,10 +148,14 @@ private:
     void Orphan() noexcept;
     void Hold();
     void Drop() noexcept;
+    // Under the signal's mutex, held once: lets it go and deletes the orphaned signal.
+    void EndOrphan() noexcept;
+    // Under the signal's mutex: no holder, and no walk on this thread but the caller's own.
+    bool IsIdleLocked() const noexcept { return mHolds == 0 && mMutex.GetDepth() == 1; }
 
     int32_t mID;
     const std::type_info* mPayload;
-    // Running walks and holders; with mOrphaned, guarded by mMutex.
+    // Holders (a running walk holds the mutex instead); with mOrphaned, guarded by mMutex.
     int32_t mHolds = 0;
     bool mOrphaned = false;
     std::atomic<bool> mRetired{false};

@@ -131,6 +131,59 @@ INSTANTIATE_TEST_SUITE_P(
         WalkEdit{"CDeletesA", "C", [](auto& cast, Log&) { Delete(cast, "A"); }, {"A", "B", "C"}, {"B", "C"}}),
     [](const ::testing::TestParamInfo<WalkEdit>& info) { return std::string(info.param.name); });
 
+// A removal inside a nested Send is closed up only when the outer walk ends: the outer walk
+// neither skips the receiver after the removed one nor calls it twice.
+TEST_F(GSignalTest, ARemovalInsideANestedSendKeepsTheOuterWalkInStep) {
+    Log log;
+    Probe a("A", &log), b("B", &log), c("C", &log);
+    for (Probe* probe : {&a, &b, &c})
+        probe->Subscribe(22);
+    GSignal<int>* signal = GSignal<int>::GetSignal(22);
+    a.action = [signal](Probe& self) {
+        if (self.lastMessage == 1)
+            signal->Send(2);
+    };
+    int countInside = -1;
+    b.action = [&](Probe& self) {
+        if (self.lastMessage == 2) {
+            self.UnSubscribe(22);
+            countInside = signal->GetReceiverCount();
+        }
+    };
+    signal->Send(1);
+    EXPECT_EQ(log, (Log{"A", "A", "B", "C", "C"}));
+    EXPECT_EQ(countInside, 2);
+    log.clear();
+    signal->Send(3);
+    EXPECT_EQ(log, (Log{"A", "C"}));
+    EXPECT_EQ(signal->GetReceiverCount(), 2);
+}
+
+// Only the entry being served goes, also when an outer walk stands on the same receiver.
+TEST_F(GSignalTest, AReceiverLeavingInsideANestedSendEndsTheInnerSubscription) {
+    Log log;
+    Probe a("A", &log), b("B", &log);
+    a.Subscribe(23);
+    b.Subscribe(23);
+    a.Subscribe(23);
+    GSignal<int>* signal = GSignal<int>::GetSignal(23);
+    int calls = 0;
+    a.action = [&](Probe& self) {
+        ++calls;
+        if (calls == 1)
+            signal->Send(2);
+        else if (calls == 3)
+            self.UnSubscribe(23);
+    };
+    // Outer A (index 0) sends again: inner A (index 0), B, inner A (index 2) leaves; the outer
+    // walk goes on with B and does not meet the second A any more.
+    signal->Send(1);
+    EXPECT_EQ(log, (Log{"A", "A", "B", "A", "B"}));
+    log.clear();
+    signal->Send(3);
+    EXPECT_EQ(log, (Log{"A", "B"}));
+}
+
 TEST_F(GSignalTest, ASubscriptionCountsAsOftenAsItWasMade) {
     Log log;
     Probe a("A", &log);
@@ -232,6 +285,27 @@ TEST_F(GSignalTest, FinalizeInsideReceiveEndsTheWalkAndTheSignal) {
     GSignal<int>::GetSignal(18)->Send(1);
     EXPECT_EQ(log, (Log{"A"}));
     EXPECT_EQ(GSignalBase::GetSignal(18), nullptr);
+    GSignalBase::Initialize();
+}
+
+// The signal goes when the outer Send ends, not when the inner one does.
+TEST_F(GSignalTest, FinalizeInsideANestedSendEndsBothWalks) {
+    Log log;
+    Probe a("A", &log), b("B", &log);
+    a.Subscribe(24);
+    b.Subscribe(24);
+    GSignal<int>* signal = GSignal<int>::GetSignal(24);
+    a.action = [signal](Probe& self) {
+        if (self.lastMessage == 1)
+            signal->Send(2);
+    };
+    b.action = [](Probe& self) {
+        if (self.lastMessage == 2)
+            GSignalBase::Finalize();
+    };
+    signal->Send(1);
+    EXPECT_EQ(log, (Log{"A", "A", "B"}));
+    EXPECT_EQ(GSignalBase::GetSignal(24), nullptr);
     GSignalBase::Initialize();
 }
 
