@@ -413,8 +413,12 @@ StandinVolumes::Volume VolumeOrThrow(GString const& path) {
     return volume;
 }
 
+// The identifier's bytes; a C text's terminator, which GBuffer keeps, is not part of it.
 std::string BundleId(GBuffer const& id) {
-    return std::string(reinterpret_cast<char const*>(id.GetPtr()), static_cast<std::size_t>(id.GetLength()));
+    std::string text(reinterpret_cast<char const*>(id.GetPtr()), static_cast<std::size_t>(id.GetLength()));
+    while (!text.empty() && text.back() == '\0')
+        text.pop_back();
+    return text;
 }
 
 // The leading decimal digits as a number (0 without any), as a version part is read.
