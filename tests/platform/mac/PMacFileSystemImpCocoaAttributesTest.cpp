@@ -110,8 +110,9 @@ TEST_F(AttributesTest, VolumesOfItemsInTheSandbox) {
     // The flag is the one the system reports for the item's file system.
     for (const std::string& path : {std::string("/"), std::string("/proc/sys"), mDir.Path()}) {
         struct statvfs vfs {};
-        if (statvfs(path.c_str(), &vfs) == 0)
+        if (statvfs(path.c_str(), &vfs) == 0) {
             EXPECT_EQ(FS::GetVolumeLockStatusByFilePath(G(path)), (vfs.f_flag & ST_RDONLY) != 0) << path;
+        }
     }
 
     EXPECT_TRUE(FS::VolumeNameExists(GString("Macintosh HD")));
