@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstring>
@@ -320,7 +321,7 @@ int RenameNoReplace(std::string const& src, std::string const& dst) {
 
 // A fresh name beside dst for the copy under construction.
 std::string TemporaryBeside(std::string const& dst, int attempt) {
-    static unsigned counter = 0;
+    static std::atomic<unsigned> counter{0};
     return Join(Branch(dst), "." + Leaf(dst) + ".copy-" + std::to_string(getpid()) + "-" +
                                  std::to_string(++counter) + "-" + std::to_string(attempt));
 }
@@ -510,7 +511,7 @@ int16_t PMacFileSystemImpCocoa::RemoveItem(GString const& path, DeleteItemType t
         return Errors::kBadName;
     struct stat info {};
     if (lstat(item.c_str(), &info) != 0)
-        return errno == ENOENT || errno == ENOTDIR ? Errors::kFileNotFound : Errors::FromErrno(errno);
+        return Errors::FromErrno(errno);
     if (type == kDeleteFolder && !S_ISDIR(info.st_mode))
         return Errors::kFileNotFound;
     if (type == kDeleteFile && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))

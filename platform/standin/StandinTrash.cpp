@@ -87,7 +87,7 @@ int MoveInto(std::string const& trash, std::string const& path, std::string cons
         if (fd < 0) {
             if (errno == EEXIST)
                 continue;
-            return errno == ENAMETOOLONG ? ENAMETOOLONG : errno;
+            return errno;
         }
         const bool written = WriteAll(fd, text) && fsync(fd) == 0;
         const int writeError = errno;
@@ -130,8 +130,8 @@ std::string StandinTrash::PercentEncode(std::string const& path) {
 
 int StandinTrash::MoveToTrash(std::string const& path, std::string& newPath) {
     struct stat item {};
-    if (path.empty())
-        return ENOENT;
+    if (path.empty() || path[0] != '/')
+        return EINVAL;
     if (lstat(path.c_str(), &item) != 0)
         return errno;
     const std::string home = StandinSpecialFolders::TrashFolder();
