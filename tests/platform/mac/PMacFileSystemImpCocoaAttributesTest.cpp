@@ -8,7 +8,7 @@
 
 namespace {
 
-class AttributesTest : public FileSystemTest {
+class PMacFileSystemImpCocoaAttributesTest : public PMacFileSystemImpCocoaTest {
 protected:
     void SetUp() override {
         WriteFile((*this)("file"), "x");
@@ -17,7 +17,7 @@ protected:
     }
 };
 
-TEST_F(AttributesTest, HiddenIsALeadingDot) {
+TEST_F(PMacFileSystemImpCocoaAttributesTest, HiddenIsALeadingDot) {
     EXPECT_TRUE(FS::IsHidden(G((*this)(".dot"))));
     EXPECT_FALSE(FS::IsHidden(G((*this)("file"))));
     EXPECT_EQ(ThrownID([&] { FS::IsHidden(G((*this)("missing"))); }), 40275);
@@ -29,7 +29,7 @@ TEST_F(AttributesTest, HiddenIsALeadingDot) {
     EXPECT_TRUE(Exists((*this)("file")));
 }
 
-TEST_F(AttributesTest, FinderAttributesReadAsNoneAndSettingChangesNothing) {
+TEST_F(PMacFileSystemImpCocoaAttributesTest, FinderAttributesReadAsNoneAndSettingChangesNothing) {
     uint32_t creator = 1;
     uint32_t type = 1;
     FS::GetMacCreatorAndType(G((*this)("file")), creator, type);
@@ -55,7 +55,7 @@ TEST_F(AttributesTest, FinderAttributesReadAsNoneAndSettingChangesNothing) {
     EXPECT_EQ(ThrownID([&] { FS::GetFileLockStatus(BadText()); }), 40004);
 }
 
-TEST_F(AttributesTest, OwnerAndGroupOfTheItemItself) {
+TEST_F(PMacFileSystemImpCocoaAttributesTest, OwnerAndGroupOfTheItemItself) {
     int owner = -1;
     int group = -1;
     FS::GetOwnerAndGroup(G((*this)("file")), owner, group);
@@ -74,7 +74,7 @@ TEST_F(AttributesTest, OwnerAndGroupOfTheItemItself) {
     EXPECT_EQ(ThrownID([&] { FS::SetOwnerAndGroup(G((*this)("missing")), 0, 0); }), 40275);
 }
 
-TEST_F(AttributesTest, PermissionBitsAndEffectiveAccess) {
+TEST_F(PMacFileSystemImpCocoaAttributesTest, PermissionBitsAndEffectiveAccess) {
     FS::SetAliasPermissions(G((*this)("file")), 04751);
     struct stat info {};
     ASSERT_EQ(stat((*this)("file").c_str(), &info), 0);
@@ -97,7 +97,7 @@ TEST_F(AttributesTest, PermissionBitsAndEffectiveAccess) {
     EXPECT_EQ(ThrownID([&] { FS::SetAliasPermissions(G((*this)("missing")), 0644); }), 40275);
 }
 
-TEST_F(AttributesTest, VolumesOfItemsInTheSandbox) {
+TEST_F(PMacFileSystemImpCocoaAttributesTest, VolumesOfItemsInTheSandbox) {
     mkdir((*this)("folder").c_str(), 0755);
     EXPECT_TRUE(FS::IsOnSameVolume(G((*this)("file")), G((*this)("folder"))));
     EXPECT_TRUE(FS::IsOnSameVolume(G((*this)("file")), G(mDir.Path())));
@@ -123,7 +123,7 @@ TEST_F(AttributesTest, VolumesOfItemsInTheSandbox) {
         EXPECT_FALSE(urls[i].IsEmpty());
 }
 
-class BundlesTest : public FileSystemTest {
+class PMacFileSystemImpCocoaBundlesTest : public PMacFileSystemImpCocoaTest {
 protected:
     void MakeBundle(const std::string& folder, const std::string& plistBody) {
         mkdir(folder.c_str(), 0755);
@@ -133,7 +133,7 @@ protected:
     }
 };
 
-TEST_F(BundlesTest, ApplicationVersionIsTheFirstTwoPartsOfTheShortVersion) {
+TEST_F(PMacFileSystemImpCocoaBundlesTest, ApplicationVersionIsTheFirstTwoPartsOfTheShortVersion) {
     const struct {
         const char* version;
         int major, minor;
@@ -153,7 +153,7 @@ TEST_F(BundlesTest, ApplicationVersionIsTheFirstTwoPartsOfTheShortVersion) {
     EXPECT_EQ(major, -1);
 }
 
-TEST_F(BundlesTest, PackagesAndTheirExecutables) {
+TEST_F(PMacFileSystemImpCocoaBundlesTest, PackagesAndTheirExecutables) {
     MakeBundle((*this)("Tool.plugin"), "  <key>CFBundleExecutable</key>\n  <string>Tool &amp; Co</string>\n");
     MakeBundle((*this)("Plain"), "");
     mkdir((*this)("Empty.app").c_str(), 0755);
@@ -175,7 +175,7 @@ TEST_F(BundlesTest, PackagesAndTheirExecutables) {
     EXPECT_EQ(S(out), (*this)("folder"));
 }
 
-TEST_F(BundlesTest, TheRunningProgramAndLoadedBundles) {
+TEST_F(PMacFileSystemImpCocoaBundlesTest, TheRunningProgramAndLoadedBundles) {
     char self[4096] = {};
     ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
     GString out;

@@ -8,7 +8,7 @@
 
 namespace {
 
-class DatesTest : public FileSystemTest {
+class PMacFileSystemImpCocoaDatesTest : public PMacFileSystemImpCocoaTest {
 protected:
     void SetUp() override {
         mEnvironment.Set("TZ", "America/New_York");
@@ -27,7 +27,7 @@ protected:
     ScopedEnvironment mEnvironment;
 };
 
-TEST_F(DatesTest, ModificationDatesRoundTripInUTC) {
+TEST_F(PMacFileSystemImpCocoaDatesTest, ModificationDatesRoundTripInUTC) {
     // A winter and a summer date, so both offsets of the zone are crossed.
     const struct {
         int day, month, year, hour, minute, second;
@@ -59,7 +59,7 @@ TEST_F(DatesTest, ModificationDatesRoundTripInUTC) {
     }
 }
 
-TEST_F(DatesTest, DatesAreThoseOfTheLinksTarget) {
+TEST_F(PMacFileSystemImpCocoaDatesTest, DatesAreThoseOfTheLinksTarget) {
     const GDateTime value(2, 2, 2002, 2, 2, 2, true);
     FS::SetFileSystemDateTime(FS::kModificationDate, G((*this)("link")), value);
     GDateTime read;
@@ -70,7 +70,7 @@ TEST_F(DatesTest, DatesAreThoseOfTheLinksTarget) {
     EXPECT_NE(info.st_mtim.tv_sec, ModificationOf((*this)("file")));
 }
 
-TEST_F(DatesTest, TheCreationDateReadsButCannotBeSet) {
+TEST_F(PMacFileSystemImpCocoaDatesTest, TheCreationDateReadsButCannotBeSet) {
     GDateTime before;
     FS::GetFileSystemDateTime(FS::kCreationDate, G((*this)("file")), before);
     EXPECT_LT(std::abs(before.GetSecondsBetween(GDateTime(true))), 600.0);
@@ -80,7 +80,7 @@ TEST_F(DatesTest, TheCreationDateReadsButCannotBeSet) {
     EXPECT_TRUE(before == after);
 }
 
-TEST_F(DatesTest, MissingItemsFail) {
+TEST_F(PMacFileSystemImpCocoaDatesTest, MissingItemsFail) {
     GDateTime out;
     EXPECT_EQ(ThrownID([&] { FS::GetFileSystemDateTime(FS::kModificationDate, G((*this)("missing")), out); }), 40278);
     Link((*this)("nowhere"), (*this)("broken"));

@@ -13,7 +13,7 @@ constexpr uint32_t Code(const char (&code)[5]) {
            uint32_t(uint8_t(code[3]));
 }
 
-class SpecialFoldersTest : public FileSystemTest {
+class PMacFileSystemImpCocoaSpecialFoldersTest : public PMacFileSystemImpCocoaTest {
 protected:
     void SetUp() override {
         mEnvironment.Set("HOME", (*this)("home"));
@@ -34,7 +34,7 @@ protected:
     ScopedEnvironment mEnvironment;
 };
 
-TEST_F(SpecialFoldersTest, EachKindAndDomainHasItsFolder) {
+TEST_F(PMacFileSystemImpCocoaSpecialFoldersTest, EachKindAndDomainHasItsFolder) {
     const struct {
         int16_t domain;
         const char* code;
@@ -73,7 +73,7 @@ TEST_F(SpecialFoldersTest, EachKindAndDomainHasItsFolder) {
     EXPECT_EQ(info.st_mode & 0777, 0700u);
 }
 
-TEST_F(SpecialFoldersTest, BadDomainsAndKindsThrow) {
+TEST_F(PMacFileSystemImpCocoaSpecialFoldersTest, BadDomainsAndKindsThrow) {
     GString out;
     EXPECT_EQ(ThrownID([&] { FS::GetSpecialFolder(-32766, Code("pref"), out, false); }), 40276);
     EXPECT_EQ(ThrownID([&] { FS::GetSpecialFolder(0, Code("cusr"), out, false); }), 40276);
@@ -86,7 +86,7 @@ TEST_F(SpecialFoldersTest, BadDomainsAndKindsThrow) {
     EXPECT_EQ(ThrownID([&] { FS::GetSpecialFolder(FS::kUserDomain, Code("asup"), out, true); }), 40275);
 }
 
-TEST_F(SpecialFoldersTest, UserFoldersComeFromUserDirsThenTheEnvironment) {
+TEST_F(PMacFileSystemImpCocoaSpecialFoldersTest, UserFoldersComeFromUserDirsThenTheEnvironment) {
     mkdir((*this)("config").c_str(), 0700);
     WriteFile((*this)("config/user-dirs.dirs"),
               "# written by xdg-user-dirs-update\nXDG_DESKTOP_DIR=\"$HOME/Bureau\"\nXDG_MUSIC_DIR=\"$HOME/Musique\"\n"
@@ -96,7 +96,7 @@ TEST_F(SpecialFoldersTest, UserFoldersComeFromUserDirsThenTheEnvironment) {
     EXPECT_EQ(Folder(FS::kUserDomain, "docs", false), (*this)("docs-from-env"));
 }
 
-TEST_F(SpecialFoldersTest, RelativeOrEmptyVariablesCountAsUnset) {
+TEST_F(PMacFileSystemImpCocoaSpecialFoldersTest, RelativeOrEmptyVariablesCountAsUnset) {
     mEnvironment.Set("XDG_CONFIG_HOME", "relative/config");
     mEnvironment.Set("XDG_DATA_HOME", "");
     mEnvironment.Set("TMPDIR", "tmp");
@@ -105,7 +105,7 @@ TEST_F(SpecialFoldersTest, RelativeOrEmptyVariablesCountAsUnset) {
     EXPECT_EQ(Folder(FS::kUserDomain, "temp", false), "/tmp");
 }
 
-TEST_F(SpecialFoldersTest, MoveObjectToTrashKeepsEveryItemUnderItsOwnName) {
+TEST_F(PMacFileSystemImpCocoaSpecialFoldersTest, MoveObjectToTrashKeepsEveryItemUnderItsOwnName) {
     WriteFile((*this)("doc.txt"), "one");
     GString trashed;
     FS::MoveObjectToTrash(G((*this)("doc.txt")), trashed);
@@ -126,7 +126,7 @@ TEST_F(SpecialFoldersTest, MoveObjectToTrashKeepsEveryItemUnderItsOwnName) {
     EXPECT_EQ(ThrownID([&] { FS::MoveObjectToTrash(BadText(), trashed); }), 40004);
 }
 
-TEST_F(FileSystemTest, GetCurrentFolderIsTheProcesssWorkingFolder) {
+TEST_F(PMacFileSystemImpCocoaTest, GetCurrentFolderIsTheProcesssWorkingFolder) {
     char here[4096];
     ASSERT_NE(getcwd(here, sizeof here), nullptr);
     ASSERT_EQ(chdir(mDir.Path().c_str()), 0);
@@ -138,7 +138,7 @@ TEST_F(FileSystemTest, GetCurrentFolderIsTheProcesssWorkingFolder) {
     ASSERT_EQ(chdir(here), 0);
 }
 
-TEST_F(FileSystemTest, FillCacheListsEveryEntrySortedByName) {
+TEST_F(PMacFileSystemImpCocoaTest, FillCacheListsEveryEntrySortedByName) {
     mkdir((*this)("b-folder").c_str(), 0755);
     WriteFile((*this)("c-file"), "");
     WriteFile((*this)(".hidden"), "");

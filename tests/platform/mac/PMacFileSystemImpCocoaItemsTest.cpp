@@ -16,7 +16,7 @@
 
 namespace {
 
-using ItemsTest = FileSystemTest;
+using PMacFileSystemImpCocoaItemsTest = PMacFileSystemImpCocoaTest;
 
 std::vector<std::string> Listing(const std::string& folder) {
     std::vector<std::string> names;
@@ -32,7 +32,7 @@ std::vector<std::string> Listing(const std::string& folder) {
     return names;
 }
 
-TEST_F(ItemsTest, CreateFileGivesEachResultCode) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, CreateFileGivesEachResultCode) {
     WriteFile((*this)("existing"), "keep");
     mkdir((*this)("folder").c_str(), 0755);
     EXPECT_EQ(FS::CreateFile(G((*this)("new"))), 0);
@@ -48,13 +48,13 @@ TEST_F(ItemsTest, CreateFileGivesEachResultCode) {
     EXPECT_EQ(FS::CreateFile(GString()), -37);
 }
 
-TEST_F(ItemsTest, CreateFileOverABrokenLinkIsADuplicateAndMakesNothingAtTheTarget) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, CreateFileOverABrokenLinkIsADuplicateAndMakesNothingAtTheTarget) {
     Link((*this)("nowhere"), (*this)("link"));
     EXPECT_EQ(FS::CreateFile(G((*this)("link"))), -48);
     EXPECT_FALSE(Exists((*this)("nowhere")));
 }
 
-TEST_F(ItemsTest, CreateFolderGivesEachResultCode) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, CreateFolderGivesEachResultCode) {
     WriteFile((*this)("file"), "");
     EXPECT_EQ(FS::CreateFolder(G((*this)("new"))), 0);
     struct stat info {};
@@ -66,7 +66,7 @@ TEST_F(ItemsTest, CreateFolderGivesEachResultCode) {
     EXPECT_EQ(FS::CreateFolder(BadText()), -37);
 }
 
-TEST_F(ItemsTest, IsFolderAndFolderExistsLookAtTheItemItself) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, IsFolderAndFolderExistsLookAtTheItemItself) {
     mkdir((*this)("folder").c_str(), 0755);
     WriteFile((*this)("file"), "");
     Link((*this)("folder"), (*this)("folderLink"));
@@ -92,7 +92,7 @@ TEST_F(ItemsTest, IsFolderAndFolderExistsLookAtTheItemItself) {
     EXPECT_EQ(ThrownID([&] { FS::FolderExists(BadText()); }), 40004);
 }
 
-TEST_F(ItemsTest, RemoveItemChecksTheKindFirstAndRemovesNothingOnAMismatch) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, RemoveItemChecksTheKindFirstAndRemovesNothingOnAMismatch) {
     mkdir((*this)("folder").c_str(), 0755);
     WriteFile((*this)("folder/inside"), "x");
     WriteFile((*this)("file"), "x");
@@ -113,7 +113,7 @@ TEST_F(ItemsTest, RemoveItemChecksTheKindFirstAndRemovesNothingOnAMismatch) {
     EXPECT_EQ(FS::RemoveItem(G((*this)("fifo")), FS::DeleteItemType(7)), 0);
 }
 
-TEST_F(ItemsTest, RemovalNeverFollowsALink) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, RemovalNeverFollowsALink) {
     mkdir((*this)("outside").c_str(), 0755);
     WriteFile((*this)("outside/precious"), "data");
     mkdir((*this)("tree").c_str(), 0755);
@@ -128,7 +128,7 @@ TEST_F(ItemsTest, RemovalNeverFollowsALink) {
     EXPECT_EQ(ReadFile((*this)("outside/precious")), "data");
 }
 
-TEST_F(ItemsTest, MoveFileToSucceedsOnlyWhenTheItemArrived) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, MoveFileToSucceedsOnlyWhenTheItemArrived) {
     WriteFile((*this)("a"), "A");
     WriteFile((*this)("taken"), "T");
     EXPECT_EQ(FS::MoveFileTo(G((*this)("a")), G((*this)("b"))), 0);
@@ -145,7 +145,7 @@ TEST_F(ItemsTest, MoveFileToSucceedsOnlyWhenTheItemArrived) {
     EXPECT_EQ(FS::MoveFileTo(G((*this)("b")), BadText()), -37);
 }
 
-TEST_F(ItemsTest, MoveFolderToAndRenameItem) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, MoveFolderToAndRenameItem) {
     mkdir((*this)("folder").c_str(), 0755);
     WriteFile((*this)("folder/x"), "x");
     WriteFile((*this)("taken"), "T");
@@ -162,7 +162,7 @@ TEST_F(ItemsTest, MoveFolderToAndRenameItem) {
     EXPECT_EQ(ThrownID([&] { FS::RenameItem(G((*this)("renamed")), BadText()); }), 40004);
 }
 
-TEST_F(ItemsTest, CopyFileToKeepsContentsModeAndDates) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, CopyFileToKeepsContentsModeAndDates) {
     WriteFile((*this)("src"), std::string(200000, 'z') + "end");
     chmod((*this)("src").c_str(), 0640);
     const timespec times[2] = {{1000000000, 0}, {1234567890, 0}};
@@ -177,7 +177,7 @@ TEST_F(ItemsTest, CopyFileToKeepsContentsModeAndDates) {
     EXPECT_EQ(Listing(mDir.Path()), (std::vector<std::string>{"dst", "src"}));
 }
 
-TEST_F(ItemsTest, CopyFileToCopiesTreesWithLinksAsLinks) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, CopyFileToCopiesTreesWithLinksAsLinks) {
     mkdir((*this)("tree").c_str(), 0750);
     mkdir((*this)("tree/sub").c_str(), 0700);
     WriteFile((*this)("tree/sub/f"), "f");
@@ -199,7 +199,7 @@ TEST_F(ItemsTest, CopyFileToCopiesTreesWithLinksAsLinks) {
     EXPECT_TRUE(S_ISLNK(info.st_mode));
 }
 
-TEST_F(ItemsTest, AFailedCopyLeavesNeitherDestinationNorTemporary) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, AFailedCopyLeavesNeitherDestinationNorTemporary) {
     WriteFile((*this)("src"), "new");
     WriteFile((*this)("dst"), "old");
     EXPECT_EQ(ThrownID([&] { FS::CopyFileTo(G((*this)("src")), G((*this)("dst"))); }), 40275);
@@ -222,7 +222,7 @@ TEST_F(ItemsTest, AFailedCopyLeavesNeitherDestinationNorTemporary) {
     EXPECT_EQ(Listing(mDir.Path()), (std::vector<std::string>{"dst", "src", "tree"}));
 }
 
-TEST_F(ItemsTest, ReplaceItemMovesTheReplacementOverTheItem) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, ReplaceItemMovesTheReplacementOverTheItem) {
     WriteFile((*this)("item"), "old");
     WriteFile((*this)("replacement"), "new");
     EXPECT_TRUE(FS::ReplaceItem((*this)("item").c_str(), (*this)("replacement").c_str()));
@@ -235,7 +235,7 @@ TEST_F(ItemsTest, ReplaceItemMovesTheReplacementOverTheItem) {
 }
 
 // Where a second file system is at hand (/dev/shm), a move between them copies completely.
-TEST_F(ItemsTest, MovesAcrossFileSystemsCopyCompletelyThenRemoveTheSource) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, MovesAcrossFileSystemsCopyCompletelyThenRemoveTheSource) {
     struct stat here {};
     struct stat there {};
     if (stat(mDir.Path().c_str(), &here) != 0 || stat("/dev/shm", &there) != 0 || here.st_dev == there.st_dev)
@@ -262,7 +262,7 @@ TEST_F(ItemsTest, MovesAcrossFileSystemsCopyCompletelyThenRemoveTheSource) {
     std::filesystem::remove_all(other);
 }
 
-TEST_F(ItemsTest, AccessDeniedIsReportedAsSuch) {
+TEST_F(PMacFileSystemImpCocoaItemsTest, AccessDeniedIsReportedAsSuch) {
     if (!UnprivilegedChild::IsRoot())
         GTEST_SKIP() << "needs root to drop to an unprivileged user";
     chmod(mDir.Path().c_str(), 0755);

@@ -3,7 +3,7 @@
 
 namespace {
 
-class LinksTest : public FileSystemTest {
+class PMacFileSystemImpCocoaLinksTest : public PMacFileSystemImpCocoaTest {
 protected:
     void SetUp() override {
         mkdir((*this)("real").c_str(), 0755);
@@ -21,7 +21,7 @@ protected:
     }
 };
 
-TEST_F(LinksTest, ResolveAliasFollowsEveryLinkOnThePath) {
+TEST_F(PMacFileSystemImpCocoaLinksTest, ResolveAliasFollowsEveryLinkOnThePath) {
     const std::string real = (*this)("real");
     const struct {
         std::string path;
@@ -57,7 +57,7 @@ TEST_F(LinksTest, ResolveAliasFollowsEveryLinkOnThePath) {
     EXPECT_EQ(FS::ResolveAlias(G((*this)("fileLink")), out, nullptr), 0);
 }
 
-TEST_F(LinksTest, ResolutionFollowsFortyLinksAndNoMore) {
+TEST_F(PMacFileSystemImpCocoaLinksTest, ResolutionFollowsFortyLinksAndNoMore) {
     // link0 -> real/file, linkN -> link(N-1): resolving linkN follows N + 1 links.
     Link((*this)("real/file"), (*this)("link0"));
     for (int i = 1; i <= 40; ++i)
@@ -68,7 +68,7 @@ TEST_F(LinksTest, ResolutionFollowsFortyLinksAndNoMore) {
     EXPECT_EQ(FS::ResolveAlias(G((*this)("link40")), out, nullptr), -43);
 }
 
-TEST_F(LinksTest, GetTargetGivesTheTargetOrWhatTheLinkRecords) {
+TEST_F(PMacFileSystemImpCocoaLinksTest, GetTargetGivesTheTargetOrWhatTheLinkRecords) {
     const struct {
         std::string path;
         int16_t code;
@@ -93,7 +93,7 @@ TEST_F(LinksTest, GetTargetGivesTheTargetOrWhatTheLinkRecords) {
     EXPECT_EQ(FS::GetTarget(BadText(), out), -37);
 }
 
-TEST_F(LinksTest, GetAliasTargetTellsWhetherALinkWasMet) {
+TEST_F(PMacFileSystemImpCocoaLinksTest, GetAliasTargetTellsWhetherALinkWasMet) {
     GString out;
     EXPECT_TRUE(FS::GetAliasTarget(G((*this)("dirLink/file")), out));
     EXPECT_EQ(S(out), (*this)("real/file"));
@@ -101,7 +101,7 @@ TEST_F(LinksTest, GetAliasTargetTellsWhetherALinkWasMet) {
     EXPECT_TRUE(FS::GetAliasTarget(G((*this)("cycleA")), out));
 }
 
-TEST_F(LinksTest, IsAliasIsTrueForLinksOnly) {
+TEST_F(PMacFileSystemImpCocoaLinksTest, IsAliasIsTrueForLinksOnly) {
     EXPECT_TRUE(FS::IsAlias(G((*this)("fileLink"))));
     EXPECT_TRUE(FS::IsAlias(G((*this)("broken"))));
     EXPECT_TRUE(FS::IsAlias(G((*this)("cycleA"))));
@@ -111,7 +111,7 @@ TEST_F(LinksTest, IsAliasIsTrueForLinksOnly) {
     EXPECT_EQ(ThrownID([&] { FS::IsAlias(BadText()); }), 40004);
 }
 
-TEST_F(LinksTest, CreateAliasMakesALinkToAReachableTarget) {
+TEST_F(PMacFileSystemImpCocoaLinksTest, CreateAliasMakesALinkToAReachableTarget) {
     EXPECT_EQ(FS::CreateAlias(G((*this)("alias")), G((*this)("real/file")), GString("unused")), 0);
     char text[512] = {};
     ASSERT_GT(readlink((*this)("alias").c_str(), text, sizeof text - 1), 0);
@@ -125,7 +125,7 @@ TEST_F(LinksTest, CreateAliasMakesALinkToAReachableTarget) {
     EXPECT_EQ(ThrownID([&] { FS::CreateAlias(G((*this)("missing/alias")), G((*this)("real")), GString()); }), 40275);
 }
 
-TEST_F(LinksTest, AreLinksIdenticalNeedsTheSameItemByTheSamePath) {
+TEST_F(PMacFileSystemImpCocoaLinksTest, AreLinksIdenticalNeedsTheSameItemByTheSamePath) {
     WriteFile((*this)("other"), "f");
     link((*this)("real/file").c_str(), (*this)("hard").c_str());
     EXPECT_TRUE(FS::AreLinksIdentical(G((*this)("real/file")), G((*this)("real/file"))));

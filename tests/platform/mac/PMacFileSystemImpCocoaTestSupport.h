@@ -61,7 +61,7 @@ int ThrownID(Body body) {
     return 0;
 }
 
-class FileSystemTest : public ::testing::Test {
+class PMacFileSystemImpCocoaTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
         StartFoundation();
