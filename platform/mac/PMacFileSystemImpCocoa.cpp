@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <climits>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -319,6 +320,33 @@ int RenameNoReplace(std::string const& src, std::string const& dst) {
     return rename(src.c_str(), dst.c_str()) == 0 ? 0 : errno;
 }
 
+// Whether path lies inside (or is) the folder: compared after resolving both, path by its folder.
+bool IsInside(std::string const& path, std::string const& folder) {
+    char resolvedFolder[PATH_MAX];
+    char resolvedBranch[PATH_MAX];
+    struct stat info {};
+    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || realpath(folder.c_str(), resolvedFolder) == nullptr ||
+        realpath(Branch(path).c_str(), resolvedBranch) == nullptr)
+        return false;
+    const std::string inner = std::string(resolvedBranch) + "/";
+    const std::string outer = std::string(resolvedFolder) == "/" ? "/" : std::string(resolvedFolder) + "/";
+    return inner.compare(0, outer.size(), outer) == 0;
+}
+
+// Puts src in item's place in one step: an existing item (a folder too) is exchanged with src
+// and then removed, so the item's path never stands empty.
+int PutInPlace(std::string const& src, std::string const& item) {
+    if (!Exists(item))
+        return rename(src.c_str(), item.c_str()) == 0 ? 0 : errno;
+    if (renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, item.c_str(), RENAME_EXCHANGE) == 0) {
+        RemoveTree(src);  // the old item, now at src
+        return 0;
+    }
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    return rename(src.c_str(), item.c_str()) == 0 ? 0 : errno;
+}
+
 // A fresh name beside dst for the copy under construction.
 std::string TemporaryBeside(std::string const& dst, int attempt) {
     static std::atomic<unsigned> counter{0};
@@ -331,6 +359,8 @@ std::string TemporaryBeside(std::string const& dst, int attempt) {
 int CopyItem(std::string const& src, std::string const& dst) {
     if (Exists(dst))
         return EEXIST;
+    if (IsInside(dst, src))
+        return EINVAL;  // a copy inside its own source would copy itself without end
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = TemporaryBeside(dst, attempt);
         int error = CopyTree(src, temporary);
@@ -445,23 +475,22 @@ bool PMacFileSystemImpCocoa::ReplaceItem(char const* itemPath, char const* repla
     const std::string replacement(replacementPath);
     if (!Exists(replacement))
         Errors::ThrowInternal(ENOENT);
-    if (rename(replacement.c_str(), item.c_str()) == 0)
+    int error = PutInPlace(replacement, item);
+    if (error == 0)
         return true;
-    if (errno != EXDEV)
-        Errors::ThrowInternal(errno);
-    // Across volumes: the complete copy takes the item's place in one rename.
+    if (error != EXDEV)
+        Errors::ThrowInternal(error);
+    // Across volumes: a complete copy beside the item takes its place.
     std::string temporary;
-    int error = EEXIST;
+    error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
         temporary = TemporaryBeside(item, attempt);
         error = CopyTree(replacement, temporary);
         if (error != 0 && error != EEXIST)
             RemoveTree(temporary);
     }
-    if (error == 0 && rename(temporary.c_str(), item.c_str()) != 0) {
-        error = errno;
+    if (error == 0 && (error = PutInPlace(temporary, item)) != 0)
         RemoveTree(temporary);
-    }
     if (error != 0)
         Errors::ThrowInternal(error);
     RemoveTree(replacement);

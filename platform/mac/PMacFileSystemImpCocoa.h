@@ -48,11 +48,12 @@ public:
 
     PMacFileSystemImpCocoa() = delete;
 
-    // Moves the replacement over the item in one rename (across volumes: a complete copy
-    // renamed into place, then the replacement removed). True on success; a failure throws 40275.
+    // Puts the replacement in the item's place in one step, an existing item (a folder too)
+    // being exchanged with it and then removed; across volumes a complete copy takes the place
+    // and the replacement is removed. True on success; a failure throws 40275.
     static bool ReplaceItem(char const* itemPath, char const* replacementPath);
     // Copies a file, link or folder tree (links copied as links) with its permission bits and
-    // dates to dst, which must not exist.
+    // dates to dst, which must not exist and may not lie inside a source folder.
     static void CopyFileTo(GString const& src, GString const& dst);
 
     // domain kUserDomain or kLocalDomain (else 40276); folderType a four-character code: 'cusr',

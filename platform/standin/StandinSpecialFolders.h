@@ -14,7 +14,7 @@
 // "applications", "data" (application support) and "config" (preferences); it has no desktop,
 // documents or trash. Both domains: temporary = $TMPDIR (else /tmp); the system folder is the
 // fixed text "/System/" and is never made. An environment value that is not an absolute path
-// counts as unset, as the XDG specification asks.
+// counts as unset, as the XDG base-directory rules ask.
 #include <string>
 
 class StandinSpecialFolders {

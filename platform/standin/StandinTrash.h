@@ -6,7 +6,7 @@
 // An item on the home trash's file system goes to StandinSpecialFolders::TrashFolder(); an item
 // on another file system goes to "<top of its file system>/.Trash-<uid>", so a move never has to
 // copy. Each item gets info/<name>.trashinfo ("[Trash Info]", Path= the percent-encoded
-// original path, DeletionDate= local time as the specification asks) made exclusively before the
+// original path, DeletionDate= local time as the trash format has it) made exclusively before the
 // item is moved, so two processes never take the same name; "<leaf>", then "<leaf>.2", ".3"...
 #include <string>
 

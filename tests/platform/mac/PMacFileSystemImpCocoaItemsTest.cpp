@@ -220,6 +220,12 @@ TEST_F(PMacFileSystemImpCocoaItemsTest, AFailedCopyLeavesNeitherDestinationNorTe
     EXPECT_EQ(ThrownID([&] { FS::CopyFileTo(G((*this)("tree")), G((*this)("copy"))); }), 40275);
     close(fd);
     EXPECT_EQ(Listing(mDir.Path()), (std::vector<std::string>{"dst", "src", "tree"}));
+
+    // A copy inside its own source is refused before anything is made.
+    EXPECT_EQ(ThrownID([&] { FS::CopyFileTo(G((*this)("tree")), G((*this)("tree/inner"))); }), 40275);
+    Link((*this)("tree"), (*this)("treeLink"));
+    EXPECT_EQ(ThrownID([&] { FS::CopyFileTo(G((*this)("tree")), G((*this)("treeLink/inner"))); }), 40275);
+    EXPECT_EQ(Listing((*this)("tree")), (std::vector<std::string>{"a", "z.sock"}));
 }
 
 TEST_F(PMacFileSystemImpCocoaItemsTest, ReplaceItemMovesTheReplacementOverTheItem) {
@@ -231,6 +237,20 @@ TEST_F(PMacFileSystemImpCocoaItemsTest, ReplaceItemMovesTheReplacementOverTheIte
     EXPECT_EQ(ThrownID([&] { FS::ReplaceItem((*this)("item").c_str(), (*this)("replacement").c_str()); }), 40275);
     EXPECT_EQ(ReadFile((*this)("item")), "new");
     EXPECT_EQ(ThrownID([&] { FS::ReplaceItem(nullptr, (*this)("item").c_str()); }), 40004);
+
+    // A folder is replaced whole, by a folder or by a file.
+    mkdir((*this)("folder").c_str(), 0755);
+    WriteFile((*this)("folder/old"), "o");
+    mkdir((*this)("newFolder").c_str(), 0755);
+    WriteFile((*this)("newFolder/new"), "n");
+    EXPECT_TRUE(FS::ReplaceItem((*this)("folder").c_str(), (*this)("newFolder").c_str()));
+    EXPECT_EQ(ReadFile((*this)("folder/new")), "n");
+    EXPECT_FALSE(Exists((*this)("folder/old")));
+    EXPECT_FALSE(Exists((*this)("newFolder")));
+    WriteFile((*this)("plain"), "p");
+    EXPECT_TRUE(FS::ReplaceItem((*this)("folder").c_str(), (*this)("plain").c_str()));
+    EXPECT_EQ(ReadFile((*this)("folder")), "p");
+    EXPECT_EQ(Listing(mDir.Path()), (std::vector<std::string>{"folder", "item"}));
     EXPECT_EQ(ThrownID([&] { FS::ReplaceItem("/tmp/\xff", (*this)("item").c_str()); }), 40004);
 }
 
