@@ -314,7 +314,7 @@ int RenameNoReplace(std::string const& src, std::string const& dst) {
         return 0;
     if (errno != EINVAL && errno != ENOSYS)
         return errno;
-    // A file system without the flag: link() refuses an existing name for anything but folders.
+    // A file system without the flag: look first (a narrow race remains only there).
     if (Exists(dst))
         return EEXIST;
     return rename(src.c_str(), dst.c_str()) == 0 ? 0 : errno;
