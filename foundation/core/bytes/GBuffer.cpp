@@ -439,8 +439,10 @@ void GBuffer::SetLength(int n) {
         if (n == mLength)
             return;
         // A shorter borrowed text has no terminator in place; only the bytes that remain are copied.
-        mLength = std::min(mLength, n);
-        MakeOwnedCopy(CheckedBlock(std::max<std::int64_t>(cMinBlock, static_cast<std::int64_t>(n) + 2)));
+        std::uint32_t size = CheckedBlock(std::max<std::int64_t>(cMinBlock, static_cast<std::int64_t>(n) + 2));
+        unsigned char* block = NewBlock(size);
+        CopyBytes(block, mData, std::min(mLength, n));
+        AdoptBlock(block, size);
     } else if (BlockSize() < static_cast<std::int64_t>(n) + 2) {
         MakeOwnedCopy(CheckedBlock(std::max<std::int64_t>(cMinBlock, static_cast<std::int64_t>(n) + 2)));
     }

@@ -125,8 +125,9 @@ public:
     void Set(double value);           // fixed, at most 6 fractional digits, trailing zeros cut
     void SetWithPrecision(double value, int n);  // at most n (0 to 16) fractional digits
     void SetWithHighPrecision(double value);     // 15 digits, exponent form outside [0.001, 1e5)
-    // printf-style format holding at most one floating conversion (f F e E g G); any other
-    // format gives an empty text. Trailing fractional zeros are cut as for Set(double).
+    // printf-style format holding at most one floating conversion (f F e E g G) with a width and
+    // precision of at most 1024; any other format, or one printing nothing, gives an empty text.
+    // Trailing fractional zeros are cut as for Set(double).
     void Set(double value, GBuffer const& format);
 
     // Text to numbers; unparsable text gives 0.

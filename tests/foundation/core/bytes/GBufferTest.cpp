@@ -342,6 +342,14 @@ TEST(GBuffer, EveryChangeLeavesTheTerminators) {
         {"borrow", [](GBuffer& b) { b.SetFromStatic(kStatic); }, "static"},
         {"borrow cut text", [](GBuffer& b) { b.SetFromStatic(kStatic, 3, -1); }, "sta"},
         {"borrow then shorten", [](GBuffer& b) { b.SetFromStatic(kStatic); b.SetLength(2); }, "st"},
+        {"borrow then lengthen",
+         [](GBuffer& b) {
+             b.SetFromStatic(kStatic);
+             b.SetLength(8);
+             std::memcpy(b.GetWritePtr() + 6, "!?", 2);
+         },
+         "static!?"},
+        {"borrow then same length", [](GBuffer& b) { b.SetFromStatic(kStatic); b.SetLength(6); }, "static"},
         {"borrow then write", [](GBuffer& b) { b.SetFromStatic(kStatic); b.GetWritePtr()[0] = 'S'; }, "Static"},
         {"borrow then append", [](GBuffer& b) { b.SetFromStatic(kStatic); b += static_cast<unsigned char>('!'); }, "static!"},
     };
