@@ -695,11 +695,12 @@ bool GBuffer::FindAndReplace(int start, unsigned char from, unsigned char to) {
 
 // ---- Hash ----
 
-std::uint32_t GBuffer::GetHash() const {
+std::uint32_t GBuffer::Hash(unsigned char const* bytes, int n) noexcept {
+    if (bytes == nullptr || n < 0)
+        n = 0;
     constexpr std::uint32_t m = 0x5bd1e995u;
-    std::uint32_t h = static_cast<std::uint32_t>(mLength);
-    unsigned char const* p = mData;
-    int n = mLength;
+    std::uint32_t h = static_cast<std::uint32_t>(n);
+    unsigned char const* p = bytes;
     for (; n >= 4; n -= 4, p += 4) {
         std::uint32_t k;
         std::memcpy(&k, p, 4);

@@ -116,7 +116,9 @@ public:
     bool FindAndReplace(int start, unsigned char from, unsigned char to);
 
     // 32-bit MurmurHash2 of the bytes (seed 0); the hash of every GBuffer-keyed dictionary.
-    std::uint32_t GetHash() const;
+    std::uint32_t GetHash() const { return Hash(mData, mLength); }
+    // The same of n bytes that need not be a buffer (nor terminated); null or n < 1: as empty.
+    static std::uint32_t Hash(unsigned char const* bytes, int n) noexcept;
 
     // Numbers to text (ASCII, owned).
     void Set(int value);

@@ -784,6 +784,12 @@ TEST(GBuffer, HashIsMurmurHash2) {
     GBuffer borrowed;
     borrowed.SetFromStatic("abcd");
     EXPECT_EQ(borrowed.GetHash(), 0x26873021u);
+
+    // Raw bytes hash alike without a buffer, so no copy is needed for bytes without a terminator.
+    EXPECT_EQ(GBuffer::Hash(reinterpret_cast<unsigned char const*>("abcdef"), 4), 0x26873021u);
+    EXPECT_EQ(GBuffer::Hash(all.data(), 256), 0x8d730996u);
+    EXPECT_EQ(GBuffer::Hash(nullptr, 3), 0u);
+    EXPECT_EQ(GBuffer::Hash(all.data(), -1), 0u);
 }
 
 // ---- Numbers to text ----
