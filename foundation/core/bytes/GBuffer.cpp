@@ -20,9 +20,6 @@ namespace {
 constexpr std::int64_t cMaxBlock = 0x7FFFFFFF;
 constexpr std::int64_t cMinBlock = 8;
 
-// What GetPtr hands out for a buffer without bytes.
-unsigned char const sZeros[2] = {0, 0};
-
 [[noreturn]] void ThrowTooLarge() { throw GMemoryException(); }
 
 std::uint32_t CheckedBlock(std::int64_t size) {
@@ -318,8 +315,7 @@ void GBuffer::Swap(GBuffer& other) noexcept {
 // Copy rule: an owned block large enough is reused, otherwise a block of exactly n + 2 bytes.
 void GBuffer::CopyIn(unsigned char const* src, int n) {
     if (src == nullptr || n <= 0) {
-        mLength = 0;
-        DropBorrowed();
+        Clear();
         return;
     }
     std::uint32_t need = CheckedBlock(static_cast<std::int64_t>(n) + 2);
@@ -335,30 +331,35 @@ void GBuffer::CopyIn(unsigned char const* src, int n) {
     mData[n + 1] = 0;
 }
 
-// A lender's capacity below n would let GetPtr read past the bytes; it counts as n.
+// Only bytes the lender follows with a zero byte are borrowed: GetPtr is a plain read, so it
+// cannot make a terminated copy later. Others are copied now (a capacity at or below n means
+// nothing readable follows them).
 void GBuffer::Borrow(unsigned char const* bytes, int n, int capacity) {
     if (bytes == nullptr || n < 1) {
-        mLength = 0;
-        DropBorrowed();
+        Clear();
+        return;
+    }
+    if (capacity <= n || bytes[n] != 0) {
+        CopyIn(bytes, n);
         return;
     }
     if (IsOwned())
         FreeBlock(mData, BlockSize());
     mData = const_cast<unsigned char*>(bytes);  // never written while borrowed
     mLength = n;
-    mCapacity = static_cast<std::uint32_t>(std::max(capacity, n));
+    mCapacity = static_cast<std::uint32_t>(capacity);
 }
 
 // An empty buffer keeps an owned block for reuse but lets go of borrowed bytes, so that GetPtr
 // never hands out a lender's bytes as an empty text.
-void GBuffer::DropBorrowed() const {
+void GBuffer::DropBorrowed() {
     if (IsOwned())
         return;
     mData = nullptr;
     mCapacity = 0;
 }
 
-void GBuffer::AdoptBlock(unsigned char* block, std::uint32_t size) const {
+void GBuffer::AdoptBlock(unsigned char* block, std::uint32_t size) {
     if (IsOwned())
         FreeBlock(mData, BlockSize());
     mData = block;
@@ -366,7 +367,7 @@ void GBuffer::AdoptBlock(unsigned char* block, std::uint32_t size) const {
 }
 
 // Moves the bytes into a new owned block of blockSize (at least length + 2) bytes.
-void GBuffer::MakeOwnedCopy(std::uint32_t blockSize) const {
+void GBuffer::MakeOwnedCopy(std::uint32_t blockSize) {
     unsigned char* block = NewBlock(blockSize);
     CopyBytes(block, mData, mLength);
     AdoptBlock(block, blockSize);
@@ -403,19 +404,6 @@ void GBuffer::Clear() {
     DropBorrowed();
 }
 
-unsigned char const* GBuffer::GetPtr() const {
-    if (mData == nullptr || (mLength == 0 && !IsOwned()))
-        return sZeros;
-    if (!IsOwned()) {
-        if (BlockSize() > static_cast<std::uint32_t>(mLength) && mData[mLength] == 0)
-            return mData;
-        MakeOwnedCopy(CheckedBlock(static_cast<std::int64_t>(mLength) + 2));
-    }
-    mData[mLength] = 0;
-    mData[mLength + 1] = 0;
-    return mData;
-}
-
 // Never hands out the shared zero bytes: a caller may write where it was given a pointer.
 unsigned char* GBuffer::GetWritePtr() {
     EnsureOwned();
@@ -428,11 +416,13 @@ int GBuffer::GetAllocatedLength() const {
     return static_cast<int>(IsOwned() ? BlockSize() - 2 : BlockSize());
 }
 
+// Room is room to write: borrowed bytes get it only as an owned copy, whatever the lender's
+// capacity. Within their length they stay borrowed, as GetWritePtr's copy has that room.
 void GBuffer::Allocate(int n) {
     if (n < 0)
         return;
     std::int64_t need = static_cast<std::int64_t>(n) + 2;
-    if (BlockSize() >= need)
+    if (IsOwned() ? BlockSize() >= need : mLength > 0 && n <= mLength)
         return;
     // The copy keeps every byte: a borrowed text may be longer than the room asked for.
     need = std::max<std::int64_t>(need, static_cast<std::int64_t>(mLength) + 2);
@@ -441,10 +431,24 @@ void GBuffer::Allocate(int n) {
 
 void GBuffer::SetLength(int n) {
     n = std::max(n, 0);
-    Allocate(n);
+    if (n == 0) {
+        Clear();
+        return;
+    }
+    if (!IsOwned()) {
+        if (n == mLength)
+            return;
+        // A shorter borrowed text has no terminator in place; only the bytes that remain are copied.
+        std::uint32_t size = CheckedBlock(std::max<std::int64_t>(cMinBlock, static_cast<std::int64_t>(n) + 2));
+        unsigned char* block = NewBlock(size);
+        CopyBytes(block, mData, std::min(mLength, n));
+        AdoptBlock(block, size);
+    } else if (BlockSize() < static_cast<std::int64_t>(n) + 2) {
+        MakeOwnedCopy(CheckedBlock(std::max<std::int64_t>(cMinBlock, static_cast<std::int64_t>(n) + 2)));
+    }
     mLength = n;
-    if (n == 0)
-        DropBorrowed();
+    mData[n] = 0;
+    mData[n + 1] = 0;
 }
 
 // ---- Editing ----
@@ -691,11 +695,12 @@ bool GBuffer::FindAndReplace(int start, unsigned char from, unsigned char to) {
 
 // ---- Hash ----
 
-std::uint32_t GBuffer::GetHash() const {
+std::uint32_t GBuffer::Hash(unsigned char const* bytes, int n) noexcept {
+    if (bytes == nullptr || n < 0)
+        n = 0;
     constexpr std::uint32_t m = 0x5bd1e995u;
-    std::uint32_t h = static_cast<std::uint32_t>(mLength);
-    unsigned char const* p = mData;
-    int n = mLength;
+    std::uint32_t h = static_cast<std::uint32_t>(n);
+    unsigned char const* p = bytes;
     for (; n >= 4; n -= 4, p += 4) {
         std::uint32_t k;
         std::memcpy(&k, p, 4);

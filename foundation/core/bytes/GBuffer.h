@@ -3,13 +3,19 @@
 // text in a known encoding and numbers in text form.
 //
 // A buffer either owns its block (taken from GAllocator, returned to it) or borrows bytes that a
-// lender keeps alive (static texts, another buffer's borrowed bytes). Borrowed bytes are never
-// written: every operation that changes bytes first gives the buffer an owned copy. Copying an
-// owned buffer copies its bytes; copying a borrowed one shares them without allocating.
+// lender keeps alive and unchanged, together with the zero byte after them (static texts,
+// another buffer's borrowed bytes). Bytes offered for borrowing without a zero byte after them
+// are copied at once. Borrowed bytes are never written: every operation that changes bytes
+// first gives the buffer an owned copy. Copying an owned buffer copies its bytes; copying a
+// borrowed one shares them without allocating.
 //
 // Callers may rely on:
 // - GetPtr() never returns null and the bytes it returns are followed by a zero byte (two for an
-//   owned block), so it can be read as a C string up to the first zero.
+//   owned block), so it can be read as a C string up to the first zero. Every operation that
+//   changes the bytes or the length writes the terminators; GetPtr() only reads, so any number of
+//   threads may read one buffer at once while none changes it.
+// - A caller that writes past the length through GetWritePtr() must then set the length
+//   (SetLength), which writes the terminators again.
 // - An owned block always has room for two bytes after the data; the block size never exceeds
 //   0x7FFFFFFF bytes, so a buffer holds at most 0x7FFFFFFD bytes. Growing past that throws
 //   GMemoryException, as does a failed allocation.
@@ -17,7 +23,8 @@
 // - Numbers are written and read with "." as decimal point whatever the process locale.
 // - A GBuffer holds no pointer into itself, so it may be moved as raw bytes (containers relocate
 //   it with memcpy and do not run its constructor or destructor for the move).
-// - No locking: a buffer belongs to one thread at a time; borrowed bytes may be read by many.
+// - No locking: a buffer is changed by one thread at a time; const operations only read, and
+//   borrowed bytes may be read by many.
 #include <cstdint>
 #include <cstring>
 
@@ -51,9 +58,10 @@ public:
     void Set(unsigned char const* bytes, int n);
     // Borrows a zero-terminated text (capacity = length + 1); null or "" empties the buffer.
     void SetFromStatic(char const* text);
-    // Borrows n bytes readable up to capacity (-1: n; a capacity below n counts as n).
+    // Borrows n bytes readable up to capacity (-1: n) when a zero byte follows them within the
+    // capacity; otherwise copies them.
     void SetFromStatic(char const* bytes, int n, int capacity);
-    void TakeByteArray(unsigned char const* bytes, int n, int capacity);
+    void TakeByteArray(unsigned char const* bytes, int n, int capacity);  // the same
     void Swap(GBuffer& other) noexcept;
 
     // Access.
@@ -62,13 +70,17 @@ public:
     bool IsOwned() const { return (mCapacity & cOwnedBit) != 0; }
     // Length 0; an owned block stays attached for reuse.
     void Clear();
-    // Logically constant: may replace borrowed bytes that lack a terminator by an owned copy.
-    unsigned char const* GetPtr() const;
-    // Makes the bytes owned (copy when borrowed, a small block when there are none).
+    // A plain read: the terminators are already in place. An empty buffer gives shared zeros.
+    unsigned char const* GetPtr() const { return mLength == 0 ? cZeros : mData; }
+    // Makes the bytes owned (copy when borrowed, a small block when there are none) and writes
+    // the terminators after the length.
     unsigned char* GetWritePtr();
     int GetAllocatedLength() const;
+    // Room to write n bytes through GetWritePtr: borrowed bytes get an owned copy when n exceeds
+    // their length, whatever their lender's capacity.
     void Allocate(int n);
-    // Bytes past the old length are undefined until written; n < 0 counts as 0.
+    // Bytes past the old length are undefined until written; n < 0 counts as 0. Writes the
+    // terminators after the new length (borrowed bytes are copied unless the length stays).
     void SetLength(int n);
 
     // Editing. pos and n are clipped to the buffer; a null src or m < 1 inserts nothing.
@@ -104,7 +116,9 @@ public:
     bool FindAndReplace(int start, unsigned char from, unsigned char to);
 
     // 32-bit MurmurHash2 of the bytes (seed 0); the hash of every GBuffer-keyed dictionary.
-    std::uint32_t GetHash() const;
+    std::uint32_t GetHash() const { return Hash(mData, mLength); }
+    // The same of n bytes that need not be a buffer (nor terminated); null or n < 1: as empty.
+    static std::uint32_t Hash(unsigned char const* bytes, int n) noexcept;
 
     // Numbers to text (ASCII, owned).
     void Set(int value);
@@ -113,8 +127,9 @@ public:
     void Set(double value);           // fixed, at most 6 fractional digits, trailing zeros cut
     void SetWithPrecision(double value, int n);  // at most n (0 to 16) fractional digits
     void SetWithHighPrecision(double value);     // 15 digits, exponent form outside [0.001, 1e5)
-    // printf-style format holding at most one floating conversion (f F e E g G); any other
-    // format gives an empty text. Trailing fractional zeros are cut as for Set(double).
+    // printf-style format holding at most one floating conversion (f F e E g G) with a width and
+    // precision of at most 1024; any other format, or one printing nothing, gives an empty text.
+    // Trailing fractional zeros are cut as for Set(double).
     void Set(double value, GBuffer const& format);
 
     // Text to numbers; unparsable text gives 0.
@@ -131,15 +146,16 @@ private:
     friend bool operator>=(GBuffer const& a, GBuffer const& b);
     static int Compare(GBuffer const& a, GBuffer const& b);
 
+    static constexpr unsigned char cZeros[2] = {0, 0};
     static constexpr std::uint32_t cOwnedBit = 0x80000000u;
     static constexpr std::uint32_t cSizeMask = 0x7FFFFFFFu;
 
     std::uint32_t BlockSize() const { return mCapacity & cSizeMask; }
     void CopyIn(unsigned char const* src, int n);
     void Borrow(unsigned char const* bytes, int n, int capacity);
-    void DropBorrowed() const;
-    void AdoptBlock(unsigned char* block, std::uint32_t size) const;
-    void MakeOwnedCopy(std::uint32_t blockSize) const;
+    void DropBorrowed();
+    void AdoptBlock(unsigned char* block, std::uint32_t size);
+    void MakeOwnedCopy(std::uint32_t blockSize);
     void EnsureOwned();
     unsigned char* PrepareOwned(int n);
     void AppendSmall(void const* bytes, int n);
@@ -147,10 +163,10 @@ private:
     // Throws GMemoryException when n bytes and the two after them exceed the largest block.
     static void CheckFits(std::int64_t n);
 
-    // mData and mCapacity change in GetPtr() const, which may exchange borrowed bytes for a copy.
-    mutable unsigned char* mData;    // null for a buffer that never held bytes
+    // With a length above 0: mData[mLength] is zero, and so is mData[mLength + 1] when owned.
+    unsigned char* mData;  // null for a buffer that never held bytes
     std::int32_t mLength;
-    mutable std::uint32_t mCapacity;  // bits 0-30 block size, bit 31 set when owned
+    std::uint32_t mCapacity;  // bits 0-30 block size, bit 31 set when owned
 };
 
 // A buffer holds no pointer into itself: tables and dictionaries move it bitwise.

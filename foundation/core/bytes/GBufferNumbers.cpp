@@ -107,8 +107,22 @@ int FormatReal(char (&text)[cRealTextSize], double value, int p, bool exponentOu
     return static_cast<int>(out - text);
 }
 
+// The largest field width and precision a format may give. The C library builds the whole
+// text, so "%.777777777f" would ask it for gigabytes; beyond this the digits are only padding or
+// zeros (the exact value of the smallest double has 1074 fractional digits, no caller wants them).
+constexpr int cMaxFormatField = 1024;
+
+// A decimal count, kept from growing once it is past the limit.
+int ReadFormatField(char const*& f) {
+    int value = 0;
+    for (; *f >= '0' && *f <= '9'; ++f)
+        if (value <= cMaxFormatField)
+            value = value * 10 + (*f - '0');
+    return value;
+}
+
 // Accepts literal text and at most one floating conversion, so that the value passed is the only
-// argument the format can read.
+// argument the format can read, and refuses a width or precision above cMaxFormatField.
 bool IsRealFormat(char const* format) {
     int conversions = 0;
     for (char const* f = format; *f != '\0'; ++f) {
@@ -119,12 +133,12 @@ bool IsRealFormat(char const* format) {
             continue;
         while (*f != '\0' && std::strchr("-+ #0'", *f) != nullptr)
             ++f;
-        while (*f >= '0' && *f <= '9')
-            ++f;
+        if (ReadFormatField(f) > cMaxFormatField)
+            return false;
         if (*f == '.') {
             ++f;
-            while (*f >= '0' && *f <= '9')
-                ++f;
+            if (ReadFormatField(f) > cMaxFormatField)
+                return false;
         }
         if (*f == 'l')
             ++f;
@@ -269,14 +283,14 @@ void GBuffer::SetWithHighPrecision(double value) {
 }
 
 void GBuffer::Set(double value, GBuffer const& format) {
-    char const* f = format.mData == nullptr ? nullptr : reinterpret_cast<char const*>(format.GetPtr());
-    if (f == nullptr || !IsRealFormat(f)) {
+    char const* f = reinterpret_cast<char const*>(format.GetPtr());
+    if (!IsRealFormat(f)) {
         Clear();
         return;
     }
     char small[64];
     int n = PrintReal(small, sizeof small, f, value);
-    if (n < 0) {
+    if (n <= 0) {  // failed, or nothing to print (an empty format)
         Clear();
         return;
     }
@@ -299,7 +313,7 @@ void GBuffer::Set(double value, GBuffer const& format) {
             --length;
         if (length > 0 && begin[length - 1] == '.')
             --length;
-        text.mLength = length;
+        text.SetLength(length);
     }
     Swap(text);
 }

@@ -13,6 +13,8 @@
 #include <type_traits>
 #include <vector>
 
+#include <sys/mman.h>
+
 #include "core/base/GException.h"
 #include "core/bytes/GBuffer.h"
 
@@ -222,11 +224,24 @@ TEST(GBuffer, AllocateAndSetLength) {
     static char const kText[] = "abc\0\0\0\0\0\0";
     GBuffer borrowed;
     borrowed.SetFromStatic(kText, 3, 10);
-    borrowed.Allocate(5);  // enough room already: stays borrowed
+    borrowed.Allocate(2);  // within the borrowed length: the write pointer's copy has the room
     EXPECT_FALSE(borrowed.IsOwned());
     borrowed.Allocate(20);
     EXPECT_TRUE(borrowed.IsOwned());
     EXPECT_EQ(Text(borrowed), "abc");
+
+    // The lender's spare capacity is not room to write: the room asked for must be in the copy
+    // that GetWritePtr hands out, or the bytes written there would be lost or overrun it.
+    GBuffer spare;
+    spare.SetFromStatic(kText, 3, 10);
+    spare.Allocate(8);
+    EXPECT_TRUE(spare.IsOwned());
+    EXPECT_GE(spare.GetAllocatedLength(), 8);
+    std::memcpy(spare.GetWritePtr(), "12345678", 8);
+    spare.SetLength(8);
+    EXPECT_EQ(Text(spare), "12345678");
+    EXPECT_STREQ(reinterpret_cast<char const*>(spare.GetPtr()), "12345678");
+    EXPECT_STREQ(kText, "abc");
 
     GBuffer b("abc");
     b.Allocate(-1);
@@ -279,6 +294,130 @@ TEST(GBuffer, SelfReferencesAreSafe) {
         c.edit(b);
         EXPECT_EQ(Text(b), c.expected) << c.name;
     }
+}
+
+// ---- Terminators ----
+
+// GetPtr only reads, so every change must leave zero bytes after the data itself. The edits start
+// from a long owned text so that a shortened buffer would show its stale bytes.
+TEST(GBuffer, EveryChangeLeavesTheTerminators) {
+    static char const kStatic[] = "static";
+    struct Case {
+        char const* name;
+        std::function<void(GBuffer&)> edit;
+        std::string expected;
+    };
+    Case const cases[] = {
+        {"assign shorter text", [](GBuffer& b) { b = "xy"; }, "xy"},
+        {"set shorter bytes", [](GBuffer& b) { b.Set(reinterpret_cast<unsigned char const*>("pq"), 2); }, "pq"},
+        {"copy shorter owned", [](GBuffer& b) { b = GBuffer("short"); }, "short"},
+        {"set length shorter", [](GBuffer& b) { b.SetLength(3); }, "abc"},
+        {"set length same", [](GBuffer& b) { b.SetLength(16); }, "abcdefghijklmnop"},
+        {"set length longer then write", [](GBuffer& b) { b.SetLength(18); std::memcpy(b.GetWritePtr() + 16, "qr", 2); }, "abcdefghijklmnopqr"},
+        {"write past length then set it",
+         [](GBuffer& b) {
+             b.Clear();
+             b.Allocate(4);
+             std::memcpy(b.GetWritePtr(), "wxyz", 4);
+             b.SetLength(3);
+         },
+         "wxy"},
+        {"allocate more", [](GBuffer& b) { b.Allocate(100); }, "abcdefghijklmnop"},
+        {"remove", [](GBuffer& b) { b.Remove(2, 10); }, "abmnop"},
+        {"remove tail", [](GBuffer& b) { b.Remove(4, 12); }, "abcd"},
+        {"replace shrinking", [](GBuffer& b) { b.Replace(1, 14, GBuffer("-")); }, "a-p"},
+        {"replace growing", [](GBuffer& b) { b.Replace(0, 1, GBuffer("AAAAAAAAAAAAAAAAAAAAAAAA")); }, "AAAAAAAAAAAAAAAAAAAAAAAAbcdefghijklmnop"},
+        {"append bytes", [](GBuffer& b) { b += "qr"; }, "abcdefghijklmnopqr"},
+        {"append byte", [](GBuffer& b) { b += static_cast<unsigned char>('q'); }, "abcdefghijklmnopq"},
+        {"append unit", [](GBuffer& b) { b += static_cast<unsigned short>(0x7271); }, "abcdefghijklmnopqr"},
+        {"sub buffer into self", [](GBuffer& b) { b.GetSubBuffer(1, 2, b); }, "bc"},
+        {"find and replace shrinking", [](GBuffer& b) { b.FindAndReplace(0, GBuffer("cdefghijklmno"), GBuffer("")); }, "abp"},
+        {"find and replace bytes", [](GBuffer& b) { b.FindAndReplace(0, static_cast<unsigned char>('p'), static_cast<unsigned char>('P')); }, "abcdefghijklmnoP"},
+        {"number", [](GBuffer& b) { b.Set(7); }, "7"},
+        {"padded number", [](GBuffer& b) { b.Set(7, 3); }, "007"},
+        {"real", [](GBuffer& b) { b.Set(2.5); }, "2.5"},
+        {"real with format, zeros cut", [](GBuffer& b) { b.Set(1.5, GBuffer("%.9f")); }, "1.5"},
+        {"swap", [](GBuffer& b) { GBuffer other("swapped"); b.Swap(other); }, "swapped"},
+        {"move in", [](GBuffer& b) { b = GBuffer("moved"); }, "moved"},
+        {"borrow", [](GBuffer& b) { b.SetFromStatic(kStatic); }, "static"},
+        {"borrow cut text", [](GBuffer& b) { b.SetFromStatic(kStatic, 3, -1); }, "sta"},
+        {"borrow then shorten", [](GBuffer& b) { b.SetFromStatic(kStatic); b.SetLength(2); }, "st"},
+        {"borrow then lengthen",
+         [](GBuffer& b) {
+             b.SetFromStatic(kStatic);
+             b.SetLength(8);
+             std::memcpy(b.GetWritePtr() + 6, "!?", 2);
+         },
+         "static!?"},
+        {"borrow then same length", [](GBuffer& b) { b.SetFromStatic(kStatic); b.SetLength(6); }, "static"},
+        {"borrow then write", [](GBuffer& b) { b.SetFromStatic(kStatic); b.GetWritePtr()[0] = 'S'; }, "Static"},
+        {"borrow then append", [](GBuffer& b) { b.SetFromStatic(kStatic); b += static_cast<unsigned char>('!'); }, "static!"},
+    };
+    for (Case const& c : cases) {
+        GBuffer b("abcdefghijklmnop");
+        c.edit(b);
+        GBuffer const& reader = b;
+        unsigned char const* p = reader.GetPtr();
+        int n = reader.GetLength();
+        EXPECT_EQ(std::string(reinterpret_cast<char const*>(p), static_cast<std::size_t>(n)), c.expected) << c.name;
+        EXPECT_EQ(p[n], 0) << c.name;
+        if (reader.IsOwned()) {
+            EXPECT_EQ(p[n + 1], 0) << c.name;
+        }
+        EXPECT_EQ(reader.GetPtr(), p) << c.name;  // reading again changes nothing
+    }
+    EXPECT_STREQ(kStatic, "static");
+}
+
+// Bytes lent without a zero after them cannot be read as a C text in place, and GetPtr may not
+// copy them later (it only reads): they are copied when lent. Terminated ones stay borrowed.
+TEST(GBuffer, OnlyTerminatedBytesAreBorrowed) {
+    static char const kText[] = "abc\0def";
+    struct Case {
+        char const* name;
+        int n;
+        int capacity;
+        bool borrowed;
+    };
+    Case const cases[] = {
+        {"zero after, within capacity", 3, 4, true},
+        {"zero after, spare capacity", 3, 8, true},
+        {"capacity is the length", 3, 3, false},
+        {"capacity -1", 3, -1, false},
+        {"capacity below the length", 3, 1, false},
+        {"letter after", 2, 8, false},
+    };
+    for (Case const& c : cases) {
+        GBuffer made;
+        made.SetFromStatic(kText, c.n, c.capacity);
+        GBuffer taken;
+        taken.TakeByteArray(reinterpret_cast<unsigned char const*>(kText), c.n, c.capacity);
+        for (GBuffer const* b : {&made, &taken}) {
+            EXPECT_EQ(b->IsOwned(), !c.borrowed) << c.name;
+            EXPECT_EQ(b->GetPtr() == reinterpret_cast<unsigned char const*>(kText), c.borrowed) << c.name;
+            EXPECT_EQ(std::strlen(reinterpret_cast<char const*>(b->GetPtr())), static_cast<std::size_t>(c.n)) << c.name;
+            EXPECT_EQ(std::memcmp(b->GetPtr(), kText, static_cast<std::size_t>(c.n)), 0) << c.name;
+        }
+    }
+    // A copy of a borrowed buffer shares the lender's bytes and their terminator.
+    GBuffer lent;
+    lent.SetFromStatic(kText + 4);
+    GBuffer copy(lent);
+    EXPECT_EQ(copy.GetPtr(), reinterpret_cast<unsigned char const*>(kText + 4));
+    EXPECT_EQ(copy.GetPtr()[3], 0);
+}
+
+// An owned buffer emptied keeps its block; what it hands out still reads as an empty text even
+// when a writer left bytes in the block.
+TEST(GBuffer, EmptiedOwnedBufferReadsAsEmptyText) {
+    GBuffer b("abcdef");
+    unsigned char* p = b.GetWritePtr();
+    b.Clear();
+    p[0] = 'x';
+    EXPECT_TRUE(b.IsOwned());
+    EXPECT_STREQ(reinterpret_cast<char const*>(b.GetPtr()), "");
+    b.SetLength(0);
+    EXPECT_STREQ(reinterpret_cast<char const*>(b.GetPtr()), "");
 }
 
 // ---- Copy on write ----
@@ -612,10 +751,11 @@ TEST(GBuffer, ComparesByUnsignedBytesThenLength) {
 }
 
 TEST(GBuffer, ComparingBorrowedBytesDoesNotCopyThem) {
-    static char const kText[] = "abcdef";
+    static char const kText[] = "abc\0def";
     GBuffer cut;
-    cut.SetFromStatic(kText, 3, 3);
+    cut.SetFromStatic(kText, 3, 4);
     EXPECT_TRUE(cut == GBuffer("abc"));
+    EXPECT_TRUE(cut < GBuffer("abd"));
     EXPECT_FALSE(cut.IsOwned());
 }
 
@@ -644,6 +784,12 @@ TEST(GBuffer, HashIsMurmurHash2) {
     GBuffer borrowed;
     borrowed.SetFromStatic("abcd");
     EXPECT_EQ(borrowed.GetHash(), 0x26873021u);
+
+    // Raw bytes hash alike without a buffer, so no copy is needed for bytes without a terminator.
+    EXPECT_EQ(GBuffer::Hash(reinterpret_cast<unsigned char const*>("abcdef"), 4), 0x26873021u);
+    EXPECT_EQ(GBuffer::Hash(all.data(), 256), 0x8d730996u);
+    EXPECT_EQ(GBuffer::Hash(nullptr, 3), 0u);
+    EXPECT_EQ(GBuffer::Hash(all.data(), -1), 0u);
 }
 
 // ---- Numbers to text ----
@@ -817,6 +963,64 @@ TEST(GBuffer, RealsWithFormat) {
     EXPECT_EQ(Text(self), "0.2");
 }
 
+// The C library builds the whole text of a width or precision, however large: such formats are
+// refused like other bad ones, quickly and without the memory. The limit is 1024 for both.
+TEST(GBuffer, RealsWithHugeWidthOrPrecisionAreRefused) {
+    struct Case {
+        char const* format;
+        int length;  // -1: refused (empty text)
+    };
+    Case const cases[] = {
+        {"%.777777777f", -1},
+        {"%999999999f", -1},
+        {"%.1025f", -1},
+        {"%1025f", -1},
+        {"%-+ #01025.3f", -1},
+        {"%99999999999999999999999f", -1},  // past every integer type
+        {"%.99999999999999999999999e", -1},
+        {"x%.2000g", -1},
+        {"%.1024f", 1},                     // 1.0 with every zero cut
+        {"%1024f", 1024 - 7},               // padding kept, ".000000" cut
+        {"%-1024.1024e", 1024 + 6},         // "1.000...0e+00" is 1030 wide
+        {"%.000000000000000000000000001f", 1},  // leading zeros do not count
+        {"%01024.0f", 1024},
+    };
+    for (Case const& c : cases) {
+        GBuffer b("previous");
+        b.Set(1.0, GBuffer(c.format));
+        if (c.length < 0) {
+            EXPECT_TRUE(b.IsEmpty()) << c.format;
+        } else {
+            EXPECT_EQ(b.GetLength(), c.length) << c.format;
+            EXPECT_EQ(b.GetPtr()[b.GetLength()], 0) << c.format;
+        }
+    }
+    GBuffer exact;
+    exact.Set(-DBL_MAX, GBuffer("%.1024f"));
+    EXPECT_EQ(exact.GetLength(), 310);  // sign and 309 digits; the fraction's zeros are cut
+}
+
+// A format that prints nothing gives an empty text (and hands no null pointer to the C library).
+TEST(GBuffer, RealsWithFormatPrintingNothingAreEmpty) {
+    GBuffer empty;
+    empty.SetFromStatic("");
+    GBuffer owned("x");
+    owned.SetLength(0);  // an owned block of length 0
+    GBuffer const* formats[] = {&GBuffer::cEmptyBuffer, &empty, &owned};
+    for (GBuffer const* format : formats) {
+        GBuffer b("previous");
+        b.Set(2.5, *format);
+        EXPECT_TRUE(b.IsEmpty());
+        EXPECT_STREQ(reinterpret_cast<char const*>(b.GetPtr()), "");
+    }
+    GBuffer zeros("previous");
+    zeros.Set(0.0, GBuffer("."));  // literal text cut to nothing by the zero rule
+    EXPECT_TRUE(zeros.IsEmpty());
+    GBuffer point;
+    point.Set(0.0, GBuffer("0.000"));
+    EXPECT_EQ(Text(point), "0");
+}
+
 // ---- Text to numbers ----
 
 TEST(GBuffer, TextToIntegers) {
@@ -872,7 +1076,11 @@ TEST(GBuffer, TextToReal) {
     GBuffer cut;
     cut.SetFromStatic("1.5", 2, 4);  // only "1." belongs to the buffer
     EXPECT_EQ(cut.GetReal(), 1.0);
-    EXPECT_FALSE(cut.IsOwned());
+    GBuffer borrowed;
+    borrowed.SetFromStatic("2.5");
+    EXPECT_EQ(borrowed.GetReal(), 2.5);
+    EXPECT_EQ(borrowed.GetInt32(), 2);
+    EXPECT_FALSE(borrowed.IsOwned());  // read in place
 }
 
 // ---- Locale independence ----
@@ -939,12 +1147,20 @@ TEST(GBuffer, GrowingPastTheLargestBlockThrowsAndKeepsTheBuffer) {
         {"append text", [](GBuffer& b) { b += "xy"; }},
         {"replace", [](GBuffer& b) { b.ReplaceByteArray(0, 0, kBytes, 1); }},
     };
+    // Bytes that are only reserved, never touched: they read as zeros and cost no memory.
+    std::size_t const span = static_cast<std::size_t>(nearMax) + 1;
+    void* reserved = mmap(nullptr, span, PROT_READ, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (reserved == MAP_FAILED)
+        GTEST_SKIP() << "cannot reserve 2 GB of address space";
+    auto const* zeros = static_cast<unsigned char const*>(reserved);
     for (Case const& c : cases) {
         GBuffer b;
-        b.TakeByteArray(kBytes, nearMax, nearMax);  // a claimed length: no byte past "tiny" is read
+        b.TakeByteArray(zeros, nearMax, nearMax + 1);  // followed by a zero: borrowed, not copied
+        ASSERT_FALSE(b.IsOwned()) << c.name;
         EXPECT_THROW(c.grow(b), GMemoryException) << c.name;
         EXPECT_EQ(b.GetLength(), nearMax) << c.name;
     }
+    munmap(reserved, span);
     GBuffer b("abc");
     EXPECT_THROW(b.Allocate(std::numeric_limits<int>::max()), GMemoryException);
     EXPECT_THROW(b.SetLength(std::numeric_limits<int>::max() - 1), GMemoryException);
