@@ -181,9 +181,7 @@ GCharCode& GCharCode::operator+=(unsigned int n) noexcept {
 uint32_t GCharCode::GetHash() const noexcept {
     if (mLength <= 4)
         return static_cast<unsigned int>(*this);
-    GBuffer bytes;
-    bytes.SetFromStatic(reinterpret_cast<char const*>(Get()), mLength, mLength);
-    return bytes.GetHash();
+    return GBuffer::Hash(Get(), mLength);
 }
 
 int GCharCode::Compare(GCharCode const& a, GCharCode const& b) noexcept {
