@@ -7,11 +7,12 @@
 namespace {
 
 constexpr int kInvalidBlock = 40017;
+constexpr std::align_val_t kChunkAlignment{GFixedSizeAllocator::kChunkSize};
 
 } // namespace
 
 GFixedSizeAllocator::Chunk::Chunk(unsigned long blockSize)
-    : mStart(static_cast<char*>(::operator new(kChunkSize))),
+    : mStart(static_cast<char*>(::operator new(kChunkSize, kChunkAlignment))),
       mBlockSize(blockSize),
       mFreeCount(static_cast<std::uint32_t>(kChunkSize / blockSize)),
       mCapacity(mFreeCount) {
@@ -23,15 +24,39 @@ GFixedSizeAllocator::Chunk::Chunk(unsigned long blockSize)
     *reinterpret_cast<void**>(block) = nullptr;
 }
 
-GFixedSizeAllocator::Chunk::~Chunk() { ::operator delete(mStart); }
+GFixedSizeAllocator::Chunk::~Chunk() { ::operator delete(mStart, kChunkAlignment); }
 
-GFixedSizeAllocator::GFixedSizeAllocator(unsigned long blockSize) : mBlockSize(blockSize) {}
+GFixedSizeAllocator::GFixedSizeAllocator(unsigned long blockSize, GChunkMap* map, unsigned tag)
+    : mBlockSize(blockSize), mMap(map), mTag(tag & GChunkMap::kTagMask) {}
 
 GFixedSizeAllocator::~GFixedSizeAllocator() {
     while (mFirstChunk != nullptr) {
         std::unique_ptr<Chunk> chunk(mFirstChunk);
         mFirstChunk = chunk->mNext;
+        if (mMap != nullptr)
+            mMap->Clear(chunk->mStart);
     }
+}
+
+std::unique_ptr<GFixedSizeAllocator::Chunk> GFixedSizeAllocator::MakeChunk() const {
+    auto chunk = std::make_unique<Chunk>(mBlockSize);
+    if (mMap != nullptr)
+        mMap->Prepare(chunk->mStart);
+    return chunk;
+}
+
+void* GFixedSizeAllocator::TryAllocBlocks(unsigned n, unsigned& taken) {
+    void* chain = nullptr;
+    taken = 0;
+    while (taken < n) {
+        void* block = TryAllocBlock();
+        if (block == nullptr)
+            break;
+        *static_cast<void**>(block) = chain;
+        chain = block;
+        ++taken;
+    }
+    return chain;
 }
 
 void* GFixedSizeAllocator::AllocBlock() {
@@ -55,10 +80,19 @@ void* GFixedSizeAllocator::AllocBlockFrom(std::unique_ptr<Chunk> chunk) {
     fresh->mNext = mFirstChunk;
     mFirstChunk = fresh;
     mAllocHint = fresh;
+    if (mMap != nullptr)
+        mMap->Set(fresh->mStart, reinterpret_cast<std::uintptr_t>(fresh) | mTag);
     return Pop(fresh);
 }
 
 GFixedSizeAllocator::Chunk* GFixedSizeAllocator::FindChunk(const void* block) const {
+    if (mMap != nullptr) {
+        std::uintptr_t entry = mMap->Find(block);
+        if ((entry & GChunkMap::kTagMask) != mTag || entry == 0)
+            return nullptr;
+        auto* chunk = reinterpret_cast<Chunk*>(entry & ~GChunkMap::kTagMask);
+        return chunk->Holds(block) ? chunk : nullptr;
+    }
     for (Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext)
         if (chunk->Holds(block))
             return chunk;
@@ -88,6 +122,8 @@ unsigned long GFixedSizeAllocator::ReleaseFreeChunks() {
             continue;
         }
         *link = chunk->mNext;
+        if (mMap != nullptr)
+            mMap->Clear(chunk->mStart);
         std::unique_ptr<Chunk> owner(chunk);
         released += kChunkSize;
         mAllocHint = nullptr;
@@ -101,4 +137,16 @@ unsigned long GFixedSizeAllocator::CountChunks() const {
     for (const Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext)
         ++count;
     return count;
+}
+
+bool GFixedSizeAllocator::IsFreeBlock(const void* block) const {
+    const Chunk* chunk = FindChunk(block);
+    if (chunk == nullptr)
+        return false;
+    // Bounded by the count: a chain that an undetected double free made circular still ends.
+    const void* free = chunk->mFreeHead;
+    for (std::uint32_t i = 0; i < chunk->mFreeCount && free != nullptr; ++i, free = *static_cast<void* const*>(free))
+        if (free == block)
+            return true;
+    return false;
 }

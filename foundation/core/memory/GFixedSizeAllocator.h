@@ -3,8 +3,12 @@
 // Not locked: GAllocator calls it under its own mutex. A block goes back to the pool it came
 // from; a pointer that none of the pool's chunks holds, or one given back to a chunk whose blocks
 // are all free already, is refused with GSimpleException(40017) and leaves the pool unchanged.
+// Chunks are aligned to 1 MB. A pool given a chunk map enters its chunks there under its tag, so
+// that the owner can tell its blocks without a lock and a free finds its chunk at once.
 #include <cstdint>
 #include <memory>
+
+#include "core/memory/GChunkMap.h"
 
 class GFixedSizeAllocator {
 public:
@@ -12,7 +16,7 @@ public:
 
     // One 1 MB block from the heap with its free blocks chained in address order
     // (each free block's first 8 bytes hold the next one).
-    struct Chunk {
+    struct alignas(GChunkMap::kTagMask + 1) Chunk {
         explicit Chunk(unsigned long blockSize);
         ~Chunk();
         Chunk(const Chunk&) = delete;
@@ -32,7 +36,7 @@ public:
         Chunk* mNext = nullptr;
     };
 
-    explicit GFixedSizeAllocator(unsigned long blockSize);
+    explicit GFixedSizeAllocator(unsigned long blockSize, GChunkMap* map = nullptr, unsigned tag = 0);
     ~GFixedSizeAllocator();
     GFixedSizeAllocator(const GFixedSizeAllocator&) = delete;
     GFixedSizeAllocator& operator=(const GFixedSizeAllocator&) = delete;
@@ -64,13 +68,18 @@ public:
             return Pop(hint);
         return TryAllocFromList();
     }
+    // Up to n free blocks of existing chunks, chained through their first 8 bytes and ended by
+    // null; their number goes to taken. Null when every chunk is full.
+    void* TryAllocBlocks(unsigned n, unsigned& taken);
     // A fresh chunk, made without touching the pool so that the caller may do it unlocked.
-    std::unique_ptr<Chunk> MakeChunk() const { return std::make_unique<Chunk>(mBlockSize); }
+    std::unique_ptr<Chunk> MakeChunk() const;
     // Links the chunk at the front of the list, makes it the hint and takes its first block.
     void* AllocBlockFrom(std::unique_ptr<Chunk> chunk);
 
     unsigned long GetBlockSize() const { return mBlockSize; }
     unsigned long CountChunks() const;
+    // True when a chunk of this pool holds block on its chain of free blocks (a walk of the chain).
+    bool IsFreeBlock(const void* block) const;
 
 private:
     static void* Pop(Chunk* chunk) {
@@ -89,6 +98,8 @@ private:
     Chunk* FindChunk(const void* block) const;
 
     unsigned long mBlockSize;
+    GChunkMap* mMap;
+    std::uintptr_t mTag;
     Chunk* mFirstChunk = nullptr;
     Chunk* mAllocHint = nullptr;
     Chunk* mFreeHint = nullptr;
