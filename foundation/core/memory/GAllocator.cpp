@@ -73,6 +73,8 @@ void GAllocator::RetireCache() {
     ThreadCache& cache = sCache;
     GMutexLocker lock(mMutex);
     FlushCache(cache);
+    for (GFixedSizeAllocator::Chunk*& claim : cache.mClaims)
+        GFixedSizeAllocator::Unclaim(&claim);
     mFreeCounter += static_cast<int>(cache.mPendingFrees);
     cache.mPendingFrees = 0;
     cache.mCapacity = 0;
@@ -148,7 +150,7 @@ void* GAllocator::AllocSlow(unsigned long pool) {
         GMutexLocker lock(mMutex);
         if (cached) {
             unsigned taken = 0;
-            block = owner->TryAllocBlocks(kCacheCapacity / 2, taken);
+            block = owner->TryAllocBlocks(kCacheCapacity / 2, taken, &cache.mClaims[pool]);
             if (block != nullptr) {
                 cache.mHeads[pool] = *static_cast<void**>(block);
                 cache.mCounts[pool] = taken - 1;
@@ -162,11 +164,11 @@ void* GAllocator::AllocSlow(unsigned long pool) {
         // anyway and goes back to the heap with the next release of empty chunks.
         std::unique_ptr<GFixedSizeAllocator::Chunk> chunk = owner->MakeChunk();
         GMutexLocker lock(mMutex);
-        block = owner->AllocBlockFrom(std::move(chunk));
+        block = owner->AllocBlockFrom(std::move(chunk), cache.mState == kCacheActive ? &cache.mClaims[pool] : nullptr);
         // Unless the low-memory receivers freed blocks of this size into it meanwhile.
         if (cache.mState == kCacheActive && cache.mCounts[pool] == 0) {
             unsigned taken = 0;
-            cache.mHeads[pool] = owner->TryAllocBlocks(kCacheCapacity / 2 - 1, taken);
+            cache.mHeads[pool] = owner->TryAllocBlocks(kCacheCapacity / 2 - 1, taken, &cache.mClaims[pool]);
             cache.mCounts[pool] = taken;
         }
     }

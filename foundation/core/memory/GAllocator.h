@@ -119,6 +119,8 @@ private:
         std::uint32_t mPendingLimit;
         std::uint32_t mEpoch;
         std::uint8_t mState;
+        // The chunk each pool hands this thread's refills first; used under the mutex only.
+        GFixedSizeAllocator::Chunk* mClaims[kPoolCount];
     };
     enum CacheState : std::uint8_t { kCacheUnset, kCacheActive, kCacheRetired };
 

@@ -35,6 +35,8 @@ GFixedSizeAllocator::~GFixedSizeAllocator() {
         mFirstChunk = chunk->mNext;
         if (mMap != nullptr)
             mMap->Clear(chunk->mStart);
+        if (chunk->mClaim != nullptr)
+            *chunk->mClaim = nullptr;
     }
 }
 
@@ -45,9 +47,36 @@ std::unique_ptr<GFixedSizeAllocator::Chunk> GFixedSizeAllocator::MakeChunk() con
     return chunk;
 }
 
-void* GFixedSizeAllocator::TryAllocBlocks(unsigned n, unsigned& taken) {
+void GFixedSizeAllocator::TakeBlocks(Chunk* chunk, unsigned n, void*& chain, unsigned& taken) {
+    while (taken < n && chunk->mFreeHead != nullptr) {
+        void* block = Pop(chunk);
+        *static_cast<void**>(block) = chain;
+        chain = block;
+        ++taken;
+    }
+}
+
+GFixedSizeAllocator::Chunk* GFixedSizeAllocator::FindChunkToClaim() {
+    for (Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext)
+        if (chunk->mFreeHead != nullptr && chunk->mClaim == nullptr)
+            return chunk;
+    return nullptr;
+}
+
+void* GFixedSizeAllocator::TryAllocBlocks(unsigned n, unsigned& taken, Chunk** claim) {
     void* chain = nullptr;
     taken = 0;
+    if (claim != nullptr) {
+        if (*claim != nullptr)
+            TakeBlocks(*claim, n, chain, taken);
+        while (taken < n) {
+            Chunk* chunk = FindChunkToClaim();
+            if (chunk == nullptr)
+                break;
+            Claim(claim, chunk);
+            TakeBlocks(chunk, n, chain, taken);
+        }
+    }
     while (taken < n) {
         void* block = TryAllocBlock();
         if (block == nullptr)
@@ -75,8 +104,10 @@ void* GFixedSizeAllocator::TryAllocFromList() {
     return nullptr;
 }
 
-void* GFixedSizeAllocator::AllocBlockFrom(std::unique_ptr<Chunk> chunk) {
+void* GFixedSizeAllocator::AllocBlockFrom(std::unique_ptr<Chunk> chunk, Chunk** claim) {
     Chunk* fresh = chunk.release();
+    if (claim != nullptr)
+        Claim(claim, fresh);
     fresh->mNext = mFirstChunk;
     mFirstChunk = fresh;
     mAllocHint = fresh;
@@ -124,6 +155,8 @@ unsigned long GFixedSizeAllocator::ReleaseFreeChunks() {
         *link = chunk->mNext;
         if (mMap != nullptr)
             mMap->Clear(chunk->mStart);
+        if (chunk->mClaim != nullptr)
+            *chunk->mClaim = nullptr;
         std::unique_ptr<Chunk> owner(chunk);
         released += kChunkSize;
         mAllocHint = nullptr;

@@ -34,6 +34,8 @@ public:
         std::uint32_t mFreeCount;
         std::uint32_t mCapacity;
         Chunk* mNext = nullptr;
+        // The slot of the thread that draws on this chunk first, or null (see TryAllocBlocks).
+        Chunk** mClaim = nullptr;
     };
 
     explicit GFixedSizeAllocator(unsigned long blockSize, GChunkMap* map = nullptr, unsigned tag = 0);
@@ -69,12 +71,23 @@ public:
         return TryAllocFromList();
     }
     // Up to n free blocks of existing chunks, chained through their first 8 bytes and ended by
-    // null; their number goes to taken. Null when every chunk is full.
-    void* TryAllocBlocks(unsigned n, unsigned& taken);
+    // null; their number goes to taken. Null when every chunk is full. With a claim slot, the
+    // blocks come from the chunk claimed there while it has free blocks, then from a chunk no one
+    // claims, which becomes the slot's: threads that each keep a slot work in chunks of their own
+    // and do not share cache lines. A chunk claimed by another slot is drawn on only when no other
+    // has free blocks. The slot is cleared when its chunk goes back to the heap.
+    void* TryAllocBlocks(unsigned n, unsigned& taken, Chunk** claim = nullptr);
+    // Gives up the chunk claimed in the slot.
+    static void Unclaim(Chunk** claim) {
+        if (*claim != nullptr)
+            (*claim)->mClaim = nullptr;
+        *claim = nullptr;
+    }
     // A fresh chunk, made without touching the pool so that the caller may do it unlocked.
     std::unique_ptr<Chunk> MakeChunk() const;
     // Links the chunk at the front of the list, makes it the hint and takes its first block.
-    void* AllocBlockFrom(std::unique_ptr<Chunk> chunk);
+    // With a claim slot, the chunk becomes the slot's.
+    void* AllocBlockFrom(std::unique_ptr<Chunk> chunk, Chunk** claim = nullptr);
 
     unsigned long GetBlockSize() const { return mBlockSize; }
     unsigned long CountChunks() const;
@@ -94,6 +107,13 @@ private:
         ++chunk->mFreeCount;
     }
     void* TryAllocFromList();
+    Chunk* FindChunkToClaim();
+    static void Claim(Chunk** claim, Chunk* chunk) {
+        Unclaim(claim);
+        chunk->mClaim = claim;
+        *claim = chunk;
+    }
+    static void TakeBlocks(Chunk* chunk, unsigned n, void*& chain, unsigned& taken);
     bool TryFreeBlockSlow(void* block);
     Chunk* FindChunk(const void* block) const;
 
