@@ -23,8 +23,9 @@
 #include "core/text/GEnglishTexts.h"
 #include "support/ExceptionTestText.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define EXCEPTION_TEST_UNDER_ASAN 1
+// The sanitizers reserve address space of their own: a capped address space fails them first.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define EXCEPTION_TEST_UNDER_SANITIZER 1
 #endif
 
 namespace {
@@ -406,7 +407,7 @@ TEST_F(GExceptionCaptureMemoryTest, CapturingLeavesTheProcessHandlerAlone) {
     EXPECT_FALSE(GAllocator::IsFailingFast());
 }
 
-#ifndef EXCEPTION_TEST_UNDER_ASAN
+#ifndef EXCEPTION_TEST_UNDER_SANITIZER
 
 std::atomic<int> gRefusals{0};
 void CountRefusal() { ++gRefusals; }
