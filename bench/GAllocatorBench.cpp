@@ -2,7 +2,7 @@
 // a random slot. The same sizes and slots drive GAllocator, glibc malloc/free and
 // std::pmr::unsynchronized_pool_resource. The threaded cases run 4 threads, each with a quarter
 // of the live blocks: in one each thread churns its own blocks, in the other each frees only
-// blocks that its neighbour allocated, handed over in batches of a quarter of the live blocks.
+// blocks that its neighbour allocated (see ChurnAcrossThreads).
 #include <benchmark/benchmark.h>
 
 #include <atomic>
@@ -83,6 +83,7 @@ void Churn(benchmark::State& state, std::size_t smallest, std::size_t largest, i
 }
 
 constexpr int kThreads = 4;
+constexpr std::size_t kBatch = 1024;
 
 // A batch of blocks handed from one thread to the next, and whether it waits to be taken.
 struct Mailbox {
@@ -92,43 +93,70 @@ struct Mailbox {
 
 Mailbox gMailboxes[kThreads];
 
-template <class Impl>
-void ChurnAcrossThreads(benchmark::State& state, std::size_t smallest, std::size_t largest) {
-    const auto batch = static_cast<std::size_t>(state.range(0)) / kThreads;
-    const int self = state.thread_index();
+// Hands made to the next thread and takes the previous thread's batch.
+void Exchange(int self, std::vector<std::pair<void*, std::size_t>>& made,
+              std::vector<std::pair<void*, std::size_t>>& taken) {
     Mailbox& outbox = gMailboxes[self];
     Mailbox& inbox = gMailboxes[(self + kThreads - 1) % kThreads];
-    const Pattern pattern = MakePattern(smallest, largest, batch);
+    while (outbox.full.load(std::memory_order_acquire))
+        std::this_thread::yield();
+    outbox.blocks.swap(made);
+    outbox.full.store(true, std::memory_order_release);
+    while (!inbox.full.load(std::memory_order_acquire))
+        std::this_thread::yield();
+    taken.swap(inbox.blocks);
+    inbox.full.store(false, std::memory_order_release);
+    made.clear();
+}
+
+// Like Churn, but each freed slot is refilled with a block the previous thread allocated, and
+// each new block goes to the next thread: every free in the loop is of another thread's block.
+// Blocks travel in batches of kBatch, which are live too.
+template <class Impl>
+void ChurnAcrossThreads(benchmark::State& state, std::size_t smallest, std::size_t largest) {
+    const auto live = static_cast<std::size_t>(state.range(0)) / kThreads;
+    const int self = state.thread_index();
+    const Pattern pattern = MakePattern(smallest, largest, live);
     Impl impl;
-    std::vector<std::pair<void*, std::size_t>> made(batch), taken;
+    std::vector<void*> blocks(live);
+    std::vector<std::size_t> sizes(live);
+    for (std::size_t i = 0; i < live; ++i) {
+        sizes[i] = pattern.sizes[i % kPattern];
+        blocks[i] = impl.Alloc(sizes[i]);
+    }
+    std::vector<std::pair<void*, std::size_t>> made, taken;
+    made.reserve(kBatch);
+    taken.reserve(kBatch);
+    for (std::size_t i = 0; i < kBatch; ++i) {
+        const std::size_t size = pattern.sizes[(live + i) % kPattern];
+        made.emplace_back(impl.Alloc(size), size);
+    }
+    Exchange(self, made, taken);
     std::size_t step = 0;
-    std::size_t at = 0;
+    std::size_t next = 0;
     for (auto _ : state) {
-        // Blocks of the neighbour, freed while ours are made; both halves swap at a batch end.
-        if (at < taken.size())
-            impl.Free(taken[at].first, taken[at].second);
-        const std::size_t size = pattern.sizes[step & (kPattern - 1)];
+        const std::size_t at = step & (kPattern - 1);
+        const std::size_t slot = pattern.slots[at];
+        impl.Free(blocks[slot], sizes[slot]);
+        const std::size_t size = pattern.sizes[at];
         void* block = impl.Alloc(size);
         *static_cast<char*>(block) = 1;
-        made[at] = {block, size};
+        made.emplace_back(block, size);
+        blocks[slot] = taken[next].first;
+        sizes[slot] = taken[next].second;
         ++step;
-        if (++at == batch) {
-            at = 0;
-            while (outbox.full.load(std::memory_order_acquire))
-                std::this_thread::yield();
-            outbox.blocks.assign(made.begin(), made.end());
-            outbox.full.store(true, std::memory_order_release);
-            while (!inbox.full.load(std::memory_order_acquire))
-                std::this_thread::yield();
-            taken.assign(inbox.blocks.begin(), inbox.blocks.end());
-            inbox.full.store(false, std::memory_order_release);
+        // Every thread runs as many iterations, so every batch handed over is taken.
+        if (++next == kBatch) {
+            next = 0;
+            Exchange(self, made, taken);
         }
     }
-    // Every thread runs as many iterations, so every batch handed over has been taken.
-    for (std::size_t i = at; i < taken.size(); ++i)
+    for (std::size_t i = next; i < taken.size(); ++i)
         impl.Free(taken[i].first, taken[i].second);
-    for (std::size_t i = 0; i < at; ++i)
-        impl.Free(made[i].first, made[i].second);
+    for (auto [block, size] : made)
+        impl.Free(block, size);
+    for (std::size_t i = 0; i < live; ++i)
+        impl.Free(blocks[i], sizes[i]);
     state.SetItemsProcessed(static_cast<int64_t>(state.iterations()));
 }
 
