@@ -558,6 +558,67 @@ TEST(GFixedSizeAllocator, BlockFreedTwiceIntoAnAllFreeChunkIsRefused) {
     EXPECT_EQ(pool.ReleaseFreeChunks(), kChunk);
 }
 
+// The blocks TryAllocBlocks chains for the slot.
+std::vector<void*> TakeBlocks(GFixedSizeAllocator& pool, unsigned n, GFixedSizeAllocator::Chunk** slot) {
+    unsigned taken = 0;
+    void* chain = pool.TryAllocBlocks(n, taken, slot);
+    std::vector<void*> blocks;
+    for (unsigned i = 0; i < taken; ++i, chain = *static_cast<void**>(chain))
+        blocks.push_back(chain);
+    EXPECT_EQ(chain, nullptr) << "the chain ends after the blocks taken";
+    return blocks;
+}
+
+TEST(GFixedSizeAllocator, ClaimedChunksServeTheirSlotFirstAndOthersLast) {
+    using Chunk = GFixedSizeAllocator::Chunk;
+    const unsigned long size = 64;
+    const unsigned perChunk = kChunk / size;
+    GFixedSizeAllocator pool(size);
+    Chunk* mine = nullptr;
+    Chunk* theirs = nullptr;
+    EXPECT_TRUE(TakeBlocks(pool, 8, &mine).empty());
+
+    std::vector<void*> held{pool.AllocBlockFrom(pool.MakeChunk(), &mine)};
+    held.push_back(pool.AllocBlockFrom(pool.MakeChunk(), &theirs));
+    ASSERT_NE(mine, nullptr);
+    ASSERT_NE(theirs, nullptr);
+    ASSERT_NE(mine, theirs);
+    const std::vector<void*> first = TakeBlocks(pool, 8, &mine);
+    EXPECT_EQ(first.size(), 8u);
+    for (void* block : first) {
+        EXPECT_TRUE(mine->Holds(block));
+        held.push_back(block);
+    }
+
+    // Their chunk emptied: with no unclaimed chunk left, they draw on mine.
+    for (void* block : TakeBlocks(pool, perChunk - 1, &theirs)) {
+        EXPECT_TRUE(theirs->Holds(block));
+        held.push_back(block);
+    }
+    const std::vector<void*> borrowed = TakeBlocks(pool, 4, &theirs);
+    EXPECT_EQ(borrowed.size(), 4u);
+    for (void* block : borrowed) {
+        EXPECT_TRUE(mine->Holds(block));
+        held.push_back(block);
+    }
+
+    // An unclaimed chunk with free blocks goes to the next slot that needs one.
+    Chunk* other = nullptr;
+    held.push_back(pool.AllocBlockFrom(pool.MakeChunk(), &other));
+    GFixedSizeAllocator::Unclaim(&other);
+    for (void* block : TakeBlocks(pool, 2, &theirs))
+        held.push_back(block);
+    EXPECT_NE(theirs, mine);
+    EXPECT_TRUE(theirs->Holds(held.back()));
+
+    // Chunks going back to the heap clear the slots that claimed them.
+    for (void* block : held)
+        pool.FreeBlock(block);
+    EXPECT_EQ(pool.ReleaseFreeChunks(), 3 * kChunk);
+    EXPECT_EQ(mine, nullptr);
+    EXPECT_EQ(theirs, nullptr);
+}
+
 #endif // GALLOCATOR_USE_HEAP
 
 // The out-of-memory handler, driven directly. Each test sees our handler installed over
