@@ -3,6 +3,11 @@
 #include <memory>
 #include <new>
 
+GChunkMap::~GChunkMap() {
+    for (std::atomic<Leaf*>& leaf : mRoot)
+        delete leaf.load(std::memory_order_relaxed);
+}
+
 void GChunkMap::Prepare(const void* start) {
     const std::uintptr_t root = reinterpret_cast<std::uintptr_t>(start) >> (kSlotBits + kLeafBits);
     if (root >= kRootSize)

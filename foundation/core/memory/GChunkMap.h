@@ -13,6 +13,7 @@ public:
     static constexpr std::uintptr_t kTagMask = 31;
 
     GChunkMap() = default;
+    ~GChunkMap();
     GChunkMap(const GChunkMap&) = delete;
     GChunkMap& operator=(const GChunkMap&) = delete;
 
@@ -50,6 +51,6 @@ private:
         return leaf->mEntries[(address >> kSlotBits) & (kLeafSize - 1)];
     }
 
-    // Leaves are made on demand and kept for the life of the map.
+    // Leaves are made on demand and kept until the map goes.
     std::atomic<Leaf*> mRoot[kRootSize] = {};
 };
