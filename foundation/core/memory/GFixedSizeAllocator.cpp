@@ -17,11 +17,7 @@ GFixedSizeAllocator::Chunk::Chunk(unsigned long blockSize)
       mFreeCount(static_cast<std::uint32_t>(kChunkSize / blockSize)),
       mCapacity(mFreeCount) {
     mEnd = mStart + static_cast<unsigned long>(mCapacity) * blockSize;
-    mFreeHead = mStart;
-    char* block = mStart;
-    for (std::uint32_t i = 1; i < mCapacity; ++i, block += blockSize)
-        *reinterpret_cast<void**>(block) = block + blockSize;
-    *reinterpret_cast<void**>(block) = nullptr;
+    mUntouched = mStart;
 }
 
 GFixedSizeAllocator::Chunk::~Chunk() { ::operator delete(mStart, kChunkAlignment); }
@@ -48,7 +44,7 @@ std::unique_ptr<GFixedSizeAllocator::Chunk> GFixedSizeAllocator::MakeChunk() con
 }
 
 void GFixedSizeAllocator::TakeBlocks(Chunk* chunk, unsigned n, void*& chain, unsigned& taken) {
-    while (taken < n && chunk->mFreeHead != nullptr) {
+    while (taken < n && chunk->mFreeCount != 0) {
         void* block = Pop(chunk);
         *static_cast<void**>(block) = chain;
         chain = block;
@@ -58,7 +54,7 @@ void GFixedSizeAllocator::TakeBlocks(Chunk* chunk, unsigned n, void*& chain, uns
 
 GFixedSizeAllocator::Chunk* GFixedSizeAllocator::FindChunkToClaim() {
     for (Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext)
-        if (chunk->mFreeHead != nullptr && chunk->mClaim == nullptr)
+        if (chunk->mFreeCount != 0 && chunk->mClaim == nullptr)
             return chunk;
     return nullptr;
 }
@@ -76,6 +72,7 @@ void* GFixedSizeAllocator::TryAllocBlocks(unsigned n, unsigned& taken, Chunk** c
             Claim(claim, chunk);
             TakeBlocks(chunk, n, chain, taken);
         }
+        return chain;
     }
     while (taken < n) {
         void* block = TryAllocBlock();
@@ -96,7 +93,7 @@ void* GFixedSizeAllocator::AllocBlock() {
 
 void* GFixedSizeAllocator::TryAllocFromList() {
     for (Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext) {
-        if (chunk->mFreeHead != nullptr) {
+        if (chunk->mFreeCount != 0) {
             mAllocHint = chunk;
             return Pop(chunk);
         }
@@ -130,11 +127,12 @@ GFixedSizeAllocator::Chunk* GFixedSizeAllocator::FindChunk(const void* block) co
     return nullptr;
 }
 
-// A foreign block would be chained into some chunk, and a block freed twice into a chunk that
-// is all free already would count beyond the capacity: both are refused before anything changes.
+// A foreign block would be chained into some chunk, a block freed twice into a chunk that is all
+// free already would count beyond the capacity, and a block never handed out would be handed out
+// twice: all are refused before anything changes.
 bool GFixedSizeAllocator::TryFreeBlockSlow(void* block) {
     Chunk* chunk = FindChunk(block);
-    if (chunk == nullptr || chunk->mFreeCount == chunk->mCapacity)
+    if (chunk == nullptr || chunk->mFreeCount == chunk->mCapacity || static_cast<char*>(block) >= chunk->mUntouched)
         return false;
     mFreeHint = chunk;
     Push(chunk, block);
@@ -176,6 +174,8 @@ bool GFixedSizeAllocator::IsFreeBlock(const void* block) const {
     const Chunk* chunk = FindChunk(block);
     if (chunk == nullptr)
         return false;
+    if (static_cast<const char*>(block) >= chunk->mUntouched)
+        return true;
     // Bounded by the count: a chain that an undetected double free made circular still ends.
     const void* free = chunk->mFreeHead;
     for (std::uint32_t i = 0; i < chunk->mFreeCount && free != nullptr; ++i, free = *static_cast<void* const*>(free))

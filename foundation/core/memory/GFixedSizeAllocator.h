@@ -1,8 +1,9 @@
 #pragma once
 // A pool of equal-size blocks cut from 1 MB chunks; the small-block path of GAllocator.
 // Not locked: GAllocator calls it under its own mutex. A block goes back to the pool it came
-// from; a pointer that none of the pool's chunks holds, or one given back to a chunk whose blocks
-// are all free already, is refused with GSimpleException(40017) and leaves the pool unchanged.
+// from; a pointer that none of the pool's chunks holds, one that its chunk never handed out, or
+// one given back to a chunk whose blocks are all free already, is refused with
+// GSimpleException(40017) and leaves the pool unchanged.
 // Chunks are aligned to 1 MB. A pool given a chunk map enters its chunks there under its tag, so
 // that the owner can tell its blocks without a lock and a free finds its chunk at once.
 #include <cstdint>
@@ -14,8 +15,9 @@ class GFixedSizeAllocator {
 public:
     static constexpr unsigned long kChunkSize = 1048576;
 
-    // One 1 MB block from the heap with its free blocks chained in address order
-    // (each free block's first 8 bytes hold the next one).
+    // One 1 MB block from the heap. Blocks never handed out are taken in address order from the
+    // untouched end, so that a chunk costs memory only as far as it is used; blocks given back
+    // are chained (each free block's first 8 bytes hold the next one) and taken first.
     struct alignas(GChunkMap::kTagMask + 1) Chunk {
         explicit Chunk(unsigned long blockSize);
         ~Chunk();
@@ -30,6 +32,7 @@ public:
         char* mStart;
         char* mEnd; // just past the last whole block
         void* mFreeHead = nullptr;
+        char* mUntouched; // blocks from here to mEnd were never handed out
         unsigned long mBlockSize;
         std::uint32_t mFreeCount;
         std::uint32_t mCapacity;
@@ -52,7 +55,9 @@ public:
     // holding a lock can let it go before the exception is made.
     bool TryFreeBlock(void* block) {
         Chunk* hint = mFreeHint;
-        if (__builtin_expect(hint != nullptr && hint->Holds(block) && hint->mFreeCount != hint->mCapacity, 1)) {
+        if (__builtin_expect(hint != nullptr && hint->Holds(block) && hint->mFreeCount != hint->mCapacity &&
+                                 static_cast<char*>(block) < hint->mUntouched,
+                             1)) {
             Push(hint, block);
             return true;
         }
@@ -66,16 +71,16 @@ public:
     // A free block of an existing chunk, or null when every chunk is full.
     void* TryAllocBlock() {
         Chunk* hint = mAllocHint;
-        if (__builtin_expect(hint != nullptr && hint->mFreeHead != nullptr, 1))
+        if (__builtin_expect(hint != nullptr && hint->mFreeCount != 0, 1))
             return Pop(hint);
         return TryAllocFromList();
     }
     // Up to n free blocks of existing chunks, chained through their first 8 bytes and ended by
     // null; their number goes to taken. Null when every chunk is full. With a claim slot, the
     // blocks come from the chunk claimed there while it has free blocks, then from a chunk no one
-    // claims, which becomes the slot's: threads that each keep a slot work in chunks of their own
-    // and do not share cache lines. A chunk claimed by another slot is drawn on only when no other
-    // has free blocks. The slot is cleared when its chunk goes back to the heap.
+    // claims, which becomes the slot's, and never from a chunk another slot claims (the caller
+    // then makes a chunk): threads that each keep a slot work in chunks of their own and do not
+    // share cache lines. The slot is cleared when its chunk goes back to the heap.
     void* TryAllocBlocks(unsigned n, unsigned& taken, Chunk** claim = nullptr);
     // Gives up the chunk claimed in the slot.
     static void Unclaim(Chunk** claim) {
@@ -97,7 +102,12 @@ public:
 private:
     static void* Pop(Chunk* chunk) {
         void* block = chunk->mFreeHead;
-        chunk->mFreeHead = *static_cast<void**>(block);
+        if (block != nullptr) {
+            chunk->mFreeHead = *static_cast<void**>(block);
+        } else {
+            block = chunk->mUntouched;
+            chunk->mUntouched += chunk->mBlockSize;
+        }
         --chunk->mFreeCount;
         return block;
     }

@@ -548,6 +548,18 @@ TEST(GFixedSizeAllocator, ChunksAreMadeOnDemandAndReleasedWhenAllFree) {
     pool.FreeBlock(fresh);
 }
 
+TEST(GFixedSizeAllocator, ABlockNeverHandedOutIsRefused) {
+    GFixedSizeAllocator pool(32);
+    auto* first = static_cast<char*>(pool.AllocBlock());
+    void* second = pool.AllocBlock();
+    EXPECT_EQ(second, first + 32) << "blocks come in address order";
+    EXPECT_THROW(pool.FreeBlock(first + 64), GSimpleException);
+    EXPECT_EQ(pool.AllocBlock(), first + 64);
+    for (void* block : {static_cast<void*>(first), second, static_cast<void*>(first + 64)})
+        pool.FreeBlock(block);
+    EXPECT_EQ(pool.ReleaseFreeChunks(), kChunk);
+}
+
 TEST(GFixedSizeAllocator, BlockFreedTwiceIntoAnAllFreeChunkIsRefused) {
     GFixedSizeAllocator pool(64);
     void* block = pool.AllocBlock();
@@ -569,7 +581,7 @@ std::vector<void*> TakeBlocks(GFixedSizeAllocator& pool, unsigned n, GFixedSizeA
     return blocks;
 }
 
-TEST(GFixedSizeAllocator, ClaimedChunksServeTheirSlotFirstAndOthersLast) {
+TEST(GFixedSizeAllocator, ClaimedChunksServeTheirSlotOnly) {
     using Chunk = GFixedSizeAllocator::Chunk;
     const unsigned long size = 64;
     const unsigned perChunk = kChunk / size;
@@ -590,17 +602,16 @@ TEST(GFixedSizeAllocator, ClaimedChunksServeTheirSlotFirstAndOthersLast) {
         held.push_back(block);
     }
 
-    // Their chunk emptied: with no unclaimed chunk left, they draw on mine.
+    // Their chunk emptied: mine has free blocks but is not theirs to draw on.
     for (void* block : TakeBlocks(pool, perChunk - 1, &theirs)) {
         EXPECT_TRUE(theirs->Holds(block));
         held.push_back(block);
     }
-    const std::vector<void*> borrowed = TakeBlocks(pool, 4, &theirs);
-    EXPECT_EQ(borrowed.size(), 4u);
-    for (void* block : borrowed) {
-        EXPECT_TRUE(mine->Holds(block));
-        held.push_back(block);
-    }
+    EXPECT_TRUE(TakeBlocks(pool, 4, &theirs).empty());
+    // Without a slot, any chunk serves.
+    void* any = pool.TryAllocBlock();
+    EXPECT_TRUE(mine->Holds(any));
+    held.push_back(any);
 
     // An unclaimed chunk with free blocks goes to the next slot that needs one.
     Chunk* other = nullptr;
