@@ -162,7 +162,20 @@ void* GAllocator::AllocSlow(unsigned long pool) {
     if (block == nullptr) {
         // Made unlocked. Another thread may have freed a block meanwhile; the chunk is kept
         // anyway and goes back to the heap with the next release of empty chunks.
-        std::unique_ptr<GFixedSizeAllocator::Chunk> chunk = owner->MakeChunk();
+        std::unique_ptr<GFixedSizeAllocator::Chunk> chunk;
+        try {
+            chunk = owner->MakeChunk();
+        } catch (const std::bad_alloc&) {
+            // Out of memory: a block of a chunk that other threads claim is better than none.
+            if (cached) {
+                GMutexLocker lock(mMutex);
+                block = owner->TryAllocBlock();
+            }
+            if (block == nullptr)
+                throw;
+            static_cast<std::uintptr_t*>(block)[pool != 0] = 0;
+            return block;
+        }
         GMutexLocker lock(mMutex);
         block = owner->AllocBlockFrom(std::move(chunk), cache.mState == kCacheActive ? &cache.mClaims[pool] : nullptr);
         // Unless the low-memory receivers freed blocks of this size into it meanwhile.

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
@@ -892,6 +893,64 @@ TEST(GAllocatorHeapRefusal, ANotifiedPartyFreesMemoryAndTheAllocationSucceeds) {
 TEST(GAllocatorHeapRefusal, WhenNothingCanBeFreedTheCallerGetsMemoryException) {
     EXPECT_EXIT(_exit(FailWithMemoryException()), ::testing::ExitedWithCode(0), "");
 }
+
+#ifndef GALLOCATOR_USE_HEAP
+
+// The heap refuses the chunk a thread needs while a chunk that another thread claims has free
+// blocks: the allocation takes one of those rather than failing.
+int BorrowFromAClaimedChunkWhenNoChunkCanBeMade() {
+    const unsigned long size = 56;
+    std::vector<void*> mine = FillANewChunk(size);
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holding = false;
+    bool done = false;
+    void* theirs = nullptr;
+    std::thread other([&] {
+        theirs = Allocator().Alloc(size);
+        std::unique_lock<std::mutex> lock(mutex);
+        holding = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return done; });
+    });
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return holding; });
+    }
+    int outcome = 0;
+    long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1)
+        outcome = 10;
+    if (statm != nullptr)
+        std::fclose(statm);
+    rlim_t cap = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (1ul << 20);
+    rlimit limit{cap, cap};
+    if (outcome == 0 && setrlimit(RLIMIT_AS, &limit) != 0)
+        outcome = 10;
+    if (outcome == 0) {
+        GAllocator::FailFastScope failFast;
+        try {
+            void* block = Allocator().Alloc(size);
+            outcome = block != nullptr && std::find(mine.begin(), mine.end(), block) == mine.end() ? 0 : 12;
+        } catch (const GMemoryException&) {
+            outcome = 11;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        changed.notify_all();
+    }
+    other.join();
+    return outcome;
+}
+
+TEST(GAllocatorHeapRefusal, WithoutMemoryForAChunkAThreadTakesABlockOfAnotherThreadsChunk) {
+    EXPECT_EXIT(_exit(BorrowFromAClaimedChunkWhenNoChunkCanBeMade()), ::testing::ExitedWithCode(0), "");
+}
+
+#endif // GALLOCATOR_USE_HEAP
 
 #endif // ALLOCATOR_TEST_UNDER_SANITIZER
 
