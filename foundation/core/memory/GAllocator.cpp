@@ -30,6 +30,7 @@ private:
 class GAllocator::CacheOwner {
 public:
     ~CacheOwner() { GetInstance()->RetireCache(); }
+    // Written once, so that the thread-local object is made and its destructor registered.
     bool mArmed = false;
 };
 

@@ -175,11 +175,14 @@ private:
 
     // Bytes of a chunk that hold whole blocks, by pool.
     static constexpr unsigned long kUsableChunkBytes[kPoolCount] = {
-#define G_USABLE(pool) GFixedSizeAllocator::kChunkSize / (8 * (pool + 1)) * (8 * (pool + 1))
-        G_USABLE(0),  G_USABLE(1),  G_USABLE(2),  G_USABLE(3),  G_USABLE(4),  G_USABLE(5),
-        G_USABLE(6),  G_USABLE(7),  G_USABLE(8),  G_USABLE(9),  G_USABLE(10), G_USABLE(11),
-        G_USABLE(12), G_USABLE(13), G_USABLE(14), G_USABLE(15)
-#undef G_USABLE
+        GFixedSizeAllocator::UsableBytes(8),   GFixedSizeAllocator::UsableBytes(16),
+        GFixedSizeAllocator::UsableBytes(24),  GFixedSizeAllocator::UsableBytes(32),
+        GFixedSizeAllocator::UsableBytes(40),  GFixedSizeAllocator::UsableBytes(48),
+        GFixedSizeAllocator::UsableBytes(56),  GFixedSizeAllocator::UsableBytes(64),
+        GFixedSizeAllocator::UsableBytes(72),  GFixedSizeAllocator::UsableBytes(80),
+        GFixedSizeAllocator::UsableBytes(88),  GFixedSizeAllocator::UsableBytes(96),
+        GFixedSizeAllocator::UsableBytes(104), GFixedSizeAllocator::UsableBytes(112),
+        GFixedSizeAllocator::UsableBytes(120), GFixedSizeAllocator::UsableBytes(128),
     };
 
     static std::atomic<GAllocator*> sInstance;

@@ -14,6 +14,8 @@
 class GFixedSizeAllocator {
 public:
     static constexpr unsigned long kChunkSize = 1048576;
+    // Bytes of a chunk that hold whole blocks of blockSize.
+    static constexpr unsigned long UsableBytes(unsigned long blockSize) { return kChunkSize / blockSize * blockSize; }
 
     // One 1 MB block from the heap. Blocks never handed out are taken in address order from the
     // untouched end, so that a chunk costs memory only as far as it is used; blocks given back
