@@ -1,5 +1,6 @@
 #include "core/memory/GAllocator.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "core/base/GException.h"
@@ -25,10 +26,18 @@ private:
     bool mGranted;
 };
 
+// Gives the thread's cached blocks back when the thread ends.
+class GAllocator::CacheOwner {
+public:
+    ~CacheOwner() { GetInstance()->RetireCache(); }
+    // Written once, so that the thread-local object is made and its destructor registered.
+    bool mArmed = false;
+};
+
 GAllocator::GAllocator() {
     for (int i = 0; i < kPoolCount; ++i) {
         unsigned long blockSize = static_cast<unsigned long>(i + 1) * 8;
-        mPoolOwners[i] = std::make_unique<GFixedSizeAllocator>(blockSize);
+        mPoolOwners[i] = std::make_unique<GFixedSizeAllocator>(blockSize, &mChunkMap, i + 1);
         mPools[blockSize] = mPoolOwners[i].get();
     }
     mPools[0] = mPools[8];
@@ -47,12 +56,188 @@ GAllocator* GAllocator::CreateInstance() {
     return instance;
 }
 
-void* GAllocator::AllocFromNewChunk(GFixedSizeAllocator* pool) {
-    std::unique_ptr<GFixedSizeAllocator::Chunk> chunk = pool->MakeChunk();
+bool GAllocator::SetUpCache(ThreadCache& cache) {
+    if (cache.mState == kCacheRetired)
+        return false;
+    // Made on first use on this thread, so that its destructor runs when the thread ends.
+    static thread_local CacheOwner owner;
+    owner.mArmed = true;
+    cache.mCapacity = kCacheCapacity;
+    cache.mEpoch = mFlushEpoch.load(std::memory_order_relaxed);
+    // The first free adds itself to the shared counter and sets the real limit.
+    cache.mPendingLimit = 1;
+    cache.mState = kCacheActive;
+    return true;
+}
+
+void GAllocator::RetireCache() {
+    ThreadCache& cache = sCache;
     GMutexLocker lock(mMutex);
-    // Another thread may have freed a block while the chunk was made; the chunk is kept anyway
-    // and goes back to the heap with the next release of empty chunks.
-    return pool->AllocBlockFrom(std::move(chunk));
+    FlushCache(cache);
+    for (GFixedSizeAllocator::Chunk*& claim : cache.mClaims)
+        GFixedSizeAllocator::Unclaim(&claim);
+    mFreeCounter += static_cast<int>(cache.mPendingFrees);
+    cache.mPendingFrees = 0;
+    cache.mCapacity = 0;
+    cache.mState = kCacheRetired;
+}
+
+void GAllocator::FlushCache(ThreadCache& cache, unsigned long pool, std::uint32_t keep) {
+    GFixedSizeAllocator* owner = mPoolOwners[pool].get();
+    while (cache.mCounts[pool] > keep) {
+        void* block = cache.mHeads[pool];
+        cache.mHeads[pool] = *static_cast<void**>(block);
+        --cache.mCounts[pool];
+        // Refused only when it is free there already: a double free that slipped through, dropped.
+        owner->TryFreeBlock(block);
+    }
+    if (cache.mCounts[pool] == 0)
+        cache.mHeads[pool] = nullptr;
+}
+
+void GAllocator::FlushCache(ThreadCache& cache) {
+    for (unsigned long pool = 0; pool < kPoolCount; ++pool)
+        FlushCache(cache, pool, 0);
+}
+
+void GAllocator::SetPendingLimit(ThreadCache& cache) const {
+    long room = static_cast<long>(kFreesPerRelease) + 1 - mFreeCounter;
+    cache.mPendingLimit = static_cast<std::uint32_t>(std::clamp(room, 1l, static_cast<long>(kMaxPendingFrees)));
+}
+
+void GAllocator::CountFreeLocked() {
+    ThreadCache& cache = sCache;
+    mFreeCounter += static_cast<int>(cache.mPendingFrees);
+    cache.mPendingFrees = 0;
+    if (mFreeCounter++ >= kFreesPerRelease) {
+        mFreeCounter = 0;
+        ReleaseFreeLists(-1);
+    }
+    SetPendingLimit(cache);
+}
+
+bool GAllocator::FreeLocked(void* block, unsigned long size) {
+    if (size <= kMaxPoolSize) {
+        if (__builtin_expect(!mPools[RoundUp(size)]->TryFreeBlock(block), 0))
+            return false;
+    } else if (size <= kMaxListSize) {
+        void*& head = mFreeLists[RoundUp(size)];
+        *static_cast<void**>(block) = head;
+        head = block;
+    } else {
+        ::operator delete(block);
+    }
+    CountFreeLocked();
+    return true;
+}
+
+void GAllocator::FreeUnpooled(void* block, unsigned long size) {
+    bool freed;
+    {
+        GMutexLocker lock(mMutex);
+        freed = FreeLocked(block, size);
+    }
+    // Made without the mutex: the exception takes memory and the lock of the exception contexts.
+    if (__builtin_expect(!freed, 0))
+        GFixedSizeAllocator::ThrowInvalidBlock();
+}
+
+void* GAllocator::AllocSlow(unsigned long pool) {
+    ThreadCache& cache = sCache;
+    GFixedSizeAllocator* owner = mPoolOwners[pool].get();
+    const bool cached = cache.mState == kCacheActive || SetUpCache(cache);
+    void* block;
+    {
+        GMutexLocker lock(mMutex);
+        if (cached) {
+            unsigned taken = 0;
+            block = owner->TryAllocBlocks(kCacheCapacity / 2, taken, &cache.mClaims[pool]);
+            if (block != nullptr) {
+                cache.mHeads[pool] = *static_cast<void**>(block);
+                cache.mCounts[pool] = taken - 1;
+            }
+        } else {
+            block = owner->TryAllocBlock();
+        }
+    }
+    if (block == nullptr) {
+        // Made unlocked. Another thread may have freed a block meanwhile; the chunk is kept
+        // anyway and goes back to the heap with the next release of empty chunks.
+        std::unique_ptr<GFixedSizeAllocator::Chunk> chunk;
+        try {
+            chunk = owner->MakeChunk();
+        } catch (const std::bad_alloc&) {
+            // Out of memory: a block of a chunk that other threads claim is better than none.
+            if (cached) {
+                GMutexLocker lock(mMutex);
+                block = owner->TryAllocBlock();
+            }
+            if (block == nullptr)
+                throw;
+            static_cast<std::uintptr_t*>(block)[pool != 0] = 0;
+            return block;
+        }
+        GMutexLocker lock(mMutex);
+        block = owner->AllocBlockFrom(std::move(chunk), cache.mState == kCacheActive ? &cache.mClaims[pool] : nullptr);
+        // Unless the low-memory receivers freed blocks of this size into it meanwhile.
+        if (cache.mState == kCacheActive && cache.mCounts[pool] == 0) {
+            unsigned taken = 0;
+            cache.mHeads[pool] = owner->TryAllocBlocks(kCacheCapacity / 2 - 1, taken, &cache.mClaims[pool]);
+            cache.mCounts[pool] = taken;
+        }
+    }
+    static_cast<std::uintptr_t*>(block)[pool != 0] = 0;
+    return block;
+}
+
+bool GAllocator::IsFreeAlready(void* block, unsigned long pool) {
+    const ThreadCache& cache = sCache;
+    const void* cached = cache.mHeads[pool];
+    for (std::uint32_t i = 0; i < cache.mCounts[pool] && cached != nullptr; ++i) {
+        if (cached == block)
+            return true;
+        cached = *static_cast<void* const*>(cached);
+    }
+    GMutexLocker lock(mMutex);
+    return mPoolOwners[pool]->IsFreeBlock(block);
+}
+
+void GAllocator::FreeSlow(void* block, unsigned long pool) {
+    if (!HoldsPooled(block, pool))
+        GFixedSizeAllocator::ThrowInvalidBlock();
+    ThreadCache& cache = sCache;
+    auto* words = static_cast<std::uintptr_t*>(block);
+    const std::uintptr_t mark = reinterpret_cast<std::uintptr_t>(block) ^ kFreeMark;
+    // A marked block may still be in use, its bytes matching by chance: only a search tells.
+    if ((block == cache.mHeads[pool] || (pool != 0 && words[1] == mark)) && IsFreeAlready(block, pool))
+        GFixedSizeAllocator::ThrowInvalidBlock();
+    if (cache.mState != kCacheActive && !SetUpCache(cache)) {
+        words[pool != 0] = mark;
+        FreeUnpooled(block, (pool + 1) * 8);
+        return;
+    }
+    if (cache.mCounts[pool] >= cache.mCapacity) {
+        GMutexLocker lock(mMutex);
+        FlushCache(cache, pool, kCacheCapacity / 2);
+    }
+    words[pool != 0] = mark;
+    words[0] = reinterpret_cast<std::uintptr_t>(cache.mHeads[pool]);
+    cache.mHeads[pool] = block;
+    ++cache.mCounts[pool];
+    if (++cache.mPendingFrees >= cache.mPendingLimit || cache.mEpoch != mFlushEpoch.load(std::memory_order_relaxed))
+        FreeNoted(cache);
+}
+
+void GAllocator::FreeNoted(ThreadCache& cache) {
+    GMutexLocker lock(mMutex);
+    const std::uint32_t epoch = mFlushEpoch.load(std::memory_order_relaxed);
+    if (cache.mEpoch != epoch) {
+        cache.mEpoch = epoch;
+        FlushCache(cache);
+    }
+    // The free that brought us here is counted by CountFreeLocked.
+    --cache.mPendingFrees;
+    CountFreeLocked();
 }
 
 void* GAllocator::AllocFromHeap(unsigned long size) {
@@ -72,6 +257,10 @@ void* GAllocator::AllocFromHeap(unsigned long size) {
 
 unsigned long GAllocator::ReleaseFreeLists(int n) {
     GMutexLocker lock(mMutex);
+    ThreadCache& cache = sCache;
+    // Other threads flush at their next free; ours now, so that its blocks can be released.
+    cache.mEpoch = mFlushEpoch.fetch_add(1, std::memory_order_relaxed) + 1;
+    FlushCache(cache);
     const bool all = n <= 0;
     unsigned long released = 0;
     for (unsigned long size = kMaxListSize; size > kMaxPoolSize; size -= 8) {
@@ -193,5 +382,5 @@ unsigned long GAllocator::CountPoolChunks(unsigned long size) const {
 
 int GAllocator::GetFreeCounter() const {
     GMutexLocker lock(mMutex);
-    return mFreeCounter;
+    return mFreeCounter + static_cast<int>(sCache.mPendingFrees);
 }

@@ -10,6 +10,18 @@
 //   changes (a caller in a noexcept context, such as operator delete, then terminates).
 // - Every table is guarded by one recursive mutex, a leaf: no heap request runs under it, so the
 //   out-of-memory handler never holds it.
+// - Each thread keeps a small cache of free blocks per pool size (up to 64 each) in front of the
+//   pools, so that most small requests take no lock: a free pushes on the freeing thread's cache
+//   (whichever thread allocated the block), an allocation pops from it, and full or empty caches
+//   trade half a cache with the pools under the mutex. Cached blocks count as in use for the
+//   pools. They go back to the pools when the thread ends, and on ReleaseFreeLists (so idle time
+//   and the out-of-memory handler): the caller's cache at once, other threads' caches at their
+//   next free, since no thread may touch another's cache.
+// - A free is checked before it enters a cache: a block that no chunk of the pool of its size
+//   holds is refused at once; a block freed twice is refused when it is still in the freeing
+//   thread's cache or in a pool (blocks of 16 bytes and more carry a mark while free, whose
+//   presence sends the free to that search). A block freed twice while it sits in another
+//   thread's cache is not seen.
 // - The allocator installs NewHandler as the process's out-of-memory handler when it is made and
 //   keeps a 10 MB reserve for it. Finalize() puts the previous handler back and frees the reserve
 //   (the core layer calls it at shut-down, before the code may be unloaded); Initialize() arms
@@ -24,10 +36,12 @@
 // - Built with GALLOCATOR_USE_HEAP, Alloc and Free go straight to the heap so that a memory
 //   checker sees every block; the pools and free lists then stay empty.
 #include <atomic>
+#include <cstdint>
 #include <new>
 
 #include "core/base/GMutexBase.h"
 #include "core/base/GMutexLocker.h"
+#include "core/memory/GChunkMap.h"
 #include "core/memory/GFixedSizeAllocator.h"
 
 class GAllocator {
@@ -71,7 +85,8 @@ public:
     static LowMemoryNotifier SetLowMemoryNotifier(LowMemoryNotifier notifier);
 
     // Inspection for tests; each takes the mutex. Blocks waiting on the free list that serves
-    // size (129 to 2048), chunks of the pool that serves size (0 to 128), the free counter.
+    // size (129 to 2048), chunks of the pool that serves size (0 to 128), the free counter (with
+    // the frees the calling thread's cache has not added to it yet).
     unsigned long CountFreeListBlocks(unsigned long size) const;
     unsigned long CountPoolChunks(unsigned long size) const;
     int GetFreeCounter() const;
@@ -82,8 +97,32 @@ private:
     static constexpr int kPoolCount = 16;
     static constexpr int kFreesPerRelease = 10000000;
     static constexpr unsigned long kReserveSize = 10485760;
+    static constexpr std::uint32_t kCacheCapacity = 64;
+    // Folded into the shared free counter at least this often.
+    static constexpr std::uint32_t kMaxPendingFrees = 65536;
+    // A free block's second word holds its address xor this.
+    static constexpr std::uintptr_t kFreeMark = 0x5bd1e9955bd1e995ull;
 
     class RecursionBudget;
+    class CacheOwner;
+
+    // One thread's free blocks, by pool (block size 8 * (pool + 1)), each chained through its
+    // first word. Constant-initialised so that the fast paths reach it without a guard.
+    struct ThreadCache {
+        void* mHeads[kPoolCount];
+        std::uint32_t mCounts[kPoolCount];
+        // 0 until the cache is set up and again once its thread has ended: every free then goes
+        // the slow way, which sets it up or bypasses it.
+        std::uint32_t mCapacity;
+        // Frees not added to the shared free counter yet, and the count that makes them added.
+        std::uint32_t mPendingFrees;
+        std::uint32_t mPendingLimit;
+        std::uint32_t mEpoch;
+        std::uint8_t mState;
+        // The chunk each pool hands this thread's refills first; used under the mutex only.
+        GFixedSizeAllocator::Chunk* mClaims[kPoolCount];
+    };
+    enum CacheState : std::uint8_t { kCacheUnset, kCacheActive, kCacheRetired };
 
     GAllocator();
     ~GAllocator();
@@ -98,12 +137,30 @@ private:
 
     // Under the mutex; false, with nothing changed, for a pooled block that no chunk takes back.
     bool FreeLocked(void* block, unsigned long size);
-    void* AllocFromNewChunk(GFixedSizeAllocator* pool);
+    // Under the mutex, for one free that the calling thread's pending count does not hold.
+    void CountFreeLocked();
+    void SetPendingLimit(ThreadCache& cache) const;
+    bool HoldsPooled(const void* block, unsigned long pool) const {
+        const std::uintptr_t entry = mChunkMap.Find(block);
+        const std::uintptr_t offset = reinterpret_cast<std::uintptr_t>(block) & (GFixedSizeAllocator::kChunkSize - 1);
+        return (entry & GChunkMap::kTagMask) == pool + 1 && offset < kUsableChunkBytes[pool];
+    }
+    void* AllocSlow(unsigned long pool);
+    void FreeSlow(void* block, unsigned long pool);
+    void FreeNoted(ThreadCache& cache);
+    void FreeUnpooled(void* block, unsigned long size);
+    bool IsFreeAlready(void* block, unsigned long pool);
+    bool SetUpCache(ThreadCache& cache);
+    void RetireCache();
+    // Under the mutex: gives the cache's blocks of pool beyond keep back to the pool.
+    void FlushCache(ThreadCache& cache, unsigned long pool, std::uint32_t keep);
+    void FlushCache(ThreadCache& cache);
     void* AllocFromHeap(unsigned long size);
     void InstallNewHandler();
     void RemoveNewHandler();
 
     mutable GMutex mMutex;
+    GChunkMap mChunkMap;
     // Indexed by block size in bytes; entry 0 shares the 8-byte pool so that size 0 needs no branch.
     GFixedSizeAllocator* mPools[kMaxPoolSize + 1] = {};
     std::unique_ptr<GFixedSizeAllocator> mPoolOwners[kPoolCount];
@@ -113,6 +170,20 @@ private:
     std::atomic<bool> mMoreMemoryFree{false};
     int mFreeCounter = 0;
     bool mHandlerInstalled = false;
+    // Raised by ReleaseFreeLists; a thread whose cache saw another value flushes it.
+    std::atomic<std::uint32_t> mFlushEpoch{0};
+
+    // Bytes of a chunk that hold whole blocks, by pool.
+    static constexpr unsigned long kUsableChunkBytes[kPoolCount] = {
+        GFixedSizeAllocator::UsableBytes(8),   GFixedSizeAllocator::UsableBytes(16),
+        GFixedSizeAllocator::UsableBytes(24),  GFixedSizeAllocator::UsableBytes(32),
+        GFixedSizeAllocator::UsableBytes(40),  GFixedSizeAllocator::UsableBytes(48),
+        GFixedSizeAllocator::UsableBytes(56),  GFixedSizeAllocator::UsableBytes(64),
+        GFixedSizeAllocator::UsableBytes(72),  GFixedSizeAllocator::UsableBytes(80),
+        GFixedSizeAllocator::UsableBytes(88),  GFixedSizeAllocator::UsableBytes(96),
+        GFixedSizeAllocator::UsableBytes(104), GFixedSizeAllocator::UsableBytes(112),
+        GFixedSizeAllocator::UsableBytes(120), GFixedSizeAllocator::UsableBytes(128),
+    };
 
     static std::atomic<GAllocator*> sInstance;
     static std::atomic<void*> sReservedBuffer;
@@ -120,23 +191,29 @@ private:
     static std::atomic<LowMemoryNotifier> sLowMemoryNotifier;
     static std::atomic<int> fMaxRecursionDepth;
     static thread_local int sFailFastDepth;
+    static inline thread_local ThreadCache sCache{};
 };
 
 inline void* GAllocator::Alloc(unsigned long size) {
 #ifdef GALLOCATOR_USE_HEAP
     return ::operator new(size != 0 ? size : 1);
 #else
-    if (__builtin_expect(size > kMaxPoolSize, 0))
-        return AllocFromHeap(size);
-    GFixedSizeAllocator* pool = mPools[RoundUp(size)];
-    void* block;
-    {
-        GMutexLocker lock(mMutex);
-        block = pool->TryAllocBlock();
+    // One test for both 0 and above the pools.
+    if (__builtin_expect(size - 1 >= kMaxPoolSize, 0)) {
+        if (size != 0)
+            return AllocFromHeap(size);
+        size = 1;
     }
-    if (__builtin_expect(block != nullptr, 1))
-        return block;
-    return AllocFromNewChunk(pool);
+    const unsigned long pool = (size - 1) >> 3;
+    ThreadCache& cache = sCache;
+    void* block = cache.mHeads[pool];
+    if (__builtin_expect(block == nullptr, 0))
+        return AllocSlow(pool);
+    cache.mHeads[pool] = *static_cast<void**>(block);
+    --cache.mCounts[pool];
+    // Clears the free mark (an 8-byte block has none: its link, no longer needed, is cleared).
+    static_cast<std::uintptr_t*>(block)[pool != 0] = 0;
+    return block;
 #endif
 }
 
@@ -147,31 +224,27 @@ inline void GAllocator::Free(void* block, unsigned long size) {
 #else
     if (block == nullptr)
         return;
-    bool freed;
-    {
-        GMutexLocker lock(mMutex);
-        freed = FreeLocked(block, size);
+    if (__builtin_expect(size - 1 >= kMaxPoolSize, 0)) {
+        if (size != 0)
+            return FreeUnpooled(block, size);
+        size = 1;
     }
-    // Made without the mutex: the exception takes memory and the lock of the exception contexts.
-    if (__builtin_expect(!freed, 0))
-        GFixedSizeAllocator::ThrowInvalidBlock();
+    const unsigned long pool = (size - 1) >> 3;
+    ThreadCache& cache = sCache;
+    auto* words = static_cast<std::uintptr_t*>(block);
+    const std::uintptr_t mark = reinterpret_cast<std::uintptr_t>(block) ^ kFreeMark;
+    if (__builtin_expect(!HoldsPooled(block, pool) || block == cache.mHeads[pool] ||
+                             (pool != 0 && words[1] == mark) || cache.mCounts[pool] >= cache.mCapacity,
+                         0))
+        return FreeSlow(block, pool);
+    // The mark first: for an 8-byte block the link then takes its place.
+    words[pool != 0] = mark;
+    words[0] = reinterpret_cast<std::uintptr_t>(cache.mHeads[pool]);
+    cache.mHeads[pool] = block;
+    ++cache.mCounts[pool];
+    if (__builtin_expect(++cache.mPendingFrees >= cache.mPendingLimit ||
+                             cache.mEpoch != mFlushEpoch.load(std::memory_order_relaxed),
+                         0))
+        FreeNoted(cache);
 #endif
-}
-
-inline bool GAllocator::FreeLocked(void* block, unsigned long size) {
-    if (size <= kMaxPoolSize) {
-        if (__builtin_expect(!mPools[RoundUp(size)]->TryFreeBlock(block), 0))
-            return false;
-    } else if (size <= kMaxListSize) {
-        void*& head = mFreeLists[RoundUp(size)];
-        *static_cast<void**>(block) = head;
-        head = block;
-    } else {
-        ::operator delete(block);
-    }
-    if (__builtin_expect(mFreeCounter++ >= kFreesPerRelease, 0)) {
-        mFreeCounter = 0;
-        ReleaseFreeLists(-1);
-    }
-    return true;
 }

@@ -7,31 +7,82 @@
 namespace {
 
 constexpr int kInvalidBlock = 40017;
+constexpr std::align_val_t kChunkAlignment{GFixedSizeAllocator::kChunkSize};
 
 } // namespace
 
 GFixedSizeAllocator::Chunk::Chunk(unsigned long blockSize)
-    : mStart(static_cast<char*>(::operator new(kChunkSize))),
+    : mStart(static_cast<char*>(::operator new(kChunkSize, kChunkAlignment))),
       mBlockSize(blockSize),
       mFreeCount(static_cast<std::uint32_t>(kChunkSize / blockSize)),
       mCapacity(mFreeCount) {
     mEnd = mStart + static_cast<unsigned long>(mCapacity) * blockSize;
-    mFreeHead = mStart;
-    char* block = mStart;
-    for (std::uint32_t i = 1; i < mCapacity; ++i, block += blockSize)
-        *reinterpret_cast<void**>(block) = block + blockSize;
-    *reinterpret_cast<void**>(block) = nullptr;
+    mUntouched = mStart;
 }
 
-GFixedSizeAllocator::Chunk::~Chunk() { ::operator delete(mStart); }
+GFixedSizeAllocator::Chunk::~Chunk() { ::operator delete(mStart, kChunkAlignment); }
 
-GFixedSizeAllocator::GFixedSizeAllocator(unsigned long blockSize) : mBlockSize(blockSize) {}
+GFixedSizeAllocator::GFixedSizeAllocator(unsigned long blockSize, GChunkMap* map, unsigned tag)
+    : mBlockSize(blockSize), mMap(map), mTag(tag & GChunkMap::kTagMask) {}
 
 GFixedSizeAllocator::~GFixedSizeAllocator() {
     while (mFirstChunk != nullptr) {
         std::unique_ptr<Chunk> chunk(mFirstChunk);
         mFirstChunk = chunk->mNext;
+        if (mMap != nullptr)
+            mMap->Clear(chunk->mStart);
+        if (chunk->mClaim != nullptr)
+            *chunk->mClaim = nullptr;
     }
+}
+
+std::unique_ptr<GFixedSizeAllocator::Chunk> GFixedSizeAllocator::MakeChunk() const {
+    auto chunk = std::make_unique<Chunk>(mBlockSize);
+    if (mMap != nullptr)
+        mMap->Prepare(chunk->mStart);
+    return chunk;
+}
+
+void GFixedSizeAllocator::TakeBlocks(Chunk* chunk, unsigned n, void*& chain, unsigned& taken) {
+    while (taken < n && chunk->mFreeCount != 0) {
+        void* block = Pop(chunk);
+        *static_cast<void**>(block) = chain;
+        chain = block;
+        ++taken;
+    }
+}
+
+GFixedSizeAllocator::Chunk* GFixedSizeAllocator::FindChunkToClaim() {
+    for (Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext)
+        if (chunk->mFreeCount != 0 && chunk->mClaim == nullptr)
+            return chunk;
+    return nullptr;
+}
+
+void* GFixedSizeAllocator::TryAllocBlocks(unsigned n, unsigned& taken, Chunk** claim) {
+    void* chain = nullptr;
+    taken = 0;
+    if (claim != nullptr) {
+        if (*claim != nullptr)
+            TakeBlocks(*claim, n, chain, taken);
+        while (taken < n) {
+            Chunk* chunk = FindChunkToClaim();
+            if (chunk == nullptr)
+                break;
+            Claim(claim, chunk);
+            TakeBlocks(chunk, n, chain, taken);
+        }
+        return chain;
+    }
+    while (taken < n) {
+        void* block = TryAllocBlock();
+        if (block == nullptr)
+            break;
+        *static_cast<void**>(block) = chain;
+        chain = block;
+        ++taken;
+    }
+    return chain;
 }
 
 void* GFixedSizeAllocator::AllocBlock() {
@@ -42,7 +93,7 @@ void* GFixedSizeAllocator::AllocBlock() {
 
 void* GFixedSizeAllocator::TryAllocFromList() {
     for (Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext) {
-        if (chunk->mFreeHead != nullptr) {
+        if (chunk->mFreeCount != 0) {
             mAllocHint = chunk;
             return Pop(chunk);
         }
@@ -50,26 +101,38 @@ void* GFixedSizeAllocator::TryAllocFromList() {
     return nullptr;
 }
 
-void* GFixedSizeAllocator::AllocBlockFrom(std::unique_ptr<Chunk> chunk) {
+void* GFixedSizeAllocator::AllocBlockFrom(std::unique_ptr<Chunk> chunk, Chunk** claim) {
     Chunk* fresh = chunk.release();
+    if (claim != nullptr)
+        Claim(claim, fresh);
     fresh->mNext = mFirstChunk;
     mFirstChunk = fresh;
     mAllocHint = fresh;
+    if (mMap != nullptr)
+        mMap->Set(fresh->mStart, reinterpret_cast<std::uintptr_t>(fresh) | mTag);
     return Pop(fresh);
 }
 
 GFixedSizeAllocator::Chunk* GFixedSizeAllocator::FindChunk(const void* block) const {
+    if (mMap != nullptr) {
+        std::uintptr_t entry = mMap->Find(block);
+        if ((entry & GChunkMap::kTagMask) != mTag || entry == 0)
+            return nullptr;
+        auto* chunk = reinterpret_cast<Chunk*>(entry & ~GChunkMap::kTagMask);
+        return chunk->Holds(block) ? chunk : nullptr;
+    }
     for (Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext)
         if (chunk->Holds(block))
             return chunk;
     return nullptr;
 }
 
-// A foreign block would be chained into some chunk, and a block freed twice into a chunk that
-// is all free already would count beyond the capacity: both are refused before anything changes.
+// A foreign block would be chained into some chunk, a block freed twice into a chunk that is all
+// free already would count beyond the capacity, and a block never handed out would be handed out
+// twice: all are refused before anything changes.
 bool GFixedSizeAllocator::TryFreeBlockSlow(void* block) {
     Chunk* chunk = FindChunk(block);
-    if (chunk == nullptr || chunk->mFreeCount == chunk->mCapacity)
+    if (chunk == nullptr || chunk->mFreeCount == chunk->mCapacity || static_cast<char*>(block) >= chunk->mUntouched)
         return false;
     mFreeHint = chunk;
     Push(chunk, block);
@@ -88,6 +151,10 @@ unsigned long GFixedSizeAllocator::ReleaseFreeChunks() {
             continue;
         }
         *link = chunk->mNext;
+        if (mMap != nullptr)
+            mMap->Clear(chunk->mStart);
+        if (chunk->mClaim != nullptr)
+            *chunk->mClaim = nullptr;
         std::unique_ptr<Chunk> owner(chunk);
         released += kChunkSize;
         mAllocHint = nullptr;
@@ -101,4 +168,18 @@ unsigned long GFixedSizeAllocator::CountChunks() const {
     for (const Chunk* chunk = mFirstChunk; chunk != nullptr; chunk = chunk->mNext)
         ++count;
     return count;
+}
+
+bool GFixedSizeAllocator::IsFreeBlock(const void* block) const {
+    const Chunk* chunk = FindChunk(block);
+    if (chunk == nullptr)
+        return false;
+    if (static_cast<const char*>(block) >= chunk->mUntouched)
+        return true;
+    // Bounded by the count: a chain that an undetected double free made circular still ends.
+    const void* free = chunk->mFreeHead;
+    for (std::uint32_t i = 0; i < chunk->mFreeCount && free != nullptr; ++i, free = *static_cast<void* const*>(free))
+        if (free == block)
+            return true;
+    return false;
 }

@@ -3,6 +3,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
 #include <condition_variable>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstring>
 #include <future>
+#include <iterator>
 #include <mutex>
 #include <new>
 #include <random>
@@ -24,8 +26,9 @@
 #include "core/memory/GFixedSizeAllocator.h"
 #include "core/text/GString.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-#define ALLOCATOR_TEST_UNDER_ASAN 1
+// The sanitizers reserve address space of their own: a capped address space fails them first.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ALLOCATOR_TEST_UNDER_SANITIZER 1
 #endif
 
 namespace {
@@ -308,6 +311,221 @@ TEST_F(GAllocatorTest, EveryTenMillionthFreeReleasesTheFreeLists) {
     Allocator().Free(block8, 8);
 }
 
+// Blocks taken until the pool of size makes a new chunk, then that chunk filled: it holds only
+// these blocks, so it can go back to the heap once every one of them is back in the pool.
+std::vector<void*> FillANewChunk(unsigned long size) {
+    const unsigned long chunksBefore = Allocator().CountPoolChunks(size);
+    std::vector<void*> blocks;
+    while (Allocator().CountPoolChunks(size) == chunksBefore)
+        blocks.push_back(Allocator().Alloc(size));
+    for (unsigned long i = 1; i < kChunk / size; ++i)
+        blocks.push_back(Allocator().Alloc(size));
+    return blocks;
+}
+
+void FreeAll(const std::vector<void*>& blocks, unsigned long size) {
+    for (void* block : blocks)
+        Allocator().Free(block, size);
+}
+
+TEST_F(GAllocatorTest, BlocksFreedOnAnotherThreadGoBackToTheirPool) {
+    const unsigned long size = 96;
+    const unsigned long chunksBefore = Allocator().CountPoolChunks(size);
+    std::vector<void*> blocks;
+    std::thread([&] {
+        blocks = FillANewChunk(size);
+        for (std::size_t i = 0; i < blocks.size(); ++i)
+            std::memset(blocks[i], static_cast<int>(i & 0xFF), size);
+    }).join();
+    bool intact = true;
+    std::thread([&] {
+        for (std::size_t i = 0; i < blocks.size(); ++i) {
+            const auto* bytes = static_cast<const unsigned char*>(blocks[i]);
+            intact = intact && bytes[0] == (i & 0xFF) && bytes[size - 1] == (i & 0xFF);
+            Allocator().Free(blocks[i], size);
+        }
+    }).join();
+    EXPECT_TRUE(intact);
+    Allocator().ReleaseFreeLists(-1);
+    EXPECT_EQ(Allocator().CountPoolChunks(size), chunksBefore);
+}
+
+TEST_F(GAllocatorTest, AThreadsEndGivesItsCachedBlocksBack) {
+    const unsigned long size = 104;
+    const unsigned long chunksBefore = Allocator().CountPoolChunks(size);
+    std::thread([&] { FreeAll(FillANewChunk(size), size); }).join();
+    Allocator().ReleaseFreeLists(-1);
+    EXPECT_EQ(Allocator().CountPoolChunks(size), chunksBefore);
+}
+
+// Blocks held by a thread-local object that outlives the thread's cache.
+struct LateHolder {
+    ~LateHolder() { FreeAll(blocks, 72); }
+    std::vector<void*> blocks;
+};
+
+TEST_F(GAllocatorTest, FreesAfterTheThreadsCacheEndedGoStraightToThePools) {
+    const unsigned long chunksBefore = Allocator().CountPoolChunks(72);
+    std::thread([] {
+        // Made before the cache, so destroyed after it.
+        static thread_local LateHolder holder;
+        holder.blocks = FillANewChunk(72);
+    }).join();
+    Allocator().ReleaseFreeLists(-1);
+    EXPECT_EQ(Allocator().CountPoolChunks(72), chunksBefore);
+}
+
+// No thread touches another's cache: blocks there stay until their thread frees again, which
+// then flushes its cache because a release was asked for meanwhile.
+TEST_F(GAllocatorTest, AnotherThreadsCacheGoesBackAtItsNextFreeAfterARelease) {
+    const unsigned long size = 88;
+    const unsigned long chunksBefore = Allocator().CountPoolChunks(size);
+    std::mutex mutex;
+    std::condition_variable changed;
+    int stage = 0;
+    auto waitFor = [&](int wanted) {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return stage >= wanted; });
+    };
+    auto advance = [&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        ++stage;
+        changed.notify_all();
+    };
+    std::thread other([&] {
+        FreeAll(FillANewChunk(size), size);
+        advance(); // 1
+        waitFor(2);
+        Allocator().Free(Allocator().Alloc(8), 8);
+        advance(); // 3
+    });
+    waitFor(1);
+    Allocator().ReleaseFreeLists(-1);
+    EXPECT_EQ(Allocator().CountPoolChunks(size), chunksBefore + 1);
+    advance(); // 2
+    waitFor(3);
+    Allocator().ReleaseFreeLists(-1);
+    EXPECT_EQ(Allocator().CountPoolChunks(size), chunksBefore);
+    other.join();
+}
+
+TEST_F(GAllocatorTest, TheFreeCounterCountsCachedFrees) {
+    const int counter = Allocator().GetFreeCounter();
+    const unsigned long sizes[] = {0, 1, 8, 9, 64, 127, 128, 129, 3000};
+    for (unsigned long size : sizes)
+        Allocator().Free(Allocator().Alloc(size), size);
+    EXPECT_EQ(Allocator().GetFreeCounter(), counter + static_cast<int>(std::size(sizes)));
+}
+
+// A block freed twice is refused while the freeing thread's cache or its pool still holds it;
+// nothing changes and it is not handed out twice. (An 8-byte block carries no mark: it is caught
+// only as the last block freed.)
+TEST_F(GAllocatorTest, ABlockFreedTwiceIsRefused) {
+    struct Case {
+        const char* what;
+        unsigned long size;
+        bool otherFreedBetween;
+        bool backInPool;
+    };
+    const Case cases[] = {
+        {"8 bytes, at once", 8, false, false},
+        {"48 bytes, at once", 48, false, false},
+        {"128 bytes, at once", 128, false, false},
+        {"16 bytes, after another free", 16, true, false},
+        {"48 bytes, after another free", 48, true, false},
+        {"48 bytes, from its pool", 48, false, true},
+        {"120 bytes, from its pool", 120, true, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Keeps the chunk in use, so that releasing the lists does not give it back.
+        void* keep = Allocator().Alloc(c.size);
+        void* block = Allocator().Alloc(c.size);
+        void* other = Allocator().Alloc(c.size);
+        Allocator().Free(block, c.size);
+        if (c.otherFreedBetween)
+            Allocator().Free(other, c.size);
+        if (c.backInPool)
+            Allocator().ReleaseFreeLists(-1);
+        const int counter = Allocator().GetFreeCounter();
+        try {
+            Allocator().Free(block, c.size);
+            ADD_FAILURE() << "the second free was taken";
+        } catch (const GSimpleException& e) {
+            EXPECT_EQ(e.GetExceptionID(), 40017);
+        }
+        EXPECT_EQ(Allocator().GetFreeCounter(), counter);
+        void* first = Allocator().Alloc(c.size);
+        void* second = Allocator().Alloc(c.size);
+        EXPECT_NE(first, second);
+        Allocator().Free(first, c.size);
+        Allocator().Free(second, c.size);
+        if (!c.otherFreedBetween)
+            Allocator().Free(other, c.size);
+        Allocator().Free(keep, c.size);
+    }
+}
+
+// Producers hand blocks of every kind to consumers, which check them and free them.
+TEST_F(GAllocatorTest, ThreadsFreeEachOthersBlocksSafely) {
+    struct Item {
+        unsigned char* block;
+        unsigned long size;
+        unsigned char fill;
+    };
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::vector<Item> queue;
+    int producing = 4;
+    std::atomic<bool> intact{true};
+    std::vector<unsigned long> chunksBefore;
+    for (unsigned long size = 8; size <= 128; size += 8)
+        chunksBefore.push_back(Allocator().CountPoolChunks(size));
+    auto produce = [&](unsigned seed) {
+        std::mt19937 random(seed);
+        for (int i = 0; i < 20000; ++i) {
+            unsigned long size = random() % 4 == 0 ? random() % 3000 : random() % 129;
+            auto fill = static_cast<unsigned char>(random());
+            auto* block = static_cast<unsigned char*>(Allocator().Alloc(size));
+            std::memset(block, fill, size);
+            std::lock_guard<std::mutex> lock(mutex);
+            queue.push_back({block, size, fill});
+            changed.notify_one();
+        }
+        std::lock_guard<std::mutex> lock(mutex);
+        --producing;
+        changed.notify_all();
+    };
+    auto consume = [&] {
+        for (;;) {
+            Item item;
+            {
+                std::unique_lock<std::mutex> lock(mutex);
+                changed.wait(lock, [&] { return !queue.empty() || producing == 0; });
+                if (queue.empty())
+                    return;
+                item = queue.back();
+                queue.pop_back();
+            }
+            if (item.size > 0 && (item.block[0] != item.fill || item.block[item.size - 1] != item.fill))
+                intact = false;
+            Allocator().Free(item.block, item.size);
+        }
+    };
+    std::vector<std::thread> threads;
+    for (unsigned t = 0; t < 4; ++t) {
+        threads.emplace_back(produce, t + 1);
+        threads.emplace_back(consume);
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+    EXPECT_TRUE(intact);
+    // Every block is back in its pool: the chunks the threads made go back to the heap.
+    Allocator().ReleaseFreeLists(-1);
+    for (unsigned long size = 8; size <= 128; size += 8)
+        EXPECT_EQ(Allocator().CountPoolChunks(size), chunksBefore[size / 8 - 1]) << size << " bytes";
+}
+
 TEST(GFixedSizeAllocator, ChunksAreMadeOnDemandAndReleasedWhenAllFree) {
     GFixedSizeAllocator pool(24);
     EXPECT_EQ(pool.CountChunks(), 0u);
@@ -331,6 +549,18 @@ TEST(GFixedSizeAllocator, ChunksAreMadeOnDemandAndReleasedWhenAllFree) {
     pool.FreeBlock(fresh);
 }
 
+TEST(GFixedSizeAllocator, ABlockNeverHandedOutIsRefused) {
+    GFixedSizeAllocator pool(32);
+    auto* first = static_cast<char*>(pool.AllocBlock());
+    void* second = pool.AllocBlock();
+    EXPECT_EQ(second, first + 32) << "blocks come in address order";
+    EXPECT_THROW(pool.FreeBlock(first + 64), GSimpleException);
+    EXPECT_EQ(pool.AllocBlock(), first + 64);
+    for (void* block : {static_cast<void*>(first), second, static_cast<void*>(first + 64)})
+        pool.FreeBlock(block);
+    EXPECT_EQ(pool.ReleaseFreeChunks(), kChunk);
+}
+
 TEST(GFixedSizeAllocator, BlockFreedTwiceIntoAnAllFreeChunkIsRefused) {
     GFixedSizeAllocator pool(64);
     void* block = pool.AllocBlock();
@@ -339,6 +569,66 @@ TEST(GFixedSizeAllocator, BlockFreedTwiceIntoAnAllFreeChunkIsRefused) {
     EXPECT_EQ(pool.AllocBlock(), block);
     pool.FreeBlock(block);
     EXPECT_EQ(pool.ReleaseFreeChunks(), kChunk);
+}
+
+// The blocks TryAllocBlocks chains for the slot.
+std::vector<void*> TakeBlocks(GFixedSizeAllocator& pool, unsigned n, GFixedSizeAllocator::Chunk** slot) {
+    unsigned taken = 0;
+    void* chain = pool.TryAllocBlocks(n, taken, slot);
+    std::vector<void*> blocks;
+    for (unsigned i = 0; i < taken; ++i, chain = *static_cast<void**>(chain))
+        blocks.push_back(chain);
+    EXPECT_EQ(chain, nullptr) << "the chain ends after the blocks taken";
+    return blocks;
+}
+
+TEST(GFixedSizeAllocator, ClaimedChunksServeTheirSlotOnly) {
+    using Chunk = GFixedSizeAllocator::Chunk;
+    const unsigned long size = 64;
+    const unsigned perChunk = kChunk / size;
+    GFixedSizeAllocator pool(size);
+    Chunk* mine = nullptr;
+    Chunk* theirs = nullptr;
+    EXPECT_TRUE(TakeBlocks(pool, 8, &mine).empty());
+
+    std::vector<void*> held{pool.AllocBlockFrom(pool.MakeChunk(), &mine)};
+    held.push_back(pool.AllocBlockFrom(pool.MakeChunk(), &theirs));
+    ASSERT_NE(mine, nullptr);
+    ASSERT_NE(theirs, nullptr);
+    ASSERT_NE(mine, theirs);
+    const std::vector<void*> first = TakeBlocks(pool, 8, &mine);
+    EXPECT_EQ(first.size(), 8u);
+    for (void* block : first) {
+        EXPECT_TRUE(mine->Holds(block));
+        held.push_back(block);
+    }
+
+    // Their chunk emptied: mine has free blocks but is not theirs to draw on.
+    for (void* block : TakeBlocks(pool, perChunk - 1, &theirs)) {
+        EXPECT_TRUE(theirs->Holds(block));
+        held.push_back(block);
+    }
+    EXPECT_TRUE(TakeBlocks(pool, 4, &theirs).empty());
+    // Without a slot, any chunk serves.
+    void* any = pool.TryAllocBlock();
+    EXPECT_TRUE(mine->Holds(any));
+    held.push_back(any);
+
+    // An unclaimed chunk with free blocks goes to the next slot that needs one.
+    Chunk* other = nullptr;
+    held.push_back(pool.AllocBlockFrom(pool.MakeChunk(), &other));
+    GFixedSizeAllocator::Unclaim(&other);
+    for (void* block : TakeBlocks(pool, 2, &theirs))
+        held.push_back(block);
+    EXPECT_NE(theirs, mine);
+    EXPECT_TRUE(theirs->Holds(held.back()));
+
+    // Chunks going back to the heap clear the slots that claimed them.
+    for (void* block : held)
+        pool.FreeBlock(block);
+    EXPECT_EQ(pool.ReleaseFreeChunks(), 3 * kChunk);
+    EXPECT_EQ(mine, nullptr);
+    EXPECT_EQ(theirs, nullptr);
 }
 
 #endif // GALLOCATOR_USE_HEAP
@@ -472,7 +762,7 @@ TEST_F(GAllocatorNewHandlerTest, ThePreviousHandlerDecidesWhetherTheAllocationIs
     }
 }
 
-#ifndef ALLOCATOR_TEST_UNDER_ASAN
+#ifndef ALLOCATOR_TEST_UNDER_SANITIZER
 
 // In a child process whose address space is capped, the heap really refuses; a thread of its own
 // checks that the allocator's mutex is free while the handler runs and after it failed.
@@ -604,6 +894,64 @@ TEST(GAllocatorHeapRefusal, WhenNothingCanBeFreedTheCallerGetsMemoryException) {
     EXPECT_EXIT(_exit(FailWithMemoryException()), ::testing::ExitedWithCode(0), "");
 }
 
-#endif // ALLOCATOR_TEST_UNDER_ASAN
+#ifndef GALLOCATOR_USE_HEAP
+
+// The heap refuses the chunk a thread needs while a chunk that another thread claims has free
+// blocks: the allocation takes one of those rather than failing.
+int BorrowFromAClaimedChunkWhenNoChunkCanBeMade() {
+    const unsigned long size = 56;
+    std::vector<void*> mine = FillANewChunk(size);
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holding = false;
+    bool done = false;
+    void* theirs = nullptr;
+    std::thread other([&] {
+        theirs = Allocator().Alloc(size);
+        std::unique_lock<std::mutex> lock(mutex);
+        holding = true;
+        changed.notify_all();
+        changed.wait(lock, [&] { return done; });
+    });
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return holding; });
+    }
+    int outcome = 0;
+    long pages = 0;
+    std::FILE* statm = std::fopen("/proc/self/statm", "r");
+    if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1)
+        outcome = 10;
+    if (statm != nullptr)
+        std::fclose(statm);
+    rlim_t cap = static_cast<rlim_t>(pages) * static_cast<rlim_t>(sysconf(_SC_PAGESIZE)) + (1ul << 20);
+    rlimit limit{cap, cap};
+    if (outcome == 0 && setrlimit(RLIMIT_AS, &limit) != 0)
+        outcome = 10;
+    if (outcome == 0) {
+        GAllocator::FailFastScope failFast;
+        try {
+            void* block = Allocator().Alloc(size);
+            outcome = block != nullptr && std::find(mine.begin(), mine.end(), block) == mine.end() ? 0 : 12;
+        } catch (const GMemoryException&) {
+            outcome = 11;
+        }
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        changed.notify_all();
+    }
+    other.join();
+    return outcome;
+}
+
+TEST(GAllocatorHeapRefusal, WithoutMemoryForAChunkAThreadTakesABlockOfAnotherThreadsChunk) {
+    EXPECT_EXIT(_exit(BorrowFromAClaimedChunkWhenNoChunkCanBeMade()), ::testing::ExitedWithCode(0), "");
+}
+
+#endif // GALLOCATOR_USE_HEAP
+
+#endif // ALLOCATOR_TEST_UNDER_SANITIZER
 
 } // namespace
