@@ -15,6 +15,7 @@
 #include "services/files/GFileOutStream.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"
+#include "support/UnprivilegedChild.h"
 
 namespace {
 
@@ -130,6 +131,30 @@ TEST_F(FileOutStream, WhatCannotBeOpenedThrowsAndCreatesNothing) {
         }
     }
     EXPECT_EQ(ReadFile(mTemp / "plain"), "x");
+}
+
+TEST_F(FileOutStream, AFolderWithoutWriteAccessRefusesTheFile) {
+    if (!UnprivilegedChild::IsRoot())
+        GTEST_SKIP() << "needs root to drop to an unprivileged user";
+    ASSERT_EQ(chmod(mTemp.Path().c_str(), 0755), 0);
+    const std::string folder = mTemp.Path();
+    const int status = UnprivilegedChild::Run([&]() {
+        for (std::string const& path : {folder + "/new", folder + "/missing/new"}) {
+            try {
+                GFileOutStream stream(P(path), true);
+                return 1;
+            } catch (PUNIXSystemException const& error) {
+                if (error.GetSystemErrorCode() != EACCES)
+                    return 2;
+            }
+        }
+        return 0;
+    });
+    if (status == 255)
+        GTEST_SKIP() << "could not drop to an unprivileged user";
+    EXPECT_EQ(status, 0);
+    EXPECT_FALSE(Exists(mTemp / "new"));
+    EXPECT_FALSE(Exists(mTemp / "missing"));
 }
 
 TEST_F(FileOutStream, WriteErrorsSurfaceAsExceptions) {

@@ -14,6 +14,7 @@
 #include "services/filesystem/GFileSystemIterator.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"
+#include "support/UnprivilegedChild.h"
 
 namespace {
 
@@ -200,6 +201,29 @@ TEST_F(FileSystemIterator, ItemsAddedOrRemovedDuringTheWalkDoNotDisturbIt) {
             File("f/d");
     }
     EXPECT_EQ(seen, (std::vector<std::string>{At("f/a"), At("f/b"), At("f/c")}));
+}
+
+TEST_F(FileSystemIterator, AFolderThatCannotBeReadEndsOnlyItsOwnPartOfTheWalk) {
+    if (!UnprivilegedChild::IsRoot())
+        GTEST_SKIP() << "needs root to drop to an unprivileged user";
+    ASSERT_EQ(chmod(mTemp.Path().c_str(), 0755), 0);
+    Folder("u");
+    ASSERT_EQ(chmod(At("u").c_str(), 0755), 0);
+    File("u/a");
+    Folder("u/locked");
+    File("u/locked/x");
+    ASSERT_EQ(chmod(At("u/locked").c_str(), 0), 0);
+    File("u/z");
+    const int status = UnprivilegedChild::Run([&]() {
+        if (Walk("u", 3, 2) != std::vector<std::string>{"u/a", "u/locked", "u/z"})
+            return 1;
+        if (GFileSystemIterator(P(At("u/locked")), -1, 0) != GFileSystemIterator::cEnd)
+            return 2;
+        return ::testing::Test::HasFailure() ? 3 : 0;
+    });
+    if (status == 255)
+        GTEST_SKIP() << "could not drop to an unprivileged user";
+    EXPECT_EQ(status, 0);
 }
 
 TEST_F(FileSystemIterator, HandedOutPathsNameTheListedItems) {
