@@ -33,9 +33,14 @@ GFileInStream::GFileInStream(GFileInStream const& other) : GInStream(other), mPo
 GFileInStream::~GFileInStream() {
     if (mFile.Get() == nullptr)
         return;
-    // The locker keeps the mutex alive should this be the handle's last holder.
-    Locker lock(*mFile);
-    mFile.DecrRefCount();
+    try {
+        // The locker keeps the mutex alive should this be the handle's last holder.
+        Locker lock(*mFile);
+        mFile.DecrRefCount();
+    } catch (...) {
+        // The mutex failed: letting go unguarded beats keeping the handle open for ever.
+        mFile.DecrRefCount();
+    }
 }
 
 GInStream* GFileInStream::CreateClone() const {
