@@ -272,6 +272,17 @@ TEST_F(FileOutStream, AReopenedHandleWritesWhereItStood) {
     EXPECT_EQ(ReadFile(mPath), "abcd456789");
 }
 
+TEST_F(FileOutStream, AReopenThatTruncatesForgetsTheCachedLength) {
+    GFileOutStream stream(P(mPath), true);
+    stream.Write(B("abcdef"));
+    EXPECT_EQ(stream.GetLength(), 6);
+    stream.Reset();
+    stream.GetFile()->SetReopenWritable(true);
+    stream.Write(B("xy"));
+    EXPECT_EQ(ReadFile(mPath), "xy");
+    EXPECT_EQ(stream.GetLength(), 2);
+}
+
 TEST_F(FileOutStream, AWriterExcludesOtherOpenersOfTheFile) {
     GFileOutStream writer(P(mPath), true);
     writer.Write(B("busy"));
