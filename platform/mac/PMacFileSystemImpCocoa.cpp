@@ -12,15 +12,19 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mac/PMacFileErrors.h"
 #include "mac/PMacNativePath.h"
 #include "mac/PMacPathNameImpBase.h"
+#include "mac/PMacPathText.h"
 #include "standin/StandinBundle.h"
 #include "standin/StandinSpecialFolders.h"
 #include "standin/StandinTrash.h"
@@ -65,6 +69,19 @@ std::string Join(std::string const& folder, std::string const& leaf) {
 }
 
 // ---- Items ----
+
+enum Kind : unsigned char { kFile, kFolder, kLink };
+
+// A listed entry: its name's place in one buffer of names, and its kind.
+struct Listed {
+    std::uint32_t offset;
+    std::uint32_t length;
+    Kind kind;
+};
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
 
 bool Exists(std::string const& path) {
     struct stat info {};
@@ -945,34 +962,83 @@ void PMacFileSystemImpCocoa::GetDLLPath(GBuffer const& bundleId, GString& out) {
 // ---- Listing ----
 
 bool PMacFileSystemImpCocoa::FillCache(GTable<IteratorCacheItem>& cache, GString const& folder) {
-    const std::string path = NativeOrThrow(folder);
-    DIR* listing = opendir(path.c_str());
-    if (listing == nullptr)
+    return ListFolder(cache, NativeOrThrow(folder).c_str());
+}
+
+bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char const* folder,
+                                        std::function<bool(struct stat const&)> const& admit) {
+    std::string path(folder);
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    // The folder's text is decoded once; each entry's name is appended to its units.
+    std::u16string units;
+    if (!PMacNativePath::AppendUnits(path.data(), path.size(), units))
         return false;
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(listing)) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            names.emplace_back(entry->d_name);
+    const int descriptor = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    std::unique_ptr<DIR, DirCloser> listing(fdopendir(descriptor));
+    if (!listing) {
+        close(descriptor);
+        return false;
     }
-    closedir(listing);
-    std::sort(names.begin(), names.end());
-    GTable<IteratorCacheItem> items;
-    for (auto const& name : names) {
-        IteratorCacheItem item;
-        const std::string entry = Join(path, name);
-        if (!PMacNativePath::FromUTF8(entry, item.path))
-            continue;  // no path text can name it
+    if (admit) {
         struct stat info {};
-        if (lstat(entry.c_str(), &info) != 0) {
-            if (errno == ENOENT)
-                continue;  // gone since the listing
-            Errors::ThrowInternal(errno);
-        }
-        item.isFolder = S_ISDIR(info.st_mode);
-        item.isAlias = S_ISLNK(info.st_mode);
-        item.isHidden = name[0] == '.';
-        items.AddItem(std::move(item));
+        if (fstat(descriptor, &info) != 0 || !admit(info))
+            return false;
     }
-    cache = std::move(items);
+
+    // One pass over the folder; the kind comes from d_type, an lstat only where it says nothing.
+    std::string names;
+    std::vector<Listed> listed;
+    for (;;) {
+        errno = 0;
+        dirent const* entry = readdir(listing.get());
+        if (entry == nullptr) {
+            if (errno != 0)
+                return false;
+            break;
+        }
+        char const* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        Kind kind = kFile;
+        switch (entry->d_type) {
+            case DT_DIR: kind = kFolder; break;
+            case DT_LNK: kind = kLink; break;
+            case DT_UNKNOWN: {
+                struct stat info {};
+                if (fstatat(descriptor, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                    if (errno == ENOENT)
+                        continue;  // gone since the listing
+                    Errors::ThrowInternal(errno);
+                }
+                kind = S_ISDIR(info.st_mode) ? kFolder : S_ISLNK(info.st_mode) ? kLink : kFile;
+                break;
+            }
+            default: break;
+        }
+        const std::size_t length = std::strlen(name);
+        listed.push_back(Listed{static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(length), kind});
+        names.append(name, length);
+    }
+
+    auto nameOf = [&names](Listed const& item) { return std::string_view(names.data() + item.offset, item.length); };
+    std::sort(listed.begin(), listed.end(),
+              [&nameOf](Listed const& a, Listed const& b) { return nameOf(a) < nameOf(b); });
+
+    const std::size_t base = units.size();
+    cache.Resize(0);
+    cache.ExpandTo(static_cast<int>(listed.size()));
+    for (Listed const& item : listed) {
+        units.resize(base);
+        if (!PMacNativePath::AppendUnits(names.data() + item.offset, item.length, units))
+            continue;  // no path text can name it
+        IteratorCacheItem& added = cache.AddItem(IteratorCacheItem());
+        added.path = PMacPathText::FromUnits(units);
+        added.isFolder = item.kind == kFolder;
+        added.isAlias = item.kind == kLink;
+        added.isHidden = names[item.offset] == '.';
+    }
     return true;
 }
