@@ -26,6 +26,7 @@
 #include "mac/PMacPathNameImpBase.h"
 #include "mac/PMacPathText.h"
 #include "standin/StandinBundle.h"
+#include "standin/StandinPathParts.h"
 #include "standin/StandinSpecialFolders.h"
 #include "standin/StandinTrash.h"
 #include "standin/StandinVolumes.h"
@@ -50,18 +51,6 @@ GString TextOrThrow(std::string const& native) {
     if (!PMacNativePath::FromUTF8(native, out))
         Errors::ThrowBadName();
     return out;
-}
-
-std::string Branch(std::string const& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-std::string Leaf(std::string const& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
 std::string Join(std::string const& folder, std::string const& leaf) {
@@ -343,7 +332,7 @@ bool IsInside(std::string const& path, std::string const& folder) {
     char resolvedBranch[PATH_MAX];
     struct stat info {};
     if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || realpath(folder.c_str(), resolvedFolder) == nullptr ||
-        realpath(Branch(path).c_str(), resolvedBranch) == nullptr)
+        realpath(StandinPathParts::Branch(path).c_str(), resolvedBranch) == nullptr)
         return false;
     const std::string inner = std::string(resolvedBranch) + "/";
     const std::string outer = std::string(resolvedFolder) == "/" ? "/" : std::string(resolvedFolder) + "/";
@@ -367,7 +356,7 @@ int PutInPlace(std::string const& src, std::string const& item) {
 // A fresh name beside dst for the copy under construction.
 std::string TemporaryBeside(std::string const& dst, int attempt) {
     static std::atomic<unsigned> counter{0};
-    return Join(Branch(dst), "." + Leaf(dst) + ".copy-" + std::to_string(getpid()) + "-" +
+    return Join(StandinPathParts::Branch(dst), "." + StandinPathParts::Leaf(dst) + ".copy-" + std::to_string(getpid()) + "-" +
                                  std::to_string(++counter) + "-" + std::to_string(attempt));
 }
 
@@ -684,7 +673,7 @@ int16_t PMacFileSystemImpCocoa::GetTarget(GString const& path, GString& out) {
     std::string recorded;
     if (ReadLink(item, recorded) && !recorded.empty()) {
         if (recorded[0] != '/')
-            recorded = Join(Branch(item), recorded);
+            recorded = Join(StandinPathParts::Branch(item), recorded);
         if (PMacNativePath::FromUTF8(recorded, text))
             out = text;
     }
@@ -795,7 +784,7 @@ void PMacFileSystemImpCocoa::CopyAttributes(GString const& src, GString const& d
 bool PMacFileSystemImpCocoa::IsHidden(GString const& path) {
     const std::string item = NativeOrThrow(path);
     StatOrThrow(item);
-    return Leaf(item).compare(0, 1, ".") == 0;
+    return StandinPathParts::Leaf(item).compare(0, 1, ".") == 0;
 }
 
 void PMacFileSystemImpCocoa::SetHidden(GString const& path, bool hidden) {
@@ -870,7 +859,7 @@ bool PMacFileSystemImpCocoa::GetVolumeLockStatusByFilePath(GString const& path) 
     while (StandinVolumes::VolumeOf(item, volume) != 0) {
         if (item == "/" || item == ".")
             return false;
-        item = Branch(item);
+        item = StandinPathParts::Branch(item);
     }
     return volume.readOnly;
 }
@@ -907,7 +896,7 @@ bool PMacFileSystemImpCocoa::IsMacPackage(GString const& path) {
     const std::string item = NativeOrThrow(path);
     if (!S_ISDIR(StatOrThrow(item).st_mode))
         return false;
-    std::string leaf = Leaf(item);
+    std::string leaf = StandinPathParts::Leaf(item);
     std::transform(leaf.begin(), leaf.end(), leaf.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const std::size_t dot = leaf.find_last_of('.');
     if (dot != std::string::npos && dot > 0) {

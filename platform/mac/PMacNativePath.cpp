@@ -9,14 +9,15 @@
 
 namespace {
 
-// Walks well-formed UTF-8 that holds no U+0000, appending the units when asked.
-bool Decode(char const* bytes, std::size_t size, std::u16string* units) {
+// Walks well-formed UTF-8 that holds no U+0000: false for bytes that do not qualify. With
+// out, writes their units there (never more units than bytes) and moves out past them.
+bool Decode(char const* bytes, std::size_t size, char16_t** out) {
     const auto* s = reinterpret_cast<uint8_t const*>(bytes);
     const int32_t n = static_cast<int32_t>(size);
     for (int32_t i = 0; i < n;) {
         if (s[i] != 0 && s[i] < 0x80) {
-            if (units != nullptr)
-                units->push_back(static_cast<char16_t>(s[i]));
+            if (out != nullptr)
+                *(*out)++ = static_cast<char16_t>(s[i]);
             ++i;
             continue;
         }
@@ -25,13 +26,13 @@ bool Decode(char const* bytes, std::size_t size, std::u16string* units) {
         U8_NEXT(s, i, n, c);
         if (c <= 0)
             return false;
-        if (units == nullptr)
+        if (out == nullptr)
             continue;
         if (U_IS_BMP(c)) {
-            units->push_back(static_cast<char16_t>(c));
+            *(*out)++ = static_cast<char16_t>(c);
         } else {
-            units->push_back(U16_LEAD(c));
-            units->push_back(U16_TRAIL(c));
+            *(*out)++ = U16_LEAD(c);
+            *(*out)++ = U16_TRAIL(c);
         }
     }
     return true;
@@ -72,7 +73,6 @@ bool PMacNativePath::ToUTF8(GString const& text, std::string& out) {
 bool PMacNativePath::FromUTF8(char const* bytes, std::size_t n, GString& out) {
     out.Clear();
     std::u16string units;
-    units.reserve(n);
     if (!AppendUnits(bytes, n, units))
         return false;
     out = PMacPathText::FromUnits(units);
@@ -81,8 +81,9 @@ bool PMacNativePath::FromUTF8(char const* bytes, std::size_t n, GString& out) {
 
 bool PMacNativePath::AppendUnits(char const* bytes, std::size_t n, std::u16string& units) {
     const std::size_t before = units.size();
-    if (Decode(bytes, n, &units))
-        return true;
-    units.resize(before);
-    return false;
+    units.resize(before + n);
+    char16_t* end = &units[0] + before;
+    const bool decoded = Decode(bytes, n, &end);
+    units.resize(decoded ? static_cast<std::size_t>(end - units.data()) : before);
+    return decoded;
 }
