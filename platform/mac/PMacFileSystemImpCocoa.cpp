@@ -77,6 +77,16 @@ bool Exists(std::string const& path) {
     return lstat(path.c_str(), &info) == 0;
 }
 
+// The item itself (a link is not followed) for the operations that return a code: kBadName,
+// the errno's code, or kNoErr with the path's bytes in item.
+int16_t LookAt(GString const& path, std::string& item, struct stat& info) {
+    if (!Native(path, item))
+        return Errors::kBadName;
+    if (lstat(item.c_str(), &info) != 0)
+        return Errors::FromErrno(errno);
+    return Errors::kNoErr;
+}
+
 // The item itself (a link is not followed); throws 40275 when it cannot be read.
 struct stat StatOrThrow(std::string const& path) {
     struct stat info {};
@@ -542,11 +552,9 @@ void PMacFileSystemImpCocoa::MoveObjectToTrash(GString const& path, GString& tra
 
 int16_t PMacFileSystemImpCocoa::RemoveItem(GString const& path, DeleteItemType type) {
     std::string item;
-    if (!Native(path, item))
-        return Errors::kBadName;
     struct stat info {};
-    if (lstat(item.c_str(), &info) != 0)
-        return Errors::FromErrno(errno);
+    if (const int16_t code = LookAt(path, item, info))
+        return code;
     if (type == kDeleteFolder && !S_ISDIR(info.st_mode))
         return Errors::kFileNotFound;
     if (type == kDeleteFile && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
@@ -599,11 +607,9 @@ int16_t PMacFileSystemImpCocoa::CreateAlias(GString const& aliasPath, GString co
 
 int16_t PMacFileSystemImpCocoa::IsFolder(GString const& path, bool* isFolder) {
     std::string item;
-    if (!Native(path, item))
-        return Errors::kBadName;
     struct stat info {};
-    if (lstat(item.c_str(), &info) != 0)
-        return Errors::FromErrno(errno);
+    if (const int16_t code = LookAt(path, item, info))
+        return code;
     if (isFolder != nullptr)
         *isFolder = S_ISDIR(info.st_mode);
     return Errors::kNoErr;
