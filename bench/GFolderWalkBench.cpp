@@ -14,16 +14,16 @@
 #include "BenchRatio.h"
 #include "core/text/GString.h"
 #include "mac/PMacFileSystemIteratorImp.h"
-#include "mac/PUNIXNativePath.h"
+#include "mac/PMacNativePath.h"
 #include "support/FoundationStartup.h"
-#include "support/TemporaryFolder.h"
+#include "support/ScopedTempFolder.h"
 
 namespace {
 
 constexpr int cEntries = 10000;
 
 std::string const& Tree() {
-    static TemporaryFolder const folder;
+    static ScopedTempFolder const folder;
     static std::string const root = [] {
         const std::string top = folder / "tree";
         mkdir(top.c_str(), 0700);
@@ -53,7 +53,9 @@ void Check(benchmark::State& state, long count) {
 
 void WalkOurs(benchmark::State& state) {
     StartFoundation();
-    const GString root = PUNIXNativePath::FromBytes(Tree());
+    GString root;
+    if (!PMacNativePath::FromUTF8(Tree(), root))
+        state.SkipWithError("the tree's path has no text form");
     long count = 0;
     for (auto _ : state) {
         count = 0;

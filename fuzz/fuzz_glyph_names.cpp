@@ -11,43 +11,14 @@
 
 #include "core/bytes/GBuffer.h"
 #include "core/containers/GTable.h"
-#include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GCharCode.h"
 #include "core/text/encodings/GEncoding.h"
-#include "core/text/encodings/GMacExpertEncoding.h"
-#include "core/text/encodings/GMacRomanEncoding.h"
-#include "core/text/encodings/GPDFDocEncoding.h"
-#include "core/text/encodings/GPlatformEncoding.h"
-#include "core/text/encodings/GPlatformEncodingFactory.h"
-#include "core/text/encodings/GStandardEncoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "core/text/encodings/GWinAnsiEncoding.h"
-#include "support/FoundationStartup.h"
+#include "support/FuzzEncodings.h"
+#include "support/FuzzInput.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-std::vector<GEncoding const*> const& Encodings() {
-    static std::vector<GEncoding const*> const encodings = [] {
-        StartFoundationWithPlatformEncodings();
-        GPlatformEncodingFactory* factory = GPlatformEncodingFactory::GetInstance();
-        return std::vector<GEncoding const*>{
-            GASCIIEncoding::GetInstance(),     GUnicodeEncoding::GetInstance(), GUTF8Encoding::GetInstance(),
-            GMacRomanEncoding::GetInstance(),  GWinAnsiEncoding::GetInstance(), GPDFDocEncoding::GetInstance(),
-            GStandardEncoding::GetInstance(),  GMacExpertEncoding::GetInstance(), factory->GetPlatformEncoding(),
-            factory->GetShiftJISEncoding(),    factory->GetPRCEncoding()};
-    }();
-    return encodings;
-}
-
-std::string Text(GBuffer const& b) {
-    return std::string(reinterpret_cast<char const*>(b.GetPtr()), static_cast<std::size_t>(b.GetLength()));
-}
 
 // The code's name, when it has one, names a code with that same name.
 void CheckNameOfCode(GEncoding const& encoding, GCharCode const& code) {
@@ -68,7 +39,7 @@ void CheckNameOfCode(GEncoding const& encoding, GCharCode const& code) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
-    std::vector<GEncoding const*> const& encodings = Encodings();
+    std::vector<GEncoding const*> const& encodings = FuzzEncodings();
     if (size < 1 || size > 1024)
         return 0;
     GEncoding const* encoding = encodings[data[0] % encodings.size()];

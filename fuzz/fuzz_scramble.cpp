@@ -18,18 +18,9 @@
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/GString.h"
-#include "support/FoundationStartup.h"
+#include "support/FuzzInput.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-std::string Text(GBuffer const& b) {
-    return std::string(reinterpret_cast<char const*>(b.GetPtr()), static_cast<std::size_t>(b.GetLength()));
-}
 
 std::string UnitsOf(GString const& s) { return Text(s.GetBuffer(GUnicodeEncoding::GetInstance())); }
 
@@ -85,12 +76,7 @@ void DecryptStream(GBuffer const& bytes, unsigned seed) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
-    static bool const ready = [] {
-        StartFoundation();
-        return true;
-    }();
-    (void)ready;
-    if (size < 2 || size > 1 << 14)
+    if (!TakeInput(size, 2, 1 << 14))
         return 0;
     GBuffer const rest(data + 2, static_cast<int>(size - 2));
     switch (data[0] % 3) {

@@ -17,18 +17,9 @@
 #include "core/support/GStringSupport.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/GString.h"
-#include "support/FoundationStartup.h"
+#include "support/FuzzInput.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-std::string Text(GBuffer const& b) {
-    return std::string(reinterpret_cast<char const*>(b.GetPtr()), static_cast<std::size_t>(b.GetLength()));
-}
 
 GBuffer Bytes(std::string_view s) {
     return GBuffer(reinterpret_cast<unsigned char const*>(s.data()), static_cast<int>(s.size()));
@@ -109,12 +100,7 @@ void MergeBack(GTable<GBuffer> const& items) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
-    static bool const ready = [] {
-        StartFoundation();
-        return true;
-    }();
-    (void)ready;
-    if (size < 2 || size > 1 << 14)
+    if (!TakeInput(size, 2, 1 << 14))
         return 0;
     bool const keepEmpty = data[1] & 1;
     std::string_view const input(reinterpret_cast<char const*>(data + 2), size - 2);

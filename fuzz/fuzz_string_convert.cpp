@@ -12,41 +12,15 @@
 
 #include "core/bytes/GBuffer.h"
 #include "core/containers/GTable.h"
-#include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GEncoding.h"
-#include "core/text/encodings/GMacExpertEncoding.h"
-#include "core/text/encodings/GMacRomanEncoding.h"
-#include "core/text/encodings/GPDFDocEncoding.h"
-#include "core/text/encodings/GPlatformEncoding.h"
-#include "core/text/encodings/GPlatformEncodingFactory.h"
-#include "core/text/encodings/GStandardEncoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "core/text/encodings/GWinAnsiEncoding.h"
 #include "core/text/GString.h"
 #include "mac/PMacPlatformEncodingFactory.h"
-#include "support/FoundationStartup.h"
+#include "support/FuzzEncodings.h"
+#include "support/FuzzInput.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
-
-// The singletons, made once for the whole run in the order of the core layer's start-up.
-std::vector<GEncoding const*> const& Encodings() {
-    static std::vector<GEncoding const*> const encodings = [] {
-        StartFoundationWithPlatformEncodings();
-        GPlatformEncodingFactory* factory = GPlatformEncodingFactory::GetInstance();
-        return std::vector<GEncoding const*>{
-            GASCIIEncoding::GetInstance(),     GUnicodeEncoding::GetInstance(), GUTF8Encoding::GetInstance(),
-            GMacRomanEncoding::GetInstance(),  GWinAnsiEncoding::GetInstance(), GPDFDocEncoding::GetInstance(),
-            GStandardEncoding::GetInstance(),  GMacExpertEncoding::GetInstance(), factory->GetPlatformEncoding(),
-            factory->GetShiftJISEncoding(),    factory->GetPRCEncoding()};
-    }();
-    return encodings;
-}
 
 bool IsStatus(int32_t status) { return status > 0 && (status & ~7) == 0; }
 
@@ -97,7 +71,7 @@ void CheckSubstitution(GString const& s, GString const& param) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
-    std::vector<GEncoding const*> const& encodings = Encodings();
+    std::vector<GEncoding const*> const& encodings = FuzzEncodings();
     if (size < 3 || size > 1 << 14)
         return 0;
     GEncoding const* source = encodings[data[0] % encodings.size()];

@@ -13,14 +13,9 @@
 #include "core/support/GStringSupport.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/GString.h"
-#include "support/FoundationStartup.h"
+#include "support/FuzzInput.h"
 
 namespace {
-
-void Check(bool condition) {
-    if (!condition)
-        std::abort();
-}
 
 std::vector<GString> Pieces(std::uint8_t const* data, std::size_t size) {
     std::vector<GString> pieces;
@@ -78,12 +73,7 @@ void NumericSuffix(GString const& name, unsigned maxLength) {
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size) {
-    static bool const ready = [] {
-        StartFoundation();
-        return true;
-    }();
-    (void)ready;
-    if (size < 2 || size > 4096)
+    if (!TakeInput(size, 2, 4096))
         return 0;
     unsigned const op = data[0] % 3;
     bool const ignoreCase = (data[0] / 3) & 1;

@@ -12,16 +12,21 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <deque>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "mac/PMacFileErrors.h"
 #include "mac/PMacNativePath.h"
 #include "mac/PMacPathNameImpBase.h"
+#include "mac/PMacPathText.h"
 #include "standin/StandinBundle.h"
+#include "standin/StandinPathParts.h"
 #include "standin/StandinSpecialFolders.h"
 #include "standin/StandinTrash.h"
 #include "standin/StandinVolumes.h"
@@ -48,27 +53,38 @@ GString TextOrThrow(std::string const& native) {
     return out;
 }
 
-std::string Branch(std::string const& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-std::string Leaf(std::string const& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
 std::string Join(std::string const& folder, std::string const& leaf) {
     return folder == "/" ? "/" + leaf : folder + "/" + leaf;
 }
 
 // ---- Items ----
 
+enum Kind : unsigned char { kFile, kFolder, kLink };
+
+// A listed entry: its name's place in one buffer of names, and its kind.
+struct Listed {
+    std::uint32_t offset;
+    std::uint32_t length;
+    Kind kind;
+};
+
+struct DirCloser {
+    void operator()(DIR* dir) const { closedir(dir); }
+};
+
 bool Exists(std::string const& path) {
     struct stat info {};
     return lstat(path.c_str(), &info) == 0;
+}
+
+// The item itself (a link is not followed) for the operations that return a code: kBadName,
+// the errno's code, or kNoErr with the path's bytes in item.
+int16_t LookAt(GString const& path, std::string& item, struct stat& info) {
+    if (!Native(path, item))
+        return Errors::kBadName;
+    if (lstat(item.c_str(), &info) != 0)
+        return Errors::FromErrno(errno);
+    return Errors::kNoErr;
 }
 
 // The item itself (a link is not followed); throws 40275 when it cannot be read.
@@ -326,7 +342,7 @@ bool IsInside(std::string const& path, std::string const& folder) {
     char resolvedBranch[PATH_MAX];
     struct stat info {};
     if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || realpath(folder.c_str(), resolvedFolder) == nullptr ||
-        realpath(Branch(path).c_str(), resolvedBranch) == nullptr)
+        realpath(StandinPathParts::Branch(path).c_str(), resolvedBranch) == nullptr)
         return false;
     const std::string inner = std::string(resolvedBranch) + "/";
     const std::string outer = std::string(resolvedFolder) == "/" ? "/" : std::string(resolvedFolder) + "/";
@@ -350,7 +366,7 @@ int PutInPlace(std::string const& src, std::string const& item) {
 // A fresh name beside dst for the copy under construction.
 std::string TemporaryBeside(std::string const& dst, int attempt) {
     static std::atomic<unsigned> counter{0};
-    return Join(Branch(dst), "." + Leaf(dst) + ".copy-" + std::to_string(getpid()) + "-" +
+    return Join(StandinPathParts::Branch(dst), "." + StandinPathParts::Leaf(dst) + ".copy-" + std::to_string(getpid()) + "-" +
                                  std::to_string(++counter) + "-" + std::to_string(attempt));
 }
 
@@ -536,11 +552,9 @@ void PMacFileSystemImpCocoa::MoveObjectToTrash(GString const& path, GString& tra
 
 int16_t PMacFileSystemImpCocoa::RemoveItem(GString const& path, DeleteItemType type) {
     std::string item;
-    if (!Native(path, item))
-        return Errors::kBadName;
     struct stat info {};
-    if (lstat(item.c_str(), &info) != 0)
-        return Errors::FromErrno(errno);
+    if (const int16_t code = LookAt(path, item, info))
+        return code;
     if (type == kDeleteFolder && !S_ISDIR(info.st_mode))
         return Errors::kFileNotFound;
     if (type == kDeleteFile && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
@@ -593,11 +607,9 @@ int16_t PMacFileSystemImpCocoa::CreateAlias(GString const& aliasPath, GString co
 
 int16_t PMacFileSystemImpCocoa::IsFolder(GString const& path, bool* isFolder) {
     std::string item;
-    if (!Native(path, item))
-        return Errors::kBadName;
     struct stat info {};
-    if (lstat(item.c_str(), &info) != 0)
-        return Errors::FromErrno(errno);
+    if (const int16_t code = LookAt(path, item, info))
+        return code;
     if (isFolder != nullptr)
         *isFolder = S_ISDIR(info.st_mode);
     return Errors::kNoErr;
@@ -667,7 +679,7 @@ int16_t PMacFileSystemImpCocoa::GetTarget(GString const& path, GString& out) {
     std::string recorded;
     if (ReadLink(item, recorded) && !recorded.empty()) {
         if (recorded[0] != '/')
-            recorded = Join(Branch(item), recorded);
+            recorded = Join(StandinPathParts::Branch(item), recorded);
         if (PMacNativePath::FromUTF8(recorded, text))
             out = text;
     }
@@ -778,7 +790,7 @@ void PMacFileSystemImpCocoa::CopyAttributes(GString const& src, GString const& d
 bool PMacFileSystemImpCocoa::IsHidden(GString const& path) {
     const std::string item = NativeOrThrow(path);
     StatOrThrow(item);
-    return Leaf(item).compare(0, 1, ".") == 0;
+    return StandinPathParts::Leaf(item).compare(0, 1, ".") == 0;
 }
 
 void PMacFileSystemImpCocoa::SetHidden(GString const& path, bool hidden) {
@@ -853,7 +865,7 @@ bool PMacFileSystemImpCocoa::GetVolumeLockStatusByFilePath(GString const& path) 
     while (StandinVolumes::VolumeOf(item, volume) != 0) {
         if (item == "/" || item == ".")
             return false;
-        item = Branch(item);
+        item = StandinPathParts::Branch(item);
     }
     return volume.readOnly;
 }
@@ -890,7 +902,7 @@ bool PMacFileSystemImpCocoa::IsMacPackage(GString const& path) {
     const std::string item = NativeOrThrow(path);
     if (!S_ISDIR(StatOrThrow(item).st_mode))
         return false;
-    std::string leaf = Leaf(item);
+    std::string leaf = StandinPathParts::Leaf(item);
     std::transform(leaf.begin(), leaf.end(), leaf.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     const std::size_t dot = leaf.find_last_of('.');
     if (dot != std::string::npos && dot > 0) {
@@ -945,34 +957,83 @@ void PMacFileSystemImpCocoa::GetDLLPath(GBuffer const& bundleId, GString& out) {
 // ---- Listing ----
 
 bool PMacFileSystemImpCocoa::FillCache(GTable<IteratorCacheItem>& cache, GString const& folder) {
-    const std::string path = NativeOrThrow(folder);
-    DIR* listing = opendir(path.c_str());
-    if (listing == nullptr)
+    return ListFolder(cache, NativeOrThrow(folder).c_str());
+}
+
+bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char const* folder,
+                                        std::function<bool(struct stat const&)> const& admit) {
+    std::string path(folder);
+    if (path.empty() || path.back() != '/')
+        path += '/';
+    // The folder's text is decoded once; each entry's name is appended to its units.
+    std::u16string units;
+    if (!PMacNativePath::AppendUnits(path.data(), path.size(), units))
         return false;
-    std::vector<std::string> names;
-    while (dirent* entry = readdir(listing)) {
-        if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            names.emplace_back(entry->d_name);
+    const int descriptor = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    std::unique_ptr<DIR, DirCloser> listing(fdopendir(descriptor));
+    if (!listing) {
+        close(descriptor);
+        return false;
     }
-    closedir(listing);
-    std::sort(names.begin(), names.end());
-    GTable<IteratorCacheItem> items;
-    for (auto const& name : names) {
-        IteratorCacheItem item;
-        const std::string entry = Join(path, name);
-        if (!PMacNativePath::FromUTF8(entry, item.path))
-            continue;  // no path text can name it
+    if (admit) {
         struct stat info {};
-        if (lstat(entry.c_str(), &info) != 0) {
-            if (errno == ENOENT)
-                continue;  // gone since the listing
-            Errors::ThrowInternal(errno);
-        }
-        item.isFolder = S_ISDIR(info.st_mode);
-        item.isAlias = S_ISLNK(info.st_mode);
-        item.isHidden = name[0] == '.';
-        items.AddItem(std::move(item));
+        if (fstat(descriptor, &info) != 0 || !admit(info))
+            return false;
     }
-    cache = std::move(items);
+
+    // One pass over the folder; the kind comes from d_type, an lstat only where it says nothing.
+    std::string names;
+    std::vector<Listed> listed;
+    for (;;) {
+        errno = 0;
+        dirent const* entry = readdir(listing.get());
+        if (entry == nullptr) {
+            if (errno != 0)
+                return false;
+            break;
+        }
+        char const* name = entry->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        Kind kind = kFile;
+        switch (entry->d_type) {
+            case DT_DIR: kind = kFolder; break;
+            case DT_LNK: kind = kLink; break;
+            case DT_UNKNOWN: {
+                struct stat info {};
+                if (fstatat(descriptor, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
+                    if (errno == ENOENT)
+                        continue;  // gone since the listing
+                    Errors::ThrowInternal(errno);
+                }
+                kind = S_ISDIR(info.st_mode) ? kFolder : S_ISLNK(info.st_mode) ? kLink : kFile;
+                break;
+            }
+            default: break;
+        }
+        const std::size_t length = std::strlen(name);
+        listed.push_back(Listed{static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(length), kind});
+        names.append(name, length);
+    }
+
+    auto nameOf = [&names](Listed const& item) { return std::string_view(names.data() + item.offset, item.length); };
+    std::sort(listed.begin(), listed.end(),
+              [&nameOf](Listed const& a, Listed const& b) { return nameOf(a) < nameOf(b); });
+
+    const std::size_t base = units.size();
+    cache.Resize(0);
+    cache.ExpandTo(static_cast<int>(listed.size()));
+    for (Listed const& item : listed) {
+        units.resize(base);
+        if (!PMacNativePath::AppendUnits(names.data() + item.offset, item.length, units))
+            continue;  // no path text can name it
+        IteratorCacheItem& added = cache.AddItem(IteratorCacheItem());
+        added.path = PMacPathText::FromUnits(units);
+        added.isFolder = item.kind == kFolder;
+        added.isAlias = item.kind == kLink;
+        added.isHidden = names[item.offset] == '.';
+    }
     return true;
 }

@@ -22,8 +22,13 @@
 //   locked flag do not exist here: they read as none, and setting them checks that the item
 //   exists and changes nothing.
 // - Folder listings (FillCache) are sorted by name, so walks are deterministic.
-#include <cstdint>
+#include <sys/stat.h>
 
+#include <cstdint>
+#include <functional>
+#include <type_traits>
+
+#include "core/base/GIsRelocatable.h"
 #include "core/bytes/GBuffer.h"
 #include "core/containers/GTable.h"
 #include "core/text/GString.h"
@@ -35,6 +40,9 @@ public:
     // Any other value accepts any kind of item.
     enum DeleteItemType { kDeleteFile = 0, kDeleteFolder = 1, kDeleteAny = 2 };
 
+    // One entry of a listed folder: its path (the folder's path joined with the entry's name)
+    // and what the listing learnt of it. A symbolic link is an alias and never a folder,
+    // whatever it points at.
     struct IteratorCacheItem {
         GString path;
         bool isFolder = false;
@@ -148,8 +156,17 @@ public:
 
     // Replaces the cache by the folder's entries sorted by name (hidden ones included); false
     // (cache untouched) when the folder cannot be listed. Names without a text form are left out.
+    // Bad text throws 40004; an entry that is there but cannot be looked at throws 40275.
     static bool FillCache(GTable<IteratorCacheItem>& cache, GString const& folder);
+    // FillCache of a folder given as native bytes (followed when a link). When given, admit is
+    // asked with the opened folder's status before anything is read; its false lists nothing
+    // (false, cache untouched). A folder whose bytes have no text form cannot be listed.
+    static bool ListFolder(GTable<IteratorCacheItem>& cache, char const* folder,
+                           std::function<bool(struct stat const&)> const& admit = nullptr);
 
     static GString GetVolumeUrlForRemounting(GString const& path);
     static GTable<GString> GetMountedVolumeUrls();
 };
+
+template <>
+struct GIsRelocatable<PMacFileSystemImpCocoa::IteratorCacheItem> : std::true_type {};

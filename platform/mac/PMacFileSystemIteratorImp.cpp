@@ -1,21 +1,14 @@
 #include "mac/PMacFileSystemIteratorImp.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
-#include <cstring>
 #include <string>
-#include <string_view>
 #include <unordered_set>
-#include <vector>
 
-#include "mac/PUNIXNativePath.h"
+#include "mac/PMacNativePath.h"
 
 class PMacFileSystemIteratorImp::VisitedFolders {
 public:
@@ -39,21 +32,19 @@ private:
 
 namespace {
 
-enum Kind : unsigned char { kFile, kFolder, kLink };
-
-struct Listed {
-    std::uint32_t offset;
-    std::uint32_t length;
-    Kind kind;
-};
-
-struct DirCloser {
-    void operator()(DIR* dir) const { closedir(dir); }
-};
-
 bool IsFolder(char const* path) {
     struct stat status;
     return stat(path, &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// The last component begins with "." (a trailing "/" is not a component).
+bool IsHiddenLeaf(std::string const& path) {
+    std::size_t end = path.size();
+    while (end > 1 && path[end - 1] == '/')
+        --end;
+    const std::size_t slash = path.rfind('/', end - 1);
+    const std::size_t leaf = slash == std::string::npos ? 0 : slash + 1;
+    return leaf < end && path[leaf] == '.';
 }
 
 bool Allows(int mask, int bit, bool isHidden) {
@@ -66,82 +57,11 @@ PMacFileSystemIteratorImp::PMacFileSystemIteratorImp() = default;
 
 PMacFileSystemIteratorImp::~PMacFileSystemIteratorImp() = default;
 
-bool PMacFileSystemIteratorImp::List(char const* folder, GTable<IteratorCacheItem>& cache, VisitedFolders* visited) {
-    const int descriptor = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
-        return false;
-    std::unique_ptr<DIR, DirCloser> dir(fdopendir(descriptor));
-    if (!dir) {
-        close(descriptor);
-        return false;
-    }
-    if (visited != nullptr) {
-        struct stat status;
-        if (fstat(descriptor, &status) != 0 || !visited->Enter(status.st_dev, status.st_ino))
-            return false;
-    }
-
-    // One pass over the folder; the kind comes from d_type, a stat only where it says nothing.
-    std::string names;
-    std::vector<Listed> listed;
-    for (;;) {
-        errno = 0;
-        dirent const* entry = readdir(dir.get());
-        if (entry == nullptr) {
-            if (errno != 0)
-                return false;
-            break;
-        }
-        char const* name = entry->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
-        Kind kind = kFile;
-        switch (entry->d_type) {
-            case DT_DIR: kind = kFolder; break;
-            case DT_LNK: kind = kLink; break;
-            case DT_UNKNOWN: {
-                struct stat status;
-                if (fstatat(descriptor, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-                    continue;  // gone since it was listed
-                kind = S_ISDIR(status.st_mode) ? kFolder : S_ISLNK(status.st_mode) ? kLink : kFile;
-                break;
-            }
-            default: break;
-        }
-        const std::size_t length = std::strlen(name);
-        if (!PUNIXNativePath::IsDecodable(name, length))
-            continue;
-        listed.push_back(Listed{static_cast<std::uint32_t>(names.size()), static_cast<std::uint32_t>(length), kind});
-        names.append(name, length);
-    }
-
-    auto nameOf = [&names](Listed const& item) { return std::string_view(names.data() + item.offset, item.length); };
-    std::sort(listed.begin(), listed.end(),
-              [&nameOf](Listed const& a, Listed const& b) { return nameOf(a) < nameOf(b); });
-
-    std::string path(folder);
-    if (path.empty() || path.back() != '/')
-        path += '/';
-    const std::size_t base = path.size();
-    cache.Resize(0);
-    cache.ExpandTo(static_cast<int>(listed.size()));
-    for (Listed const& item : listed) {
-        path.resize(base);
-        path.append(names, item.offset, item.length);
-        IteratorCacheItem& added = cache.AddItem(IteratorCacheItem());
-        added.path = PUNIXNativePath::FromBytes(path);
-        added.isFolder = item.kind == kFolder;
-        added.isAlias = item.kind == kLink;
-        added.isHidden = names[item.offset] == '.';
-    }
-    return true;
-}
-
 bool PMacFileSystemIteratorImp::BeginIterate(GString const& folder, int reportMask, int descendMask) {
     mSubIterator.reset();
     mState = kFinished;
     std::string bytes;
-    if (!PUNIXNativePath::GetBytes(folder, bytes) || bytes.empty() || !IsFolder(bytes.c_str()))
+    if (!PMacNativePath::ToUTF8(folder, bytes) || bytes.empty() || !IsFolder(bytes.c_str()))
         return false;
     // The folder's links are resolved first: entries are listed under the real folder.
     std::unique_ptr<char, decltype(&std::free)> resolved(realpath(bytes.c_str(), nullptr), &std::free);
@@ -153,7 +73,9 @@ bool PMacFileSystemIteratorImp::BeginIterate(GString const& folder, int reportMa
 bool PMacFileSystemIteratorImp::BeginListing(char const* folder, int reportMask, int descendMask,
                                              std::shared_ptr<VisitedFolders> const& visited) {
     mVisited = visited;
-    if (!List(folder, mCache, mVisited.get())) {
+    VisitedFolders* visitedFolders = mVisited.get();
+    auto admit = [visitedFolders](struct stat const& status) { return visitedFolders->Enter(status.st_dev, status.st_ino); };
+    if (!PMacFileSystemImpCocoa::ListFolder(mCache, folder, admit)) {
         mState = kFinished;
         return false;
     }
@@ -167,7 +89,7 @@ bool PMacFileSystemIteratorImp::BeginListing(char const* folder, int reportMask,
 bool PMacFileSystemIteratorImp::FillCache(GString const& folder) {
     std::string bytes;
     // Listing on request is not part of a walk: the walk's record of entered folders stays out.
-    if (!PUNIXNativePath::GetBytes(folder, bytes) || bytes.empty() || !List(bytes.c_str(), mCache, nullptr))
+    if (!PMacNativePath::ToUTF8(folder, bytes) || bytes.empty() || !PMacFileSystemImpCocoa::ListFolder(mCache, bytes.c_str()))
         return false;
     mIndex = 0;
     return true;
@@ -210,17 +132,16 @@ bool PMacFileSystemIteratorImp::GetNextFileOrFolder(GString& out) {
 bool PMacFileSystemIteratorImp::NextPendingAliasTarget(GString& out) {
     mState = kListing;
     std::string alias;
-    if (!PUNIXNativePath::GetBytes(mPendingAlias, alias) || alias.empty())
+    if (!PMacNativePath::ToUTF8(mPendingAlias, alias) || alias.empty())
         return false;
     // realpath gives up on a cycle of links (ELOOP) and on a missing target: nothing to follow.
     std::unique_ptr<char, decltype(&std::free)> resolved(realpath(alias.c_str(), nullptr), &std::free);
     if (!resolved)
         return false;
     const std::string target(resolved.get());
-    if (!PUNIXNativePath::IsDecodable(target.data(), target.size()))
+    if (!PMacNativePath::FromUTF8(target, out))
         return false;
-    out = PUNIXNativePath::FromBytes(target);
-    return CheckObject(out, IsFolder(target.c_str()), PUNIXNativePath::IsHiddenLeaf(target), false);
+    return CheckObject(out, IsFolder(target.c_str()), IsHiddenLeaf(target), false);
 }
 
 bool PMacFileSystemIteratorImp::CheckObject(GString const& path, bool isFolder, bool isHidden, bool isAlias) {
@@ -231,7 +152,7 @@ bool PMacFileSystemIteratorImp::CheckObject(GString const& path, bool isFolder, 
             if (!mVisited)
                 mVisited = std::make_shared<VisitedFolders>();
             mSubIterator = std::make_unique<PMacFileSystemIteratorImp>();
-            if (PUNIXNativePath::GetBytes(path, bytes) && !bytes.empty())
+            if (PMacNativePath::ToUTF8(path, bytes) && !bytes.empty())
                 mSubIterator->BeginListing(bytes.c_str(), mReportMask, mDescendMask, mVisited);
             mState = kInSubIterator;
         }

@@ -14,19 +14,20 @@
 // - One walk enters each folder (device and inode) at most once, so links back to an ancestor,
 //   or a folder reachable along two ways, never make it loop or repeat.
 // - A folder that cannot be listed ends its (sub-)iteration quietly; exceptions pass through.
-// - Paths are native path text (see PUNIXNativePath); the entries' paths are UTF-8 text joined
-//   to the listed folder's resolved path.
+// - Paths are native path text (see PMacNativePath); the entries' paths are the listed folder's
+//   resolved path joined with their names.
 #include <memory>
 
 #include "core/base/GNonCopyable.h"
 #include "core/containers/GTable.h"
 #include "core/text/GString.h"
-#include "mac/IteratorCacheItem.h"
+#include "mac/PMacFileSystemImpCocoa.h"
 
 class PMacFileSystemIteratorImp : public GNonCopyable {
 public:
     enum State { kListing = 0, kInSubIterator = 1, kAliasPending = 2, kFinished = 3 };
     enum Mask { kFiles = 1, kFolders = 2, kAliases = 4, kHidden = 8 };
+    using IteratorCacheItem = PMacFileSystemImpCocoa::IteratorCacheItem;
 
     PMacFileSystemIteratorImp();
     virtual ~PMacFileSystemIteratorImp();
@@ -48,7 +49,6 @@ private:
     bool BeginListing(char const* folder, int reportMask, int descendMask,
                       std::shared_ptr<VisitedFolders> const& visited);
     bool NextPendingAliasTarget(GString& out);
-    static bool List(char const* folder, GTable<IteratorCacheItem>& cache, VisitedFolders* visited);
 
     int mState = kFinished;
     int mReportMask = 0;

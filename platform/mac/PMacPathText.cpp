@@ -1,81 +1,18 @@
 #include "mac/PMacPathText.h"
 
-#include <unicode/uchar.h>
-#include <unicode/utf16.h>
-
 #include <cstring>
 
+#include "core/text/GUnitCase.h"
+#include "core/text/GUnitHasher.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 
 namespace {
 
-// The simple lower-case of the code point at units[i], written as ToLower writes it: a mapping
-// that would change the number of units is skipped. Returns the number of units read.
+// The lower-case of the code point at units[i]; returns the number of units read.
 int LowerAt(char16_t const* units, std::size_t n, std::size_t i, char16_t out[2]) {
-    const char16_t unit = units[i];
-    if (unit < 0x80) {
-        out[0] = unit >= u'A' && unit <= u'Z' ? static_cast<char16_t>(unit + 32) : unit;
-        return 1;
-    }
-    if (U16_IS_LEAD(unit) && i + 1 < n && U16_IS_TRAIL(units[i + 1])) {
-        const UChar32 mapped = u_tolower(U16_GET_SUPPLEMENTARY(unit, units[i + 1]));
-        if (U_IS_SUPPLEMENTARY(mapped)) {
-            out[0] = U16_LEAD(mapped);
-            out[1] = U16_TRAIL(mapped);
-        } else {
-            out[0] = unit;
-            out[1] = units[i + 1];
-        }
-        return 2;
-    }
-    out[0] = unit;
-    if (!U16_IS_SURROGATE(unit)) {
-        const UChar32 mapped = u_tolower(unit);
-        if (!U_IS_SUPPLEMENTARY(mapped))
-            out[0] = static_cast<char16_t>(mapped);
-    }
-    return 1;
+    return GUnitCase::Lower(units[i], i + 1 < n ? units[i + 1] : u'\0', out);
 }
-
-// The MurmurHash2 of GBuffer::GetHash over a stream of UTF-16 units, as the bytes they have in
-// memory.
-class UnitHasher {
-public:
-    explicit UnitHasher(std::size_t units) : mHash(static_cast<uint32_t>(units * 2)) {}
-
-    void Add(char16_t unit) {
-        std::memcpy(mPending + mCount, &unit, 2);
-        mCount += 2;
-        if (mCount < 4)
-            return;
-        uint32_t k = mPending[0] | uint32_t(mPending[1]) << 8 | uint32_t(mPending[2]) << 16 | uint32_t(mPending[3]) << 24;
-        k *= cM;
-        k ^= k >> 24;
-        k *= cM;
-        mHash *= cM;
-        mHash ^= k;
-        mCount = 0;
-    }
-
-    uint32_t Finish() {
-        if (mCount == 2) {
-            mHash ^= uint32_t(mPending[1]) << 8;
-            mHash ^= mPending[0];
-            mHash *= cM;
-        }
-        mHash ^= mHash >> 13;
-        mHash *= cM;
-        mHash ^= mHash >> 15;
-        return mHash;
-    }
-
-private:
-    static constexpr uint32_t cM = 0x5bd1e995u;
-    uint32_t mHash;
-    unsigned char mPending[4] = {};
-    int mCount = 0;
-};
 
 }  // namespace
 
@@ -108,7 +45,7 @@ void PMacPathText::ToLower(std::u16string& units) {
 }
 
 uint32_t PMacPathText::HashIgnoringCase(unsigned char const* bytes, std::size_t n) noexcept {
-    UnitHasher hasher(n);
+    GUnitHasher hasher(n);
     auto load = [bytes](std::size_t i) {
         char16_t unit;
         std::memcpy(&unit, bytes + 2 * i, 2);

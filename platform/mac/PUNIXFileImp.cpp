@@ -8,7 +8,7 @@
 #include <cerrno>
 #include <string>
 
-#include "mac/PUNIXNativePath.h"
+#include "mac/PMacNativePath.h"
 #include "mac/PUNIXSystemException.h"
 
 namespace {
@@ -17,7 +17,7 @@ namespace {
 
 std::string NativeBytes(GString const& path) {
     std::string bytes;
-    if (!PUNIXNativePath::GetBytes(path, bytes))
+    if (!PMacNativePath::ToUTF8(path, bytes))
         throw PUNIXSystemException(EINVAL);
     return bytes;
 }

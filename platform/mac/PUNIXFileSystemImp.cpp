@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <string>
 
-#include "mac/PUNIXNativePath.h"
+#include "mac/PMacNativePath.h"
 #include "mac/PUNIXSystemException.h"
 
 void PUNIXFileSystemImp::CheckErrno(bool ok) {
@@ -16,7 +16,7 @@ void PUNIXFileSystemImp::CheckErrno(bool ok) {
 
 bool PUNIXFileSystemImp::FileInUse(GString const& path) {
     std::string bytes;
-    if (!PUNIXNativePath::GetBytes(path, bytes))
+    if (!PMacNativePath::ToUTF8(path, bytes))
         throw PUNIXSystemException(EINVAL);
     int descriptor;
     do {

@@ -11,7 +11,7 @@
 //   open-file-description locks of this process's other descriptors. The probe's descriptor is
 //   closed again without dropping any lock (the locks of this layer are not classic ones).
 //   A file system without lock support answers false; a file that cannot be opened throws.
-// - Paths are native path text (see PUNIXNativePath); text with a zero unit throws EINVAL.
+// - Paths are native path text (see PMacNativePath); text with a zero unit throws EINVAL.
 #include "core/text/GString.h"
 
 class PUNIXFileSystemImp {

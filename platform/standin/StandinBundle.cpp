@@ -8,6 +8,8 @@
 #include <sstream>
 #include <vector>
 
+#include "standin/StandinPathParts.h"
+
 namespace {
 
 std::string Unescape(std::string text) {
@@ -33,11 +35,7 @@ std::string Unescape(std::string text) {
     return out;
 }
 
-std::string Leaf(std::string const& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
+// Unlike StandinPathParts::Branch, a path without "/" has no branch here.
 std::string Branch(std::string const& path) {
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos)
@@ -78,7 +76,7 @@ bool StandinBundle::InfoString(std::string const& bundle, std::string const& key
 std::string StandinBundle::Executable(std::string const& bundle) {
     std::string name;
     if (!InfoString(bundle, "CFBundleExecutable", name) || name.empty()) {
-        name = Leaf(bundle);
+        name = StandinPathParts::Leaf(bundle);
         const std::size_t dot = name.find_last_of('.');
         if (dot != std::string::npos && dot > 0)
             name.resize(dot);
@@ -89,7 +87,7 @@ std::string StandinBundle::Executable(std::string const& bundle) {
 std::string StandinBundle::BundleOfExecutable(std::string const& file) {
     const std::string macos = Branch(file);
     const std::string contents = Branch(macos);
-    if (Leaf(macos) != "MacOS" || Leaf(contents) != "Contents")
+    if (StandinPathParts::Leaf(macos) != "MacOS" || StandinPathParts::Leaf(contents) != "Contents")
         return std::string();
     return Branch(contents);
 }

@@ -9,21 +9,10 @@
 #include <cstring>
 #include <ctime>
 
+#include "standin/StandinPathParts.h"
 #include "standin/StandinSpecialFolders.h"
 
 namespace {
-
-std::string Branch(std::string const& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? std::string("/") : path.substr(0, slash);
-}
-
-std::string Leaf(std::string const& path) {
-    const std::size_t slash = path.find_last_of('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
-}
 
 bool WriteAll(int fd, std::string const& text) {
     std::size_t done = 0;
@@ -40,9 +29,9 @@ bool WriteAll(int fd, std::string const& text) {
 
 // The highest folder above path on the same file system.
 std::string TopOfFileSystem(std::string const& path, dev_t device) {
-    std::string top = Branch(path);
+    std::string top = StandinPathParts::Branch(path);
     while (top != "/") {
-        const std::string up = Branch(top);
+        const std::string up = StandinPathParts::Branch(top);
         struct stat info {};
         if (stat(up.c_str(), &info) != 0 || info.st_dev != device)
             break;
@@ -78,7 +67,7 @@ std::string InfoText(std::string const& recordedPath) {
 
 // Reserves a name with its info file, then moves the item; undoes the reservation on failure.
 int MoveInto(std::string const& trash, std::string const& path, std::string const& recordedPath, std::string& newPath) {
-    const std::string leaf = Leaf(path);
+    const std::string leaf = StandinPathParts::Leaf(path);
     const std::string text = InfoText(recordedPath);
     for (unsigned n = 1; n < 100000; ++n) {
         const std::string name = n == 1 ? leaf : leaf + "." + std::to_string(n);

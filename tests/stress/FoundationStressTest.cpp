@@ -6,9 +6,6 @@
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -29,6 +26,7 @@
 #include "mac/PMacPlatformEncoding.h"
 #include "standin/StandinStringEncoding.h"
 #include "support/FoundationStartup.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -36,34 +34,6 @@ constexpr int cThreads = 8;
 constexpr int cSignalId = 7301;
 constexpr auto cRunTime = std::chrono::milliseconds(1500);
 constexpr auto cStallLimit = std::chrono::seconds(60);
-
-// Ends the process when the work has not finished in time: a deadlock never returns.
-class Watchdog {
-public:
-    explicit Watchdog(std::chrono::seconds limit)
-        : mThread([this, limit] {
-              std::unique_lock<std::mutex> lock(mMutex);
-              if (!mDone.wait_for(lock, limit, [this] { return mFinished; })) {
-                  std::fprintf(stderr, "stress: no progress for %lld s, the threads are stalled\n",
-                               static_cast<long long>(limit.count()));
-                  std::_Exit(3);
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(mMutex);
-            mFinished = true;
-        }
-        mDone.notify_one();
-        mThread.join();
-    }
-
-private:
-    std::mutex mMutex;
-    std::condition_variable mDone;
-    bool mFinished = false;
-    std::thread mThread;
-};
 
 // Blocks handed from one thread to the next, freed by the thread that takes them.
 class BlockExchange {
@@ -133,7 +103,7 @@ TEST(FoundationStress, EightThreadsShareTheFoundation) {
     for (int t = 0; t < cThreads; ++t)
         receivers.push_back(std::make_unique<RestlessReceiver>());
     {
-        Watchdog watchdog(cStallLimit);
+        Watchdog watchdog(cStallLimit, "the stress run");
         std::vector<std::thread> threads;
         for (int t = 0; t < cThreads; ++t) {
             threads.emplace_back([&, t] {

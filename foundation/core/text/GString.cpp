@@ -9,6 +9,8 @@
 #include <typeinfo>
 
 #include "core/base/GException.h"
+#include "core/text/GUnitCase.h"
+#include "core/text/GUnitHasher.h"
 #include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GEncodingKernels.h"
@@ -50,49 +52,12 @@ bool NameIs(GBuffer const& name, char const* text) {
     return static_cast<std::size_t>(name.GetLength()) == n && std::memcmp(name.GetPtr(), text, n) == 0;
 }
 
-// The MurmurHash2 of GBuffer::GetHash over the UTF-16 form of ASCII bytes, without making it.
-class UnitHasher {
-public:
-    explicit UnitHasher(int units) : mHash(static_cast<uint32_t>(units) * 2) {}
-
-    void Add(uint16_t unit) {
-        std::memcpy(mPending + mCount, &unit, 2);
-        mCount += 2;
-        if (mCount < 4)
-            return;
-        uint32_t k = mPending[0] | uint32_t(mPending[1]) << 8 | uint32_t(mPending[2]) << 16 | uint32_t(mPending[3]) << 24;
-        k *= cM;
-        k ^= k >> 24;
-        k *= cM;
-        mHash *= cM;
-        mHash ^= k;
-        mCount = 0;
-    }
-
-    uint32_t Finish() {
-        if (mCount == 2) {
-            mHash ^= uint32_t(mPending[1]) << 8;
-            mHash ^= mPending[0];
-            mHash *= cM;
-        }
-        mHash ^= mHash >> 13;
-        mHash *= cM;
-        mHash ^= mHash >> 15;
-        return mHash;
-    }
-
-private:
-    static constexpr uint32_t cM = 0x5bd1e995u;
-    uint32_t mHash;
-    unsigned char mPending[4] = {};
-    int mCount = 0;
-};
-
+// The hash of the UTF-16 form of ASCII bytes, without making it.
 uint32_t ASCIIUnicodeHash(GBuffer const& bytes) {
     const int n = bytes.GetLength();
     unsigned char const* p = bytes.GetPtr();
     const uint16_t fallback = GEncoding::GetDefaultUnit();
-    UnitHasher hasher(n);
+    GUnitHasher hasher(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         const uint16_t unit = cASCIIToUnicode[p[i]];
         hasher.Add(unit != 0 ? unit : fallback);
@@ -341,34 +306,18 @@ void GString::MapCase(Map map) {
     EnsureUnicode();
     const int n = UnitCount(mBytes);
     unsigned char* p = mBytes.GetWritePtr();
+    char16_t mapped[2];
     for (int i = 0; i < n;) {
-        const uint16_t unit = UnitAt(p, i);
-        if (U16_IS_LEAD(unit) && i + 1 < n && U16_IS_TRAIL(UnitAt(p, i + 1))) {
-            const UChar32 mapped = map(U16_GET_SUPPLEMENTARY(unit, UnitAt(p, i + 1)));
-            if (U_IS_SUPPLEMENTARY(mapped)) {
-                StoreUnit(p, i, U16_LEAD(mapped));
-                StoreUnit(p, i + 1, U16_TRAIL(mapped));
-            }
-            i += 2;
-            continue;
-        }
-        // A lone surrogate has no case; a mapping out of the BMP would change the length.
-        if (!U16_IS_SURROGATE(unit)) {
-            const UChar32 mapped = map(unit);
-            if (!U_IS_SUPPLEMENTARY(mapped))
-                StoreUnit(p, i, static_cast<uint16_t>(mapped));
-        }
-        ++i;
+        const int m = map(UnitAt(p, i), i + 1 < n ? UnitAt(p, i + 1) : 0, mapped);
+        for (int k = 0; k < m; ++k)
+            StoreUnit(p, i + k, mapped[k]);
+        i += m;
     }
 }
 
-void GString::ToLower() {
-    MapCase([](UChar32 c) { return u_tolower(c); });
-}
+void GString::ToLower() { MapCase(GUnitCase::Lower); }
 
-void GString::ToUpper() {
-    MapCase([](UChar32 c) { return u_toupper(c); });
-}
+void GString::ToUpper() { MapCase(GUnitCase::Upper); }
 
 // ---- Joining ----
 

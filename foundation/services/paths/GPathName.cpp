@@ -268,6 +268,21 @@ GString CurrentFolder() {
     return GString(buffer.data(), GEncodingFallback::Get<GUTF8Encoding>(), false);
 }
 
+// A form of the path made by one of its conversions.
+using Conversion = void (GPathName::*)(GString const&, GString&) const;
+
+GString Converted(GPathName const& path, Conversion convert, GString const& text) {
+    GString out;
+    (path.*convert)(text, out);
+    return out;
+}
+
+GString Converted(void (*convert)(GString const&, GString&), GString const& text) {
+    GString out;
+    convert(text, out);
+    return out;
+}
+
 }  // namespace
 
 // ---- Construction and state ----
@@ -431,68 +446,38 @@ void GPathName::ConvertCFMToPortable(GString const& in, GString& out) const {
 GString GPathName::GetNativePathString() const { return mPath; }
 
 void GPathName::SetNativePathString(GString const& text) {
-    GString portable;
-    ConvertNativeToPortable(text, portable);
-    SetCrossPlatformString(portable);
+    SetCrossPlatformString(Converted(*this, &GPathName::ConvertNativeToPortable, text));
 }
 
-GString GPathName::GetMachOPathString() const {
-    GString text;
-    ConvertPortableToMachO(mPath, text);
-    return text;
-}
+GString GPathName::GetMachOPathString() const { return Converted(*this, &GPathName::ConvertPortableToMachO, mPath); }
 
 void GPathName::SetMachOPathString(GString const& text) {
-    GString portable;
-    ConvertMachOToPortable(text, portable);
-    SetCrossPlatformString(portable);
+    SetCrossPlatformString(Converted(*this, &GPathName::ConvertMachOToPortable, text));
 }
 
-GString GPathName::GetCFMPathString() const {
-    GString text;
-    ConvertPortableToCFM(mPath, text);
-    return text;
-}
+GString GPathName::GetCFMPathString() const { return Converted(*this, &GPathName::ConvertPortableToCFM, mPath); }
 
 void GPathName::SetCFMPathString(GString const& text) {
-    GString portable;
-    ConvertCFMToPortable(text, portable);
-    SetCrossPlatformString(portable);
+    SetCrossPlatformString(Converted(*this, &GPathName::ConvertCFMToPortable, text));
 }
 
-GString GPathName::GetWin32PathString() const {
-    GString text;
-    ConvertPortableToWin32(mPath, text);
-    return text;
-}
+GString GPathName::GetWin32PathString() const { return Converted(*this, &GPathName::ConvertPortableToWin32, mPath); }
 
 void GPathName::SetWin32PathString(GString const& text) {
-    GString portable;
-    ConvertWin32ToPortable(text, portable);
-    SetCrossPlatformString(portable);
+    SetCrossPlatformString(Converted(*this, &GPathName::ConvertWin32ToPortable, text));
 }
 
-GString GPathName::GetUNCPathString() const {
-    GString text;
-    ConvertPortableToUNCSpec(mPath, text);
-    return text;
-}
+GString GPathName::GetUNCPathString() const { return Converted(ConvertPortableToUNCSpec, mPath); }
 
 void GPathName::SetUNCPathString(GString const& text) { SetCrossPlatformString(text); }
 
-GString GPathName::GetDIPathString() const {
-    GString text;
-    ConvertPortableToDISpec(mPath, text);
-    return text;
-}
+GString GPathName::GetDIPathString() const { return Converted(ConvertPortableToDISpec, mPath); }
 
 void GPathName::SetDIPathString(GString const& text) {
     const std::u16string units = Units(text);
     if (StartsWithIgnoringCase(units, "http://") || StartsWithIgnoringCase(units, "ftp://"))
         throw GSimpleException(kURLNotSupported);
-    GString portable;
-    ConvertDISpecToPortable(text, portable);
-    SetCrossPlatformString(portable);
+    SetCrossPlatformString(Converted(ConvertDISpecToPortable, text));
 }
 
 GString GPathName::GetURLPathString() const {

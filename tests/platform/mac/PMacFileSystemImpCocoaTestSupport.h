@@ -11,22 +11,10 @@
 
 #include "core/base/GException.h"
 #include "mac/PMacFileSystemImpCocoa.h"
-#include "mac/PMacNativePath.h"
 #include "mac/PMacPathText.h"
 #include "support/ExceptionTestText.h"
+#include "support/NativePathText.h"
 #include "support/ScopedTempFolder.h"
-
-inline GString G(const std::string& native) {
-    GString text;
-    EXPECT_TRUE(PMacNativePath::FromUTF8(native, text)) << native;
-    return text;
-}
-
-inline std::string S(const GString& text) {
-    std::string native;
-    EXPECT_TRUE(PMacNativePath::ToUTF8(text, native));
-    return native;
-}
 
 // A path whose text has no UTF-8 form (a lone surrogate).
 inline GString BadText() { return PMacPathText::FromUnits(u"/tmp/bad\xd800name"); }

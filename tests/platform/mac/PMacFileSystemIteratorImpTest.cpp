@@ -2,17 +2,19 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <set>
 #include <string>
 #include <vector>
 
+#include "core/text/encodings/GEncodingFallback.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "mac/PMacFileSystemIteratorImp.h"
-#include "mac/PUNIXNativePath.h"
 #include "support/FoundationStartup.h"
-#include "support/TemporaryFolder.h"
+#include "support/NativePathText.h"
+#include "support/ScopedTempFolder.h"
+#include "support/UnprivilegedChild.h"
 
 namespace {
 
@@ -28,12 +30,6 @@ void MakeLink(std::string const& target, std::string const& path) {
     ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path;
 }
 
-std::string Bytes(GString const& text) {
-    std::string bytes;
-    EXPECT_TRUE(PUNIXNativePath::GetBytes(text, bytes));
-    return bytes;
-}
-
 class PMacFileSystemIteratorImpTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { StartFoundation(); }
@@ -42,11 +38,11 @@ protected:
     std::vector<std::string> Walk(std::string const& folder, int report, int descend) {
         PMacFileSystemIteratorImp iterator;
         std::vector<std::string> seen;
-        if (!iterator.BeginIterate(PUNIXNativePath::FromBytes(folder), report, descend))
+        if (!iterator.BeginIterate(G(folder), report, descend))
             return seen;
         GString entry;
         while (iterator.GetNextFileOrFolder(entry)) {
-            seen.push_back(Relative(Bytes(entry)));
+            seen.push_back(Relative(S(entry)));
             if (seen.size() > 10000)
                 break;
         }
@@ -68,7 +64,7 @@ protected:
         return result;
     }
 
-    TemporaryFolder mTemp;
+    ScopedTempFolder mTemp;
 };
 
 // root holds a hidden folder, a hidden file, a hidden alias to a file, a file, a folder with a
@@ -212,20 +208,20 @@ TEST_F(PMacFileSystemIteratorImpTest, BeginningResolvesTheFolderAndRefusesWhatIs
 
     PMacFileSystemIteratorImp iterator;
     EXPECT_EQ(iterator.GetSearchState(), PMacFileSystemIteratorImp::kFinished);
-    EXPECT_FALSE(iterator.BeginIterate(PUNIXNativePath::FromBytes(mTemp / "missing"), 15, 0));
-    EXPECT_FALSE(iterator.BeginIterate(PUNIXNativePath::FromBytes(mTemp / "real/x"), 15, 0));
+    EXPECT_FALSE(iterator.BeginIterate(G(mTemp / "missing"), 15, 0));
+    EXPECT_FALSE(iterator.BeginIterate(G(mTemp / "real/x"), 15, 0));
     EXPECT_FALSE(iterator.BeginIterate(GString(), 15, 0));
     GString out("left over");
     EXPECT_FALSE(iterator.GetNextFileOrFolder(out));
     EXPECT_TRUE(out.IsEmpty());
 
     // The same iterator walks again after a refusal, and after an early end.
-    ASSERT_TRUE(iterator.BeginIterate(PUNIXNativePath::FromBytes(mTemp / "real"), 15, 0));
+    ASSERT_TRUE(iterator.BeginIterate(G(mTemp / "real"), 15, 0));
     iterator.EndIterate();
     EXPECT_FALSE(iterator.GetNextFileOrFolder(out));
-    ASSERT_TRUE(iterator.BeginIterate(PUNIXNativePath::FromBytes(mTemp / "real"), 15, 0));
+    ASSERT_TRUE(iterator.BeginIterate(G(mTemp / "real"), 15, 0));
     ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
-    EXPECT_EQ(Relative(Bytes(out)), "real/x");
+    EXPECT_EQ(Relative(S(out)), "real/x");
 }
 
 TEST_F(PMacFileSystemIteratorImpTest, TheStateShowsWhatComesNext) {
@@ -234,45 +230,47 @@ TEST_F(PMacFileSystemIteratorImpTest, TheStateShowsWhatComesNext) {
     MakeFile(mTemp / "s/dir/in");
     MakeLink("dir/in", mTemp / "s/link");
     PMacFileSystemIteratorImp iterator;
-    ASSERT_TRUE(iterator.BeginIterate(PUNIXNativePath::FromBytes(mTemp / "s"), 15, 6));
+    ASSERT_TRUE(iterator.BeginIterate(G(mTemp / "s"), 15, 6));
     EXPECT_EQ(iterator.GetSearchState(), PMacFileSystemIteratorImp::kListing);
     GString out;
     ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
-    EXPECT_EQ(Relative(Bytes(out)), "s/dir");
+    EXPECT_EQ(Relative(S(out)), "s/dir");
     EXPECT_EQ(iterator.GetSearchState(), PMacFileSystemIteratorImp::kInSubIterator);
     ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
-    EXPECT_EQ(Relative(Bytes(out)), "s/dir/in");
+    EXPECT_EQ(Relative(S(out)), "s/dir/in");
     ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
-    EXPECT_EQ(Relative(Bytes(out)), "s/link");
+    EXPECT_EQ(Relative(S(out)), "s/link");
     EXPECT_EQ(iterator.GetSearchState(), PMacFileSystemIteratorImp::kAliasPending);
     ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
-    EXPECT_EQ(Relative(Bytes(out)), "s/dir/in");
+    EXPECT_EQ(Relative(S(out)), "s/dir/in");
     EXPECT_EQ(iterator.GetSearchState(), PMacFileSystemIteratorImp::kListing);
     EXPECT_FALSE(iterator.GetNextFileOrFolder(out));
 
     // Listing again on request rewinds over the same folder, walked or not.
-    ASSERT_TRUE(iterator.FillCache(PUNIXNativePath::FromBytes(mTemp / "s")));
-    EXPECT_FALSE(iterator.FillCache(PUNIXNativePath::FromBytes(mTemp / "s/link")));
-    EXPECT_FALSE(iterator.FillCache(PUNIXNativePath::FromBytes(mTemp / "nothing")));
-    ASSERT_TRUE(iterator.BeginIterate(PUNIXNativePath::FromBytes(mTemp / "s"), 15, 0));
+    ASSERT_TRUE(iterator.FillCache(G(mTemp / "s")));
+    EXPECT_FALSE(iterator.FillCache(G(mTemp / "s/link")));
+    EXPECT_FALSE(iterator.FillCache(G(mTemp / "nothing")));
+    ASSERT_TRUE(iterator.BeginIterate(G(mTemp / "s"), 15, 0));
     std::vector<std::string> seen;
     while (iterator.GetNextFileOrFolder(out))
-        seen.push_back(Relative(Bytes(out)));
+        seen.push_back(Relative(S(out)));
     EXPECT_EQ(seen, (std::vector<std::string>{"s/dir", "s/link"}));
 }
 
-TEST_F(PMacFileSystemIteratorImpTest, TakesTheFolderInAnyEncodingAndHandsOutUTF8) {
+TEST_F(PMacFileSystemIteratorImpTest, TakesTheFolderInEitherFormAndHandsOutItsEntries) {
     MakeFolder(mTemp / "\xC3\xA9t\xC3\xA9");
     MakeFile(mTemp / "\xC3\xA9t\xC3\xA9/\xE2\x82\xAC");
-    // The folder as UTF-16 text: the system still gets its UTF-8 bytes.
+    // The folder held as UTF-8 bytes and as UTF-16 units: the system gets the same UTF-8 bytes.
     const std::string utf8 = mTemp / "\xC3\xA9t\xC3\xA9";
-    GString folder = PUNIXNativePath::FromBytes(utf8);
-    folder.EnsureUnicode();
-    PMacFileSystemIteratorImp iterator;
-    ASSERT_TRUE(iterator.BeginIterate(folder, 15, 0));
-    GString out;
-    ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
-    EXPECT_EQ(Relative(Bytes(out)), "\xC3\xA9t\xC3\xA9/\xE2\x82\xAC");
+    const GString held(reinterpret_cast<unsigned char const*>(utf8.data()), static_cast<int>(utf8.size()),
+                       GEncodingFallback::Get<GUTF8Encoding>(), true);
+    for (GString const& folder : {held, G(utf8)}) {
+        PMacFileSystemIteratorImp iterator;
+        ASSERT_TRUE(iterator.BeginIterate(folder, 15, 0));
+        GString out;
+        ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
+        EXPECT_EQ(Relative(S(out)), "\xC3\xA9t\xC3\xA9/\xE2\x82\xAC");
+    }
 }
 
 TEST_F(PMacFileSystemIteratorImpTest, NamesThatAreNotUTF8AreLeftOut) {
@@ -289,24 +287,14 @@ TEST_F(PMacFileSystemIteratorImpTest, AFolderThatCannotBeListedEndsItsPartQuietl
     MakeFile(mTemp / "p/z");
     ASSERT_EQ(chmod((mTemp / "p/closed").c_str(), 0), 0);
     const std::vector<std::string> expected = {"p/closed", "p/z"};
-    if (geteuid() != 0) {
+    if (!UnprivilegedChild::IsRoot()) {
         EXPECT_EQ(Walk(mTemp / "p", 15, 15), expected);
         return;
     }
     // Permissions do not stop the superuser: the walk runs in a child without privileges.
     ASSERT_EQ(chmod(mTemp.Path().c_str(), 0755), 0);
     ASSERT_EQ(chmod((mTemp / "p").c_str(), 0755), 0);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0)
-            _exit(2);
-        _exit(Walk(mTemp / "p", 15, 15) == expected ? 0 : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    EXPECT_EQ(WEXITSTATUS(status), 0);
+    EXPECT_EQ(UnprivilegedChild::Run([&] { return Walk(mTemp / "p", 15, 15) == expected ? 0 : 1; }), 0);
 }
 
 TEST_F(PMacFileSystemIteratorImpTest, TheRootFolderItselfIsListedWithoutADoubleSlash) {
@@ -314,7 +302,7 @@ TEST_F(PMacFileSystemIteratorImpTest, TheRootFolderItselfIsListedWithoutADoubleS
     ASSERT_TRUE(iterator.BeginIterate(GString("/"), 2, 0));
     GString out;
     ASSERT_TRUE(iterator.GetNextFileOrFolder(out));
-    const std::string first = Bytes(out);
+    const std::string first = S(out);
     EXPECT_EQ(first[0], '/');
     EXPECT_NE(first[1], '/');
 }

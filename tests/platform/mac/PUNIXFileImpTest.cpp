@@ -12,18 +12,19 @@
 #include <functional>
 #include <string>
 
+#include "mac/PMacPathText.h"
 #include "mac/PUNIXFileImp.h"
-#include "mac/PUNIXNativePath.h"
 #include "mac/PUNIXSystemException.h"
 #include "support/FoundationStartup.h"
-#include "support/TemporaryFolder.h"
+#include "support/NativePathText.h"
+#include "support/ScopedTempFolder.h"
 
 namespace {
 
 // The handle above the POSIX half, as small as the tests need it.
 class TestFile : public PUNIXFileImp {
 public:
-    explicit TestFile(std::string const& path) : mPath(PUNIXNativePath::FromBytes(path)) {}
+    explicit TestFile(std::string const& path) : mPath(G(path)) {}
     explicit TestFile(GString path) : mPath(std::move(path)) {}
 
     std::int64_t GetPos() override {
@@ -162,7 +163,7 @@ bool OtherProcessCanLock(std::string const& path, off_t start = 0, off_t length 
 class PUNIXFileImpTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { StartFoundation(); }
-    TemporaryFolder mTemp;
+    ScopedTempFolder mTemp;
 };
 
 struct ModeCase {
@@ -266,8 +267,7 @@ TEST_F(PUNIXFileImpTest, CreatingBelowAFileThrowsAndMakesNothing) {
 
 TEST_F(PUNIXFileImpTest, APathWithAZeroUnitIsRefused) {
     WriteFile(mTemp / "a", "keep");
-    const std::string bytes = (mTemp / "a") + std::string("\0/../b", 6);
-    TestFile file(PUNIXNativePath::FromBytes(bytes.data(), bytes.size()));
+    TestFile file(PMacPathText::FromUnits(PMacPathText::Units(G(mTemp / "a")) + std::u16string(u"\0/../b", 6)));
     try {
         file.Open(14);
         FAIL() << "opened a path with a zero byte";

@@ -7,18 +7,19 @@
 #include <cerrno>
 #include <string>
 
+#include "mac/PMacPathText.h"
 #include "mac/PUNIXFileImp.h"
 #include "mac/PUNIXFileSystemImp.h"
-#include "mac/PUNIXNativePath.h"
 #include "mac/PUNIXSystemException.h"
 #include "support/FoundationStartup.h"
-#include "support/TemporaryFolder.h"
+#include "support/NativePathText.h"
+#include "support/ScopedTempFolder.h"
 
 namespace {
 
 class Handle : public PUNIXFileImp {
 public:
-    explicit Handle(std::string const& path) : mPath(PUNIXNativePath::FromBytes(path)) {}
+    explicit Handle(std::string const& path) : mPath(G(path)) {}
     std::int64_t GetPos() override { return mPos == -1 ? (mPos = GetFilePosition()) : mPos; }
     GString GetFilePath() const override { return mPath; }
     std::int64_t GetCachedPos() const override { return mPos; }
@@ -43,7 +44,7 @@ int AskedFromAChild(std::string const& path) {
     const pid_t pid = fork();
     if (pid == 0) {
         try {
-            _exit(PUNIXFileSystemImp::FileInUse(PUNIXNativePath::FromBytes(path)) ? 1 : 0);
+            _exit(PUNIXFileSystemImp::FileInUse(G(path)) ? 1 : 0);
         } catch (...) {
             _exit(2);
         }
@@ -56,7 +57,7 @@ int AskedFromAChild(std::string const& path) {
 class PUNIXFileSystemImpTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite() { StartFoundation(); }
-    TemporaryFolder mTemp;
+    ScopedTempFolder mTemp;
 };
 
 TEST_F(PUNIXFileSystemImpTest, CheckErrnoThrowsOnlyForAFailureWithAnError) {
@@ -76,11 +77,11 @@ TEST_F(PUNIXFileSystemImpTest, CheckErrnoThrowsOnlyForAFailureWithAnError) {
 
 TEST_F(PUNIXFileSystemImpTest, AFileNobodyLocksIsNotInUse) {
     Touch(mTemp / "free");
-    EXPECT_FALSE(PUNIXFileSystemImp::FileInUse(PUNIXNativePath::FromBytes(mTemp / "free")));
+    EXPECT_FALSE(PUNIXFileSystemImp::FileInUse(G(mTemp / "free")));
     // Open without a lock (both share bits): still free.
     Handle handle(mTemp / "free");
     handle.Open(1 | 2 | 16 | 32);
-    EXPECT_FALSE(PUNIXFileSystemImp::FileInUse(PUNIXNativePath::FromBytes(mTemp / "free")));
+    EXPECT_FALSE(PUNIXFileSystemImp::FileInUse(G(mTemp / "free")));
 }
 
 TEST_F(PUNIXFileSystemImpTest, ALockOfAnotherProcessOrHandleMakesItInUse) {
@@ -90,7 +91,7 @@ TEST_F(PUNIXFileSystemImpTest, ALockOfAnotherProcessOrHandleMakesItInUse) {
         Handle handle(path);
         handle.Open(mode);
         EXPECT_EQ(AskedFromAChild(path), 1) << "mode " << mode;
-        EXPECT_TRUE(PUNIXFileSystemImp::FileInUse(PUNIXNativePath::FromBytes(path))) << "mode " << mode;
+        EXPECT_TRUE(PUNIXFileSystemImp::FileInUse(G(path))) << "mode " << mode;
     }
     EXPECT_EQ(AskedFromAChild(path), 0);
 }
@@ -101,7 +102,7 @@ TEST_F(PUNIXFileSystemImpTest, ProbingDoesNotDropTheLockItFinds) {
     Handle handle(path);
     handle.Open(6);
     for (int i = 0; i < 3; ++i)
-        EXPECT_TRUE(PUNIXFileSystemImp::FileInUse(PUNIXNativePath::FromBytes(path)));
+        EXPECT_TRUE(PUNIXFileSystemImp::FileInUse(G(path)));
     // The probes opened and closed descriptors of the file; another process is still kept out.
     const pid_t pid = fork();
     if (pid == 0) {
@@ -130,20 +131,20 @@ TEST_F(PUNIXFileSystemImpTest, AnAliasStandsForItsTarget) {
 
 TEST_F(PUNIXFileSystemImpTest, WhatCannotBeOpenedThrows) {
     try {
-        PUNIXFileSystemImp::FileInUse(PUNIXNativePath::FromBytes(mTemp / "missing"));
+        PUNIXFileSystemImp::FileInUse(G(mTemp / "missing"));
         FAIL() << "nothing thrown";
     } catch (PUNIXSystemException const& e) {
         EXPECT_EQ(e.GetSystemErrorCode(), ENOENT);
     }
     ASSERT_EQ(symlink("loop", (mTemp / "loop").c_str()), 0);
     try {
-        PUNIXFileSystemImp::FileInUse(PUNIXNativePath::FromBytes(mTemp / "loop"));
+        PUNIXFileSystemImp::FileInUse(G(mTemp / "loop"));
         FAIL() << "nothing thrown";
     } catch (PUNIXSystemException const& e) {
         EXPECT_EQ(e.GetSystemErrorCode(), ELOOP);
     }
-    const std::string zero = (mTemp / "x") + std::string("\0", 1);
-    EXPECT_THROW(PUNIXFileSystemImp::FileInUse(PUNIXNativePath::FromBytes(zero.data(), zero.size())),
+    const GString zero = PMacPathText::FromUnits(PMacPathText::Units(G(mTemp / "x")) + std::u16string(1, u'\0'));
+    EXPECT_THROW(PUNIXFileSystemImp::FileInUse(zero),
                  PUNIXSystemException);
 }
 

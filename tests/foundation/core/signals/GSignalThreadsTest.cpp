@@ -7,12 +7,8 @@
 #include <array>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -20,6 +16,7 @@
 #include "core/signals/GReceiver.h"
 #include "core/signals/GSignal.h"
 #include "core/signals/GSignalBase.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -27,38 +24,6 @@ constexpr int kThreads = 8;
 constexpr int kFirstSignal = 600;
 constexpr int kSignals = 4;
 constexpr int kReceiversPerThread = 6;
-
-// Ends the process with a message when the work is not done in time: a deadlock would otherwise
-// hang the test run.
-class Watchdog {
-public:
-    Watchdog(std::chrono::seconds limit, const char* what)
-        : mThread([this, limit, what] {
-              std::unique_lock<std::mutex> lock(mMutex);
-              if (!mDone.wait_for(lock, limit, [this] { return mFinished; })) {
-                  std::fprintf(stderr, "watchdog: %s not done within %lld s (deadlock?)\n", what,
-                               static_cast<long long>(limit.count()));
-                  std::fflush(stderr);
-                  std::_Exit(3);
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard<std::mutex> lock(mMutex);
-            mFinished = true;
-        }
-        mDone.notify_all();
-        mThread.join();
-    }
-    Watchdog(const Watchdog&) = delete;
-    Watchdog& operator=(const Watchdog&) = delete;
-
-private:
-    std::mutex mMutex;
-    std::condition_variable mDone;
-    bool mFinished = false;
-    std::thread mThread;
-};
 
 // A small generator per thread, so that no two threads share state.
 class Dice {
