@@ -282,7 +282,9 @@ public:
         Imp::CopyAttributes(s, newPath);
         for (Entry const& entry : List(s)) {
             GPathName copied;
-            if (entry.isFile)
+            if (entry.isFile && !entry.isAlias)
+                Imp::CopyFileAs(entry.path, Counterpart(newPath, entry.path), overwrite);
+            else if (entry.isFile)
                 Imp::CopyFileTo(entry.path, newPath, copied, overwrite);
             else if (entry.isFolder)
                 CopyFolderTo(entry.path, newPath, copied, overwrite);
@@ -343,6 +345,7 @@ private:
         GPathName path;
         bool isFile = false;
         bool isFolder = false;
+        bool isAlias = false;
     };
 
     static void Checked(GPathName const& a) { ThrowIfRelative(a); }
@@ -380,6 +383,7 @@ private:
         for (int i = 0; i < cache.GetCount(); ++i) {
             Entry entry;
             entry.path = Imp::FromNative(cache[i].path);
+            entry.isAlias = cache[i].isAlias;
             if (cache[i].isAlias) {
                 // A file through the alias counts as a file; a folder or nothing is neither.
                 GString target;

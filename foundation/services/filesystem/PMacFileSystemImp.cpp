@@ -405,13 +405,20 @@ void PMacFileSystemImp::CopyFileTo(GPathName const& src, GPathName const& destFo
     const GPathName source = resolveSource ? Resolved(src) : src;
     newPath = DestinationFolder(destFolder);
     newPath.Append(src.GetLeaf());
-    const bool taken = FileExists(newPath) || FolderExists(newPath);
-    if (taken && !overwrite)
-        throw GSimpleException(kDuplicate);
+    CopyFileAs(source, newPath, overwrite);
+}
+
+void PMacFileSystemImp::CopyFileAs(GPathName const& source, GPathName const& newPath, bool overwrite) {
+    const GString to = Native(newPath);
+    struct stat info {};
+    std::string target;
+    const bool taken = !PMacNativePath::ToUTF8(to, target) || lstat(target.c_str(), &info) == 0 || errno != ENOENT;
     if (!taken) {
-        Cocoa::CopyFileTo(Native(source), Native(newPath));
+        Cocoa::CopyFileTo(Native(source), to);
         return;
     }
+    if (!overwrite && (FileExists(newPath) || FolderExists(newPath)))
+        throw GSimpleException(kDuplicate);
     // The copy is complete beside the old item before it takes its place.
     const GPathName temporary = TemporaryBeside(newPath);
     Cocoa::CopyFileTo(Native(source), Native(temporary));

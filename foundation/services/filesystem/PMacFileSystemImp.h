@@ -72,6 +72,8 @@ public:
     static void MoveFolderTo(GPathName const& src, GPathName const& destFolder, GPathName& newPath, bool overwrite);
     static void CopyFileTo(GPathName const& src, GPathName const& destFolder, GPathName& newPath, bool overwrite,
                            bool resolveSource = true);
+    // The copy of source (taken as it is) at newPath, whose folder exists.
+    static void CopyFileAs(GPathName const& source, GPathName const& newPath, bool overwrite);
     static void RenameFile(GPathName& path, GString const& newLeaf);
     static void RenameFolder(GPathName& path, GString const& newLeaf);
     static bool ReplaceItem(GPathName const& src, GPathName const& dest);
