@@ -89,6 +89,28 @@ public:
         Checked(s, d);
         Imp::CopyFileTo(s, d, n, overwrite);
     }
+    static void CopyAndRenameFile(GPathName const& s, GPathName const& d, bool overwrite, bool followLinks) {
+        Checked(s, d);
+        Imp::CopyAndRenameFile(s, d, overwrite, followLinks);
+    }
+    static bool IsMacPackage(GPathName const& p) { return Checked(p), Imp::IsMacPackage(p); }
+    static bool IsMacFramework(GPathName const& p) { return Checked(p), Imp::IsMacFramework(p); }
+    static void FindMacPackageRoot(GPathName const& p, GPathName& root) {
+        Checked(p);
+        Imp::FindMacPackageRoot(p, root);
+    }
+    static void FindMacFrameworkRoot(GPathName const& p, GPathName& root) {
+        Checked(p);
+        Imp::FindMacFrameworkRoot(p, root);
+    }
+    static void FindRealExecutable(GPathName const& p, GPathName& out) {
+        Checked(p);
+        Imp::FindRealExecutable(p, out);
+    }
+    static void GetApplicationVersion(GPathName const& p, int& major, int& minor) {
+        Checked(p);
+        Imp::GetApplicationVersion(p, major, minor);
+    }
     static void CopyPermissions(GPathName const& s, GPathName const& d) {
         Checked(s, d);
         Imp::CopyPermissions(s, d);

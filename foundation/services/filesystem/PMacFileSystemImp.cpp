@@ -92,6 +92,8 @@ bool SameItem(GPathName const& a, GPathName const& b) {
 
 }  // namespace
 
+bool PMacFileSystemImp::sCopyResourceForks = false;
+
 int PMacFileSystemImp::GetExceptionID(int16_t code) noexcept {
     if (code == 0)
         return 0;
@@ -799,4 +801,153 @@ void PMacFileSystemImp::GetCommonAppDataFolder(GPathName& out) {
 void PMacFileSystemImp::GetSystemFolder(GPathName& out) { GetSpecialFolder(Cocoa::kLocalDomain, FourCC("macs"), out); }
 void PMacFileSystemImp::GetLocalTempFolder(GPathName& out) {
     GetSpecialFolder(Cocoa::kLocalDomain, FourCC("temp"), out);
+}
+
+// ---- Links, copies under a new name ----
+
+GPathName PMacFileSystemImp::GetTarget(GPathName const& path) {
+    GString target;
+    const int16_t code = Cocoa::GetTarget(Native(path), target);
+    if (code != Errors::kNoErr && code != Errors::kFileNotFound)
+        CheckForErrors(code);
+    return target.IsEmpty() ? path : FromNative(target);
+}
+
+void PMacFileSystemImp::GetSymLinkTarget(GPathName const& path, GString& out) {
+    out.Clear();
+    std::string item;
+    if (!PMacNativePath::ToUTF8(Native(path), item))
+        return;
+    std::vector<char> buffer(512);
+    for (;;) {
+        const ssize_t n = readlink(item.c_str(), buffer.data(), buffer.size());
+        if (n < 0)
+            return;
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            PMacNativePath::FromUTF8(std::string(buffer.data(), static_cast<std::size_t>(n)), out);
+            return;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
+}
+
+void PMacFileSystemImp::CopyAndRenameFile(GPathName const& src, GPathName const& dest, bool overwrite,
+                                          bool followLinks) {
+    PathContext context(src);
+    GPathName destination = dest;
+    if (followLinks && FileExists(destination))
+        destination = GetTarget(destination);
+    const bool taken = FileExists(destination);
+    if (taken && !overwrite)
+        throw GSimpleException(kDuplicate);
+    GPathName source = src;
+    GString linkText;
+    if (followLinks)
+        source = GetTarget(src);
+    else if (IsAlias(src))
+        GetSymLinkTarget(src, linkText);
+    if (linkText.IsEmpty()) {
+        CreateParentFolder(destination);
+        CopyFileAs(source, destination, overwrite);
+        SetWritable(destination, true);
+        return;
+    }
+    std::string text;
+    if (!PMacNativePath::ToUTF8(linkText, text))
+        CheckForErrors(Errors::kBadName);
+    // A new link beside the old item, then put in its place in one step.
+    const GPathName made = taken ? TemporaryBeside(destination) : destination;
+    PUNIXFileSystemImp::CheckErrno(symlink(text.c_str(), UTF8(made).c_str()) == 0);
+    if (taken)
+        ReplaceItem(made, destination);
+}
+
+bool PMacFileSystemImp::TryUnlinkFile(GPathName const& path, GPathName& finalPath) {
+    finalPath = path;
+    try {
+        if (unlink(UTF8(path).c_str()) == 0)
+            return true;
+        if (errno != ENAMETOOLONG)
+            return false;
+        GString trashed;
+        Cocoa::MoveObjectToTrash(Native(path), trashed);
+        finalPath = FromNative(trashed);
+        return unlink(UTF8(finalPath).c_str()) == 0;
+    } catch (GException const&) {
+        return false;
+    }
+}
+
+// ---- Bundles ----
+
+namespace {
+
+bool HasExtension(GPathName const& path, std::initializer_list<char const*> extensions) {
+    GString extension = path.GetExtension();
+    extension.ToLower();
+    for (char const* candidate : extensions) {
+        if (extension == GString(candidate))
+            return true;
+    }
+    return false;
+}
+
+// Walks up from path to the first level that passes test; throws id when none does.
+void FindRoot(GPathName const& path, GPathName& root, bool (*test)(GPathName const&), int id) {
+    GPathName level = path;
+    for (;;) {
+        if (level.GetLeaf().IsEmpty() || level.GetBranch().GetPortablePath() == GString("/Volumes"))
+            throw GSimpleException(id);
+        if (test(level)) {
+            root = level;
+            return;
+        }
+        level = level.GetBranch();
+    }
+}
+
+}  // namespace
+
+bool PMacFileSystemImp::IsMacPackage(GPathName const& path) {
+    PathContext context(path);
+    if (!FolderExists(path))
+        return false;
+    const GPathName resolved = Resolved(path);
+    if (HasExtension(resolved, {"app", "bundle", "pkg", "mpkg"}) || Cocoa::IsMacPackage(Native(resolved)))
+        return true;
+    GPathName info = resolved;
+    info.Append(GString("Contents"));
+    info.Append(GString("PkgInfo"));
+    return FileExists(info);
+}
+
+bool PMacFileSystemImp::IsMacFramework(GPathName const& path) {
+    PathContext context(path);
+    return FolderExists(path) && HasExtension(Resolved(path), {"framework"});
+}
+
+void PMacFileSystemImp::FindMacPackageRoot(GPathName const& path, GPathName& root) {
+    FindRoot(path, root, &IsMacPackage, 40061);
+}
+
+void PMacFileSystemImp::FindMacFrameworkRoot(GPathName const& path, GPathName& root) {
+    FindRoot(path, root, &IsMacFramework, 40062);
+}
+
+void PMacFileSystemImp::GetApplicationVersion(GPathName const& path, int& major, int& minor) {
+    PathContext context(path);
+    minor = 0;
+    if (!Cocoa::GetApplicationVersion(Native(Resolved(path)), major, minor))
+        throw GSimpleException(40060);
+}
+
+void PMacFileSystemImp::FindRealExecutable(GPathName const& path, GPathName& out) {
+    GString text;
+    Cocoa::FindRealExecutable(Native(path), text);
+    out = FromNative(text);
+}
+
+void PMacFileSystemImp::UInt32ToBytes(uint32_t value, unsigned char bytes[4]) {
+    for (int i = 0; i < 4; ++i)
+        bytes[i] = static_cast<unsigned char>(value >> (24 - 8 * i));
 }

@@ -77,6 +77,14 @@ public:
     static void RenameFile(GPathName& path, GString const& newLeaf);
     static void RenameFolder(GPathName& path, GString const& newLeaf);
     static bool ReplaceItem(GPathName const& src, GPathName const& dest);
+    // A copy of src named dest. With followLinks both ends are taken through their links;
+    // without it a link is copied as a link. An existing dest is replaced in one step when
+    // overwriting, else 40015.
+    static void CopyAndRenameFile(GPathName const& src, GPathName const& dest, bool overwrite, bool followLinks);
+    // unlink; a name too long for it is moved to the Trash first (finalPath: where it went).
+    static bool TryUnlinkFile(GPathName const& path, GPathName& finalPath);
+    // The text a symbolic link holds; empty when path is none.
+    static void GetSymLinkTarget(GPathName const& path, GString& out);
 
     // Locks and use.
     static int GetObjectLocked(GPathName const& path);
@@ -113,6 +121,21 @@ public:
     static void CreateAlias(GPathName& aliasPath, GPathName const& target, GString const& name);
     static void CreateSymLink(GPathName const& linkPath, GPathName const& target);
 
+    // Bundles.
+    static bool IsMacPackage(GPathName const& path);
+    static bool IsMacFramework(GPathName const& path);
+    // The nearest package (framework) at or above path; 40061 (40062) when there is none.
+    static void FindMacPackageRoot(GPathName const& path, GPathName& root);
+    static void FindMacFrameworkRoot(GPathName const& path, GPathName& root);
+    // 40060 when the bundle has no version.
+    static void GetApplicationVersion(GPathName const& path, int& major, int& minor);
+    static void FindRealExecutable(GPathName const& path, GPathName& out);
+
+    static void SetCopyResourceForksEnabled(bool enabled) { sCopyResourceForks = enabled; }
+    static bool GetCopyResourceForksEnabled() { return sCopyResourceForks; }
+    // Most significant byte first.
+    static void UInt32ToBytes(uint32_t value, unsigned char bytes[4]);
+
     // Volumes.
     static int GetVolumeType(GPathName const& path, bool resolve);
     static bool IsOnSameVolume(GPathName const& a, GPathName const& b);
@@ -143,6 +166,9 @@ public:
     static GPathName FromNative(GString const& text);
 
 private:
+    static bool sCopyResourceForks;
+    // The item a link leads to (its recorded text when unreachable); path itself otherwise.
+    static GPathName GetTarget(GPathName const& path);
     // who with kCurrentUser replaced by the class the effective user has for the item.
     static int GetCurrentUserEffectiveType(int who, GPathName const& path);
     // The path with its aliases followed; mapped exception when that fails.

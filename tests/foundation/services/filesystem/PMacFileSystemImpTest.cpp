@@ -250,3 +250,59 @@ TEST_F(PlatformFiles, HiddenByLeafAndGlobalTempFolderFromTMPDIR) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlatformFiles, CopyAndRenameFileKeepsLinksOrFollowsThem) {
+    WriteFile(mFolder / "target", "data");
+    ASSERT_EQ(symlink("target", (mFolder / "link").c_str()), 0);
+    Imp::CopyAndRenameFile(At("link"), At("as-link"), false, false);
+    char text[64] = {};
+    ASSERT_EQ(readlink((mFolder / "as-link").c_str(), text, sizeof text - 1), 6);
+    EXPECT_STREQ(text, "target");
+    Imp::CopyAndRenameFile(At("link"), At("sub/as-file"), false, true);
+    EXPECT_EQ(ReadFile(mFolder / "sub/as-file"), "data");
+    EXPECT_EQ(ModeOf(mFolder / "sub/as-file") & 0200, 0200);
+    WriteFile(mFolder / "other", "other");
+    EXPECT_EQ(ThrownID([&] { Imp::CopyAndRenameFile(At("other"), At("sub/as-file"), false, false); }), 40015);
+    Imp::CopyAndRenameFile(At("other"), At("sub/as-file"), true, false);
+    EXPECT_EQ(ReadFile(mFolder / "sub/as-file"), "other");
+    // Overwriting a link by a link: the old one is replaced, its target untouched.
+    Imp::CopyAndRenameFile(At("link"), At("as-link"), true, false);
+    EXPECT_EQ(ReadFile(mFolder / "target"), "data");
+}
+
+TEST_F(PlatformFiles, PackageRootsAndVersions) {
+    mkdir((mFolder / "Tool.app").c_str(), 0700);
+    mkdir((mFolder / "Tool.app/Contents").c_str(), 0700);
+    mkdir((mFolder / "Tool.app/Contents/MacOS").c_str(), 0700);
+    mkdir((mFolder / "Kit.framework").c_str(), 0700);
+    mkdir((mFolder / "plain").c_str(), 0700);
+    EXPECT_TRUE(Imp::IsMacPackage(At("Tool.app")));
+    EXPECT_FALSE(Imp::IsMacPackage(At("plain")));
+    EXPECT_TRUE(Imp::IsMacFramework(At("Kit.framework")));
+    GPathName root;
+    Imp::FindMacPackageRoot(At("Tool.app/Contents/MacOS"), root);
+    EXPECT_EQ(Utf8(root), mFolder / "Tool.app");
+    EXPECT_EQ(ThrownID([&] { Imp::FindMacPackageRoot(At("plain"), root); }), 40061);
+    EXPECT_EQ(ThrownID([&] { Imp::FindMacFrameworkRoot(At("plain"), root); }), 40062);
+    int major = -1;
+    int minor = -1;
+    EXPECT_EQ(ThrownID([&] { Imp::GetApplicationVersion(At("plain"), major, minor); }), 40060);
+}
+
+TEST(PlatformFileSystemValues, FourCharacterCodesAreBigEndian) {
+    unsigned char bytes[4] = {};
+    PMacFileSystemImp::UInt32ToBytes(0x62727A20u, bytes);
+    EXPECT_EQ(std::string(reinterpret_cast<char*>(bytes), 4), "brz ");
+}
+
+TEST_F(PlatformFiles, TryUnlinkFile) {
+    WriteFile(mFolder / "f", "x");
+    GPathName final;
+    EXPECT_TRUE(Imp::TryUnlinkFile(At("f"), final));
+    EXPECT_EQ(Utf8(final), mFolder / "f");
+    EXPECT_FALSE(Imp::TryUnlinkFile(At("f"), final));
+}
+
+}  // namespace
