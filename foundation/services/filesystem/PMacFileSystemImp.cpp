@@ -14,6 +14,7 @@
 #include "core/base/GException.h"
 #include "core/base/GExceptionLocation.h"
 #include "core/bytes/GBuffer.h"
+#include "core/text/GLngString.h"
 #include "mac/PMacFileErrors.h"
 #include "mac/PMacFileSystemImpCocoa.h"
 #include "mac/PMacNativePath.h"
@@ -32,6 +33,22 @@ public:
     explicit PathContext(GPathName const& path) : mText(path.GetNativePathString()), mLocation(mText) {}
 
 private:
+    GString mText;
+    GExceptionLocation mLocation;
+};
+
+// The same for an operation on two paths: the text of id with the two paths put in.
+class TwoPathContext {
+public:
+    TwoPathContext(int id, GPathName const& first, GPathName const& second)
+        : mText(Compose(id, first, second)), mLocation(mText) {}
+
+private:
+    static GString Compose(int id, GPathName const& first, GPathName const& second) {
+        GString text = GLngString(id).GetReadableString();
+        text.SubstituteParams(first.GetNativePathString(), second.GetNativePathString());
+        return text;
+    }
     GString mText;
     GExceptionLocation mLocation;
 };
@@ -364,7 +381,7 @@ void MoveItemTo(GPathName const& src, GPathName const& destFolder, GPathName& ne
     newPath.Append(src.GetLeaf());
     const GString source = src.GetNativePathString();
     const GString moving = newPath.GetNativePathString();
-    GExceptionLocation location(PMacFileSystemImp::kMovingContext);
+    TwoPathContext context(PMacFileSystemImp::kMovingContext, src, newPath);
     if (src == newPath && SameItem(src, newPath))
         return;  // already in place
     const bool taken = PMacFileSystemImp::FileExists(newPath) || PMacFileSystemImp::FolderExists(newPath);
@@ -438,6 +455,7 @@ void PMacFileSystemImp::RenameFile(GPathName& path, GString const& newLeaf) {
         throw GSimpleException(kFileNotFound);
     GPathName renamed = path.GetBranch();
     renamed.Append(newLeaf);
+    TwoPathContext moving(kMovingContext, path, renamed);
     Cocoa::RenameItem(Native(path), Native(renamed));
     path = renamed;
 }
@@ -448,6 +466,7 @@ void PMacFileSystemImp::RenameFolder(GPathName& path, GString const& newLeaf) {
         throw GSimpleException(kFileNotFound);
     GPathName renamed = path.GetBranch();
     renamed.Append(newLeaf);
+    TwoPathContext moving(kMovingContext, path, renamed);
     Cocoa::RenameItem(Native(path), Native(renamed));
     path = renamed;
 }
@@ -589,7 +608,7 @@ void PMacFileSystemImp::CopyPermissions(GPathName const& src, GPathName const& d
 void PMacFileSystemImp::CopyAliasPermissions(GPathName const& src, GPathName const& dest) {
     const GString from = Native(src);
     const GString to = Native(dest);
-    GExceptionLocation location(kCopyingPermissionsContext);
+    TwoPathContext context(kCopyingPermissionsContext, src, dest);
     Cocoa::SetAliasPermissions(to, Cocoa::GetAliasPermissions(from, false, nullptr, nullptr, nullptr));
 }
 
@@ -665,7 +684,7 @@ bool PMacFileSystemImp::IsSameFileOrFolder(GPathName const& a, GPathName const& 
 // ---- Aliases ----
 
 void PMacFileSystemImp::CreateAlias(GPathName& aliasPath, GPathName const& target, GString const& name) {
-    GExceptionLocation location(kCreatingAliasContext);
+    TwoPathContext context(kCreatingAliasContext, aliasPath, target);
     const int16_t code = Cocoa::CreateAlias(Native(aliasPath), Native(target), name);
     if (code == Errors::kFileNotFound) {
         CreateSymLink(aliasPath, target);
@@ -675,7 +694,7 @@ void PMacFileSystemImp::CreateAlias(GPathName& aliasPath, GPathName const& targe
 }
 
 void PMacFileSystemImp::CreateSymLink(GPathName const& linkPath, GPathName const& target) {
-    GExceptionLocation location(kCreatingAliasContext);
+    TwoPathContext context(kCreatingAliasContext, linkPath, target);
     if (FileExists(linkPath))
         throw GSimpleException(kDuplicate);
     PUNIXFileSystemImp::CheckErrno(symlink(UTF8(target).c_str(), UTF8(linkPath).c_str()) == 0);

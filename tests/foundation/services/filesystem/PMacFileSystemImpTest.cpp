@@ -306,3 +306,29 @@ TEST_F(PlatformFiles, TryUnlinkFile) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(PlatformFiles, FailuresNameTheirPaths) {
+    GException::Initialize();
+    mkdir((mFolder / "to").c_str(), 0700);
+    WriteFile(mFolder / "f", "x");
+    WriteFile(mFolder / "to/f", "y");
+    try {
+        Imp::MoveFileTo(At("f"), At("to"), false);
+        FAIL() << "no exception";
+    } catch (GException const& e) {
+        EXPECT_EQ(e.GetExceptionID(), 40015);
+        const std::string message = Text(e.GetFullDescription());
+        EXPECT_NE(message.find("Moving " + (mFolder / "f") + " to " + (mFolder / "to/f")), std::string::npos)
+            << message;
+    }
+    try {
+        Imp::RemoveFile(At("to"));
+        FAIL() << "no exception";
+    } catch (GException const& e) {
+        EXPECT_NE(Text(e.GetFullDescription()).find(mFolder / "to"), std::string::npos);
+    }
+}
+
+}  // namespace
