@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "mac/PMacFileErrors.h"
@@ -75,12 +76,31 @@ int OpenFolderAt(int dir, char const* name) {
     return openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
 }
 
-bool RemoveInside(int dir, std::string const& dirPath, int removeKinds, int descendKinds);
+// The folders being walked, by device and inode: an alias back to one of them is not followed
+// again (it would lead round without end).
+using Walk = std::vector<std::pair<dev_t, ino_t>>;
+
+bool RemoveInside(int dir, std::string const& dirPath, int removeKinds, int descendKinds, Walk& walk);
+
+// Walks the open folder, recorded on the walk while it is inside.
+bool RemoveWalked(int dir, std::string const& dirPath, int removeKinds, int descendKinds, Walk& walk) {
+    struct stat info {};
+    if (fstat(dir, &info) != 0)
+        Throw(errno);
+    for (auto const& entered : walk) {
+        if (entered.first == info.st_dev && entered.second == info.st_ino)
+            return false;
+    }
+    walk.emplace_back(info.st_dev, info.st_ino);
+    const bool all = RemoveInside(dir, dirPath, removeKinds, descendKinds, walk);
+    walk.pop_back();
+    return all;
+}
 
 // The folder an alias leads to, walked as the descend mask asks, then the alias and the
 // target removed when everything inside went and the kind may go.
 bool RemoveThroughAlias(int dir, std::string const& name, std::string const& aliasPath, int removeKinds,
-                        int descendKinds, bool keep) {
+                        int descendKinds, bool keep, Walk& walk) {
     char resolved[PATH_MAX];
     if (realpath(aliasPath.c_str(), resolved) == nullptr)
         return false;
@@ -93,7 +113,7 @@ bool RemoveThroughAlias(int dir, std::string const& name, std::string const& ali
     Folder folder(OpenFolderAt(parent.Get(), leaf.c_str()));
     if (!folder.IsOpen())
         Throw(errno);
-    const bool all = RemoveInside(folder.Get(), target, removeKinds, descendKinds);
+    const bool all = RemoveWalked(folder.Get(), target, removeKinds, descendKinds, walk);
     if (!all || keep || (removeKinds & kAliases) == 0)
         return false;
     Unlink(dir, name, 0);
@@ -101,7 +121,7 @@ bool RemoveThroughAlias(int dir, std::string const& name, std::string const& ali
     return true;
 }
 
-bool RemoveInside(int dir, std::string const& dirPath, int removeKinds, int descendKinds) {
+bool RemoveInside(int dir, std::string const& dirPath, int removeKinds, int descendKinds, Walk& walk) {
     bool result = true;
     for (std::string const& name : List(dir)) {
         struct stat info {};
@@ -143,7 +163,7 @@ bool RemoveInside(int dir, std::string const& dirPath, int removeKinds, int desc
                 continue;
             }
             if (alias) {
-                if (!RemoveThroughAlias(dir, name, dirPath + "/" + name, removeKinds, descendKinds, keepHidden))
+                if (!RemoveThroughAlias(dir, name, dirPath + "/" + name, removeKinds, descendKinds, keepHidden, walk))
                     result = false;
                 continue;
             }
@@ -155,7 +175,7 @@ bool RemoveInside(int dir, std::string const& dirPath, int removeKinds, int desc
                 result = false;
                 continue;
             }
-            const bool all = RemoveInside(child.Get(), dirPath + "/" + name, removeKinds, descendKinds);
+            const bool all = RemoveWalked(child.Get(), dirPath + "/" + name, removeKinds, descendKinds, walk);
             if (all && !keepHidden && (removeKinds & kind) != 0)
                 Unlink(dir, name, AT_REMOVEDIR);
             else
@@ -192,7 +212,8 @@ bool PMacFolderRemoval::RemoveContents(GPathName const& path, int removeKinds, i
     Folder folder(open(folderPath.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.IsOpen())
         Throw(errno);
-    return RemoveInside(folder.Get(), folderPath, removeKinds, descendKinds);
+    Walk walk;
+    return RemoveWalked(folder.Get(), folderPath, removeKinds, descendKinds, walk);
 }
 
 bool PMacFolderRemoval::RemoveFolder(GPathName const& path, int removeKinds, int descendKinds) {
@@ -205,7 +226,8 @@ bool PMacFolderRemoval::RemoveFolder(GPathName const& path, int removeKinds, int
     Folder folder(OpenFolderAt(parent.Get(), leaf.c_str()));
     if (!folder.IsOpen())
         Throw(errno);
-    if (!RemoveInside(folder.Get(), folderPath, removeKinds, descendKinds))
+    Walk walk;
+    if (!RemoveWalked(folder.Get(), folderPath, removeKinds, descendKinds, walk))
         return false;
     Unlink(parent.Get(), leaf, AT_REMOVEDIR);
     return true;

@@ -7,7 +7,8 @@
 //
 // Masks: removeKinds 1 files, 2 folders, 4 aliases, 8 hidden items too; descendKinds 2 folders,
 // 4 aliases of folders (followed: the alias and its target go), 8 hidden folders too. A
-// ".DS_Store" file is always removed. A kept item keeps its parents; the result says whether
+// ".DS_Store" file is always removed. An alias that leads back into a folder being walked is
+// kept. A kept item keeps its parents; the result says whether
 // everything went. A failure other than a vanished item throws the mapped exception.
 #include "services/paths/GPathName.h"
 

@@ -79,6 +79,17 @@ TEST_F(FileSystem, RemovalFollowsAnAliasOnlyWhenAskedTo) {
     EXPECT_FALSE(Exists(outside.Path()));
 }
 
+TEST_F(FileSystem, FollowingAnAliasBackToAnAncestorEnds) {
+    Folder("tree");
+    Folder("tree/sub");
+    File("tree/sub/f");
+    Link(mFolder / "tree", "tree/sub/loop");
+    EXPECT_TRUE(GFileSystem::RemoveFolder(At("tree"), -1, 2 | 4 | 8));
+    // The loop's alias is kept, and with it the folders above it.
+    EXPECT_TRUE(Exists(mFolder / "tree/sub/loop"));
+    EXPECT_FALSE(Exists(mFolder / "tree/sub/f"));
+}
+
 TEST_F(FileSystem, RemovingALinkedFolderRemovesOnlyTheLink) {
     TemporaryFolder outside;
     WriteFile(outside / "f", "keep");
