@@ -568,9 +568,9 @@ int16_t PMacFileSystemImpCocoa::CreateFile(GString const& path) {
     std::string item;
     if (!Native(path, item))
         return Errors::kBadName;
-    if (Exists(item))
-        return Errors::kDuplicate;
-    const int fd = open(item.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // One step, so nothing can slip in between a check and the creation; O_EXCL also refuses
+    // a link in the file's place, dangling or not.
+    const int fd = open(item.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return Errors::FromErrno(errno);
     if (close(fd) != 0)

@@ -1,0 +1,547 @@
+#pragma once
+// GFileSystemBase: the portable facade through which the system touches files and folders, a
+// class template of static operations over its platform half (PMacFileSystemImp). It adds:
+// every path argument must be absolute (40068 "Invalid path" otherwise, before anything is
+// touched), the Try variants that answer false instead of throwing a GException, the
+// recursive operations, the special paths and unique names.
+//
+// Callers may rely on:
+// - Recursive removal never follows a link it meets unless the descend mask asks for aliases
+//   (see PMacFolderRemoval); a kept item keeps its parents and makes the result false.
+// - CopyFolderTo copies files through aliases to files (their content), copies an alias to a
+//   folder or a broken alias as a link (so no walk leaves the tree or runs in a circle), and
+//   gives folders their dates and permissions after their contents.
+// - CreateUniqueObject replaces a run of "X" (all of it, zero-padded) by a counter below
+//   10^min(run, 9); only "already exists" moves on to the next name, any other failure ends
+//   the search with 40063. Folders made in a shared (sticky, world-writable) folder are 0700.
+// - No lock: used from the host's main thread.
+#include <climits>
+#include <cstdint>
+#include <ctime>
+#include <cstdlib>
+
+#include "core/base/GException.h"
+#include "core/containers/GDict.h"
+#include "core/containers/GTable.h"
+#include "core/text/GString.h"
+#include "core/values/GDateTime.h"
+#include "mac/PMacFileSystemImpCocoa.h"
+#include "services/filesystem/PMacFolderRemoval.h"
+#include "services/paths/GPathName.h"
+
+class GFileSystemSupport {
+public:
+    static constexpr int kInvalidPath = 40068;
+    static void ThrowIfRelative(GPathName const& path) {
+        if (path.IsRelative())
+            throw GSimpleException(kInvalidPath);
+    }
+};
+
+template <class Imp>
+class GFileSystemBase {
+public:
+    GFileSystemBase() = delete;
+
+    static constexpr int kNotFound = 40010;
+    static constexpr int kDuplicate = 40015;
+    static constexpr int kUniqueFailed = 40063;
+    static constexpr int kDestinationExists = 40065;
+    static constexpr int kAllKinds = -1;
+    // Everything removed, hidden items too; real and hidden folders entered, aliases not followed.
+    static constexpr int kDescendFolders = 10;
+
+    static void ThrowIfRelative(GPathName const& path) { GFileSystemSupport::ThrowIfRelative(path); }
+
+    // ---- Forwarding, checked ----
+    static bool FolderExists(GPathName const& p) { return Checked(p), Imp::FolderExists(p); }
+    static bool FileExists(GPathName const& p) { return Checked(p), Imp::FileExists(p); }
+    static bool CreateFile(GPathName const& p) { return Checked(p), Imp::CreateFile(p); }
+    static bool CreateFolder(GPathName const& p) { return Checked(p), Imp::CreateFolder(p); }
+    static void MoveFileTo(GPathName const& s, GPathName const& d, GPathName& n, bool overwrite) {
+        Checked(s, d);
+        Imp::MoveFileTo(s, d, n, overwrite);
+    }
+    static void MoveFileTo(GPathName const& s, GPathName const& d, bool overwrite) {
+        Checked(s, d);
+        Imp::MoveFileTo(s, d, overwrite);
+    }
+    static void MoveFolderTo(GPathName const& s, GPathName const& d, GPathName& n, bool overwrite) {
+        Checked(s, d);
+        Imp::MoveFolderTo(s, d, n, overwrite);
+    }
+    static void RenameFile(GPathName& p, GString const& leaf) {
+        Checked(p);
+        Imp::RenameFile(p, leaf);
+    }
+    static void RenameFolder(GPathName& p, GString const& leaf) {
+        Checked(p);
+        Imp::RenameFolder(p, leaf);
+    }
+    static bool ReplaceItem(GPathName const& s, GPathName const& d) { return Checked(s, d), Imp::ReplaceItem(s, d); }
+    static bool RemoveFile(GPathName const& p) { return Checked(p), Imp::RemoveFile(p); }
+    static bool RemoveFolderOnly(GPathName const& p) { return Checked(p), Imp::RemoveFolderOnly(p); }
+    static void MoveFileToTrash(GPathName const& p) {
+        Checked(p);
+        Imp::MoveFileToTrash(p);
+    }
+    static void CopyFileTo(GPathName const& s, GPathName const& d, GPathName& n, bool overwrite) {
+        Checked(s, d);
+        Imp::CopyFileTo(s, d, n, overwrite);
+    }
+    static void CopyAndRenameFile(GPathName const& s, GPathName const& d, bool overwrite, bool followLinks) {
+        Checked(s, d);
+        Imp::CopyAndRenameFile(s, d, overwrite, followLinks);
+    }
+    static bool IsMacPackage(GPathName const& p) { return Checked(p), Imp::IsMacPackage(p); }
+    static bool IsMacFramework(GPathName const& p) { return Checked(p), Imp::IsMacFramework(p); }
+    static void FindMacPackageRoot(GPathName const& p, GPathName& root) {
+        Checked(p);
+        Imp::FindMacPackageRoot(p, root);
+    }
+    static void FindMacFrameworkRoot(GPathName const& p, GPathName& root) {
+        Checked(p);
+        Imp::FindMacFrameworkRoot(p, root);
+    }
+    static void FindRealExecutable(GPathName const& p, GPathName& out) {
+        Checked(p);
+        Imp::FindRealExecutable(p, out);
+    }
+    static void GetApplicationVersion(GPathName const& p, int& major, int& minor) {
+        Checked(p);
+        Imp::GetApplicationVersion(p, major, minor);
+    }
+    static void CopyPermissions(GPathName const& s, GPathName const& d) {
+        Checked(s, d);
+        Imp::CopyPermissions(s, d);
+    }
+    static void CopyAliasPermissions(GPathName const& s, GPathName const& d) {
+        Checked(s, d);
+        Imp::CopyAliasPermissions(s, d);
+    }
+    static void GetCreationDateTime(GPathName const& p, GDateTime& out) {
+        Checked(p);
+        Imp::GetCreationDateTime(p, out);
+    }
+    static void SetCreationDateTime(GPathName const& p, GDateTime const& value) {
+        Checked(p);
+        Imp::SetCreationDateTime(p, value);
+    }
+    static void GetModificationDateTime(GPathName const& p, GDateTime& out) {
+        Checked(p);
+        Imp::GetModificationDateTime(p, out);
+    }
+    static void SetModificationDateTime(GPathName const& p, GDateTime const& value) {
+        Checked(p);
+        Imp::SetModificationDateTime(p, value);
+    }
+    static bool IsHidden(GPathName const& p) { return Checked(p), Imp::IsHidden(p); }
+    static void SetHidden(GPathName const& p, bool hidden) {
+        Checked(p);
+        Imp::SetHidden(p, hidden);
+    }
+    static bool IsWritable(GPathName const& p) { return Checked(p), Imp::IsWritable(p); }
+    static void SetWritable(GPathName const& p, bool writable) {
+        Checked(p);
+        Imp::SetWritable(p, writable);
+    }
+    static void SetPermissions(GPathName const& p, int who, bool r, bool w, bool x) {
+        Checked(p);
+        Imp::SetPermissions(p, who, r, w, x);
+    }
+    static int16_t GetPermissions(GPathName const& p, int who, bool* r, bool* w, bool* x) {
+        return Checked(p), Imp::GetPermissions(p, who, r, w, x);
+    }
+    static void SetAliasPermissions(GPathName const& p, int who, bool r, bool w, bool x) {
+        Checked(p);
+        Imp::SetAliasPermissions(p, who, r, w, x);
+    }
+    static int16_t GetAliasPermissions(GPathName const& p, int who, bool* r, bool* w, bool* x) {
+        return Checked(p), Imp::GetAliasPermissions(p, who, r, w, x);
+    }
+    static void GetOwnerAndGroup(GPathName const& p, int& uid, int& gid) {
+        Checked(p);
+        Imp::GetOwnerAndGroup(p, uid, gid);
+    }
+    static void SetOwnerAndGroup(GPathName const& p, int uid, int gid) {
+        Checked(p);
+        Imp::SetOwnerAndGroup(p, uid, gid);
+    }
+    static bool IsAlias(GPathName const& p) { return Checked(p), Imp::IsAlias(p); }
+    static bool AliasHasTarget(GPathName const& p, GPathName& t) { return Checked(p), Imp::AliasHasTarget(p, t); }
+    static bool GetAliasTarget(GPathName const& p, GPathName& t) { return Checked(p), Imp::GetAliasTarget(p, t); }
+    static int GetObjectLocked(GPathName const& p) { return Checked(p), Imp::GetObjectLocked(p); }
+    static void SetObjectLocked(GPathName const& p, bool locked) {
+        Checked(p);
+        Imp::SetObjectLocked(p, locked);
+    }
+    static int GetAliasObjectLocked(GPathName const& p) { return Checked(p), Imp::GetAliasObjectLocked(p); }
+    static void SetAliasObjectLocked(GPathName const& p, bool locked) {
+        Checked(p);
+        Imp::SetAliasObjectLocked(p, locked);
+    }
+    static bool FileInUse(GPathName const& p) { return Checked(p), Imp::FileInUse(p); }
+    static bool CheckIfOwner(GPathName const& p) { return Checked(p), Imp::CheckIfOwner(p); }
+    static bool CheckAliasIfOwner(GPathName const& p) { return Checked(p), Imp::CheckAliasIfOwner(p); }
+    static int GetVolumeType(GPathName const& p, bool resolve) { return Checked(p), Imp::GetVolumeType(p, resolve); }
+    static bool IsOnSameVolume(GPathName const& a, GPathName const& b) {
+        return Checked(a, b), Imp::IsOnSameVolume(a, b);
+    }
+    // A new path, a copy of a completed by the platform.
+    static GPathName CreateAlias(GPathName const& a, GPathName const& b, GString const& name) {
+        Checked(a, b);
+        GPathName result = a;
+        Imp::CreateAlias(result, b, name);
+        return result;
+    }
+
+    // ---- Forwarding, unchecked ----
+    static void GetDebugFolder(GPathName& out) { Imp::GetDebugFolder(out); }
+    static void GetApplicationPath(GPathName& out) { Imp::GetApplicationPath(out); }
+    static void GetDllPath(GPathName& out) { Imp::GetDllPath(out); }
+    static void GetCurrentFolder(GPathName& out) { Imp::GetCurrentFolder(out); }
+    static void GetTrashFolder(GPathName& out) { Imp::GetTrashFolder(out); }
+    static void GetUserHomeFolder(GPathName& out) { Imp::GetUserHomeFolder(out); }
+    static void GetUserDocumentsFolder(GPathName& out) { Imp::GetUserDocumentsFolder(out); }
+    static void GetApplicationsFolder(GPathName& out) { Imp::GetApplicationsFolder(out); }
+    static void GetDesktopFolder(GPathName& out) { Imp::GetDesktopFolder(out); }
+    static void GetCommonAppDataFolder(GPathName& out) { Imp::GetCommonAppDataFolder(out); }
+    static void GetSystemFolder(GPathName& out) { Imp::GetSystemFolder(out); }
+    static void GetResourceFolder(GPathName& out) { Imp::GetResourceFolder(out); }
+    static void GetGlobalTempFolder(GPathName& out) { Imp::GetGlobalTempFolder(out); }
+    static void GetGlobalPreferenceFolder(GPathName& out) { Imp::GetGlobalPreferenceFolder(out); }
+    static void GetUserPreferenceFolder(GPathName& out) { Imp::GetUserPreferenceFolder(out); }
+    static bool VolumeNameExists(GString const& name) { return Imp::VolumeNameExists(name); }
+    static bool IsSameFileOrFolder(GPathName const& a, GPathName const& b, bool compareLinks) {
+        return Imp::IsSameFileOrFolder(a, b, compareLinks);
+    }
+
+    // ---- Try ----
+    static bool TryFolderExists(GPathName const& p) {
+        return Try(p, [&] { return Imp::FolderExists(p); });
+    }
+    static bool TryFileExists(GPathName const& p) {
+        return Try(p, [&] { return Imp::FileExists(p); });
+    }
+    static bool TryToRemoveFile(GPathName const& p) {
+        return Try(p, [&] { return Imp::RemoveFile(p), true; });
+    }
+    static bool TryMoveFileToTrash(GPathName const& p) {
+        return Try(p, [&] { return Imp::MoveFileToTrash(p), true; });
+    }
+    static bool TryToRemoveFolder(GPathName const& p, int removeKinds, int descendKinds) {
+        return Try(p, [&] { return RemoveFolder(p, removeKinds, descendKinds), true; });
+    }
+    static bool TryToRemoveFolderContent(GPathName const& p, int removeKinds, int descendKinds) {
+        return Try(p, [&] { return RemoveFolderContent(p, removeKinds, descendKinds), true; });
+    }
+
+    // ---- Recursive ----
+    // Whether the folder existed.
+    static bool RemoveFolder(GPathName const& p, int removeKinds, int descendKinds) {
+        Checked(p);
+        if (!Imp::FolderExists(p))
+            return false;
+        if (Imp::IsAlias(p)) {
+            if ((descendKinds & 4) == 0) {
+                Imp::RemoveFolderOnly(p);
+                return true;
+            }
+            GPathName target;
+            Imp::GetAliasTarget(p, target);
+            if (PMacFolderRemoval::RemoveContents(target, removeKinds, descendKinds)) {
+                Imp::RemoveFolderOnly(p);
+                PMacFolderRemoval::RemoveFolder(target, removeKinds, descendKinds);
+            }
+            return true;
+        }
+        PMacFolderRemoval::RemoveFolder(p, removeKinds, descendKinds);
+        return true;
+    }
+    static void RemoveFolderContent(GPathName const& p, int removeKinds, int descendKinds) {
+        Checked(p);
+        PMacFolderRemoval::RemoveContents(p, removeKinds, descendKinds);
+    }
+    static bool RecursiveRemoveFolder(GPathName const& p, int removeKinds, int descendKinds) {
+        Checked(p);
+        return PMacFolderRemoval::RemoveContents(p, removeKinds, descendKinds);
+    }
+
+    static void CopyDateTimeInfo(GPathName const& s, GPathName const& d) {
+        Checked(s, d);
+        GDateTime date;
+        Imp::GetCreationDateTime(s, date);
+        Imp::SetCreationDateTime(d, date);
+        Imp::GetModificationDateTime(s, date);
+        Imp::SetModificationDateTime(d, date);
+    }
+    static void CopyDateTimeInfoRecursive(GPathName const& s, GPathName const& d) {
+        Checked(s, d);
+        for (Entry const& entry : List(s)) {
+            const GPathName counterpart = Counterpart(d, entry.path);
+            if (entry.isFolder)
+                CopyDateTimeInfoRecursive(entry.path, counterpart);
+            if (entry.isFolder || entry.isFile)
+                CopyDateTimeInfo(entry.path, counterpart);
+        }
+    }
+    static void CopyPermissionsRecursive(GPathName const& s, GPathName const& d) {
+        Checked(s, d);
+        for (Entry const& entry : List(s)) {
+            const GPathName counterpart = Counterpart(d, entry.path);
+            if (entry.isFolder)
+                CopyPermissionsRecursive(entry.path, counterpart);
+            if (entry.isFolder || entry.isFile)
+                Imp::CopyPermissions(entry.path, counterpart);
+        }
+    }
+
+    static void CopyFolderTo(GPathName const& s, GPathName const& destFolder, GPathName& newPath, bool overwrite) {
+        Checked(s, destFolder);
+        newPath = Counterpart(destFolder, s);
+        if (!Imp::CreateFolder(newPath) && !overwrite)
+            throw GSimpleException(kDestinationExists);
+        Imp::CopyAttributes(s, newPath);
+        for (Entry const& entry : List(s)) {
+            GPathName copied;
+            if (entry.isFile && !entry.isAlias)
+                Imp::CopyFileAs(entry.path, Counterpart(newPath, entry.path), overwrite);
+            else if (entry.isFile)
+                Imp::CopyFileTo(entry.path, newPath, copied, overwrite);
+            else if (entry.isFolder)
+                CopyFolderTo(entry.path, newPath, copied, overwrite);
+            else
+                CopyLink(entry.path, newPath, overwrite);
+        }
+        CopyDateTimeInfo(s, newPath);
+        Imp::CopyPermissions(s, newPath);
+        Imp::SetObjectLocked(newPath, Imp::GetObjectLocked(s) == 2);
+    }
+    static void CopyFolderContentsTo(GPathName const& s, GPathName const& destFolder, bool overwrite) {
+        Checked(s, destFolder);
+        for (Entry const& entry : List(s)) {
+            const GPathName counterpart = Counterpart(destFolder, entry.path);
+            if (entry.isFile) {
+                try {
+                    GPathName copied;
+                    Imp::CopyFileTo(entry.path, destFolder, copied, overwrite);
+                } catch (GException const& e) {
+                    if (e.GetExceptionID() != kDuplicate)
+                        throw;
+                }
+            } else if (entry.isFolder) {
+                Imp::CreateFolder(counterpart);
+                Imp::CopyAttributes(entry.path, counterpart);
+                CopyFolderContentsTo(entry.path, counterpart, overwrite);
+            } else {
+                CopyLink(entry.path, destFolder, overwrite);
+            }
+        }
+    }
+
+    // ---- Special paths ----
+    static void AddSpecialPath(int id, GPathName const& path) { SpecialPaths().Put(id, path); }
+    static GPathName GetSpecialPath(int id) {
+        int slot = 0;
+        if (!SpecialPaths().GetExistingIndex(id, slot)) {
+            SetSpecialPathToDefault(id);
+            if (!SpecialPaths().GetExistingIndex(id, slot))
+                throw GSimpleException(kNotFound);
+        }
+        return SpecialPaths().GetValueAt(slot);
+    }
+    static void SetSpecialPathToDefault(int id) { SpecialPaths().Put(id, DefaultSpecialPath(id)); }
+    static void RemoveSpecialPath(int id) { SpecialPaths().Remove(id); }
+    static void RemoveAllSpecialPaths() { SpecialPaths().RemoveAll(); }
+
+    // ---- Unique names ----
+    static void CreateUniqueFile(GPathName const& tmpl, GPathName& out) { CreateUniqueObject(tmpl, true, out); }
+    static void CreateUniqueFolder(GPathName const& tmpl, GPathName& out) { CreateUniqueObject(tmpl, false, out); }
+    static void CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out);
+
+    // The largest counter run that fits the counters (10^9 names).
+    static constexpr int kMaxCounterDigits = 9;
+
+private:
+    struct Entry {
+        GPathName path;
+        bool isFile = false;
+        bool isFolder = false;
+        bool isAlias = false;
+    };
+
+    static void Checked(GPathName const& a) { ThrowIfRelative(a); }
+    static void Checked(GPathName const& a, GPathName const& b) {
+        ThrowIfRelative(a);
+        ThrowIfRelative(b);
+    }
+
+    template <class Test>
+    static bool Try(GPathName const& p, Test const& test) {
+        if (p.IsRelative())
+            return false;
+        try {
+            return test();
+        } catch (GException const&) {
+            return false;
+        }
+    }
+
+    static GPathName Counterpart(GPathName const& folder, GPathName const& item) {
+        GPathName result = folder;
+        result.Append(item.GetLeaf());
+        return result;
+    }
+
+    // The folder's entries by kind: an alias counts as the kind of its target, except that an
+    // alias to a folder is neither (copied as a link).
+    static GTable<Entry> List(GPathName const& folder) {
+        GTable<PMacFileSystemImpCocoa::IteratorCacheItem> cache;
+        GTable<Entry> entries;
+        GPathName listed = folder;
+        Imp::GetAliasTarget(folder, listed);
+        if (!PMacFileSystemImpCocoa::FillCache(cache, Imp::Native(listed)))
+            return entries;
+        for (int i = 0; i < cache.GetCount(); ++i) {
+            Entry entry;
+            entry.path = Imp::FromNative(cache[i].path);
+            entry.isAlias = cache[i].isAlias;
+            if (cache[i].isAlias) {
+                // A file through the alias counts as a file; a folder or nothing is neither.
+                GString target;
+                bool isFolder = true;
+                entry.isFile = PMacFileSystemImpCocoa::ResolveAlias(cache[i].path, target, nullptr) == 0 &&
+                               PMacFileSystemImpCocoa::IsFolder(target, &isFolder) == 0 && !isFolder;
+            } else {
+                entry.isFolder = cache[i].isFolder;
+                entry.isFile = !cache[i].isFolder;
+            }
+            entries.AddItem(entry);
+        }
+        return entries;
+    }
+
+    // Links are copied as links, an existing item replaced only in one step.
+    static void CopyLink(GPathName const& link, GPathName const& destFolder, bool overwrite) {
+        GPathName copied;
+        Imp::CopyFileTo(link, destFolder, copied, overwrite, false);
+    }
+
+    static GDict<int, GPathName>& SpecialPaths() {
+        static GDict<int, GPathName> paths(5);
+        return paths;
+    }
+    static GPathName DefaultSpecialPath(int id);
+    static GPathName Under(int id, char const* leaf) {
+        GPathName path = GetSpecialPath(id);
+        path.Append(GString(leaf));
+        return path;
+    }
+    static GPathName Under(void (*folder)(GPathName&), char const* leaf) {
+        GPathName path;
+        folder(path);
+        path.Append(GString(leaf));
+        return path;
+    }
+    static GPathName Of(void (*folder)(GPathName&)) {
+        GPathName path;
+        folder(path);
+        return path;
+    }
+    static int& Counter(bool isFile) {
+        static int theFileIndex = -1;
+        static int theFolderIndex = -1;
+        return isFile ? theFileIndex : theFolderIndex;
+    }
+};
+
+template <class Imp>
+GPathName GFileSystemBase<Imp>::DefaultSpecialPath(int id) {
+    switch (id) {
+    case -8: return Of(&Imp::GetUserApplicationDataFolder);
+    case -7: return Of(&Imp::GetSystemFolder);
+    case -6: return Of(&Imp::GetDllPath);
+    case -5: return Of(&Imp::GetApplicationPath);
+    case -4: return Of(&Imp::GetUserPreferenceFolder);
+    case -3: return Of(&Imp::GetGlobalPreferenceFolder);
+    case -2: return Of(&Imp::GetGlobalTempFolder);
+    case -1: return Of(&Imp::GetSystemFolder);
+    case 7: return Under(11, "CMap");
+    case 11: return Of(&Imp::GetResourceFolder);
+    case 21: return Under(11, "FontMetrics");
+    case 22: return Under(11, "Lng");
+    case 23: return Under(11, "ICC");
+    case 33: return Under(&Imp::GetGlobalPreferenceFolder, "Kelvora Prefs Folder");
+    case 35: return Under(&Imp::GetUserPreferenceFolder, "Kelvora Prefs Folder");
+    case 52: return Under(11, "xml");
+    case 53: return Under(-8, "Kelvora");
+    case 54: return Under(11, "Artwork");
+    default: return GPathName();
+    }
+}
+
+template <class Imp>
+void GFileSystemBase<Imp>::CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out) {
+    Checked(tmpl);
+    const GPathName branch = tmpl.GetBranch();
+    if (!Imp::FolderExists(branch))
+        Imp::CreateFolder(branch);
+    GString leaf = tmpl.GetLeaf();
+    const GString stop("/");  // never inside a leaf: ends every search below
+    int position = leaf.Find(GString("_X"));
+    if (position >= 0) {
+        ++position;
+    } else {
+        position = leaf.FindFirst('X');
+        if (position < 0) {
+            GString bare = isFile ? tmpl.GetLeafWithoutExtension() : leaf;
+            bare += stop;
+            position = bare.FindFirst('/');
+            leaf.Insert(position, GString("XXXXX"));
+        }
+    }
+    GString probe = leaf;
+    probe += stop;
+    const int run = probe.FindFirstNot('X', position) - position;
+    // Every X of the run is replaced, but the counter stays within what 32 bits can count.
+    const int digits = run;
+    int range = 1;
+    for (int i = 0; i < run && i < kMaxCounterDigits; ++i)
+        range *= 10;
+    int& counter = Counter(isFile);
+    if (counter == -1) {
+        unsigned seed = static_cast<unsigned>(std::clock()) ^ static_cast<unsigned>(reinterpret_cast<uintptr_t>(&out));
+        counter = rand_r(&seed) % range;
+    }
+    int value = counter < range ? counter : 0;
+    // A folder made in a shared temporary folder is for this user only.
+    const bool privateFolder = !isFile && Imp::IsSharedFolder(branch);
+    for (int tries = 0; tries < range; ++tries) {
+        GString number;
+        number.SetInt(value, digits);
+        GString name = leaf;
+        name.Remove(position, run);
+        name.Insert(position, number);
+        GPathName candidate = branch;
+        candidate.Append(name);
+        bool created = false;
+        try {
+            created = isFile ? Imp::CreateFile(candidate)
+                             : privateFolder ? Imp::CreatePrivateFolder(candidate) : Imp::CreateFolder(candidate);
+        } catch (GException const& e) {
+            // Only a name taken by another kind of item is worth a next try.
+            if (e.GetExceptionID() != kDuplicate) {
+                out.Clear();
+                throw GSimpleException(kUniqueFailed);
+            }
+        }
+        value = value + 1 < range ? value + 1 : 0;
+        if (created) {
+            counter = value;
+            out = candidate;
+            return;
+        }
+    }
+    out.Clear();
+    throw GSimpleException(kUniqueFailed);
+}
