@@ -36,9 +36,9 @@
 
 class PMacFileSystemImpCocoa {
 public:
-    enum DateTimeType { kCreationDate = 0, kModificationDate = 1 };
+    enum DateTimeType : int { kCreationDate = 0, kModificationDate = 1 };
     // Any other value accepts any kind of item.
-    enum DeleteItemType { kDeleteFile = 0, kDeleteFolder = 1, kDeleteAny = 2 };
+    enum DeleteItemType : int { kDeleteFile = 0, kDeleteFolder = 1, kDeleteAny = 2 };
 
     // One entry of a listed folder: its path (the folder's path joined with the entry's name)
     // and what the listing learnt of it. A symbolic link is an alias and never a folder,

@@ -22,13 +22,9 @@
 #include "core/base/GExceptionLocation.h"
 #include "core/memory/GAllocator.h"
 #include "core/text/GEnglishTexts.h"
+#include "support/Sanitizers.h"
 #include "support/ExceptionTestText.h"
 
-// The sanitizers reserve address space of their own, so a capped address space fails them
-// rather than the allocation under test.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define EXCEPTION_TEST_UNDER_SANITIZER 1
-#endif
 
 namespace {
 
@@ -445,7 +441,7 @@ TEST_F(GExceptionCaptureMemoryTest, OtherThreadsFindTheHandlerInPlaceWhileContex
     EXPECT_EQ(std::get_new_handler(), &GAllocator::NewHandler);
 }
 
-#ifndef EXCEPTION_TEST_UNDER_SANITIZER
+#ifndef TROVEL_TEST_UNDER_SANITIZER
 
 std::atomic<int> gRefusals{0};
 void CountRefusal() { ++gRefusals; }

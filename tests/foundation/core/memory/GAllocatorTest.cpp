@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "support/Sanitizers.h"
 #include "core/base/GException.h"
 #include "core/base/GExceptionLocation.h"
 #include "core/memory/GAllocator.h"
@@ -26,10 +27,6 @@
 #include "core/memory/GFixedSizeAllocator.h"
 #include "core/text/GString.h"
 
-// The sanitizers reserve address space of their own: a capped address space fails them first.
-#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
-#define ALLOCATOR_TEST_UNDER_SANITIZER 1
-#endif
 
 namespace {
 
@@ -762,7 +759,7 @@ TEST_F(GAllocatorNewHandlerTest, ThePreviousHandlerDecidesWhetherTheAllocationIs
     }
 }
 
-#ifndef ALLOCATOR_TEST_UNDER_SANITIZER
+#ifndef TROVEL_TEST_UNDER_SANITIZER
 
 // In a child process whose address space is capped, the heap really refuses; a thread of its own
 // checks that the allocator's mutex is free while the handler runs and after it failed.
@@ -952,6 +949,6 @@ TEST(GAllocatorHeapRefusal, WithoutMemoryForAChunkAThreadTakesABlockOfAnotherThr
 
 #endif // GALLOCATOR_USE_HEAP
 
-#endif // ALLOCATOR_TEST_UNDER_SANITIZER
+#endif // TROVEL_TEST_UNDER_SANITIZER
 
 } // namespace

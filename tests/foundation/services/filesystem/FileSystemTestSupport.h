@@ -11,7 +11,7 @@
 #include "core/base/GException.h"
 #include "services/filesystem/GFileSystem.h"
 #include "support/ExceptionTestText.h"
-#include "support/TemporaryFolder.h"
+#include "support/ScopedTempFolder.h"
 
 inline GPathName PathOf(std::string const& utf8) {
     StartFoundation();

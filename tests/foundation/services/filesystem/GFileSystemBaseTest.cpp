@@ -15,7 +15,7 @@ namespace {
 class FileSystem : public ::testing::Test {
 protected:
     void SetUp() override { StartFoundation(); }
-    TemporaryFolder mFolder;
+    ScopedTempFolder mFolder;
     GPathName At(std::string const& relative) const { return PathOf(mFolder / relative); }
     void Folder(std::string const& relative) const { mkdir((mFolder / relative).c_str(), 0700); }
     void File(std::string const& relative, std::string const& content = "x") const {
@@ -53,7 +53,7 @@ TEST_F(FileSystem, TryVariantsAnswerFalseInsteadOfThrowing) {
 // ---- Recursive removal ----
 
 TEST_F(FileSystem, RemovalOverALinkLeavesTheOutsideFolder) {
-    TemporaryFolder outside;
+    ScopedTempFolder outside;
     WriteFile(outside / "precious", "keep");
     mkdir((outside / "sub").c_str(), 0700);
     WriteFile(outside / "sub/inner", "keep");
@@ -69,7 +69,7 @@ TEST_F(FileSystem, RemovalOverALinkLeavesTheOutsideFolder) {
 }
 
 TEST_F(FileSystem, RemovalFollowsAnAliasOnlyWhenAskedTo) {
-    TemporaryFolder outside;
+    ScopedTempFolder outside;
     WriteFile(outside / "f", "x");
     Folder("tree");
     Link(outside.Path(), "tree/alias");
@@ -91,7 +91,7 @@ TEST_F(FileSystem, FollowingAnAliasBackToAnAncestorEnds) {
 }
 
 TEST_F(FileSystem, RemovingALinkedFolderRemovesOnlyTheLink) {
-    TemporaryFolder outside;
+    ScopedTempFolder outside;
     WriteFile(outside / "f", "keep");
     Link(outside.Path(), "alias");
     EXPECT_TRUE(GFileSystem::RemoveFolder(At("alias"), -1, 10));

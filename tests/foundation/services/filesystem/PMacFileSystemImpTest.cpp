@@ -76,7 +76,7 @@ TEST(CheckForErrors, SuccessReturnsAndListedCodesAreSimpleExceptions) {
 class PlatformFiles : public ::testing::Test {
 protected:
     void SetUp() override { StartFoundation(); }
-    TemporaryFolder mFolder;
+    ScopedTempFolder mFolder;
     GPathName At(std::string const& relative) const { return PathOf(mFolder / relative); }
 };
 
