@@ -18,8 +18,8 @@
 #include <system_error>
 
 #include "BenchRatio.h"
-#include "core/text/GString.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GString.h"
 #include "services/filesystem/GFileSystem.h"
 #include "support/FoundationStartup.h"
 

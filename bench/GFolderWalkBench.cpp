@@ -13,8 +13,8 @@
 
 #include "BenchRatio.h"
 #include "core/text/GString.h"
-#include "mac/PMacFileSystemIteratorImp.h"
-#include "mac/PMacNativePath.h"
+#include "mac/filesystem/PMacFileSystemIteratorImp.h"
+#include "mac/paths/PMacNativePath.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"
 

@@ -14,8 +14,8 @@
 #include <vector>
 
 #include "BenchRatio.h"
-#include "core/text/GString.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GString.h"
 #include "services/paths/GPathName.h"
 #include "support/FoundationStartup.h"
 

@@ -21,7 +21,7 @@
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GWinAnsiEncoding.h"
 #include "core/text/GString.h"
-#include "mac/PMacPlatformEncodingFactory.h"
+#include "mac/encodings/PMacPlatformEncodingFactory.h"
 #include "support/FoundationStartup.h"
 
 namespace {

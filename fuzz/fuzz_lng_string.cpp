@@ -13,11 +13,11 @@
 #include <cstdlib>
 #include <string>
 
+#include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/GEnglishTexts.h"
 #include "core/text/GLngString.h"
 #include "core/text/GString.h"
-#include "core/text/encodings/GUnicodeEncoding.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "support/FoundationStartup.h"
 
 namespace {

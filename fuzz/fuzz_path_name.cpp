@@ -18,8 +18,8 @@
 #include "core/base/GException.h"
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/GString.h"
-#include "mac/PMacPathNameImpBase.h"
-#include "mac/PMacPathText.h"
+#include "mac/paths/PMacPathNameImpBase.h"
+#include "mac/paths/PMacPathText.h"
 #include "services/paths/GPathName.h"
 #include "support/FoundationStartup.h"
 

@@ -16,7 +16,7 @@
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/GString.h"
-#include "mac/PMacPlatformEncodingFactory.h"
+#include "mac/encodings/PMacPlatformEncodingFactory.h"
 #include "support/FuzzEncodings.h"
 #include "support/FuzzInput.h"
 

@@ -11,8 +11,8 @@
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GWinAnsiEncoding.h"
-#include "mac/PMacPlatformEncodingFactory.h"
-#include "mac/PSystem.h"
+#include "mac/encodings/PMacPlatformEncodingFactory.h"
+#include "mac/system/PSystem.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "core/text/GString.h"
-#include "mac/PMacNativePath.h"
+#include "mac/paths/PMacNativePath.h"
 
 inline GString G(const std::string& native) {
     GString text;

@@ -13,8 +13,8 @@
 #include "core/streams/GMemoryInStream.h"
 #include "core/text/encodings/GPlatformEncodingFactory.h"
 #include "core/text/GString.h"
-#include "mac/PMacPlatformEncoding.h"
-#include "mac/PMacPlatformEncodingFactory.h"
+#include "mac/encodings/PMacPlatformEncoding.h"
+#include "mac/encodings/PMacPlatformEncodingFactory.h"
 #include "standin/StandinStringEncoding.h"
 #include "support/SingleByteTestSetup.h"
 

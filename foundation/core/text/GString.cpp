@@ -9,14 +9,14 @@
 #include <typeinfo>
 
 #include "core/base/GException.h"
-#include "core/text/GUnitCase.h"
-#include "core/text/GUnitHasher.h"
 #include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GEncodingKernels.h"
 #include "core/text/encodings/generated/GSingleByteTables.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GUnitCase.h"
+#include "core/text/GUnitHasher.h"
 
 const GString GString::cEmptyString;
 

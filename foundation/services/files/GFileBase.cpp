@@ -1,6 +1,6 @@
 #include "services/files/GFileBase.h"
 
-#include "mac/PMacFileSystemImpCocoa.h"
+#include "mac/filesystem/PMacFileSystemImpCocoa.h"
 
 template <class Imp>
 GFileBase<Imp>::GFileBase(GPathName const& path, bool deleteOnClose)

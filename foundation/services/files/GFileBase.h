@@ -24,7 +24,7 @@
 #include "core/base/PUNIXMutexImp.h"
 #include "core/bytes/GBuffer.h"
 #include "core/text/GString.h"
-#include "mac/PUNIXFileImp.h"
+#include "mac/filesystem/PUNIXFileImp.h"
 #include "services/paths/GPathName.h"
 
 template <class Imp>

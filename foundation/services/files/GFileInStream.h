@@ -14,7 +14,7 @@
 //   streams is the holder's own business (GSmartPtr is not thread-safe).
 #include "core/memory/GSmartPtr.h"
 #include "core/streams/GInStream.h"
-#include "mac/PUNIXFileImp.h"
+#include "mac/filesystem/PUNIXFileImp.h"
 #include "services/files/GFileBase.h"
 #include "services/paths/GPathName.h"
 

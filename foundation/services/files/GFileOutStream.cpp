@@ -5,8 +5,8 @@
 #include <vector>
 
 #include "core/bytes/GBuffer.h"
-#include "mac/PMacFileErrors.h"
-#include "mac/PMacFileSystemImpCocoa.h"
+#include "mac/filesystem/PMacFileErrors.h"
+#include "mac/filesystem/PMacFileSystemImpCocoa.h"
 
 GFileOutStream::GFileOutStream(GPathName const& path, bool truncate) {
     std::unique_ptr<File> file(new File(path, false));

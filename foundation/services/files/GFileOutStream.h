@@ -16,7 +16,7 @@
 #include "core/memory/GAutoPtr.h"
 #include "core/memory/GDeletePtr.h"
 #include "core/streams/GOutStream.h"
-#include "mac/PUNIXFileImp.h"
+#include "mac/filesystem/PUNIXFileImp.h"
 #include "services/files/GFileBase.h"
 #include "services/paths/GPathName.h"
 

@@ -25,7 +25,7 @@
 #include "core/containers/GTable.h"
 #include "core/text/GString.h"
 #include "core/values/GDateTime.h"
-#include "mac/PMacFileSystemImpCocoa.h"
+#include "mac/filesystem/PMacFileSystemImpCocoa.h"
 #include "services/filesystem/PMacFolderRemoval.h"
 #include "services/paths/GPathName.h"
 

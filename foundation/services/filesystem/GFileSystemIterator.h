@@ -18,7 +18,7 @@
 // - Not copyable; one thread at a time.
 #include <memory>
 
-#include "mac/PMacFileSystemIteratorImp.h"
+#include "mac/filesystem/PMacFileSystemIteratorImp.h"
 #include "services/paths/GPathName.h"
 
 class GFileSystemIterator : public PMacFileSystemIteratorImp {

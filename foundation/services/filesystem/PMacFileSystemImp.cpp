@@ -15,12 +15,12 @@
 #include "core/base/GExceptionLocation.h"
 #include "core/bytes/GBuffer.h"
 #include "core/text/GLngString.h"
-#include "mac/PMacFileErrors.h"
-#include "mac/PMacFileSystemImpCocoa.h"
-#include "mac/PMacNativePath.h"
-#include "mac/PSystem.h"
-#include "mac/PUNIXFileSystemImp.h"
-#include "mac/PUNIXSystemException.h"
+#include "mac/filesystem/PMacFileErrors.h"
+#include "mac/filesystem/PMacFileSystemImpCocoa.h"
+#include "mac/filesystem/PUNIXFileSystemImp.h"
+#include "mac/paths/PMacNativePath.h"
+#include "mac/system/PSystem.h"
+#include "mac/system/PUNIXSystemException.h"
 
 namespace {
 

@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "mac/PMacFileErrors.h"
-#include "mac/PMacNativePath.h"
+#include "mac/filesystem/PMacFileErrors.h"
+#include "mac/paths/PMacNativePath.h"
 #include "services/filesystem/PMacFileSystemImp.h"
 
 namespace {

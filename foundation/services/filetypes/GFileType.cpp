@@ -8,10 +8,10 @@
 #include "core/containers/GDict.h"
 #include "core/containers/GTable.h"
 #include "core/support/GStringSupport.h"
-#include "core/text/GEnglishTexts.h"
-#include "core/text/GLngString.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/GEnglishTexts.h"
+#include "core/text/GLngString.h"
 #include "services/filetypes/GFileTypeImp.h"
 
 namespace {

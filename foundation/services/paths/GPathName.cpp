@@ -18,8 +18,8 @@
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "mac/PMacPathText.h"
-#include "mac/PUNIXSystemException.h"
+#include "mac/paths/PMacPathText.h"
+#include "mac/system/PUNIXSystemException.h"
 
 const GPathName GPathName::cEmptyPathName;
 

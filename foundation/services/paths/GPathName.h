@@ -17,7 +17,7 @@
 #include <cstdint>
 
 #include "core/text/GString.h"
-#include "mac/PMachOPathNameImp.h"
+#include "mac/paths/PMachOPathNameImp.h"
 
 class GPathName : public PMachOPathNameImp {
 public:

@@ -22,8 +22,8 @@
 #include "core/base/GExceptionLocation.h"
 #include "core/memory/GAllocator.h"
 #include "core/text/GEnglishTexts.h"
-#include "support/Sanitizers.h"
 #include "support/ExceptionTestText.h"
+#include "support/Sanitizers.h"
 
 
 namespace {

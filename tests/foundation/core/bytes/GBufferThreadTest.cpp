@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "core/bytes/GBuffer.h"
-#include "core/text/GString.h"
 #include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GMacRomanEncoding.h"
 #include "core/text/encodings/GStandardEncoding.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GWinAnsiEncoding.h"
+#include "core/text/GString.h"
 #include "support/FoundationStartup.h"
 
 namespace {

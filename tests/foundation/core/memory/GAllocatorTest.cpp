@@ -19,13 +19,13 @@
 #include <thread>
 #include <vector>
 
-#include "support/Sanitizers.h"
 #include "core/base/GException.h"
 #include "core/base/GExceptionLocation.h"
 #include "core/memory/GAllocator.h"
 #include "core/memory/GFastAllocatable.h"
 #include "core/memory/GFixedSizeAllocator.h"
 #include "core/text/GString.h"
+#include "support/Sanitizers.h"
 
 
 namespace {

@@ -17,7 +17,7 @@
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GWinAnsiEncoding.h"
-#include "mac/PMacPlatformEncodingFactory.h"
+#include "mac/encodings/PMacPlatformEncodingFactory.h"
 #include "standin/StandinStringEncoding.h"
 #include "support/ScopedEnvironment.h"
 #include "support/SingleByteTestSetup.h"

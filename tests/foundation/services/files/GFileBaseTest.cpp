@@ -8,7 +8,7 @@
 
 #include "core/bytes/GBuffer.h"
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "mac/PUNIXFileImp.h"
+#include "mac/filesystem/PUNIXFileImp.h"
 #include "services/files/GFileBase.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"

@@ -11,7 +11,7 @@
 
 #include "core/bytes/GBuffer.h"
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "mac/PUNIXSystemException.h"
+#include "mac/system/PUNIXSystemException.h"
 #include "services/files/GFileInStream.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"

@@ -10,7 +10,7 @@
 #include "core/bytes/GBuffer.h"
 #include "core/memory/GAutoPtr.h"
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "mac/PUNIXSystemException.h"
+#include "mac/system/PUNIXSystemException.h"
 #include "services/files/GFileInStream.h"
 #include "services/files/GFileOutStream.h"
 #include "support/FoundationStartup.h"

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/support/GStdSupport.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "services/filesystem/GFileSystemIterator.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"

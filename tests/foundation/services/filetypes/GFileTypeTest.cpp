@@ -3,9 +3,9 @@
 #include <cstdint>
 #include <string>
 
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/GEnglishTexts.h"
 #include "core/text/GLngString.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "services/filetypes/GFileType.h"
 #include "services/filetypes/GFileTypeImp.h"
 #include "support/FoundationStartup.h"

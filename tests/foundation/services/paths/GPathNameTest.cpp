@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/base/GException.h"
-#include "mac/PMacPathNameImpBase.h"
+#include "mac/paths/PMacPathNameImpBase.h"
 #include "services/paths/GPathName.h"
 #include "support/ExceptionTestText.h"
 #include <unistd.h>

@@ -1,5 +1,0 @@
-#include "mac/PMacXProcessInfo.h"
-
-#include <unistd.h>
-
-int PMacXProcessInfo::GetCurrentProcessID() const { return static_cast<int>(getpid()); }
