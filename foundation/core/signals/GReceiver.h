@@ -199,8 +199,10 @@ void GReceiver<T>::UnSubscribeAll() noexcept {
             }
         }
         // A Send on another thread may still be inside Receive after this receiver left its
-        // signal there: wait for each signal it has left that way, once. Such a Receive may
-        // have subscribed it again meanwhile; then round again.
+        // signal there: wait for each signal it has left that way. While this waits, such a
+        // Receive may subscribe it again, or a later Send may call it and it leave there once
+        // more; then round again. Done only when nothing is listed and nothing was left since
+        // the last wait, so that no Receive on another thread outlives this.
         try {
             const GTable<int> left = [this] {
                 GMutexLocker lock(mMutex);
@@ -211,7 +213,7 @@ void GReceiver<T>::UnSubscribeAll() noexcept {
                     GSignalMutex::Locker wait(signal->mMutex);
             }
             GMutexLocker lock(mMutex);
-            if (mIDs.GetCount() == 0)
+            if (mIDs.GetCount() == 0 && mLeft.GetCount() == 0)
                 return;
         } catch (...) {
             return;

@@ -248,4 +248,80 @@ TEST_F(GSignalThreadsTest, DeletingAReceiverThatLeftInsideAReceiveStillRunningWa
     EXPECT_EQ(signal->GetReceiverCount(), 0);
 }
 
+// The destructor is waiting, for a signal the receiver left inside a Receive, when another
+// signal calls it and it leaves that one inside Receive too: it must wait for that second
+// Receive as well, or the receiver's derived part is gone while it still runs (and a walk that
+// called it again would find only the base).
+TEST_F(GSignalThreadsTest, DeletingAReceiverWaitsForALeavingReceiveThatStartedWhileItWaited) {
+    constexpr int kFirst = 640;
+    constexpr int kSecond = 641;
+    struct Shared {
+        std::atomic<bool> leftFirst{false};
+        std::atomic<bool> deleting{false};
+        std::atomic<bool> subscribedSecond{false};
+        std::atomic<bool> leftSecond{false};
+        std::atomic<bool> derivedGone{false};
+        std::atomic<bool> goneWhileReceiving{false};
+    };
+    class Prober : public GReceiver<int> {
+    public:
+        explicit Prober(Shared& shared) : mShared(shared) {}
+        ~Prober() override {
+            UnSubscribeAll();
+            mShared.derivedGone = true;
+        }
+        void Receive(int id, const int&) override {
+            // Kept apart from the receiver, which a faulty destructor frees meanwhile.
+            Shared& shared = mShared;
+            UnSubscribe(id);
+            if (id == kFirst) {
+                shared.leftFirst = true;
+                // The destructor starts, finds nothing listed and waits for this signal.
+                while (!shared.deleting)
+                    std::this_thread::yield();
+                std::this_thread::sleep_for(std::chrono::milliseconds(100));
+                Subscribe(kSecond);
+                shared.subscribedSecond = true;
+                while (!shared.leftSecond)
+                    std::this_thread::yield();
+                return;
+            }
+            shared.leftSecond = true;
+            // Long enough for a destructor that did not wait to finish.
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(300);
+            while (!shared.derivedGone && std::chrono::steady_clock::now() < end)
+                std::this_thread::yield();
+            shared.goneWhileReceiving = shared.derivedGone.load();
+        }
+
+    private:
+        Shared& mShared;
+    };
+    Shared shared;
+    auto* prober = new Prober(shared);
+    prober->Subscribe(kFirst);
+    GSignal<int>* first = GSignal<int>::GetSignal(kFirst);
+    GSignal<int>* second = GSignal<int>::GetSignal(kSecond);
+    Watchdog watchdog(std::chrono::seconds(60), "deleting a receiver called again while it waits");
+    std::thread firstSender([first] { first->Send(1); });
+    std::thread secondSender([&shared, second] {
+        while (!shared.subscribedSecond)
+            std::this_thread::yield();
+        second->Send(2);
+    });
+    std::thread deleter([&shared, prober] {
+        while (!shared.leftFirst)
+            std::this_thread::yield();
+        shared.deleting = true;
+        delete prober;
+    });
+    firstSender.join();
+    secondSender.join();
+    deleter.join();
+    EXPECT_TRUE(shared.leftSecond.load());
+    EXPECT_FALSE(shared.goneWhileReceiving.load());
+    EXPECT_EQ(first->GetReceiverCount(), 0);
+    EXPECT_EQ(second->GetReceiverCount(), 0);
+}
+
 } // namespace
