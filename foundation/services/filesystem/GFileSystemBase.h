@@ -27,6 +27,7 @@
 #include "core/values/GDateTime.h"
 #include "mac/filesystem/PMacFileSystemImpCocoa.h"
 #include "services/filesystem/PMacFolderRemoval.h"
+#include "services/filetypes/GFileType.h"
 #include "services/paths/GPathName.h"
 
 class GFileSystemSupport {
@@ -57,6 +58,9 @@ public:
     static bool FolderExists(GPathName const& p) { return Checked(p), Imp::FolderExists(p); }
     static bool FileExists(GPathName const& p) { return Checked(p), Imp::FileExists(p); }
     static bool CreateFile(GPathName const& p) { return Checked(p), Imp::CreateFile(p); }
+    static bool CreateFile(GPathName& p, GFileType const* type, bool setExtension) {
+        return Checked(p), Imp::CreateFile(p, type, setExtension);
+    }
     static bool CreateFolder(GPathName const& p) { return Checked(p), Imp::CreateFolder(p); }
     static void MoveFileTo(GPathName const& s, GPathName const& d, GPathName& n, bool overwrite) {
         Checked(s, d);
@@ -73,6 +77,10 @@ public:
     static void RenameFile(GPathName& p, GString const& leaf) {
         Checked(p);
         Imp::RenameFile(p, leaf);
+    }
+    static void RenameFile(GPathName& p, GString const& leaf, GFileType const* type, bool setExtension) {
+        Checked(p);
+        Imp::RenameFile(p, leaf, type, setExtension);
     }
     static void RenameFolder(GPathName& p, GString const& leaf) {
         Checked(p);
@@ -181,6 +189,12 @@ public:
         Imp::SetAliasObjectLocked(p, locked);
     }
     static bool FileInUse(GPathName const& p) { return Checked(p), Imp::FileInUse(p); }
+    static bool IsBeingCopied(GPathName const& p) { return Checked(p), Imp::IsBeingCopied(p); }
+    static GFileType const* GetFileTypePtr(GPathName const& p) { return Checked(p), Imp::GetFileTypePtr(p); }
+    static void SetFileType(GPathName& p, GFileType const& type, bool setExtension) {
+        Checked(p);
+        Imp::SetFileType(p, type, setExtension);
+    }
     static bool CheckIfOwner(GPathName const& p) { return Checked(p), Imp::CheckIfOwner(p); }
     static bool CheckAliasIfOwner(GPathName const& p) { return Checked(p), Imp::CheckAliasIfOwner(p); }
     static int GetVolumeType(GPathName const& p, bool resolve) { return Checked(p), Imp::GetVolumeType(p, resolve); }
@@ -355,9 +369,16 @@ public:
     static void RemoveAllSpecialPaths() { SpecialPaths().RemoveAll(); }
 
     // ---- Unique names ----
-    static void CreateUniqueFile(GPathName const& tmpl, GPathName& out) { CreateUniqueObject(tmpl, true, out); }
-    static void CreateUniqueFolder(GPathName const& tmpl, GPathName& out) { CreateUniqueObject(tmpl, false, out); }
-    static void CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out);
+    // With setExtension and a type, the new file's name takes the type's extension.
+    static void CreateUniqueFile(GPathName const& tmpl, GPathName& out, GFileType const* type = nullptr,
+                                 bool setExtension = false) {
+        CreateUniqueObject(tmpl, true, out, type, setExtension);
+    }
+    static void CreateUniqueFolder(GPathName const& tmpl, GPathName& out) {
+        CreateUniqueObject(tmpl, false, out, nullptr, false);
+    }
+    static void CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out, GFileType const* type = nullptr,
+                                   bool setExtension = false);
 
     // The largest counter run that fits the counters (10^9 names).
     static constexpr int kMaxCounterDigits = 9;
@@ -481,7 +502,8 @@ GPathName GFileSystemBase<Imp>::DefaultSpecialPath(int id) {
 }
 
 template <class Imp>
-void GFileSystemBase<Imp>::CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out) {
+void GFileSystemBase<Imp>::CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out,
+                                              GFileType const* type, bool setExtension) {
     Checked(tmpl);
     const GPathName branch = tmpl.GetBranch();
     if (!Imp::FolderExists(branch))
@@ -526,7 +548,7 @@ void GFileSystemBase<Imp>::CreateUniqueObject(GPathName const& tmpl, bool isFile
         candidate.Append(name);
         bool created = false;
         try {
-            created = isFile ? Imp::CreateFile(candidate)
+            created = isFile ? Imp::CreateFile(candidate, type, setExtension)
                              : privateFolder ? Imp::CreatePrivateFolder(candidate) : Imp::CreateFolder(candidate);
         } catch (GException const& e) {
             // Only a name taken by another kind of item is worth a next try.
