@@ -456,7 +456,7 @@ void PMacFileSystemImp::CopyFileAs(GPathName const& source, GPathName const& new
         throw GSimpleException(kDuplicate);
     // The copy is complete beside the old item before it takes its place.
     const GPathName temporary = TemporaryBeside(newPath);
-    Cocoa::CopyFileTo(Native(source), Native(temporary));
+    Cocoa::CopyFileTo(Native(source), Native(temporary), true);
     try {
         ReplaceItem(temporary, newPath);
     } catch (...) {
