@@ -26,6 +26,7 @@
 #include "core/text/GString.h"
 #include "core/values/GDateTime.h"
 #include "mac/filesystem/PMacFileSystemImpCocoa.h"
+#include "services/filesystem/GFileSystemIterator.h"
 #include "services/filesystem/PMacFolderRemoval.h"
 #include "services/filetypes/GFileType.h"
 #include "services/paths/GPathName.h"
@@ -414,29 +415,25 @@ private:
         return result;
     }
 
-    // The folder's entries by kind: an alias counts as the kind of its target, except that an
-    // alias to a folder is neither (copied as a link).
+    // The folder's entries by kind, all listed before any is worked on: an alias counts as the
+    // kind of its target, except that an alias to a folder is neither (copied as a link).
     static GTable<Entry> List(GPathName const& folder) {
-        GTable<PMacFileSystemImpCocoa::IteratorCacheItem> cache;
         GTable<Entry> entries;
         GPathName listed = folder;
         Imp::GetAliasTarget(folder, listed);
-        if (!PMacFileSystemImpCocoa::FillCache(cache, Imp::Native(listed)))
-            return entries;
-        for (int i = 0; i < cache.GetCount(); ++i) {
+        for (GFileSystemIterator it(listed, kAllKinds, 0); it != GFileSystemIterator::cEnd; ++it) {
             Entry entry;
-            entry.path = Imp::FromNative(cache[i].path);
-            entry.isAlias = cache[i].isAlias;
-            if (cache[i].isAlias) {
-                // A file through the alias counts as a file; a folder or nothing is neither.
-                GString target;
-                bool isFolder = true;
-                entry.isFile = PMacFileSystemImpCocoa::ResolveAlias(cache[i].path, target, nullptr) == 0 &&
-                               PMacFileSystemImpCocoa::IsFolder(target, &isFolder) == 0 && !isFolder;
-            } else {
-                entry.isFolder = cache[i].isFolder;
-                entry.isFile = !cache[i].isFolder;
-            }
+            entry.path = **it;
+            const GString native = Imp::Native(entry.path);
+            entry.isAlias = PMacFileSystemImpCocoa::IsAlias(native);
+            GString target = native;
+            // A file through the alias counts as a file; a folder or nothing is neither.
+            const bool reached =
+                !entry.isAlias || PMacFileSystemImpCocoa::ResolveAlias(native, target, nullptr) == 0;
+            bool isFolder = true;
+            const bool known = reached && PMacFileSystemImpCocoa::IsFolder(target, &isFolder) == 0;
+            entry.isFolder = known && isFolder && !entry.isAlias;
+            entry.isFile = known && !isFolder;
             entries.AddItem(entry);
         }
         return entries;
