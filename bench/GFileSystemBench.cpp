@@ -3,9 +3,9 @@
 // std::filesystem::copy (recursive). Each iteration works on a fresh copy of the tree, made
 // with the timer paused; the result is checked after the timed part.
 //
-// Our copy syncs each file before it renames it into place (a crash leaves no cut file), which
-// std::filesystem does not; FS_BENCH_DIR chooses the folder (default TMPDIR, else /tmp), so the
-// cost of the syncs can be told apart on a memory file system.
+// The copy goes to a new folder, so nothing is replaced and no file is synced; a copy that
+// replaces files syncs each before it renames it into place. FS_BENCH_DIR chooses the folder
+// (default TMPDIR, else /tmp), so the cost of the disk can be told apart on a memory file system.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>

@@ -26,7 +26,9 @@
 #include "core/text/GString.h"
 #include "core/values/GDateTime.h"
 #include "mac/filesystem/PMacFileSystemImpCocoa.h"
+#include "services/filesystem/GFileSystemIterator.h"
 #include "services/filesystem/PMacFolderRemoval.h"
+#include "services/filetypes/GFileType.h"
 #include "services/paths/GPathName.h"
 
 class GFileSystemSupport {
@@ -57,6 +59,9 @@ public:
     static bool FolderExists(GPathName const& p) { return Checked(p), Imp::FolderExists(p); }
     static bool FileExists(GPathName const& p) { return Checked(p), Imp::FileExists(p); }
     static bool CreateFile(GPathName const& p) { return Checked(p), Imp::CreateFile(p); }
+    static bool CreateFile(GPathName& p, GFileType const* type, bool setExtension) {
+        return Checked(p), Imp::CreateFile(p, type, setExtension);
+    }
     static bool CreateFolder(GPathName const& p) { return Checked(p), Imp::CreateFolder(p); }
     static void MoveFileTo(GPathName const& s, GPathName const& d, GPathName& n, bool overwrite) {
         Checked(s, d);
@@ -73,6 +78,10 @@ public:
     static void RenameFile(GPathName& p, GString const& leaf) {
         Checked(p);
         Imp::RenameFile(p, leaf);
+    }
+    static void RenameFile(GPathName& p, GString const& leaf, GFileType const* type, bool setExtension) {
+        Checked(p);
+        Imp::RenameFile(p, leaf, type, setExtension);
     }
     static void RenameFolder(GPathName& p, GString const& leaf) {
         Checked(p);
@@ -181,6 +190,12 @@ public:
         Imp::SetAliasObjectLocked(p, locked);
     }
     static bool FileInUse(GPathName const& p) { return Checked(p), Imp::FileInUse(p); }
+    static bool IsBeingCopied(GPathName const& p) { return Checked(p), Imp::IsBeingCopied(p); }
+    static GFileType const* GetFileTypePtr(GPathName const& p) { return Checked(p), Imp::GetFileTypePtr(p); }
+    static void SetFileType(GPathName& p, GFileType const& type, bool setExtension) {
+        Checked(p);
+        Imp::SetFileType(p, type, setExtension);
+    }
     static bool CheckIfOwner(GPathName const& p) { return Checked(p), Imp::CheckIfOwner(p); }
     static bool CheckAliasIfOwner(GPathName const& p) { return Checked(p), Imp::CheckAliasIfOwner(p); }
     static int GetVolumeType(GPathName const& p, bool resolve) { return Checked(p), Imp::GetVolumeType(p, resolve); }
@@ -355,9 +370,16 @@ public:
     static void RemoveAllSpecialPaths() { SpecialPaths().RemoveAll(); }
 
     // ---- Unique names ----
-    static void CreateUniqueFile(GPathName const& tmpl, GPathName& out) { CreateUniqueObject(tmpl, true, out); }
-    static void CreateUniqueFolder(GPathName const& tmpl, GPathName& out) { CreateUniqueObject(tmpl, false, out); }
-    static void CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out);
+    // With setExtension and a type, the new file's name takes the type's extension.
+    static void CreateUniqueFile(GPathName const& tmpl, GPathName& out, GFileType const* type = nullptr,
+                                 bool setExtension = false) {
+        CreateUniqueObject(tmpl, true, out, type, setExtension);
+    }
+    static void CreateUniqueFolder(GPathName const& tmpl, GPathName& out) {
+        CreateUniqueObject(tmpl, false, out, nullptr, false);
+    }
+    static void CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out, GFileType const* type = nullptr,
+                                   bool setExtension = false);
 
     // The largest counter run that fits the counters (10^9 names).
     static constexpr int kMaxCounterDigits = 9;
@@ -393,29 +415,25 @@ private:
         return result;
     }
 
-    // The folder's entries by kind: an alias counts as the kind of its target, except that an
-    // alias to a folder is neither (copied as a link).
+    // The folder's entries by kind, all listed before any is worked on: an alias counts as the
+    // kind of its target, except that an alias to a folder is neither (copied as a link).
     static GTable<Entry> List(GPathName const& folder) {
-        GTable<PMacFileSystemImpCocoa::IteratorCacheItem> cache;
         GTable<Entry> entries;
         GPathName listed = folder;
         Imp::GetAliasTarget(folder, listed);
-        if (!PMacFileSystemImpCocoa::FillCache(cache, Imp::Native(listed)))
-            return entries;
-        for (int i = 0; i < cache.GetCount(); ++i) {
+        for (GFileSystemIterator it(listed, kAllKinds, 0); it != GFileSystemIterator::cEnd; ++it) {
             Entry entry;
-            entry.path = Imp::FromNative(cache[i].path);
-            entry.isAlias = cache[i].isAlias;
-            if (cache[i].isAlias) {
-                // A file through the alias counts as a file; a folder or nothing is neither.
-                GString target;
-                bool isFolder = true;
-                entry.isFile = PMacFileSystemImpCocoa::ResolveAlias(cache[i].path, target, nullptr) == 0 &&
-                               PMacFileSystemImpCocoa::IsFolder(target, &isFolder) == 0 && !isFolder;
-            } else {
-                entry.isFolder = cache[i].isFolder;
-                entry.isFile = !cache[i].isFolder;
-            }
+            entry.path = **it;
+            const GString native = Imp::Native(entry.path);
+            entry.isAlias = PMacFileSystemImpCocoa::IsAlias(native);
+            GString target = native;
+            // A file through the alias counts as a file; a folder or nothing is neither.
+            const bool reached =
+                !entry.isAlias || PMacFileSystemImpCocoa::ResolveAlias(native, target, nullptr) == 0;
+            bool isFolder = true;
+            const bool known = reached && PMacFileSystemImpCocoa::IsFolder(target, &isFolder) == 0;
+            entry.isFolder = known && isFolder && !entry.isAlias;
+            entry.isFile = known && !isFolder;
             entries.AddItem(entry);
         }
         return entries;
@@ -481,7 +499,8 @@ GPathName GFileSystemBase<Imp>::DefaultSpecialPath(int id) {
 }
 
 template <class Imp>
-void GFileSystemBase<Imp>::CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out) {
+void GFileSystemBase<Imp>::CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out,
+                                              GFileType const* type, bool setExtension) {
     Checked(tmpl);
     const GPathName branch = tmpl.GetBranch();
     if (!Imp::FolderExists(branch))
@@ -526,7 +545,7 @@ void GFileSystemBase<Imp>::CreateUniqueObject(GPathName const& tmpl, bool isFile
         candidate.Append(name);
         bool created = false;
         try {
-            created = isFile ? Imp::CreateFile(candidate)
+            created = isFile ? Imp::CreateFile(candidate, type, setExtension)
                              : privateFolder ? Imp::CreatePrivateFolder(candidate) : Imp::CreateFolder(candidate);
         } catch (GException const& e) {
             // Only a name taken by another kind of item is worth a next try.

@@ -24,6 +24,13 @@
 
 namespace {
 
+constexpr uint32_t FourCC(char const (&code)[5]) {
+    return (static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24) |
+           (static_cast<uint32_t>(static_cast<unsigned char>(code[1])) << 16) |
+           (static_cast<uint32_t>(static_cast<unsigned char>(code[2])) << 8) |
+           static_cast<uint32_t>(static_cast<unsigned char>(code[3]));
+}
+
 using Cocoa = PMacFileSystemImpCocoa;
 using Errors = PMacFileErrors;
 
@@ -245,6 +252,15 @@ bool PMacFileSystemImp::CreateFile(GPathName const& path) {
     return true;
 }
 
+bool PMacFileSystemImp::CreateFile(GPathName& path, GFileType const* type, bool setExtension) {
+    if (setExtension && type != nullptr)
+        SetExtensionFromType(path, *type);
+    const bool created = CreateFile(path);
+    if (type != nullptr)
+        SetMacCreatorAndType(path, type->GetMacCreator(), type->GetMacType());
+    return created;
+}
+
 bool PMacFileSystemImp::CreateParentFolder(GPathName const& path) {
     const GPathName branch = path.GetBranch();
     try {
@@ -440,7 +456,7 @@ void PMacFileSystemImp::CopyFileAs(GPathName const& source, GPathName const& new
         throw GSimpleException(kDuplicate);
     // The copy is complete beside the old item before it takes its place.
     const GPathName temporary = TemporaryBeside(newPath);
-    Cocoa::CopyFileTo(Native(source), Native(temporary));
+    Cocoa::CopyFileTo(Native(source), Native(temporary), true);
     try {
         ReplaceItem(temporary, newPath);
     } catch (...) {
@@ -458,6 +474,20 @@ void PMacFileSystemImp::RenameFile(GPathName& path, GString const& newLeaf) {
     TwoPathContext moving(kMovingContext, path, renamed);
     Cocoa::RenameItem(Native(path), Native(renamed));
     path = renamed;
+}
+
+void PMacFileSystemImp::RenameFile(GPathName& path, GString const& newLeaf, GFileType const* type,
+                                   bool setExtension) {
+    GString leaf = newLeaf;
+    if (setExtension && type != nullptr) {
+        GPathName named = path.GetBranch();
+        named.Append(newLeaf);
+        SetExtensionFromType(named, *type);
+        leaf = named.GetLeaf();
+    }
+    RenameFile(path, leaf);
+    if (type != nullptr)
+        SetMacCreatorAndType(path, type->GetMacCreator(), type->GetMacType());
 }
 
 void PMacFileSystemImp::RenameFolder(GPathName& path, GString const& newLeaf) {
@@ -500,6 +530,53 @@ bool PMacFileSystemImp::FileInUse(GPathName const& path) {
     if (GetAliasObjectLocked(resolved) != kNotLocked)
         return true;
     return PUNIXFileSystemImp::FileInUse(Native(resolved));
+}
+
+bool PMacFileSystemImp::IsBeingCopied(GPathName const& path) {
+    PathContext context(path);
+    GFileType const* type = GetFileTypePtr(path);
+    if (type != nullptr && (type->GetMacType() == FourCC("brok") || (type->GetMacType() & ~0x1Fu) == 0x627A7920u))
+        return true;
+    return Cocoa::IsFileBusy(Native(Resolved(path)));
+}
+
+// ---- File types ----
+
+GFileType const* PMacFileSystemImp::GetFileTypePtr(GPathName const& path) {
+    PathContext context(path);
+    if (!FileExists(path) && !FolderExists(path))
+        return GFileType::GetFromExtension(path.GetExtension());
+    const GPathName resolved = Resolved(path);
+    uint32_t creator = 0;
+    uint32_t type = 0;
+    Cocoa::GetMacCreatorAndType(Native(resolved), creator, type);
+    const GString extension = resolved.GetExtension();
+    const bool generic = creator == FourCC("LMAN") && type == FourCC("TEXT");
+    if (generic || (creator == 0 && type == 0))
+        return GFileType::GetFromExtension(extension);
+    return GFileType::GetFromCreatorAndType(creator, type, extension);
+}
+
+void PMacFileSystemImp::SetFileType(GPathName& path, GFileType const& type, bool setExtension) {
+    PathContext context(path);
+    if (IsAlias(path))
+        path = Resolved(path);
+    if (setExtension && path.GetExtension() != type.GetExtension() && !type.GetExtension().IsEmpty()) {
+        RenameFile(path, path.GetLeaf(), &type, true);
+        return;
+    }
+    if (!FileExists(path))
+        throw GSimpleException(kIsDirectory);
+    SetMacCreatorAndType(path, type.GetMacCreator(), type.GetMacType());
+}
+
+void PMacFileSystemImp::SetExtensionFromType(GPathName& path, GFileType const& type) {
+    if (!type.GetExtension().IsEmpty())
+        path.ReplaceExtension(type.GetExtension());
+}
+
+void PMacFileSystemImp::SetMacCreatorAndType(GPathName const& path, uint32_t creator, uint32_t type) {
+    Cocoa::SetMacCreatorAndType(Native(path), creator, type);
 }
 
 // ---- Dates ----
@@ -777,16 +854,6 @@ void PMacFileSystemImp::GetResourceFolder(GPathName& out) {
         out.Append(GString("Resources"));
 }
 
-namespace {
-
-constexpr uint32_t FourCC(char const (&code)[5]) {
-    return (static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(code[1])) << 16) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(code[2])) << 8) |
-           static_cast<uint32_t>(static_cast<unsigned char>(code[3]));
-}
-
-}  // namespace
 
 void PMacFileSystemImp::GetSpecialFolder(int16_t domain, uint32_t kind, GPathName& out) {
     GString text;

@@ -19,6 +19,7 @@
 
 #include "core/text/GString.h"
 #include "core/values/GDateTime.h"
+#include "services/filetypes/GFileType.h"
 #include "services/paths/GPathName.h"
 
 class PMacFileSystemImp {
@@ -52,6 +53,9 @@ public:
 
     // Creation, missing parent folders included; true when created now, false when it was there.
     static bool CreateFile(GPathName const& path);
+    // With setExtension and a type, path first takes the type's extension; a type's creator and
+    // type codes are then set (on the file that is there, created now or not).
+    static bool CreateFile(GPathName& path, GFileType const* type, bool setExtension);
     static bool CreateFolder(GPathName const& path);
     static bool CreateParentFolder(GPathName const& path);
     // True when created now. An existing one must be a real folder owned by the effective user
@@ -75,6 +79,8 @@ public:
     // The copy of source (taken as it is) at newPath, whose folder exists.
     static void CopyFileAs(GPathName const& source, GPathName const& newPath, bool overwrite);
     static void RenameFile(GPathName& path, GString const& newLeaf);
+    // The new leaf takes the type's extension with setExtension; the type's codes are set after.
+    static void RenameFile(GPathName& path, GString const& newLeaf, GFileType const* type, bool setExtension);
     static void RenameFolder(GPathName& path, GString const& newLeaf);
     static bool ReplaceItem(GPathName const& src, GPathName const& dest);
     // A copy of src named dest. With followLinks both ends are taken through their links;
@@ -92,6 +98,18 @@ public:
     static void SetObjectLocked(GPathName const& path, bool locked);
     static void SetAliasObjectLocked(GPathName const& path, bool locked);
     static bool FileInUse(GPathName const& path);
+    // A type "brok" or one of the "bzy " family, else the busy test of the codes.
+    static bool IsBeingCopied(GPathName const& path);
+
+    // File types. Codes do not exist here (read as none): an item without codes, like one with
+    // the generic "LMAN"/"TEXT", is typed by its extension.
+    static GFileType const* GetFileTypePtr(GPathName const& path);
+    // An alias is replaced by its target first. With setExtension a file whose extension differs
+    // is renamed to the type's; otherwise a file's codes are set; anything else throws 40032.
+    static void SetFileType(GPathName& path, GFileType const& type, bool setExtension);
+    // The path's extension replaced by the type's; a type without an extension leaves it.
+    static void SetExtensionFromType(GPathName& path, GFileType const& type);
+    static void SetMacCreatorAndType(GPathName const& path, uint32_t creator, uint32_t type);
 
     // Dates (UTC moments both ways).
     static void GetCreationDateTime(GPathName const& path, GDateTime& out);

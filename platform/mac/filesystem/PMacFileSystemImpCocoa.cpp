@@ -240,7 +240,7 @@ int WriteAll(int fd, char const* data, std::size_t n) {
     return 0;
 }
 
-int CopyContents(int from, int to) {
+int CopyByReadAndWrite(int from, int to) {
     std::vector<char> buffer(1 << 16);
     for (;;) {
         const ssize_t n = read(from, buffer.data(), buffer.size());
@@ -255,8 +255,35 @@ int CopyContents(int from, int to) {
     }
 }
 
+// In the kernel where it can (no copy through user space, shared extents on file systems that
+// have them); read and write where the pair of files does not allow it.
+int CopyContents(int from, int to) {
+    bool copiedAny = false;
+    for (;;) {
+        const ssize_t n = copy_file_range(from, nullptr, to, nullptr, std::size_t(1) << 30, 0);
+        if (n > 0) {
+            copiedAny = true;
+            continue;
+        }
+        // Some kernels answer 0 at once for files whose size says nothing (/proc): read them.
+        if (n == 0)
+            return copiedAny ? 0 : CopyByReadAndWrite(from, to);
+        if (errno == EINTR)
+            continue;
+        const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+                                 errno == EBADF || errno == EPERM;
+        if (!unsupported || copiedAny)
+            return errno;
+        return CopyByReadAndWrite(from, to);
+    }
+}
+
+// Whether the copies are synced before they are renamed into place: needed where a copy
+// replaces an item (or a moved source is removed after), not for a copy to a free name.
+enum class Sync { kNone, kEachFile };
+
 // A regular file's contents, permission bits and dates into the new descriptor to.
-int CopyFileData(std::string const& src, struct stat const& info, int to) {
+int CopyFileData(std::string const& src, struct stat const& info, int to, Sync sync) {
     const int from = open(src.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
     if (from < 0)
         return errno;
@@ -268,14 +295,14 @@ int CopyFileData(std::string const& src, struct stat const& info, int to) {
     if (error == 0 && futimens(to, times) != 0)
         error = errno;
     // A full disk may only show when the data reaches it.
-    if (error == 0 && fsync(to) != 0)
+    if (error == 0 && sync == Sync::kEachFile && fsync(to) != 0)
         error = errno;
     return error;
 }
 
-int CopyTree(std::string const& src, std::string const& dst);
+int CopyTree(std::string const& src, std::string const& dst, Sync sync);
 
-int CopyFolderContents(std::string const& src, std::string const& dst) {
+int CopyFolderContents(std::string const& src, std::string const& dst, Sync sync) {
     DIR* listing = opendir(src.c_str());
     if (listing == nullptr)
         return errno;
@@ -283,7 +310,7 @@ int CopyFolderContents(std::string const& src, std::string const& dst) {
     while (dirent* entry = readdir(listing)) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
             continue;
-        if ((error = CopyTree(Join(src, entry->d_name), Join(dst, entry->d_name))) != 0)
+        if ((error = CopyTree(Join(src, entry->d_name), Join(dst, entry->d_name), sync)) != 0)
             break;
     }
     closedir(listing);
@@ -291,7 +318,7 @@ int CopyFolderContents(std::string const& src, std::string const& dst) {
 }
 
 // Copies one item to a path that does not exist yet (inside a temporary copy).
-int CopyTree(std::string const& src, std::string const& dst) {
+int CopyTree(std::string const& src, std::string const& dst, Sync sync) {
     struct stat info {};
     if (lstat(src.c_str(), &info) != 0)
         return errno;
@@ -304,7 +331,7 @@ int CopyTree(std::string const& src, std::string const& dst) {
     if (S_ISDIR(info.st_mode)) {
         if (mkdir(dst.c_str(), 0700) != 0)
             return errno;
-        if (const int error = CopyFolderContents(src, dst))
+        if (const int error = CopyFolderContents(src, dst, sync))
             return error;
         if (chmod(dst.c_str(), info.st_mode & 07777) != 0)
             return errno;
@@ -318,9 +345,23 @@ int CopyTree(std::string const& src, std::string const& dst) {
     const int to = open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (to < 0)
         return errno;
-    const int error = CopyFileData(src, info, to);
+    const int error = CopyFileData(src, info, to, sync);
     if (close(to) != 0 && error == 0)
         return errno;
+    return error;
+}
+
+// A regular file copied straight to its free name, which O_EXCL keeps from being taken
+// meanwhile; a failed copy is removed, so dst is absent or complete once this returns.
+int CopyFileToFreeName(std::string const& src, struct stat const& info, std::string const& dst) {
+    const int to = open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+    if (to < 0)
+        return errno;
+    int error = CopyFileData(src, info, to, Sync::kNone);
+    if (close(to) != 0 && error == 0)
+        error = errno;
+    if (error != 0)
+        unlink(dst.c_str());
     return error;
 }
 
@@ -371,15 +412,19 @@ std::string TemporaryBeside(std::string const& dst, int attempt) {
 }
 
 // The whole item copied beside dst under a temporary name, then renamed into place: dst is
-// either absent or complete, and an existing dst is never replaced.
-int CopyItem(std::string const& src, std::string const& dst) {
+// either absent or complete, and an existing dst is never replaced. A plain file without sync
+// goes straight to its name.
+int CopyItem(std::string const& src, std::string const& dst, Sync sync) {
     if (Exists(dst))
         return EEXIST;
+    struct stat info {};
+    if (sync == Sync::kNone && lstat(src.c_str(), &info) == 0 && S_ISREG(info.st_mode))
+        return CopyFileToFreeName(src, info, dst);
     if (IsInside(dst, src))
         return EINVAL;  // a copy inside its own source would copy itself without end
     for (int attempt = 0; attempt < 100; ++attempt) {
         const std::string temporary = TemporaryBeside(dst, attempt);
-        int error = CopyTree(src, temporary);
+        int error = CopyTree(src, temporary, sync);
         if (error == EEXIST && !Exists(src))
             error = ENOENT;
         if (error == EEXIST)
@@ -398,7 +443,7 @@ int MoveItem(std::string const& src, std::string const& dst) {
     const int error = RenameNoReplace(src, dst);
     if (error != EXDEV)
         return error;
-    if (const int copied = CopyItem(src, dst))
+    if (const int copied = CopyItem(src, dst, Sync::kEachFile))
         return copied;
     return RemoveTree(src);
 }
@@ -501,7 +546,7 @@ bool PMacFileSystemImpCocoa::ReplaceItem(char const* itemPath, char const* repla
     error = EEXIST;
     for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
         temporary = TemporaryBeside(item, attempt);
-        error = CopyTree(replacement, temporary);
+        error = CopyTree(replacement, temporary, Sync::kEachFile);
         if (error != 0 && error != EEXIST)
             RemoveTree(temporary);
     }
@@ -513,10 +558,10 @@ bool PMacFileSystemImpCocoa::ReplaceItem(char const* itemPath, char const* repla
     return true;
 }
 
-void PMacFileSystemImpCocoa::CopyFileTo(GString const& src, GString const& dst) {
+void PMacFileSystemImpCocoa::CopyFileTo(GString const& src, GString const& dst, bool syncEachFile) {
     const std::string from = NativeOrThrow(src);
     const std::string to = NativeOrThrow(dst);
-    if (const int error = CopyItem(from, to))
+    if (const int error = CopyItem(from, to, syncEachFile ? Sync::kEachFile : Sync::kNone))
         Errors::ThrowInternal(error);
 }
 

@@ -61,8 +61,11 @@ public:
     // and the replacement is removed. True on success; a failure throws 40275.
     static bool ReplaceItem(char const* itemPath, char const* replacementPath);
     // Copies a file, link or folder tree (links copied as links) with its permission bits and
-    // dates to dst, which must not exist and may not lie inside a source folder.
-    static void CopyFileTo(GString const& src, GString const& dst);
+    // dates to dst, which must not exist and may not lie inside a source folder. With
+    // syncEachFile every file is on the disk before the copy takes its name (for a copy that is
+    // to replace an item); without it a copy to a free name is not synced, and a plain file is
+    // written straight under dst. Either way dst is absent or complete when this returns.
+    static void CopyFileTo(GString const& src, GString const& dst, bool syncEachFile = false);
 
     // domain kUserDomain or kLocalDomain (else 40276); folderType a four-character code: 'cusr',
     // 'temp', 'apps', 'asup', 'desk', 'docs', 'macs', 'pref', 'trsh' (else 40277). A folder the

@@ -317,3 +317,153 @@ TEST_F(FileSystem, UniqueNameInAnUnwritableFolderStopsAtOnce) {
 }
 
 }  // namespace
+
+// ---- File types ----
+
+namespace {
+
+class FileSystemTypes : public FileSystem {
+protected:
+    void SetUp() override {
+        FileSystem::SetUp();
+        GFileType::Initialize();
+    }
+    void TearDown() override { GFileType::Finalize(); }
+    static GFileType const& Pdf() { return *GFileType::GetFromUserID(1); }
+    std::string Leaf(GPathName const& path) const { return Utf8(path).substr(mFolder.Path().size() + 1); }
+};
+
+TEST_F(FileSystemTypes, CreateFileTakesTheTypesExtensionOnlyWhenAsked) {
+    struct Case {
+        char const* name;
+        bool typed;
+        bool setExtension;
+        char const* made;
+    };
+    const Case cases[] = {
+        {"a.txt", true, true, "a.pdf"},
+        {"b.txt", true, false, "b.txt"},
+        {"c.txt", false, true, "c.txt"},
+        {"d", true, true, "d.pdf"},
+    };
+    for (Case const& c : cases) {
+        GPathName path = At(c.name);
+        EXPECT_TRUE(GFileSystem::CreateFile(path, c.typed ? &Pdf() : nullptr, c.setExtension)) << c.name;
+        EXPECT_EQ(Leaf(path), c.made);
+        EXPECT_TRUE(Exists(mFolder / c.made)) << c.made;
+        GPathName again = At(c.name);
+        EXPECT_FALSE(GFileSystem::CreateFile(again, c.typed ? &Pdf() : nullptr, c.setExtension)) << c.name;
+    }
+    GPathName relative = PathOf("a.txt");
+    EXPECT_EQ(ThrownID([&] { GFileSystem::CreateFile(relative, &Pdf(), true); }), 40068);
+}
+
+TEST_F(FileSystemTypes, RenameFileWithATypeNamesTheNewPath) {
+    File("a.txt");
+    File("b.txt");
+    GPathName a = At("a.txt");
+    GFileSystem::RenameFile(a, GString("renamed.txt"), &Pdf(), true);
+    EXPECT_EQ(Leaf(a), "renamed.pdf");
+    EXPECT_TRUE(Exists(mFolder / "renamed.pdf"));
+    EXPECT_FALSE(Exists(mFolder / "a.txt"));
+    GPathName b = At("b.txt");
+    GFileSystem::RenameFile(b, GString("kept"), &Pdf(), false);
+    EXPECT_EQ(Leaf(b), "kept");
+    GPathName missing = At("missing.txt");
+    EXPECT_EQ(ThrownID([&] { GFileSystem::RenameFile(missing, GString("x"), &Pdf(), true); }), 40010);
+    EXPECT_EQ(Leaf(missing), "missing.txt");
+}
+
+TEST_F(FileSystemTypes, TypeOfAnItemComesFromItsExtensionHere) {
+    File("doc.PDF");
+    File("data.xml");
+    File("odd.xyz");
+    Folder("folder.icc");
+    Link("doc.PDF", "link");
+    struct Case {
+        char const* name;
+        int userID;
+    };
+    const Case cases[] = {
+        {"doc.PDF", 1}, {"data.xml", 26}, {"folder.icc", 6}, {"link", 1}, {"absent.ps", 15}, {"odd.xyz", 0},
+    };
+    for (Case const& c : cases) {
+        GFileType const* type = GFileSystem::GetFileTypePtr(At(c.name));
+        ASSERT_NE(type, nullptr) << c.name;
+        EXPECT_EQ(type->GetUserID(), c.userID) << c.name;
+    }
+    EXPECT_EQ(Text(GFileSystem::GetFileTypePtr(At("odd.xyz"))->GetExtension()), "xyz");
+}
+
+TEST_F(FileSystemTypes, SetFileTypeRenamesOnlyToAnotherExtension) {
+    File("a.txt", "content");
+    GPathName path = At("a.txt");
+    GFileSystem::SetFileType(path, Pdf(), true);
+    EXPECT_EQ(Leaf(path), "a.pdf");
+    EXPECT_EQ(ReadFile(mFolder / "a.pdf"), "content");
+    EXPECT_FALSE(Exists(mFolder / "a.txt"));
+    GFileSystem::SetFileType(path, Pdf(), true);  // already right: codes only
+    GPathName untouched = At("a.pdf");
+    GFileSystem::SetFileType(untouched, *GFileType::GetFromUserID(14), false);
+    EXPECT_EQ(Leaf(untouched), "a.pdf");
+}
+
+TEST_F(FileSystemTypes, SetFileTypeFollowsAnAliasAndRefusesWhatIsNoFile) {
+    File("target.txt");
+    Link("target.txt", "alias");
+    GPathName alias = At("alias");
+    GFileSystem::SetFileType(alias, Pdf(), true);
+    EXPECT_EQ(Leaf(alias), "target.pdf");
+    EXPECT_TRUE(Exists(mFolder / "target.pdf"));
+    EXPECT_TRUE(Exists(mFolder / "alias"));  // the alias itself is left as it was
+    Folder("folder");
+    for (char const* name : {"folder", "missing.pdf"}) {
+        GPathName path = At(name);
+        EXPECT_EQ(ThrownID([&] { GFileSystem::SetFileType(path, Pdf(), false); }), 40032) << name;
+    }
+}
+
+TEST_F(FileSystemTypes, SetExtensionFromTypeTouchesOnlyThePath) {
+    struct Case {
+        char const* name;
+        char const* extension;
+        char const* result;
+    };
+    const Case cases[] = {{"a.txt", "pdf", "a.pdf"}, {"a", "pdf", "a.pdf"}, {"a.txt", "", "a.txt"}};
+    for (Case const& c : cases) {
+        GPathName path = At(c.name);
+        PMacFileSystemImp::SetExtensionFromType(path, GFileType(GString(c.extension)));
+        EXPECT_EQ(Leaf(path), c.result);
+        EXPECT_FALSE(Exists(mFolder / c.result));
+    }
+}
+
+TEST_F(FileSystemTypes, ItemsOfABusyTypeAreBeingCopied) {
+    GFileType::AddFileType(GString("busy"), GString("bsy"), GBuffer("????"), GBuffer("brok"), 90);
+    GFileType::AddFileType(GString("busy family"), GString("bz1"), GBuffer("????"), GBuffer("bzy1"), 91);
+    GFileType::AddFileType(GString("not busy"), GString("bzx"), GBuffer("????"), GBuffer("bzyA"), 92);
+    struct Case {
+        char const* name;
+        bool busy;
+    };
+    const Case cases[] = {{"a.bsy", true}, {"a.bz1", true}, {"a.bzx", false}, {"a.pdf", false}};
+    for (Case const& c : cases) {
+        File(c.name);
+        EXPECT_EQ(GFileSystem::IsBeingCopied(At(c.name)), c.busy) << c.name;
+    }
+    EXPECT_EQ(ThrownID([] { GFileSystem::IsBeingCopied(PathOf("a.pdf")); }), 40068);
+}
+
+TEST_F(FileSystemTypes, UniqueFileTakesTheTypesExtensionWhenAsked) {
+    GPathName made;
+    GFileSystem::CreateUniqueFile(At("report.txt"), made, &Pdf(), true);
+    EXPECT_EQ(Leaf(made).substr(0, 6), "report");
+    EXPECT_EQ(Leaf(made).size(), std::string("report00000.pdf").size());
+    EXPECT_EQ(Leaf(made).substr(11), ".pdf");
+    EXPECT_TRUE(Exists(Utf8(made)));
+    GFileSystem::CreateUniqueFile(At("report.txt"), made, &Pdf(), false);
+    EXPECT_EQ(Leaf(made).substr(11), ".txt");
+    EXPECT_TRUE(Exists(Utf8(made)));
+}
+
+}  // namespace

@@ -177,6 +177,34 @@ TEST_F(PMacFileSystemImpCocoaItemsTest, CopyFileToKeepsContentsModeAndDates) {
     EXPECT_EQ(Listing(mDir.Path()), (std::vector<std::string>{"dst", "src"}));
 }
 
+TEST_F(PMacFileSystemImpCocoaItemsTest, CopyFileToCopiesEveryByteSyncedOrNot) {
+    WriteFile((*this)("large"), std::string(3 << 20, 'q') + "end");
+    WriteFile((*this)("empty"), "");
+    for (bool sync : {false, true}) {
+        for (char const* name : {"large", "empty"}) {
+            const std::string copy = (*this)(std::string(name) + (sync ? ".synced" : ".plain"));
+            FS::CopyFileTo(G((*this)(name)), G(copy), sync);
+            EXPECT_EQ(ReadFile(copy), ReadFile((*this)(name))) << copy;
+        }
+        // A file whose size says nothing still gives its contents.
+        const std::string status = (*this)(sync ? "status.synced" : "status.plain");
+        FS::CopyFileTo(G("/proc/self/status"), G(status), sync);
+        EXPECT_EQ(ReadFile(status).compare(0, 5, "Name:"), 0) << status;
+    }
+    EXPECT_EQ(Listing(mDir.Path()),
+              (std::vector<std::string>{"empty", "empty.plain", "empty.synced", "large", "large.plain", "large.synced",
+                                        "status.plain", "status.synced"}));
+}
+
+TEST_F(PMacFileSystemImpCocoaItemsTest, CopyFileToNeverWritesThroughALinkAtTheDestination) {
+    WriteFile((*this)("src"), "new");
+    Link((*this)("elsewhere"), (*this)("dangling"));
+    for (bool sync : {false, true}) {
+        EXPECT_EQ(ThrownID([&] { FS::CopyFileTo(G((*this)("src")), G((*this)("dangling")), sync); }), 40275);
+        EXPECT_FALSE(Exists((*this)("elsewhere")));
+    }
+}
+
 TEST_F(PMacFileSystemImpCocoaItemsTest, CopyFileToCopiesTreesWithLinksAsLinks) {
     mkdir((*this)("tree").c_str(), 0750);
     mkdir((*this)("tree/sub").c_str(), 0700);
