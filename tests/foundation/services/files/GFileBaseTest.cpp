@@ -10,6 +10,7 @@
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "mac/filesystem/PUNIXFileImp.h"
 #include "services/files/GFileBase.h"
+#include "support/FileFixtures.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"
 
@@ -19,18 +20,6 @@ using File = GFileBase<PUNIXFileImp>;
 
 GPathName P(std::string const& utf8) {
     return GPathName(GString(utf8.c_str(), GUTF8Encoding::GetInstance()));
-}
-
-void WriteFile(std::string const& path, std::string const& contents) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(write(fd, contents.data(), contents.size()), static_cast<ssize_t>(contents.size()));
-    close(fd);
-}
-
-bool Exists(std::string const& path) {
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0;
 }
 
 class FileBase : public ::testing::Test {

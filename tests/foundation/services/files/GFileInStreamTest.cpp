@@ -13,6 +13,7 @@
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "mac/system/PUNIXSystemException.h"
 #include "services/files/GFileInStream.h"
+#include "support/FileFixtures.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"
 
@@ -24,13 +25,6 @@ GPathName P(std::string const& utf8) {
 
 std::string S(GBuffer const& buffer) {
     return std::string(reinterpret_cast<char const*>(buffer.GetPtr()), static_cast<std::size_t>(buffer.GetLength()));
-}
-
-void WriteFile(std::string const& path, std::string const& contents) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(write(fd, contents.data(), contents.size()), static_cast<ssize_t>(contents.size()));
-    close(fd);
 }
 
 // What Read hands out, or "<end>" for -1 (checking that the buffer is empty then).

@@ -13,6 +13,7 @@
 #include "mac/system/PUNIXSystemException.h"
 #include "services/files/GFileInStream.h"
 #include "services/files/GFileOutStream.h"
+#include "support/FileFixtures.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"
 #include "support/UnprivilegedChild.h"
@@ -26,45 +27,6 @@ GPathName P(std::string const& utf8) {
 GBuffer B(std::string const& bytes) {
     return GBuffer(reinterpret_cast<unsigned char const*>(bytes.data()), static_cast<int>(bytes.size()));
 }
-
-void WriteFile(std::string const& path, std::string const& contents) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(write(fd, contents.data(), contents.size()), static_cast<ssize_t>(contents.size()));
-    close(fd);
-}
-
-std::string ReadFile(std::string const& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return "<missing>";
-    std::string contents;
-    char block[4096];
-    ssize_t n;
-    while ((n = read(fd, block, sizeof block)) > 0)
-        contents.append(block, static_cast<std::size_t>(n));
-    close(fd);
-    return contents;
-}
-
-bool Exists(std::string const& path) {
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0;
-}
-
-mode_t ModeOf(std::string const& path) {
-    struct stat status;
-    return lstat(path.c_str(), &status) == 0 ? status.st_mode & 07777 : 0;
-}
-
-class ScopedUmask {
-public:
-    explicit ScopedUmask(mode_t mask) : mOld(umask(mask)) {}
-    ~ScopedUmask() { umask(mOld); }
-
-private:
-    mode_t mOld;
-};
 
 class FileOutStream : public ::testing::Test {
 protected:
@@ -105,14 +67,14 @@ TEST_F(FileOutStream, CreatesTheFileAndMissingFoldersWithTheUsersUmask) {
         EXPECT_EQ(stream.Write(B("hello")), 5);
     }
     EXPECT_EQ(ReadFile(path), "hello");
-    EXPECT_EQ(ModeOf(path), 0644u);
-    EXPECT_EQ(ModeOf(mTemp / "a"), 0755u);
-    EXPECT_EQ(ModeOf(mTemp / "a/b/c"), 0755u);
+    EXPECT_EQ(ModeOf(path), 0644);
+    EXPECT_EQ(ModeOf(mTemp / "a"), 0755);
+    EXPECT_EQ(ModeOf(mTemp / "a/b/c"), 0755);
     {
         ScopedUmask tighter(077);
         GFileOutStream stream(P(mTemp / "private"), true);
     }
-    EXPECT_EQ(ModeOf(mTemp / "private"), 0600u);
+    EXPECT_EQ(ModeOf(mTemp / "private"), 0600);
     EXPECT_EQ(ReadFile(mTemp / "private"), "");
 }
 

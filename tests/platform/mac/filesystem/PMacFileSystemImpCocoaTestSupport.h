@@ -13,28 +13,12 @@
 #include "mac/filesystem/PMacFileSystemImpCocoa.h"
 #include "mac/paths/PMacPathText.h"
 #include "support/ExceptionTestText.h"
+#include "support/FileFixtures.h"
 #include "support/NativePathText.h"
 #include "support/ScopedTempFolder.h"
 
 // A path whose text has no UTF-8 form (a lone surrogate).
 inline GString BadText() { return PMacPathText::FromUnits(u"/tmp/bad\xd800name"); }
-
-inline void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream out(path, std::ios::binary);
-    out << content;
-}
-
-inline std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
-inline bool Exists(const std::string& path) {
-    struct stat info {};
-    return lstat(path.c_str(), &info) == 0;
-}
 
 inline void Link(const std::string& target, const std::string& path) { ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path; }
 

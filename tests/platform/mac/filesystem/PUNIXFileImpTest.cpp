@@ -15,6 +15,7 @@
 #include "mac/filesystem/PUNIXFileImp.h"
 #include "mac/paths/PMacPathText.h"
 #include "mac/system/PUNIXSystemException.h"
+#include "support/FileFixtures.h"
 #include "support/FoundationStartup.h"
 #include "support/NativePathText.h"
 #include "support/ScopedTempFolder.h"
@@ -44,26 +45,6 @@ private:
     std::int64_t mCachedPos = 0;
     std::int64_t mCachedLength = -1;
 };
-
-void WriteFile(std::string const& path, std::string const& contents) {
-    const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    ASSERT_GE(fd, 0) << path;
-    ASSERT_EQ(write(fd, contents.data(), contents.size()), static_cast<ssize_t>(contents.size()));
-    close(fd);
-}
-
-std::string ReadFile(std::string const& path) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return "<missing>";
-    std::string contents;
-    char block[4096];
-    ssize_t n;
-    while ((n = read(fd, block, sizeof block)) > 0)
-        contents.append(block, static_cast<std::size_t>(n));
-    close(fd);
-    return contents;
-}
 
 GBuffer Buffer(std::string const& bytes) {
     return GBuffer(reinterpret_cast<unsigned char const*>(bytes.data()), static_cast<int>(bytes.size()));
