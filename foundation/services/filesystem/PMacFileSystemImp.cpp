@@ -465,15 +465,19 @@ void PMacFileSystemImp::CopyFileAs(GPathName const& source, GPathName const& new
     }
 }
 
-void PMacFileSystemImp::RenameFile(GPathName& path, GString const& newLeaf) {
+void PMacFileSystemImp::RenameItemInPlace(GPathName& path, GString const& newLeaf, bool exists) {
     PathContext context(path);
-    if (!FileExists(path))
+    if (!exists)
         throw GSimpleException(kFileNotFound);
     GPathName renamed = path.GetBranch();
     renamed.Append(newLeaf);
     TwoPathContext moving(kMovingContext, path, renamed);
     Cocoa::RenameItem(Native(path), Native(renamed));
     path = renamed;
+}
+
+void PMacFileSystemImp::RenameFile(GPathName& path, GString const& newLeaf) {
+    RenameItemInPlace(path, newLeaf, FileExists(path));
 }
 
 void PMacFileSystemImp::RenameFile(GPathName& path, GString const& newLeaf, GFileType const* type,
@@ -491,14 +495,7 @@ void PMacFileSystemImp::RenameFile(GPathName& path, GString const& newLeaf, GFil
 }
 
 void PMacFileSystemImp::RenameFolder(GPathName& path, GString const& newLeaf) {
-    PathContext context(path);
-    if (!FolderExists(path))
-        throw GSimpleException(kFileNotFound);
-    GPathName renamed = path.GetBranch();
-    renamed.Append(newLeaf);
-    TwoPathContext moving(kMovingContext, path, renamed);
-    Cocoa::RenameItem(Native(path), Native(renamed));
-    path = renamed;
+    RenameItemInPlace(path, newLeaf, FolderExists(path));
 }
 
 // ---- Locks ----

@@ -184,6 +184,9 @@ public:
     static GPathName FromNative(GString const& text);
 
 private:
+    // Gives the item a new leaf in its folder and moves path along; exists says the item is of
+    // the kind the caller renames.
+    static void RenameItemInPlace(GPathName& path, GString const& newLeaf, bool exists);
     static bool sCopyResourceForks;
     // The item a link leads to (its recorded text when unreachable); path itself otherwise.
     static GPathName GetTarget(GPathName const& path);
