@@ -44,7 +44,8 @@ function(rank_of path out)
 endfunction()
 
 file(GLOB_RECURSE _files RELATIVE ${ROOT} ${ROOT}/foundation/*.h ${ROOT}/foundation/*.cpp
-  ${ROOT}/platform/*.h ${ROOT}/platform/*.cpp)
+  ${ROOT}/platform/*.h ${ROOT}/platform/*.cpp ${ROOT}/printerprocessor/*.h
+  ${ROOT}/printerprocessor/*.cpp ${ROOT}/plugin/*.h ${ROOT}/plugin/*.cpp ${ROOT}/ui/*.h ${ROOT}/ui/*.cpp)
 set(_failures "")
 foreach(_file IN LISTS _files)
   string(REGEX REPLACE "^(foundation|platform)/" "" _own "${_file}")

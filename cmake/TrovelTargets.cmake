@@ -10,6 +10,8 @@ function(trovel_library name)
   get_filename_component(_root ${CMAKE_CURRENT_SOURCE_DIR} DIRECTORY)
   target_include_directories(${name} PUBLIC ${_root})
   target_link_libraries(${name} PUBLIC ${ARG_DEPS} PRIVATE ${ARG_PRIVATE_DEPS})
+  # Fuzz targets and benchmarks link every library.
+  set_property(GLOBAL APPEND PROPERTY TROVEL_LIBRARIES ${name})
 endfunction()
 
 # One GoogleTest executable per library, its tests in the library's concern folders; CTest lists
