@@ -66,7 +66,8 @@ void GLockByFile::WaitForLock(GLockFile::LockType type) {
     for (;;) {
         if (mLock.IsBlockedByCallingThread(type))
             GLockFile::ThrowCouldNotLock(mLock.GetLockFileSpec());
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        // Rounded up, so the wait never ends before the limit.
+        const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0)
             GLockFile::ThrowCouldNotLock(mLock.GetLockFileSpec());
         PSystem::MilliSleep(static_cast<int>(left < kRetryMilliseconds ? left : kRetryMilliseconds));

@@ -23,7 +23,8 @@ public:
     enum Way { kGLockFile, kClassicRecordLock };
     enum Answer { kNoAnswer, kLocked, kRefused, kThrew };
 
-    LockHolder(std::string const& path, GLockFile::LockType type, Way way = kGLockFile) {
+    // holdFor: the child lets the lock go by itself after that many milliseconds (at most 30 s).
+    LockHolder(std::string const& path, GLockFile::LockType type, Way way = kGLockFile, int holdFor = 30000) {
         int ready[2];
         int release[2];
         if (pipe2(ready, O_CLOEXEC) != 0)
@@ -36,7 +37,7 @@ public:
         mPid = ForkedChild::Start([&] {
             close(ready[0]);
             close(release[1]);
-            Hold(path, type, way, ready[1], release[0]);
+            Hold(path, type, way, holdFor, ready[1], release[0]);
             return 0;
         });
         close(ready[1]);
@@ -66,7 +67,7 @@ public:
     }
 
 private:
-    static void Hold(std::string const& path, GLockFile::LockType type, Way way, int ready, int release) {
+    static void Hold(std::string const& path, GLockFile::LockType type, Way way, int holdFor, int ready, int release) {
         char answer = 'e';
         int fd = -1;
         GLockFile* lock = nullptr;
@@ -87,7 +88,7 @@ private:
         if (write(ready, &answer, 1) != 1)
             _exit(3);
         pollfd wait{release, POLLIN, 0};
-        poll(&wait, 1, 30000);
+        poll(&wait, 1, holdFor < 30000 ? holdFor : 30000);
         delete lock;
         if (fd >= 0)
             close(fd);
