@@ -8,7 +8,8 @@
 //   other than the end phrase stands where a group name should. A group whose block is malformed
 //   is dropped and reading stops with a true result, the groups before it kept.
 // - WasComplete tells whether everything was read as it stood: the begin phrase, every block,
-//   every quoted name closed, the end phrase reached, no text invalid in the encoding. A caller
+//   every quoted name closed, the end phrase reached and nothing but white space after it, no
+//   text invalid in the encoding. A caller
 //   that will write the groups back uses it to keep the original (see GPrefFileIO).
 // - A missing file empties the target and reads as true and complete. Exceptions of the file
 //   layer pass through.
@@ -113,7 +114,10 @@ bool GDictListReader<G, K, V>::ReadList(GBin2TextStream& text) {
                 return true;  // the text ends without its end phrase: what stood there is read
             if (!ValidEndPhrase(word))
                 return false;
-            mComplete = true;
+            // Text after the end would not survive a rewrite: only white space may follow.
+            text.SkipWhitespace(true);
+            GBuffer rest;
+            mComplete = text.Read(rest, 1) <= 0;
             return true;
         }
         if (!text.ReadQuotedString(name))
