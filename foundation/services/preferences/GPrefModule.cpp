@@ -1,0 +1,196 @@
+#include "services/preferences/GPrefModule.h"
+
+#include <utility>
+
+#include "core/streams/GContainerText.h"
+#include "core/streams/GOutStream.h"
+#include "core/streams/GText2BinStream.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/text/encodings/GEncodingFallback.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+
+namespace {
+
+constexpr int kInitialKeys = 5;
+
+GEncoding const* ASCII() { return GEncodingFallback::Get<GASCIIEncoding>(); }
+
+}  // namespace
+
+GPrefModule::GPrefModule(GEncoding const* encoding) : mGroups(kInitialKeys), mEncoding(encoding) {}
+
+GPrefModule::~GPrefModule() { delete mSnapshot; }
+
+GString GPrefModule::Get(GBuffer const& group, GBuffer const& key) const {
+    int slot = 0;
+    if (!mGroups.GetExistingIndex(group, slot))
+        return GString();
+    Group const& entries = mGroups.GetValueAt(slot);
+    int keySlot = 0;
+    if (!entries.GetExistingIndex(key, keySlot))
+        return GString();
+    return entries.GetValueAt(keySlot);
+}
+
+bool GPrefModule::Has(GBuffer const& group, GBuffer const& key) const {
+    int slot = 0;
+    if (!mGroups.GetExistingIndex(group, slot))
+        return false;
+    int keySlot = 0;
+    return mGroups.GetValueAt(slot).GetExistingIndex(key, keySlot);
+}
+
+void GPrefModule::Apply(Change const& change, Groups& groups) {
+    int slot = 0;
+    switch (change.kind) {
+    case Change::kSet:
+        if (!groups.GetExistingIndex(change.group, slot)) {
+            groups.Put(change.group, Group(kInitialKeys));
+            groups.GetExistingIndex(change.group, slot);
+        }
+        groups.GetValueAt(slot).Put(change.key, change.value);
+        break;
+    case Change::kRemove:
+        if (groups.GetExistingIndex(change.group, slot))
+            groups.GetValueAt(slot).Remove(change.key);
+        break;
+    case Change::kRemoveGroup:
+        groups.Remove(change.group);
+        break;
+    }
+}
+
+void GPrefModule::Record(Change::Kind kind, GBuffer const& group, GBuffer const& key, GString const& value) {
+    Change change{kind, group, key, value};
+    Apply(change, mGroups);
+    mDirty = true;
+    mJournal.push_back(std::move(change));
+}
+
+void GPrefModule::Set(GBuffer const& group, GBuffer const& key, GString const& value) {
+    Record(Change::kSet, group, key, value);
+}
+
+void GPrefModule::SetIgnoreTemp(GBuffer const& group, GBuffer const& key, GString const& value) {
+    Record(Change::kSet, group, key, value);
+    if (mSnapshot == nullptr)
+        return;
+    // The value must outlive a roll-back: it goes into what a roll-back restores as well.
+    Change const& change = mJournal.back();
+    Apply(change, *mSnapshot);
+    mSavedJournal.push_back(change);
+    mSavedDirty = true;
+}
+
+void GPrefModule::Remove(GBuffer const& group, GBuffer const& key) { Record(Change::kRemove, group, key, GString()); }
+
+void GPrefModule::RemoveGroup(GBuffer const& group) { Record(Change::kRemoveGroup, group, GBuffer(), GString()); }
+
+void GPrefModule::FlushPrefs() { WriteDict(); }
+
+void GPrefModule::Refresh() { ReadDict(); }
+
+void GPrefModule::StartUsingTempModule() {
+    if (mTransactionCount++ != 0)
+        return;
+    delete mSnapshot;
+    mSnapshot = nullptr;
+    mSnapshot = new Groups(mGroups);
+    mSavedDirty = mDirty;
+    mSavedJournal = mJournal;
+    mKeepChanges = false;
+}
+
+void GPrefModule::EndUsingTempModule(bool keep) {
+    if (mTransactionCount == 0)
+        return;
+    mKeepChanges = mKeepChanges || keep;
+    if (--mTransactionCount != 0)
+        return;
+    if (!mKeepChanges && mSnapshot != nullptr) {
+        mGroups = *mSnapshot;
+        mDirty = mSavedDirty;
+        mJournal = std::move(mSavedJournal);
+    }
+    mSavedJournal.clear();
+    delete mSnapshot;
+    mSnapshot = nullptr;
+}
+
+void GPrefModule::SetEncoding(GEncoding const* encoding) { mEncoding = encoding; }
+
+void GPrefModule::GetGroupNames(GTable<GBuffer>& names) const {
+    for (int slot = 0; slot < mGroups.GetAllocation(); ++slot)
+        if (mGroups.IsSlotUsed(slot))
+            names.AddItem(mGroups.GetKeyAt(slot));
+}
+
+void GPrefModule::GetGroupPreferences(GBuffer const& group, GTable<GBuffer>& keys) const {
+    int slot = 0;
+    if (!mGroups.GetExistingIndex(group, slot))
+        return;
+    Group const& entries = mGroups.GetValueAt(slot);
+    for (int i = 0; i < entries.GetAllocation(); ++i)
+        if (entries.IsSlotUsed(i))
+            keys.AddItem(entries.GetKeyAt(i));
+}
+
+void GPrefModule::GetGroupPreferences(GBuffer const& group, Group& entries) const {
+    entries.RemoveAll();
+    int slot = 0;
+    if (mGroups.GetExistingIndex(group, slot))
+        entries = mGroups.GetValueAt(slot);
+}
+
+void GPrefModule::UpdateWith(GPrefModule const* other) {
+    if (other == nullptr || other == this)
+        return;
+    Groups const& groups = other->mGroups;
+    for (int slot = 0; slot < groups.GetAllocation(); ++slot) {
+        if (!groups.IsSlotUsed(slot))
+            continue;
+        Group const& entries = groups.GetValueAt(slot);
+        for (int i = 0; i < entries.GetAllocation(); ++i)
+            if (entries.IsSlotUsed(i))
+                Set(groups.GetKeyAt(slot), entries.GetKeyAt(i), entries.GetValueAt(i));
+    }
+}
+
+void GPrefModule::ClearForRead() {
+    mDirty = false;
+    mGroups.RemoveAll();
+    mJournal.clear();
+}
+
+void GPrefModule::ApplyOwnChanges(Groups& groups) const {
+    for (Change const& change : mJournal)
+        Apply(change, groups);
+}
+
+bool GPrefModule::GetPrefsDataToStream(GOutStream& out, GEncoding const* encoding) const {
+    return WriteGroups(mGroups, out, encoding);
+}
+
+bool GPrefModule::WriteGroups(Groups const& groups, GOutStream& out, GEncoding const* encoding) {
+    GText2BinStream writer(out, encoding);
+    const int lossyBefore = writer.GetLossyTextCount();
+    bool ok = writer.Write("#BEGINPREFS") && writer.WriteEOL();
+    for (int slot = 0; slot < groups.GetAllocation(); ++slot) {
+        if (!groups.IsSlotUsed(slot) || groups.GetValueAt(slot).GetCount() == 0)
+            continue;
+        GBuffer const& name = groups.GetKeyAt(slot);
+        GString nameText(name, ASCII());
+        GBuffer back;
+        // A name that is not ASCII would come back as another group.
+        if (nameText.GetBuffer(back, ASCII()) != GEncoding::kConvertOK || !(back == name))
+            ok = false;
+        ok = writer.WriteEOL() && ok;
+        ok = writer.WriteQuotedString(nameText) && ok;
+        ok = writer.WriteEOL() && ok;
+        ok = groups.GetValueAt(slot).WriteTo(writer) && ok;
+    }
+    ok = writer.WriteEOL() && ok;
+    ok = writer.Write("#ENDPREFS") && ok;
+    ok = writer.WriteEOL() && ok;
+    return ok && writer.GetLossyTextCount() == lossyBefore;
+}
