@@ -18,7 +18,8 @@ namespace {
 
 std::string ToNative(GString const& text) {
     std::string bytes;
-    if (!PMacNativePath::ToUTF8(text, bytes) || bytes.empty())
+    // A relative path would land wherever the process happens to stand.
+    if (!PMacNativePath::ToUTF8(text, bytes) || bytes.empty() || bytes[0] != '/')
         Throw(EINVAL);
     return bytes;
 }

@@ -7,6 +7,7 @@
 //   created), syncs it, gives it the old file's mode (a new file gets 0666 less the umask),
 //   renames it over the target and syncs the folder. A target that is a symbolic link is
 //   followed: its final target is replaced and the link stays.
+// - A path that is not absolute is refused (EINVAL).
 // - On any failure the temporary file is removed, the old file is left as it was and
 //   PUNIXSystemException (the file layer's GException) carries the system's error.
 // - KeepBackup keeps the target's current contents beside it under the first free name of
