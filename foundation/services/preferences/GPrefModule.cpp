@@ -40,31 +40,11 @@ bool GPrefModule::Has(GBuffer const& group, GBuffer const& key) const {
     return mGroups.GetValueAt(slot).GetExistingIndex(key, keySlot);
 }
 
-void GPrefModule::Apply(Change const& change, Groups& groups) {
-    int slot = 0;
-    switch (change.kind) {
-    case Change::kSet:
-        if (!groups.GetExistingIndex(change.group, slot)) {
-            groups.Put(change.group, Group(kInitialKeys));
-            groups.GetExistingIndex(change.group, slot);
-        }
-        groups.GetValueAt(slot).Put(change.key, change.value);
-        break;
-    case Change::kRemove:
-        if (groups.GetExistingIndex(change.group, slot))
-            groups.GetValueAt(slot).Remove(change.key);
-        break;
-    case Change::kRemoveGroup:
-        groups.Remove(change.group);
-        break;
-    }
-}
-
 void GPrefModule::Record(Change::Kind kind, GBuffer const& group, GBuffer const& key, GString const& value) {
     Change change{kind, group, key, value};
-    Apply(change, mGroups);
+    GPrefChangeJournal::Apply(change, mGroups);
     mDirty = true;
-    mJournal.push_back(std::move(change));
+    mJournal.Add(std::move(change));
 }
 
 void GPrefModule::Set(GBuffer const& group, GBuffer const& key, GString const& value) {
@@ -76,9 +56,9 @@ void GPrefModule::SetIgnoreTemp(GBuffer const& group, GBuffer const& key, GStrin
     if (mSnapshot == nullptr)
         return;
     // The value must outlive a roll-back: it goes into what a roll-back restores as well.
-    Change const& change = mJournal.back();
-    Apply(change, *mSnapshot);
-    mSavedJournal.push_back(change);
+    Change change{Change::kSet, group, key, value};
+    GPrefChangeJournal::Apply(change, *mSnapshot);
+    mSavedJournal.Add(std::move(change));
     mSavedDirty = true;
 }
 
@@ -112,7 +92,7 @@ void GPrefModule::EndUsingTempModule(bool keep) {
         mDirty = mSavedDirty;
         mJournal = std::move(mSavedJournal);
     }
-    mSavedJournal.clear();
+    mSavedJournal.Clear();
     delete mSnapshot;
     mSnapshot = nullptr;
 }
@@ -159,12 +139,11 @@ void GPrefModule::UpdateWith(GPrefModule const* other) {
 void GPrefModule::ClearForRead() {
     mDirty = false;
     mGroups.RemoveAll();
-    mJournal.clear();
+    mJournal.Clear();
 }
 
 void GPrefModule::ApplyOwnChanges(Groups& groups) const {
-    for (Change const& change : mJournal)
-        Apply(change, groups);
+    mJournal.ApplyTo(groups);
 }
 
 bool GPrefModule::GetPrefsDataToStream(GOutStream& out, GEncoding const* encoding) const {

@@ -11,17 +11,17 @@
 //   and one end that asks to keep keeps the changes. Otherwise the groups, the dirty flag and the
 //   journal of own changes come back as they were; SetIgnoreTemp writes survive.
 // - The module keeps a journal of its own changes (Set, SetIgnoreTemp, Remove, RemoveGroup, in
-//   order) since the last read or completed save, so that a module sharing its file with other
-//   processes can replay them onto a fresh read instead of overwriting what others wrote.
+//   order; see GPrefChangeJournal) since the last read or completed save, so that a module
+//   sharing its file with other processes can replay them onto a fresh read (ApplyOwnChanges)
+//   instead of overwriting what others wrote.
 // - One thread at a time.
-#include <vector>
-
 #include "core/bytes/GBuffer.h"
 #include "core/containers/GDict.h"
 #include "core/containers/GTable.h"
 #include "core/memory/GSharedObject.h"
 #include "core/text/GString.h"
 #include "core/text/encodings/GEncoding.h"
+#include "services/preferences/GPrefChangeJournal.h"
 
 class GOutStream;
 
@@ -33,8 +33,8 @@ public:
 
 class GPrefModule : public GSettingsInterface {
 public:
-    using Group = GDict<GBuffer, GString>;
-    using Groups = GDict<GBuffer, Group>;
+    using Group = GPrefChangeJournal::Group;
+    using Groups = GPrefChangeJournal::Groups;
 
     explicit GPrefModule(GEncoding const* encoding);
     GPrefModule(GPrefModule const&) = delete;
@@ -74,24 +74,17 @@ public:
     static bool WriteGroups(Groups const& groups, GOutStream& out, GEncoding const* encoding);
 
 protected:
-    struct Change {
-        enum Kind { kSet, kRemove, kRemoveGroup };
-        Kind kind;
-        GBuffer group;
-        GBuffer key;
-        GString value;
-    };
+    using Change = GPrefChangeJournal::Change;
 
     Groups& GetMutableGroups() { return mGroups; }
     // Empties the groups, the dirty flag and the journal: the state of a module about to read.
     void ClearForRead();
     // Replays the journal onto groups freshly read from the store.
     void ApplyOwnChanges(Groups& groups) const;
-    void ClearOwnChanges() { mJournal.clear(); }
-    bool HasOwnChanges() const { return !mJournal.empty(); }
+    void ClearOwnChanges() { mJournal.Clear(); }
+    bool HasOwnChanges() const { return !mJournal.IsEmpty(); }
 
 private:
-    static void Apply(Change const& change, Groups& groups);
     void Record(Change::Kind kind, GBuffer const& group, GBuffer const& key, GString const& value);
 
     uint32_t mTransactionCount = 0;
@@ -101,6 +94,6 @@ private:
     bool mSavedDirty = false;
     Groups mGroups;
     GSharedObject<GEncoding const> mEncoding;
-    std::vector<Change> mJournal;
-    std::vector<Change> mSavedJournal;
+    GPrefChangeJournal mJournal;
+    GPrefChangeJournal mSavedJournal;
 };
