@@ -15,7 +15,7 @@
 
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "core/text/GEnglishTexts.h"
+#include "core/text/GStringPool.h"
 #include "core/text/GLngString.h"
 #include "core/text/GString.h"
 #include "support/FoundationStartup.h"
@@ -132,7 +132,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
         StartFoundation();
         char const* const texts[] = {"Plain", "%1 of %2", "%s, %s and %s", "%9%1%%s%", "%2%2%1 %x"};
         for (int i = 0; i < 5; ++i)
-            GEnglishTexts::SetText(cFirstID + i, GString(texts[i]));
+            GStringPool::SetString(GStringPool::GetTable(GStringPool::GetEnglish()), cFirstID + i, GString(texts[i]));
         return true;
     }();
     (void)ready;

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/base/GException.h"
-#include "core/text/GEnglishTexts.h"
+#include "core/text/GStringPool.h"
 #include "core/text/GLngString.h"
 #include "support/ExceptionTestText.h"
 
@@ -18,8 +18,8 @@ protected:
     static void SetUpTestSuite() {
         StartFoundation();
         GException::Initialize();
-        GEnglishTexts::SetText(kFilesCopied, GString("%1 files copied to %2"));
-        GEnglishTexts::SetText(kFolder, GString("the output folder"));
+        GStringPool::SetString(GStringPool::GetTable(GStringPool::GetEnglish()), kFilesCopied, GString("%1 files copied to %2"));
+        GStringPool::SetString(GStringPool::GetTable(GStringPool::GetEnglish()), kFolder, GString("the output folder"));
     }
 
     static GLngString Literal(const char* text) { return GLngString(GString(text)); }
