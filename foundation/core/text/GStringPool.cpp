@@ -334,6 +334,28 @@ GTable<GString> GStringPool::GetLanguages() {
     return state.languages;
 }
 
+GTable<GString> GStringPool::GetTableNames() {
+    State& state = Started();
+    GMutexLocker lock(state.mutex);
+    GTable<GString> names;
+    for (int slot = 0; slot < state.tables.GetAllocation(); ++slot) {
+        if (state.tables.IsSlotUsed(slot))
+            names.AddItem(state.tables.GetKeyAt(slot));
+    }
+    return names;
+}
+
+bool GStringPool::GetEntries(GString const& language, GDict<int32_t, GPair<GString, GEncoding*>>& out) {
+    State& state = Started();
+    GMutexLocker lock(state.mutex);
+    out.RemoveAll();
+    GStringPoolTable* table = TableOf(state, language);
+    if (table == nullptr)
+        return false;
+    out = table->GetEntries();
+    return true;
+}
+
 GStringPool::TempLanguageForcer::TempLanguageForcer(GString const& language) {
     GetLanguage(mPrevious);
     SetLanguage(language);

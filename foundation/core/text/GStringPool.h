@@ -18,6 +18,8 @@
 //   Without hooks no file is read, no language besides the registered ones is available, and
 //   the preferred language is "enUS".
 #include "core/bytes/GBuffer.h"
+#include "core/containers/GDict.h"
+#include "core/containers/GPair.h"
 #include "core/containers/GTable.h"
 #include "core/text/GString.h"
 
@@ -81,6 +83,10 @@ public:
     // The languages that have tables (not "Neutral"), in the order of creation; a copy, as
     // other threads may add to it.
     static GTable<GString> GetLanguages();
+    // Every table's language, "Neutral" included, in the pool's dictionary order.
+    static GTable<GString> GetTableNames();
+    // A copy of every (id, text, encoding) of a language's table; false when it has none.
+    static bool GetEntries(GString const& language, GDict<int32_t, GPair<GString, GEncoding*>>& out);
 
     // Switches the language for its lifetime, as SetLanguage does, and back when it ends.
     class TempLanguageForcer {
