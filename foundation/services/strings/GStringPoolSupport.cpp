@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <functional>
+#include <map>
+#include <string>
 #include <vector>
 
 #include "core/base/GException.h"
@@ -100,6 +102,22 @@ bool ParseFile(GPathName const& path) {
         TraceFailure(path, e);
         return false;
     }
+}
+
+// The language as it goes into a file name: ASCII letters, digits, "-" and "_"; anything else
+// (a "/" that would lead out of the folder, control characters) becomes "_".
+std::string FileNameLanguage(GString const& language) {
+    language.EnsureUnicode();
+    GBuffer const& units = language.GetEncodedBuffer();
+    std::string out;
+    for (int i = 0; i + 1 < units.GetLength(); i += 2) {
+        uint16_t unit = 0;
+        __builtin_memcpy(&unit, units.GetPtr() + i, 2);
+        bool const plain = (unit >= 'a' && unit <= 'z') || (unit >= 'A' && unit <= 'Z') || (unit >= '0' && unit <= '9') ||
+                           unit == '-' || unit == '_';
+        out += plain ? static_cast<char>(unit) : '_';
+    }
+    return out;
 }
 
 void ReadLanguageHook(GString const& language) { GStringPoolSupport::ReadDefaultStringFile(language); }
@@ -324,7 +342,11 @@ bool GStringPoolSupport::CompareStringData(SortElement const& a, SortElement con
 void GStringPoolSupport::WriteStringFiles(GPathName const& folder) {
     GEncoding* const unicode = GUnicodeEncoding::GetInstance();
     GEncoding* const shiftJIS = GShiftJISEncoding::GetInstance();
+    // Runs are numbered per file-name language, so two languages that give the same file name
+    // never overwrite each other's files.
+    std::map<std::string, int> runs;
     for (GString const& language : GStringPool::GetTableNames()) {
+        std::string const leafLanguage = FileNameLanguage(language);
         GDict<int32_t, GStringPoolTable::Entry> entries;
         if (!GStringPool::GetEntries(language, entries))
             continue;
@@ -337,7 +359,7 @@ void GStringPoolSupport::WriteStringFiles(GPathName const& folder) {
             elements.push_back(SortElement{entry.second, entries.GetKeyAt(slot), entry.first});
         }
         std::sort(elements.begin(), elements.end(), &CompareStringData);
-        int run = 0;
+        int& run = runs[leafLanguage];
         for (size_t first = 0; first < elements.size(); ++run) {
             GEncoding* const encoding = elements[first].encoding;
             size_t last = first;
@@ -348,12 +370,10 @@ void GStringPoolSupport::WriteStringFiles(GPathName const& folder) {
             GEncoding* const fileEncoding = encoding == nullptr || encoding == shiftJIS ? unicode : encoding;
             GString leaf(ProductPrefix());
             leaf += GString("__StringFile_");
-            leaf += language;
+            leaf += GString(leafLanguage.c_str());
             leaf += GString("_");
             leaf += GString(run);
             leaf += GString(".lng");
-            // A language read from a file must not lead the file out of the folder.
-            leaf.Replace(0, static_cast<unsigned short>('/'), static_cast<unsigned short>('_'));
             GPathName path(folder);
             path.Append(leaf);
             GFileOutStream file(path, true);
