@@ -10,6 +10,7 @@
 // - A cache file reported in use is neither read nor written. Reading stops at the first block
 //   that is not whole; entries read until then stay.
 // - Main thread only.
+#include <cstdint>
 #include <deque>
 
 #include "core/containers/GDict.h"
@@ -19,7 +20,8 @@
 
 class GLanguageInfoCache {
 public:
-    enum LanguageScript { kRomanScript = 0, kJapaneseScript = 1 };
+    // Any other value is a script without names (held as it is, never read as either).
+    enum LanguageScript : int32_t { kRomanScript = 0, kJapaneseScript = 1 };
 
     static constexpr int cNameRomanScriptID = 921032;
     static constexpr int cNameJapaneseScriptID = 921033;
