@@ -10,7 +10,6 @@
 // - Rendering never throws for a missing text; it reports false (see GetReadableString).
 // - The strings a message holds are kept in their final UTF-16 form, so one message may be read
 //   by several threads at once.
-//
 // - Texts of ids come from the string pools (GStringPool): a message is rendered in the current
 //   language and, when that lacks a text, in English ("enUS").
 // - A path is kept as its cross-platform text, taken when it is added; a measurement is rendered
