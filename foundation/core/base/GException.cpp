@@ -2,7 +2,7 @@
 
 #include "core/base/GExceptionLocation.h"
 #include "core/memory/GAllocator.h"
-#include "core/text/GEnglishTexts.h"
+#include "core/text/GStringPoolData.h"
 #include "core/text/GLngString.h"
 
 namespace {
@@ -23,7 +23,7 @@ std::shared_ptr<const GLngString> CaptureContext() noexcept {
     }
 }
 
-const GEnglishTexts::Entry kTexts[] = {
+const GStringPoolDataStruct kTexts[] = {
     {2450, "General Exception"},
     {2451, "Out of memory"},
     {2452, "Invalid data to decode"},
@@ -202,7 +202,7 @@ GString GException::GetDescription() const { return GetLngDescription().GetReada
 
 GString GException::GetFullDescription() const { return GetLngFullDescription().GetReadableString(); }
 
-void GException::Initialize() { GEnglishTexts::AddTexts(kTexts, static_cast<int>(sizeof kTexts / sizeof kTexts[0])); }
+void GException::Initialize() { GStringPoolData::AddEnglishTexts(kTexts, static_cast<int>(sizeof kTexts / sizeof kTexts[0])); }
 
 GSimpleException::~GSimpleException() = default;
 

@@ -6,7 +6,7 @@
 #include "core/base/GException.h"
 #include "core/bytes/GBuffer.h"
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "core/text/GEnglishTexts.h"
+#include "core/text/GStringPool.h"
 #include "core/text/GString.h"
 
 namespace {
@@ -87,7 +87,7 @@ std::string GStdSupport::ToStdString(GString const& text, GEncoding const* encod
 
 std::string GStdSupport::StringIDToStdString(int id) {
     GString text;
-    if (!GEnglishTexts::GetText(id, text))
+    if (!GStringPool::GetString(id, text))
         return std::string();
     return ToStdString(text, GUTF8Encoding::GetInstance());
 }

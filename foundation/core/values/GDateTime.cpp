@@ -6,7 +6,8 @@
 #include <cstring>
 
 #include "core/bytes/GBuffer.h"
-#include "core/text/GEnglishTexts.h"
+#include "core/text/GStringPool.h"
+#include "core/text/GStringPoolData.h"
 #include "core/text/GString.h"
 
 namespace {
@@ -87,17 +88,20 @@ bool MachineOffsetAt(std::time_t moment, int& sign, int& hours, int& minutes) {
 }
 
 // The date and time texts; registered by Initialize.
-constexpr GEnglishTexts::Entry kEnglishTexts[] = {
+constexpr GStringPoolDataStruct kEnglishTexts[] = {
     {2401, "January"},   {2402, "February"}, {2403, "March"},    {2404, "April"},     {2405, "May"},
     {2406, "June"},      {2407, "July"},     {2408, "August"},   {2409, "September"}, {2410, "October"},
     {2411, "November"},  {2412, "December"}, {2413, "%2 %1, %3"}, {2414, "%3:%2:%1"},
 };
 
-// The text of id in language (empty: the current one). The English texts are the only ones
-// until the string pools exist, and every language falls back to English.
-GString LookUpText(int id, GString const& /*language*/) {
+// The text of id in language (empty: the current one, with the pools' fallbacks); a language
+// without the text falls back to English.
+GString LookUpText(int id, GString const& language) {
     GString text;
-    GEnglishTexts::GetText(id, text);
+    if (language.IsEmpty())
+        GStringPool::GetString(id, text);
+    else if (!GStringPool::GetString(language, id, text))
+        GStringPool::GetString(GStringPool::GetEnglish(), id, text);
     return text;
 }
 
@@ -491,7 +495,7 @@ void GDateTime::GetTimeAsString(GString& out, bool inUTC, GString const& format)
 }
 
 void GDateTime::Initialize() {
-    GEnglishTexts::AddTexts(kEnglishTexts, static_cast<int>(sizeof kEnglishTexts / sizeof kEnglishTexts[0]));
+    GStringPoolData::AddEnglishTexts(kEnglishTexts, static_cast<int>(sizeof kEnglishTexts / sizeof kEnglishTexts[0]));
 }
 
 void GDateTime::SetUTCFields(tm const& utc) {

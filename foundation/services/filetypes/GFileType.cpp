@@ -10,7 +10,8 @@
 #include "core/support/GStringSupport.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "core/text/GEnglishTexts.h"
+#include "core/text/GStringPool.h"
+#include "core/text/GStringPoolData.h"
 #include "core/text/GLngString.h"
 #include "services/filetypes/GFileTypeImp.h"
 
@@ -36,7 +37,7 @@ Registry& TheRegistry() {
 }
 
 // The English texts of the descriptions and of the content kinds.
-constexpr GEnglishTexts::Entry kEnglishTexts[] = {
+constexpr GStringPoolDataStruct kEnglishTexts[] = {
     {7000, "PDF Files"},
     {7005, "ICC Profile"},
     {7006, "Temporary File"},
@@ -203,8 +204,7 @@ void GFileType::GetDescriptor(GString& out) const {
         return;
     }
     // An id without a text reads as empty, as the string pools give it.
-    if (!GEnglishTexts::GetText(mDescriptionID, out))
-        out.Clear();
+    GStringPool::GetString(mDescriptionID, out);
 }
 
 void GFileType::GetDescriptor(GLngString& out) const {
@@ -318,7 +318,7 @@ void GFileType::SetFileTypeImp(GFileTypeImp* imp) {
 }
 
 void GFileType::Initialize() {
-    GEnglishTexts::AddTexts(kEnglishTexts, static_cast<int>(sizeof kEnglishTexts / sizeof kEnglishTexts[0]));
+    GStringPoolData::AddEnglishTexts(kEnglishTexts, static_cast<int>(sizeof kEnglishTexts / sizeof kEnglishTexts[0]));
     Registry& registry = TheRegistry();
     GMutexLocker lock(registry.mutex);
     // A second table would only shadow the first; the lookups give the first match anyway.

@@ -21,7 +21,7 @@
 #include "core/base/GException.h"
 #include "core/base/GExceptionLocation.h"
 #include "core/memory/GAllocator.h"
-#include "core/text/GEnglishTexts.h"
+#include "core/text/GStringPool.h"
 #include "support/ExceptionTestText.h"
 #include "support/Sanitizers.h"
 
@@ -111,12 +111,12 @@ TEST_F(GExceptionTest, EveryIDOfTheGroupsHasATextAndTheGapsHaveNone) {
     for (const auto& range : ranges) {
         for (int id = range[0]; id <= range[1]; ++id) {
             GString text;
-            EXPECT_TRUE(GEnglishTexts::GetText(id, text) && !text.IsEmpty()) << id;
+            EXPECT_TRUE(GStringPool::GetString(GStringPool::GetEnglish(), id, text) && !text.IsEmpty()) << id;
         }
     }
     for (int id : {2449, 2465, 40080, 40089, 40095, 40107, 40156, 40172, 40208, 40257, 40271, 40282}) {
         GString text;
-        EXPECT_FALSE(GEnglishTexts::GetText(id, text)) << id;
+        EXPECT_FALSE(GStringPool::GetString(GStringPool::GetEnglish(), id, text)) << id;
     }
 }
 

@@ -1,11 +1,15 @@
 // Messages rendered when read: ids, literals, typed substitutions, equality and hashing.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include "core/base/GException.h"
-#include "core/text/GEnglishTexts.h"
+#include "core/text/GStringPool.h"
 #include "core/text/GLngString.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "support/ExceptionTestText.h"
 
 namespace {
@@ -18,8 +22,8 @@ protected:
     static void SetUpTestSuite() {
         StartFoundation();
         GException::Initialize();
-        GEnglishTexts::SetText(kFilesCopied, GString("%1 files copied to %2"));
-        GEnglishTexts::SetText(kFolder, GString("the output folder"));
+        GStringPool::SetString(GStringPool::GetTable(GStringPool::GetEnglish()), kFilesCopied, GString("%1 files copied to %2"));
+        GStringPool::SetString(GStringPool::GetTable(GStringPool::GetEnglish()), kFolder, GString("the output folder"));
     }
 
     static GLngString Literal(const char* text) { return GLngString(GString(text)); }
@@ -213,6 +217,120 @@ TEST_F(GLngStringTest, TheBaseIDIsTheFirstIdFound) {
     nested.AddLngString(Literal("no id"));
     nested.AddLngString(literal);
     EXPECT_EQ(nested.GetBaseStringID(), 40012);
+}
+
+}  // namespace
+
+namespace {
+
+// Stands for GPathName, which lives above this layer.
+struct FakePath {
+    GString text;
+    const GString& GetCrossPlatformString() const { return text; }
+};
+
+void BracketedPoints(double points, GString& out) { out = GString((std::string("[") + std::to_string(static_cast<int>(points)) + " pt]").c_str()); }
+
+GLngString EveryKind() {
+    GLngString message(GString("%1|%2|%3|%4|%5|%6"));
+    message.AddStringID(kFolder);
+    message.AddInt32(-2147483647 - 1);
+    message.AddString(GString("a \"quoted\" %1 text"));
+    message.AddPathName(FakePath{GString("/Volumes/Out/a b.pdf")});
+    GLngString nested(kFilesCopied);
+    nested.AddInt32(3);
+    nested.AddString(GString(""));
+    message.AddLngString(nested);
+    message.AddMeasurement(72.5);
+    return message;
+}
+
+TEST_F(GLngStringTest, EverySubstitutionType) {
+    EXPECT_EQ(Text(EveryKind()),
+              "the output folder|-2147483648|a \"quoted\" %1 text|/Volumes/Out/a b.pdf|3 files copied to |72.5 pt");
+    GLngString::SetMeasurementFormatter(&BracketedPoints);
+    GLngString measured(GString("%s"));
+    measured.AddMeasurement(12);
+    EXPECT_EQ(Text(measured), "[12 pt]");
+    GLngString::SetMeasurementFormatter(nullptr);
+    EXPECT_EQ(Text(measured), "12 pt");
+}
+
+TEST_F(GLngStringTest, TheTextFormReadsBack) {
+    GString text;
+    GLngString::ToString(Literal("ab"), text);
+    EXPECT_EQ(Text(text), "S 2 ab 0");
+    GLngString::ToString(GLngString(40066), text);
+    EXPECT_EQ(Text(text), "s 40066 0");
+
+    GLngString nan(GString("%1"));
+    nan.AddMeasurement(std::nan(""));
+    GLngString unicode(GString("\xE6\x97\xA5 %1", GUTF8Encoding::GetInstance()));
+    unicode.AddString(GString("\xF0\x9F\x98\x80", GUTF8Encoding::GetInstance()));  // two UTF-16 units
+    const GLngString messages[] = {GLngString(), Literal("ab"), GLngString(-5), EveryKind(), unicode};
+    for (const GLngString& message : messages) {
+        GLngString::ToString(message, text);
+        std::unique_ptr<GLngString> back(GLngString::FromString(text));
+        EXPECT_TRUE(*back == message) << Text(text);
+        EXPECT_EQ(back->GetHash(), message.GetHash());
+    }
+    GLngString::ToString(EveryKind(), text);
+    EXPECT_EQ(Text(text), "S 17 %1|%2|%3|%4|%5|%6 6 s 990002 i -2147483648 S 18 a \"quoted\" %1 text p 20 /Volumes/Out/a b.pdf "
+                          "l 19 s 990001 2 i 3 S 0  m 72.5");
+}
+
+TEST_F(GLngStringTest, TheTextFormIsReadWithinItsBounds) {
+    std::string inner = "S 0  0";
+    for (int i = 0; i < GLngString::cMaxNesting + 5; ++i)
+        inner = "S 0  1 l " + std::to_string(inner.size()) + " " + inner;
+    struct Case {
+        std::string text;
+        bool empty;
+    } const cases[] = {
+        {"", true},
+        {"S", true},
+        {"S 5 ab 0", true},               // a length past the end
+        {"S 2 ab 1 S 99 x", true},        // an item's length past the end
+        {"S 2 ab 1 l 50 S 1 x 0", true},  // a nested message longer than the text
+        {"S -1 ab 0", true},
+        {"S 2 ab 2000000000", true},      // more items than the text could hold
+        {"s 99999999999 0", true},        // an id beyond 32 bits
+        {"x 1 0", true},                  // an unknown head
+        {"S 2 ab 1 q 5", true},           // an unknown item type
+        {"S 2 ab 1 m abc", true},
+        {inner, true},                    // nested deeper than the cap
+        {"s 12 0", false},
+        {"S 2 ab 1 i -7", false},
+        {"S 2 ab 1 m 1e3", false},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<GLngString> message(GLngString::FromString(GString(c.text.c_str())));
+        EXPECT_EQ(message->IsEmpty() && message->GetItemCount() == 0, c.empty) << c.text.substr(0, 40);
+    }
+}
+
+TEST_F(GLngStringTest, MeasurementsCompareAndHashByValue) {
+    GLngString nan(GString("%1"));
+    nan.AddMeasurement(std::nan(""));
+    EXPECT_FALSE(nan == GLngString(nan));
+    GLngString a(GString("%1"));
+    a.AddMeasurement(12.25);
+    GLngString b(GString("%1"));
+    b.AddMeasurement(12.25);
+    EXPECT_TRUE(a == b);
+    EXPECT_EQ(a.GetHash(), b.GetHash());
+    GLngString zero(GString("%1"));
+    zero.AddMeasurement(0);
+    EXPECT_EQ(zero.GetHash(), Literal("%1").GetHash());  // 0 and NaN add nothing
+    EXPECT_EQ(nan.GetHash(), Literal("%1").GetHash());
+    // The exclusive-or of the double's bytes, each taken as signed.
+    double value = 12.25;
+    unsigned char bytes[8];
+    std::memcpy(bytes, &value, 8);
+    signed char folded = 0;
+    for (unsigned char byte : bytes)
+        folded = static_cast<signed char>(folded ^ static_cast<signed char>(byte));
+    EXPECT_EQ(a.GetHash(), Literal("%1").GetHash() + static_cast<uint32_t>(static_cast<int32_t>(folded)));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <string>
 
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "core/text/GEnglishTexts.h"
+#include "core/text/GStringPool.h"
 #include "core/text/GLngString.h"
 #include "services/filetypes/GFileType.h"
 #include "services/filetypes/GFileTypeImp.h"
@@ -148,23 +148,23 @@ TEST_F(FileTypes, DescriptionTextsAreRegisteredByID) {
     };
     for (const auto& c : cases) {
         GString text;
-        EXPECT_TRUE(GEnglishTexts::GetText(c.id, text)) << c.id;
+        EXPECT_TRUE(GStringPool::GetString(GStringPool::GetEnglish(), c.id, text)) << c.id;
         EXPECT_EQ(Text(text), c.text) << c.id;
     }
     // Gaps of the pool, and the ids of the maker's own types, which are left out.
     for (int id : {7021, 7224, 7225, 7226, 7227, 7001, 7014, 7235, 7239, 7240, 6999}) {
         GString text;
-        EXPECT_FALSE(GEnglishTexts::GetText(id, text)) << id;
+        EXPECT_FALSE(GStringPool::GetString(GStringPool::GetEnglish(), id, text)) << id;
     }
 }
 
 TEST_F(FileTypes, DescriptionIsLookedUpWhenAskedFor) {
     const GFileType* pdf = GFileType::GetFromUserID(1);
     GString original;
-    ASSERT_TRUE(GEnglishTexts::GetText(7000, original));
-    GEnglishTexts::SetText(7000, GString("Portable Documents"));
+    ASSERT_TRUE(GStringPool::GetString(GStringPool::GetEnglish(), 7000, original));
+    GStringPool::SetString(GStringPool::GetTable(GStringPool::GetEnglish()), 7000, GString("Portable Documents"));
     EXPECT_EQ(Text(pdf->GetDescriptor()), "Portable Documents");
-    GEnglishTexts::SetText(7000, original);
+    GStringPool::SetString(GStringPool::GetTable(GStringPool::GetEnglish()), 7000, original);
     EXPECT_EQ(Text(pdf->GetDescriptor()), "PDF Files");
 }
 

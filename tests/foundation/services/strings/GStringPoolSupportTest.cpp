@@ -1,0 +1,293 @@
+#include "services/strings/GStringPoolSupport.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "core/text/GStringPoolTable.h"
+#include "services/filesystem/GFileSystem.h"
+#include "support/StringPoolTestSetup.h"
+#include "support/UnprivilegedChild.h"
+
+namespace {
+
+std::string Table(const char* language, const std::string& entries) {
+    return std::string("StringTable ") + language + " WinAnsiEncoding\n" + entries + "EndStringTable\n";
+}
+
+std::string ReadAll(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+class GStringPoolSupportTest : public StringPoolTest {
+protected:
+    void RecordFolder() { GStringPoolSupport::ReadStringFiles(Folder(), GString("DUZ"), 0, 0, 0); }
+
+    static std::vector<std::string> Strings(const GTable<GString>& table) {
+        std::vector<std::string> out;
+        for (const GString& s : table)
+            out.push_back(Text(s));
+        return out;
+    }
+};
+
+TEST_F(GStringPoolSupportTest, StringFileNames) {
+    struct Case {
+        const char* leaf;
+        const char* prefix;
+        int minVersion, maxVersion, versionLength;
+        const char* language;
+        bool isStringFile;
+    } const cases[] = {
+        {"DUZdeDE.lng", "DUZ", 0, 0, 0, "deDE", true},
+        {"duzdede.LNG", "DUZ", 0, 0, 0, "deDE", true},
+        {"DUZ_plugin_deDE_v2.lng", "DUZ", 0, 0, 0, "deDE", true},
+        {"DUZdeDE.txt", "DUZ", 0, 0, 0, "deDE", false},
+        {"XDUZdeDE.lng", "DUZ", 0, 0, 0, "deDE", false},
+        {"DUZfrFR.lng", "DUZ", 0, 0, 0, "deDE", false},
+        {"DUZ.lng", "DUZ", 0, 0, 0, "", true},
+        {"DUZanything.lng", "DUZ", 0, 0, 0, "", true},
+        {"DUZ\u00e9t\u00e9.lng", "DUZ", 0, 0, 0, "", false},  // not ASCII
+        {"DU.lng", "DUZ", 0, 0, 0, "", false},                 // shorter than the prefix
+        {"DUZdeDE", "DUZ", 0, 0, 0, "deDE", false},            // no extension
+        {"DUZ07deDE.lng", "DUZ", 5, 9, 2, "deDE", true},
+        {"DUZ12deDE.lng", "DUZ", 5, 9, 2, "deDE", false},
+        {"DUZxxdeDE.lng", "DUZ", 0, 9, 2, "deDE", true},  // no digits read as 0
+        {"DUZxxdeDE.lng", "DUZ", 1, 9, 2, "deDE", false},
+        {"DUZ99999999999999deDE.lng", "DUZ", 0, 2147483647, 14, "deDE", true},  // held at the bound
+    };
+    for (const Case& c : cases) {
+        GPathName path = Folder();
+        path.Append(GString(c.leaf, GUTF8Encoding::GetInstance()));
+        EXPECT_EQ(GStringPoolSupport::IsStringFile(path, GString(c.prefix), c.minVersion, c.maxVersion,
+                                                   c.versionLength, GString(c.language)),
+                  c.isStringFile)
+            << c.leaf;
+    }
+}
+
+TEST_F(GStringPoolSupportTest, IETFTags) {
+    struct Case {
+        const char* code;
+        const char* tag;
+    } const cases[] = {{"frFR", "fr-FR"}, {"deDE", "de-DE"}, {"zhCN", "zh-Hans"}, {"zhTW", "zh-Hant"},
+                       {"jaJA", "ja-JP"}, {"jaJP", "ja-JP"}, {"x", "x"},          {"", ""}};
+    for (const Case& c : cases)
+        EXPECT_EQ(Text(GStringPoolSupport::ToIETF(GString(c.code))), c.tag) << c.code;
+}
+
+TEST_F(GStringPoolSupportTest, BestLanguageForLocales) {
+    // Name order is the folder's order: deDE comes before deCH.
+    WriteFile("DUZ1deDE.lng", Table("deDE", "String 1, \"de\"\n"));
+    WriteFile("DUZ2deCH.lng", Table("deCH", "String 1, \"ch\"\n"));
+    WriteFile("DUZ3frFR.lng", Table("frFR", "String 1, \"fr\"\n"));
+    RecordFolder();
+    struct Case {
+        std::vector<const char*> locales;
+        const char* chosen;  // null: none
+    } const cases[] = {
+        {{"fr-CA", "de-DE"}, "frFR"},  // the first locale's partial match wins over a later exact one
+        {{"de-AT"}, "deDE"},           // the first partial match
+        {{"de-CH"}, "deCH"},           // an exact match wins over an earlier partial one
+        {{"DE-ch"}, "deCH"},           // case does not matter
+        {{"en-GB"}, "enUS"},           // English is always there
+        {{"it-IT", "fr-BE"}, "frFR"},
+        {{"it-IT"}, nullptr},
+        {{"d"}, nullptr},
+        {{}, nullptr},
+    };
+    for (const Case& c : cases) {
+        GTable<GString> locales;
+        for (const char* locale : c.locales)
+            locales.AddItem(GString(locale));
+        GString out("unchanged");
+        const bool found = GStringPoolSupport::GetBestMatchingDefaultAvailableLanguageForLocales(locales, out);
+        EXPECT_EQ(found, c.chosen != nullptr) << (c.locales.empty() ? "none" : c.locales[0]);
+        EXPECT_EQ(Text(out), c.chosen != nullptr ? c.chosen : "unchanged");
+    }
+}
+
+TEST_F(GStringPoolSupportTest, AvailableLanguages) {
+    GTable<GString> languages;
+    GStringPoolSupport::GetDefaultAvailableLanguages(languages);
+    EXPECT_EQ(languages.GetCount(), 0);  // nothing recorded yet
+
+    WriteFile("DUZdeDE.lng", Table("deDE", "String 921032, \"Deutsch\"\n"));
+    WriteFile("DUZfrFR.lng", Table("frFR", ""));
+    WriteFile("OTHERitIT.lng", Table("itIT", ""));
+    RecordFolder();
+    GStringPoolSupport::GetDefaultAvailableLanguages(languages);
+    EXPECT_EQ(Strings(languages), (std::vector<std::string>{"deDE", "frFR"}));
+    EXPECT_EQ(Strings(GStringPool::GetAvailableLanguages()), (std::vector<std::string>{"enUS", "deDE", "frFR"}));
+    // Listing parsed the files once: their texts are in the pool.
+    EXPECT_EQ(TextIn("deDE", 921032), "Deutsch");
+    // Computed once.
+    WriteFile("DUZesES.lng", Table("esES", ""));
+    EXPECT_EQ(GStringPool::GetNumAvailableLanguages(), 3);
+}
+
+TEST_F(GStringPoolSupportTest, ALanguageIsReadFromItsFilesWhenFirstAskedFor) {
+    WriteFile("DUZdeDE.lng", Table("German", "String 2450, \"Allgemeine Ausnahme\"\nString 77, \"nur deutsch\"\n"));
+    WriteFile("DUZfrFR.lng", Table("frFR", "String 77, \"seulement\"\n"));
+    GStringPoolDataStruct const rows[] = {{78, "english only"}};
+    GStringPoolData::AddEnglishTexts(rows, 1);
+    EXPECT_FALSE(GStringPool::SetLanguage(GString("deDE")));  // nothing recorded: no files
+    EXPECT_EQ(Text(GStringPool::GetLanguage()), "enUS");
+
+    Reset();
+    GStringPool::Initialize();
+    GStringPoolSupport::Initialize();
+    GException::Initialize();
+    GStringPoolData::AddEnglishTexts(rows, 1);
+    RecordFolder();
+    EXPECT_TRUE(GStringPool::SetLanguage(GString("deDE")));
+    EXPECT_EQ(Text(GStringPool::GetLanguage()), "deDE");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(GStringPool::GetLanguageUTF8().GetPtr()),
+                          static_cast<size_t>(GStringPool::GetLanguageUTF8().GetLength())),
+              "deDE");
+    EXPECT_EQ(Text(GStringPool::GetString(2450)), "Allgemeine Ausnahme");
+    EXPECT_EQ(Text(GStringPool::GetString(78)), "english only");  // English fallback
+    EXPECT_EQ(Text(GLngString(2450).GetReadableString()), "Allgemeine Ausnahme");
+    EXPECT_EQ(Text(GStringPool::GetString(77)), "nur deutsch");
+    {
+        GStringPool::TempLanguageForcer forcer(GString("frFR"));
+        EXPECT_TRUE(forcer.WasForced());
+        EXPECT_EQ(Text(GStringPool::GetString(77)), "seulement");
+        EXPECT_EQ(Text(GStringPool::GetString(2450)), "General Exception");
+    }
+    EXPECT_EQ(Text(GStringPool::GetLanguage()), "deDE");
+    {
+        GStringPool::TempLanguageForcer forcer(GString("deDE"));
+        EXPECT_FALSE(forcer.WasForced());
+    }
+
+    // A language without files: English, and its files are not looked for again.
+    EXPECT_FALSE(GStringPool::SetLanguage(GString("itIT")));
+    EXPECT_EQ(Text(GStringPool::GetLanguage()), "enUS");
+    WriteFile("DUZitIT.lng", Table("itIT", "String 77, \"solo\"\n"));
+    EXPECT_FALSE(GStringPool::SetLanguage(GString("itIT")));
+    EXPECT_EQ(TextIn("itIT", 77), "<none>");
+}
+
+TEST_F(GStringPoolSupportTest, ReadingByLanguageAndWildCards) {
+    WriteFile("DUZdeDE.lng", Table("deDE", "String 1, \"de\"\n"));
+    WriteFile("DUZfrFR.lng", Table("frFR", "String 1, \"fr\"\n"));
+    WriteFile("DUZnotes.txt", Table("itIT", "String 1, \"it\"\n"));
+    const GString prefix("DUZ");
+    EXPECT_EQ(GStringPoolSupport::ReadStringFiles(Folder(), prefix, 0, 0, 0, GString("deDE")), 1);
+    EXPECT_EQ(TextIn("frFR", 1), "<none>");
+    EXPECT_EQ(GStringPoolSupport::ReadStringFiles(Folder(), prefix, 0, 0, 0, GString()), 2);
+    EXPECT_EQ(GStringPoolSupport::ReadStringFiles(Folder() / GPathName("missing"), prefix, 0, 0, 0, GString()), 0);
+    EXPECT_EQ(GStringPoolSupport::ReadStringFiles(GPathName(), prefix, 0, 0, 0, GString()), 0);
+
+    // Without a wild-card file the parameters are recorded.
+    GPathName folder;
+    GString recordedPrefix;
+    int minVersion = -1, maxVersion = -1, versionLength = -1;
+    EXPECT_FALSE(GStringPoolSupport::GetDefaultStringFileParams(folder, recordedPrefix, minVersion, maxVersion, versionLength));
+    GStringPoolSupport::ReadStringFilesAndWildCardFiles(Folder(), prefix, 1, 2, 3);
+    ASSERT_TRUE(GStringPoolSupport::GetDefaultStringFileParams(folder, recordedPrefix, minVersion, maxVersion, versionLength));
+    EXPECT_EQ(Text(recordedPrefix), "DUZ");
+    EXPECT_EQ(minVersion * 100 + maxVersion * 10 + versionLength, 123);
+
+    // With one, every file of the prefix and of "WC" is read at once and nothing recorded.
+    GStringPoolSupport::Finalize();
+    WriteFile("wcAll.lng", Table("esES", "String 1, \"es\"\n"));
+    GStringPoolSupport::ReadStringFilesAndWildCardFiles(Folder(), prefix, 0, 0, 0);
+    EXPECT_EQ(TextIn("esES", 1), "es");
+    EXPECT_FALSE(GStringPoolSupport::GetDefaultStringFileParams(folder, recordedPrefix, minVersion, maxVersion, versionLength));
+}
+
+// An unreadable string file at start-up: the language is not found, English texts remain, the
+// other files are still read, and nothing is thrown.
+TEST_F(GStringPoolSupportTest, AnUnreadableStringFileIsSkipped) {
+    WriteFile("DUZ1deDE.lng", Table("deDE", "String 1, \"readable\"\n"));
+    const GPathName bad = WriteFile("DUZ2deDE.lng", Table("deDE", "String 2, \"unreadable\"\n"));
+    WriteFile("DUZfrFR.lng", Table("frFR", "String 1, \"fr\"\n"));
+    ASSERT_EQ(chmod((mTemp / "DUZ2deDE.lng").c_str(), 0), 0);
+    ASSERT_EQ(chmod((mTemp / "DUZfrFR.lng").c_str(), 0), 0);
+    ASSERT_EQ(chmod(mTemp.Path().c_str(), 0755), 0);
+    RecordFolder();
+    auto check = [] {
+        try {
+            if (!GStringPool::SetLanguage(GString("deDE")))
+                return 1;
+            if (TextIn("deDE", 1) != "readable" || TextIn("deDE", 2) != "<none>")
+                return 2;
+            if (GStringPool::SetLanguage(GString("frFR")) || Text(GStringPool::GetLanguage()) != "enUS")
+                return 3;
+            if (Text(GStringPool::GetString(2450)) != "General Exception")
+                return 4;
+            if (Traces().size() != 2)
+                return 5;
+        } catch (...) {
+            return 6;
+        }
+        return 0;
+    };
+    EXPECT_EQ(UnprivilegedChild::IsRoot() ? UnprivilegedChild::Run(check) : check(), 0);
+}
+
+TEST_F(GStringPoolSupportTest, WrittenStringFilesReadBack) {
+    GStringPoolDataStruct const english[] = {{1, "one\nline two"}, {-1, "\"quoted\" and \\ back\tslash"}};
+    GStringPoolData::AddEnglishTexts(english, 2);
+    GStringPoolDataStruct const german[] = {{1, "Gr\xC3\xBC\xC3\x9F" "e"}, {2, "\xE6\x97\xA5\xE6\x9C\xAC"}};
+    GStringPoolData::AddStringPoolData(GBuffer("deDE"), "UTF8Encoding", german, 2, false);
+    GStringPoolDataStruct const japanese[] = {{5, "\x93\xFA\x96\x7B\x95\x5C"}};  // Shift-JIS, 0x5C trail byte
+    GStringPoolData::AddStringPoolData(GBuffer("jaJP"), "ShiftJISEncoding", japanese, 1, false);
+    GStringPool::SetString(GStringPool::GetTable(GString("frFR")), 9, GString("sans encodage"), nullptr);
+
+    std::vector<std::vector<std::string>> before;
+    const char* const languages[] = {"enUS", "deDE", "jaJP", "frFR"};
+    const int ids[] = {1, 2, 5, 9};
+    for (const char* language : languages) {
+        before.emplace_back();
+        for (int id : ids)
+            before.back().push_back(TextIn(language, id));
+    }
+
+    GStringPoolSupport::SetProductPrefix(GString("DUZ"));
+    GStringPoolSupport::WriteStringFiles(Folder());
+    GStringPoolSupport::SetProductPrefix(GString());
+    // Shift-JIS and encoding-less tables are written in UTF-16 and say so.
+    const std::string japaneseFile = ReadAll(mTemp / "DUZ__StringFile_jaJP_0.lng");
+    ASSERT_GE(japaneseFile.size(), 2u);
+    EXPECT_EQ(japaneseFile.substr(0, 2), "\xFF\xFE");
+    EXPECT_NE(japaneseFile.find(std::string("U\0n\0i\0c\0o\0d\0e\0E\0", 16)), std::string::npos);
+    EXPECT_EQ(ReadAll(mTemp / "DUZ__StringFile_deDE_0.lng").substr(0, 29), "StringTable deDE UTF-8Encodin");
+
+    Reset();
+    GStringPool::Initialize();
+    GStringPoolSupport::Initialize();
+    EXPECT_GE(GStringPoolSupport::ReadStringFiles(Folder(), GString("DUZ"), 0, 0, 0, GString()), 4);
+    EXPECT_TRUE(Traces().empty());
+    for (size_t i = 0; i < 4; ++i) {
+        for (size_t j = 0; j < 4; ++j)
+            EXPECT_EQ(TextIn(languages[i], ids[j]), before[i][j]) << languages[i] << " " << ids[j];
+    }
+    EXPECT_EQ(TextIn("jaJP", 5), "\u65e5\u672c\u8868");
+    EXPECT_EQ(TextIn("enUS", 1), "one\rline two");
+}
+
+TEST_F(GStringPoolSupportTest, TheSwitchFileLiesBesideTheApplicationBundle) {
+    GPathName executable = Folder();
+    executable.Append(GString("Host.app/Contents/MacOS/Host"));
+    GFileSystem::AddSpecialPath(-5, executable);
+    GPathName out;
+    EXPECT_FALSE(GStringPoolSupport::NeedToWriteStringFiles(out));
+    GPathName expected = Folder();
+    expected.Append(GString("KelvoraStringFiles.prefs"));
+    EXPECT_EQ(Text(out.GetCrossPlatformString()), Text(expected.GetCrossPlatformString()));
+    WriteFile("KelvoraStringFiles.prefs", "");
+    EXPECT_TRUE(GStringPoolSupport::NeedToWriteStringFiles(out));
+    GFileSystem::RemoveSpecialPath(-5);
+}
+
+}  // namespace
