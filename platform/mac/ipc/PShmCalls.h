@@ -21,6 +21,7 @@ public:
     static void Close(int& fd);
     // Sleeps about a millisecond; a signal does not cut the wait short of time spent.
     static void PauseMillisecond();
-    // Milliseconds on the monotonic clock.
+    // Milliseconds and microseconds on the monotonic clock.
     static long long NowMilliseconds();
+    static long long NowMicroseconds();
 };

@@ -212,19 +212,20 @@ bool PUNIXIPMutexImp::LockWithin(int* word, int milliseconds) {
     const int pid = PIPCProcessCheck::GetCurrentProcessID();
     if (CompareAndSwap(0, pid, word))
         return true;
-    const long long start = PShmCalls::NowMilliseconds();
+    const long long start = PShmCalls::NowMicroseconds();
+    const long long limit = static_cast<long long>(milliseconds) * 1000;
     long long lastSecond = 0;
     int rounds = 0;
     for (;;) {
-        const long long elapsed = PShmCalls::NowMilliseconds() - start;
+        const long long elapsed = PShmCalls::NowMicroseconds() - start;
         int expected = 0;
-        if (elapsed / 1000 != lastSecond) {
-            lastSecond = elapsed / 1000;
+        if (elapsed / 1000000 != lastSecond) {
+            lastSecond = elapsed / 1000000;
             expected = DeadOwner(word);
         }
         if (CompareAndSwap(expected, pid, word) || (expected != 0 && CompareAndSwap(0, pid, word)))
             return true;
-        if (elapsed >= milliseconds)
+        if (elapsed >= limit)
             return false;
         Pause(rounds);
     }
