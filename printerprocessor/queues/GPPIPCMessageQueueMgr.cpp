@@ -65,7 +65,7 @@ void WriteEntry(Table& table, int index, int const* entry) {
 }
 
 // Removes entry index: the last entry is copied into the hole first, the end word written last.
-void RemoveEntry(Table& table, Snapshot& snapshot, int index) {
+void RemoveEntryAt(Table& table, Snapshot& snapshot, int index) {
     const int last = snapshot.Count() - 1;
     if (index != last) {
         WriteEntry(table, index, snapshot.Entry(last));
@@ -112,12 +112,12 @@ GPPIPCMessageQueueMgr::GPPIPCMessageQueueMgr(bool global_, ManagerType type_)
 }
 
 GPPIPCMessageQueueMgr::~GPPIPCMessageQueueMgr() {
+    // Newest first; a table that cannot be locked is given up at once rather than once per entry.
     while (ownRegistrations.GetCount() > 0) {
         const GPair<int, int> last = ownRegistrations[ownRegistrations.GetCount() - 1];
-        Unregister(last.first, last.second);
-        // Unregister drops the pair; a table that could not be locked must not stop the loop.
-        if (ownRegistrations.GetCount() > 0 && ownRegistrations[ownRegistrations.GetCount() - 1] == last)
-            ownRegistrations.RemoveLastItem();
+        ownRegistrations.RemoveLastItem();
+        if (!RemoveEntry(last.first, last.second))
+            break;
     }
 }
 
@@ -150,7 +150,7 @@ int GPPIPCMessageQueueMgr::Register(int processID) {
             if (PIPCProcessCheck::IsRunning(snapshot.Entry(i)[0]))
                 ++i;
             else
-                RemoveEntry(table, snapshot, i);
+                RemoveEntryAt(table, snapshot, i);
         }
         if (snapshot.repaired)
             WriteIntAt(table, kEndOffset, snapshot.end);
@@ -182,16 +182,22 @@ void GPPIPCMessageQueueMgr::RemoveOwn(int processID, int registrationID, bool al
     }
 }
 
-void GPPIPCMessageQueueMgr::Unregister(int processID, int registrationID) {
+bool GPPIPCMessageQueueMgr::RemoveEntry(int processID, int registrationID) {
     try {
         GSharedMemoryLocker<Table> lock(table);
         Snapshot snapshot;
         TakeSnapshot(table, snapshot);
         const int index = FindEntry(snapshot, processID, registrationID);
         if (index >= 0)
-            RemoveEntry(table, snapshot, index);
+            RemoveEntryAt(table, snapshot, index);
+        return true;
     } catch (GException const&) {
+        return false;
     }
+}
+
+void GPPIPCMessageQueueMgr::Unregister(int processID, int registrationID) {
+    RemoveEntry(processID, registrationID);
     RemoveOwn(processID, registrationID, false);
 }
 
@@ -203,7 +209,7 @@ void GPPIPCMessageQueueMgr::Unregister(int const& processID) {
         TakeSnapshot(table, snapshot);
         for (int i = 0; i < snapshot.Count();) {
             if (snapshot.Entry(i)[0] == pid)
-                RemoveEntry(table, snapshot, i);
+                RemoveEntryAt(table, snapshot, i);
             else
                 ++i;
         }

@@ -59,6 +59,8 @@ public:
 
 private:
     int OwnSession() const;
+    // Removes one entry from the table; false when the table could not be locked or read.
+    bool RemoveEntry(int processID, int registrationID);
     void RemoveOwn(int processID, int registrationID, bool all);
 
     bool global;

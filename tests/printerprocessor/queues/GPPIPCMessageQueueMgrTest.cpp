@@ -235,6 +235,42 @@ TEST_F(GPPIPCMessageQueueMgrTest, ProcessKilledHoldingTheTableLockIsTakenOver) {
     RemoveTableMutex();
 }
 
+// A table whose lock a stopped process keeps: every operation fails within the bound, and a
+// manager with many registrations gives up its clean-up once instead of once per entry.
+TEST_F(GPPIPCMessageQueueMgrTest, StuckTableLockCostsOneBound) {
+    Watchdog watchdog(std::chrono::seconds(30), "stuck table lock");
+    for (int i = 0; i < 20; ++i)
+        ASSERT_GT(mMgr->Register(getpid()), 0);
+    const int old = PUNIXIPMutexImp::GetLockTimeout();
+    PUNIXIPMutexImp::SetLockTimeout(200);
+    ForkedChild child([](ForkedChild& self) {
+        GPPIPCMessageQueueMgr mine(false, 1);
+        GSharedMemoryLocker<Table> lock(mine.GetTable());
+        self.Signal();
+        raise(SIGSTOP);
+        return 0;
+    });
+    ASSERT_TRUE(child.AwaitSignal());
+    EXPECT_EQ(0, mMgr->Register(getpid()));
+    EXPECT_FALSE(mMgr->IsRegistered(getpid()));
+    const auto start = Clock::now();
+    mMgr.reset();
+    EXPECT_LE(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 1000);
+    child.Kill();
+    child.Wait();
+    PUNIXIPMutexImp::SetLockTimeout(old);
+    // Our entries stay (this process runs); the next manager sees them and removes them by process.
+    {
+        GPPIPCMessageQueueMgr next(false, 1);
+        EXPECT_TRUE(next.IsRegistered(getpid()));
+        next.Unregister(getpid());
+        EXPECT_FALSE(next.IsRegistered(getpid()));
+    }
+    // The abandoned attachment stands in the segment's list while this process lives.
+    RemoveTableMutex();
+    EXPECT_EQ(0, shm_unlink(("/" + ShmTestEnvironment::Prefix() + "KvoShDGIPCTest_PP").c_str()));
+}
+
 TEST_F(GPPIPCMessageQueueMgrTest, VersionTwoTableIsRefused) {
     SetWord(T(), 0, 2);
     EXPECT_THROW(GPPIPCMessageQueueMgr(false, 1), GException);

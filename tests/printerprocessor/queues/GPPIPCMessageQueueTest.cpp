@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <fcntl.h>
 #include <sys/mman.h>
+
+#include <cerrno>
 
 #include <chrono>
 #include <cstring>
@@ -17,6 +20,7 @@
 #include "printerprocessor/sharedmemory/GSharedMemoryLocker.h"
 #include "support/ForkedChild.h"
 #include "support/ShmTestEnvironment.h"
+#include "support/UnprivilegedChild.h"
 #include "support/Watchdog.h"
 
 namespace {
@@ -278,6 +282,34 @@ TEST_F(GPPIPCMessageQueueTest, LockHeldByAStoppedProcessMakesSendReportFalse) {
     EXPECT_TRUE(mQueue->TryToAddRawMessage(145, GBuffer("free")));
     EXPECT_EQ(std::vector<std::string>{"free"}, Drain());
     shm_unlink(("/" + ShmTestEnvironment::Prefix() + "KvoShLP" + std::to_string(getpid()) + "MQ77").c_str());
+}
+
+// Notices are private to their user: another user can neither read the segment nor join the
+// queue, and is told so by an exception rather than a crash or a silent success.
+TEST_F(GPPIPCMessageQueueTest, OtherUsersCanNeitherReadNorJoinAQueue) {
+    if (!UnprivilegedChild::IsRoot())
+        GTEST_SKIP() << "needs root to run a check as another user";
+    ASSERT_TRUE(mQueue->TryToAddRawMessage(145, GBuffer("private")));
+    const int receiver = getpid();
+    const std::string segment = "/" + ShmTestEnvironment::Prefix() + "KvoShDP" + std::to_string(receiver) + "MQ77";
+    const int result = UnprivilegedChild::Run([&] {
+        if (shm_open(segment.c_str(), O_RDONLY, 0) >= 0 || errno != EACCES)
+            return 1;
+        try {
+            GPPIPCMessageQueue queue(-1, receiver, kRegistration);
+            return 2;
+        } catch (const GException&) {
+        }
+        try {
+            bool created = false;
+            GPPIPCMessageQueue queue(-1, receiver, kRegistration, created);
+            return 3;
+        } catch (const GException&) {
+        }
+        return 0;
+    });
+    EXPECT_EQ(0, result);
+    EXPECT_EQ(std::vector<std::string>{"private"}, Drain());
 }
 
 // Another process sends; the receiver drains everything in order, between and after the sends.
