@@ -8,8 +8,9 @@
 //   and a segment with nobody attached any more is unlinked.
 // - Nothing is mapped before fstat has shown the object large enough: a short object (a creator
 //   killed before ftruncate), one whose header disagrees with its size, or one with an impossible
-//   PID-list count is damaged and unlinked; the creating constructor then makes a fresh one, the
-//   opening one throws 40167 (short) or 40168 (mis-sized).
+//   PID-list count is damaged and unlinked by the consistency check; the creating constructor
+//   then makes a fresh one and the opening one finds none (40165). Damage that appears between
+//   the check and the mapping is reported as 40167 (short) or 40168 (mis-sized).
 // - Objects are 0600 whatever the umask.
 // - Read and Write stay inside the data area (40163 / 40164 otherwise).
 #include "core/bytes/GBuffer.h"
