@@ -152,11 +152,12 @@ bool PUNIXIPMutexImp::Join() {
         Unlock(WordAt(cManagementWord));
         return true;
     }
-    // 0: the last user is removing the name under the management lock, so by now it is gone.
-    // Below 0 the word is damaged; such an object is unlinked and made again.
+    // 0: the last user unlinks the name before it lets go of the management lock, so the name
+    // normally leads elsewhere by now. If it still leads here, that user died half-way (or the
+    // count is damaged): the object is unlinked, still under its management lock, so no other
+    // joiner can remove a fresh object made meanwhile.
+    PShmCalls::UnlinkIfSame(text, fd);
     Unlock(WordAt(cManagementWord));
-    if (count < 0)
-        PShmCalls::UnlinkIfSame(text, fd);
     Release();
     PShmCalls::PauseMillisecond();
     return false;

@@ -294,6 +294,31 @@ TEST(PUNIXIPMutexImpTest, ProcessKilledHoldingTheManagementLockIsTakenOver) {
     RemoveLeftover("Mgmt");
 }
 
+// The last user died after bringing the count to 0 but before unlinking the name: the next
+// joiner takes over the management lock, removes the dead object and makes a fresh one.
+TEST(PUNIXIPMutexImpTest, LastUserKilledBeforeUnlinkingLeavesAnObjectThatIsReplaced) {
+    Watchdog watchdog(std::chrono::seconds(30), "dropper killed");
+    ForkedChild child([](ForkedChild&) {
+        auto* mutex = new PUNIXIPMutexImp(GBuffer("Dropped"));
+        mutex->LockManagementLock();
+        const int fd = shm_open(ObjectName("Dropped").c_str(), O_RDWR, 0);
+        int* words = static_cast<int*>(mmap(nullptr, 80, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0));
+        words[2] = 0;
+        kill(getpid(), SIGKILL);
+        return 0;
+    });
+    ASSERT_EQ(-2, child.Wait());
+    ASSERT_TRUE(NameExists("Dropped"));
+    const auto start = Clock::now();
+    {
+        PUNIXIPMutexImp mutex(GBuffer("Dropped"));
+        EXPECT_LE(MillisecondsSince(start), 2500);
+        EXPECT_EQ(1, mutex.GetReferenceCount());
+        EXPECT_EQ(0, *mutex.GetManagementWord());
+    }
+    EXPECT_FALSE(NameExists("Dropped"));
+}
+
 TEST(PUNIXIPMutexImpTest, TryToLockZeroOnAWordOfALivingProcessDoesNotSleep) {
     int word = static_cast<int>(getppid());
     const auto start = Clock::now();
