@@ -5,7 +5,7 @@
 #include "core/base/GException.h"
 #include "core/text/GString.h"
 #include "mac/ipc/PIPCProcessCheck.h"
-#include "mac/system/PUNIXSessionInfo.h"
+#include "core/values/GSessionInfo.h"
 #include "printerprocessor/sharedmemory/GBinaryShMemUtils.h"
 #include "printerprocessor/sharedmemory/GSharedMemoryLocker.h"
 
@@ -171,7 +171,9 @@ bool GPPIPCMessageQueue::RawDataFitsEmptyQueue(GBuffer const& data) {
     return data.GetLength() <= cQueueSize - cQueueHeaderSize - cRecordHeaderSize;
 }
 
-GBuffer GPPIPCMessageQueue::GetMemoryPath(int session) { return PUNIXSessionInfo().GetSessionPrefix(session); }
+GBuffer GPPIPCMessageQueue::GetMemoryPath(int session) {
+    return GSessionInfo::GetInstance()->GetSessionPrefix(session);
+}
 
 GShMemID GPPIPCMessageQueue::ConvertToMemoryID(int processID, int registrationID) {
     return GShMemID::GetSpecialID(1) + GShMemID(GBuffer(processID)) + GShMemID::GetSpecialID(101) +

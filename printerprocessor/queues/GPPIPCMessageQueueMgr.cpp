@@ -6,7 +6,7 @@
 
 #include "core/base/GException.h"
 #include "mac/ipc/PIPCProcessCheck.h"
-#include "mac/system/PUNIXSessionInfo.h"
+#include "core/values/GSessionInfo.h"
 #include "printerprocessor/sharedmemory/GBinaryShMemUtils.h"
 #include "printerprocessor/sharedmemory/GSharedMemoryLocker.h"
 #include "printerprocessor/sharedmemory/GShMemID.h"
@@ -121,7 +121,9 @@ GPPIPCMessageQueueMgr::~GPPIPCMessageQueueMgr() {
     }
 }
 
-int GPPIPCMessageQueueMgr::OwnSession() const { return global ? -1 : PUNIXSessionInfo().GetCurrentSession(); }
+int GPPIPCMessageQueueMgr::OwnSession() const {
+    return global ? -1 : GSessionInfo::GetInstance()->GetCurrentSession();
+}
 
 int GPPIPCMessageQueueMgr::FindUnusedRegistrationID() {
     try {
@@ -263,7 +265,7 @@ bool GPPIPCMessageQueueMgr::GetMgrSharedMem(int session, GAutoPtr<Table>& holder
         return true;
     }
     try {
-        const GBuffer path = PUNIXSessionInfo().GetSessionPrefix(global ? -1 : session);
+        const GBuffer path = GSessionInfo::GetInstance()->GetSessionPrefix(global ? -1 : session);
         if (!Table::Exists(path, TableID(type)))
             return false;
         holder = GAutoPtr<Table>(new Table(path, TableID(type)));
@@ -277,7 +279,7 @@ bool GPPIPCMessageQueueMgr::GetMgrSharedMem(int session, GAutoPtr<Table>& holder
 void GPPIPCMessageQueueMgr::GetRegistered(GTable<GPair<int, GPair<int, int> > >& entries) {
     entries.Resize(0);
     GTable<int> sessions;
-    PUNIXSessionInfo().GetAllActiveSessions(sessions);
+    GSessionInfo::GetInstance()->GetAllActiveSessions(sessions);
     for (int s = 0; s < sessions.GetCount(); ++s) {
         GAutoPtr<Table> holder;
         if (!GetMgrSharedMem(sessions[s], holder))
@@ -296,7 +298,7 @@ void GPPIPCMessageQueueMgr::GetRegistered(GTable<GPair<int, GPair<int, int> > >&
 void GPPIPCMessageQueueMgr::GetRegistered(int processID, int& session, GTable<int>& ids) {
     ids.Resize(0);
     GTable<int> sessions;
-    PUNIXSessionInfo().GetAllActiveSessions(sessions);
+    GSessionInfo::GetInstance()->GetAllActiveSessions(sessions);
     for (int s = 0; s < sessions.GetCount() && ids.GetCount() == 0; ++s) {
         GAutoPtr<Table> holder;
         if (!GetMgrSharedMem(sessions[s], holder))
@@ -321,8 +323,8 @@ GBuffer GPPIPCMessageQueueMgr::GetQueueFootPrint(bool global, ManagerType type) 
 }
 
 GBuffer GPPIPCMessageQueueMgr::GetMemoryPath(bool global) {
-    PUNIXSessionInfo sessions;
-    return sessions.GetSessionPrefix(global ? -1 : sessions.GetCurrentSession());
+    GSessionInfo const* sessions = GSessionInfo::GetInstance();
+    return sessions->GetSessionPrefix(global ? -1 : sessions->GetCurrentSession());
 }
 
 GBuffer GPPIPCMessageQueueMgr::GetSpecialID(ManagerType type) { return TableID(type); }
