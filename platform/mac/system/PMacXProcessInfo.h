@@ -1,8 +1,39 @@
 #pragma once
-// Facts about the processes of the machine, for the running process.
-class PMacXProcessInfo {
+// The process information of this platform, read from /proc. Nothing is cached: every call looks
+// at the process table afresh. A zombie (ended, not yet reaped) is not a live process and is left
+// out of every answer.
+//
+// A process's name is the leaf of its executable (/proc/<pid>/exe), else the leaf of its argv[0],
+// else its command name: the kernel keeps only 15 characters of the command name, so
+// "PrinterProcessor" would never be found by it. Names compare case-sensitively in their first
+// 16 characters, as the peers on the original platform do.
+#include <string>
+#include <vector>
+
+#include "core/values/GProcessInfo.h"
+
+class PMacXProcessInfo : public GProcessInfo {
 public:
+    // Characters of a name that take part in a comparison.
+    static constexpr int cNameLength = 16;
+    // The most /proc entries one look at the table reads; a table is never read without end.
+    static constexpr int cMaxTableEntries = 1 << 22;
+
     PMacXProcessInfo() = default;
 
-    int GetCurrentProcessID() const;
+    void GetProcessID(GString const& name, GTable<int>& ids, bool currentUserOnly) override;
+    void GetProcessList(GTable<GString>& names, bool currentUserOnly) override;
+    int GetCurrentProcessID() override;
+    // Alive and not a zombie; a process of another user (EPERM) counts as alive. Thread ids that
+    // are not process ids are not processes.
+    bool IsRunning(int pid) override;
+    GTable<int> GetChildProcessIDs(int pid) override;
+
+    // The same answers on native (UTF-8) text, for callers below the string classes.
+    static std::vector<int> FindProcessIDs(std::string const& name, bool currentUserOnly);
+    static std::vector<std::string> ListProcessNames(bool currentUserOnly);
+    static bool IsProcessRunning(int pid);
+    static std::vector<int> FindChildProcessIDs(int pid);
+    // The name of one process as described above; empty when it does not exist.
+    static std::string GetProcessName(int pid);
 };

@@ -238,7 +238,7 @@ TEST_F(GLockByFileTest, ProcessesCountUnderTheExclusiveLock) {
     constexpr int kRounds = 25;
     std::vector<pid_t> children;
     for (int c = 0; c < kChildren; ++c)
-        children.push_back(ForkedChild::Start([&] {
+        children.push_back(ForkedChild::StartCheck([&] {
             GLockByFile::SetWaitLimit(30000);
             for (int i = 0; i < kRounds; ++i) {
                 GLockByFile lock(PathOf(mPath), GLockFile::kExclusive, true);
@@ -249,7 +249,7 @@ TEST_F(GLockByFileTest, ProcessesCountUnderTheExclusiveLock) {
             return 0;
         }));
     for (pid_t child : children)
-        EXPECT_EQ(ForkedChild::Wait(child, std::chrono::seconds(60)), 0);
+        EXPECT_EQ(ForkedChild::WaitFor(child, std::chrono::seconds(60)), 0);
     EXPECT_EQ(ReadFile(counter), std::to_string(kChildren * kRounds));
 }
 

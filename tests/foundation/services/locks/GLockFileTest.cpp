@@ -87,7 +87,7 @@ TEST_F(GLockFileTest, TheCallingThreadKnowsWhenItBlocksItself) {
 TEST_F(GLockFileTest, AForkedChildDoesNotTakeItsParentsLocksForItsOwn) {
     GLockFile held(PathOf(mPath));
     ASSERT_TRUE(held.Lock(GLockFile::kExclusive));
-    const int result = ForkedChild::Run([&] {
+    const int result = ForkedChild::RunCheck([&] {
         GLockFile asking(PathOf(mPath));
         if (asking.Lock(GLockFile::kShared))
             return 1;

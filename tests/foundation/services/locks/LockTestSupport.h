@@ -34,7 +34,7 @@ public:
             close(ready[1]);
             return;
         }
-        mPid = ForkedChild::Start([&] {
+        mPid = ForkedChild::StartCheck([&] {
             close(ready[0]);
             close(release[1]);
             Hold(path, type, way, holdFor, ready[1], release[0]);
@@ -62,7 +62,7 @@ public:
             close(mRelease);
         mRelease = -1;
         if (mPid > 0)
-            ForkedChild::Wait(mPid, std::chrono::seconds(10));
+            ForkedChild::WaitFor(mPid, std::chrono::seconds(10));
         mPid = -1;
     }
 

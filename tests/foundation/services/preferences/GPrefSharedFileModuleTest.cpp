@@ -141,7 +141,7 @@ TEST_F(PrefSharedFileModule, AReadWaitsForTheWriterAndSeesWhatItWrote) {
     WriteFile(mPath, PrefsText("\r\"G\"\r#BEGINDICT\r\"k\" \"old\"\r#ENDDICT\r"));
     int locked[2];
     ASSERT_EQ(pipe(locked), 0);
-    const pid_t writer = ForkedChild::Start([&] {
+    const pid_t writer = ForkedChild::StartCheck([&] {
         close(locked[0]);
         GLockByFile lock(P(mLockPath), GLockFile::kExclusive, false);
         if (!lock.HasLock())
@@ -164,7 +164,7 @@ TEST_F(PrefSharedFileModule, AReadWaitsForTheWriterAndSeesWhatItWrote) {
     EXPECT_EQ(Value(module, "G", "k"), "new");
     EXPECT_GE(took, 200);
     EXPECT_LT(took, 400 + GLockByFile::kRetryMilliseconds + 1500);
-    EXPECT_EQ(ForkedChild::Wait(writer), 0);
+    EXPECT_EQ(ForkedChild::WaitFor(writer), 0);
 }
 
 // With no wait allowed at all, a read while another process reads proves that readers share.
@@ -210,7 +210,7 @@ TEST_F(PrefSharedFileModule, ChildrenAddingKeysInALoopLoseNone) {
     constexpr int kRounds = 15;
     std::vector<pid_t> children;
     for (int c = 0; c < kChildren; ++c)
-        children.push_back(ForkedChild::Start([&, c] {
+        children.push_back(ForkedChild::StartCheck([&, c] {
             GLockByFile::SetWaitLimit(30000);
             GPrefSharedFileModule module(P(mPath), Unicode());
             for (int r = 0; r < kRounds; ++r) {
@@ -222,7 +222,7 @@ TEST_F(PrefSharedFileModule, ChildrenAddingKeysInALoopLoseNone) {
             return 0;
         }));
     for (pid_t child : children)
-        EXPECT_EQ(ForkedChild::Wait(child, std::chrono::seconds(60)), 0);
+        EXPECT_EQ(ForkedChild::WaitFor(child, std::chrono::seconds(60)), 0);
     GPrefSharedFileModule module(P(mPath), Unicode());
     EXPECT_EQ(KeyCount(module, "Shared"), kChildren * kRounds);
     for (int c = 0; c < kChildren; ++c) {

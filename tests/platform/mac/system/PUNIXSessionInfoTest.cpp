@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include "mac/system/PMacXProcessInfo.h"
 #include "mac/system/PUNIXSessionInfo.h"
 
 TEST(PUNIXSessionInfo, OneSessionWithoutPrefix) {
@@ -18,6 +17,10 @@ TEST(PUNIXSessionInfo, OneSessionWithoutPrefix) {
     EXPECT_TRUE(info.GetSessionPrefix(7).IsEmpty());
 }
 
-TEST(PMacXProcessInfo, CurrentProcessIDIsTheRunningProcess) {
-    EXPECT_EQ(PMacXProcessInfo().GetCurrentProcessID(), static_cast<int>(getpid()));
+TEST(PUNIXSessionInfo, InstanceIsMadeOnceAndIsTheUnixOne) {
+    GSessionInfo* first = GSessionInfo::GetInstance();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(GSessionInfo::GetInstance(), first);
+    EXPECT_NE(dynamic_cast<PUNIXSessionInfo*>(first), nullptr);
+    EXPECT_EQ(first->GetCurrentSession(), -1);
 }

@@ -1,0 +1,198 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "mac/system/PMacXProcessInfo.h"
+#include "support/ScopedTempFolder.h"
+#include "support/UnprivilegedChild.h"
+#include "support/Watchdog.h"
+
+namespace {
+
+bool Contains(std::vector<int> const& ids, int id) { return std::find(ids.begin(), ids.end(), id) != ids.end(); }
+
+// A copy of sleep under a chosen name, started as a child; killed and reaped at the end.
+class NamedSleeper {
+public:
+    NamedSleeper(ScopedTempFolder const& folder, std::string const& name) {
+        const std::string path = folder / name;
+        CopyFile("/bin/sleep", path);
+        mPid = fork();
+        if (mPid == 0) {
+            char* const argv[] = {const_cast<char*>(path.c_str()), const_cast<char*>("30"), nullptr};
+            execv(path.c_str(), argv);
+            _exit(127);
+        }
+        // Bounded wait until the child runs the copy (its exe link names it).
+        const std::string exe = "/proc/" + std::to_string(mPid) + "/exe";
+        for (int i = 0; i < 500; ++i) {
+            char target[4096];
+            const ssize_t n = readlink(exe.c_str(), target, sizeof target - 1);
+            if (n > 0 && std::string(target, static_cast<size_t>(n)) == path)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ADD_FAILURE() << "child did not start " << path;
+    }
+    ~NamedSleeper() { Stop(); }
+    NamedSleeper(NamedSleeper const&) = delete;
+    NamedSleeper& operator=(NamedSleeper const&) = delete;
+
+    int Pid() const { return mPid; }
+    // Ends the child without reaping it: it stays a zombie until Stop.
+    void KillWithoutReaping() {
+        kill(mPid, SIGKILL);
+        const std::string stat = "/proc/" + std::to_string(mPid) + "/stat";
+        for (int i = 0; i < 500; ++i) {
+            siginfo_t info{};
+            if (waitid(P_PID, static_cast<id_t>(mPid), &info, WEXITED | WNOHANG | WNOWAIT) == 0 && info.si_pid == mPid)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ADD_FAILURE() << "child did not end";
+    }
+    void Stop() {
+        if (mPid <= 0)
+            return;
+        kill(mPid, SIGKILL);
+        int status = 0;
+        waitpid(mPid, &status, 0);
+        mPid = -1;
+    }
+
+private:
+    static void CopyFile(std::string const& from, std::string const& to) {
+        const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+        const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0700);
+        ASSERT_GE(in, 0);
+        ASSERT_GE(out, 0);
+        char buffer[65536];
+        ssize_t n;
+        while ((n = read(in, buffer, sizeof buffer)) > 0)
+            ASSERT_EQ(write(out, buffer, static_cast<size_t>(n)), n);
+        close(in);
+        close(out);
+    }
+
+    int mPid = -1;
+};
+
+}  // namespace
+
+TEST(PMacXProcessInfo, CurrentProcessIDIsTheRunningProcess) {
+    PMacXProcessInfo info;
+    EXPECT_EQ(info.GetCurrentProcessID(), static_cast<int>(getpid()));
+    EXPECT_TRUE(info.IsRunning(info.GetCurrentProcessID()));
+}
+
+TEST(PMacXProcessInfo, IdsBelowOneAreNotRunning) {
+    for (int pid : {0, -1, -5, -2147483647 - 1})
+        EXPECT_FALSE(PMacXProcessInfo::IsProcessRunning(pid)) << pid;
+}
+
+TEST(PMacXProcessInfo, ProcessOfAnotherUserCountsAsRunning) {
+    // Signalling another user's process fails with EPERM, which still means alive.
+    const int parent = static_cast<int>(getpid());
+    auto check = [parent] { return PMacXProcessInfo::IsProcessRunning(parent) ? 0 : 1; };
+    if (UnprivilegedChild::IsRoot())
+        EXPECT_EQ(UnprivilegedChild::Run(check), 0);
+    else
+        EXPECT_TRUE(PMacXProcessInfo::IsProcessRunning(1));
+}
+
+TEST(PMacXProcessInfo, ThreadIdIsNotAProcess) {
+    Watchdog watchdog(std::chrono::seconds(10), "thread id lookup");
+    int tid = 0;
+    bool checked = false;
+    std::thread worker([&] {
+        tid = static_cast<int>(gettid());
+        checked = true;
+    });
+    worker.join();
+    ASSERT_TRUE(checked);
+    // The thread has ended; a live thread is checked on the main one's own id instead.
+    EXPECT_FALSE(PMacXProcessInfo::IsProcessRunning(tid));
+}
+
+TEST(PMacXProcessInfo, SixteenCharacterNameIsFoundByItsExecutable) {
+    Watchdog watchdog(std::chrono::seconds(20), "process lookup");
+    ScopedTempFolder folder;
+    NamedSleeper child(folder, "PrinterProcessor");
+    PMacXProcessInfo info;
+    GTable<int> ids;
+    info.GetProcessID(GString("PrinterProcessor"), ids, true);
+    std::vector<int> found(ids.begin(), ids.end());
+    EXPECT_TRUE(Contains(found, child.Pid()));
+    // The kernel's 15-character command name is not what the lookup compares.
+    EXPECT_FALSE(Contains(PMacXProcessInfo::FindProcessIDs("PrinterProcesso", false), child.Pid()));
+    EXPECT_EQ(PMacXProcessInfo::GetProcessName(child.Pid()), "PrinterProcessor");
+    EXPECT_TRUE(info.IsRunning(child.Pid()));
+}
+
+TEST(PMacXProcessInfo, LongNameComparesInItsFirstSixteenCharacters) {
+    Watchdog watchdog(std::chrono::seconds(20), "process lookup");
+    ScopedTempFolder folder;
+    NamedSleeper child(folder, "PrinterProcessorLong");  // 20 characters
+    struct Case {
+        char const* name;
+        bool found;
+    } const cases[] = {
+        {"PrinterProcessorLong", true},
+        {"PrinterProcessor", true},
+        {"PrinterProcessorOther", true},  // only 16 characters take part
+        {"printerprocessorlong", false},  // case-sensitive
+        {"PrinterProcesso", false},
+        {"", false},
+    };
+    for (Case const& c : cases)
+        EXPECT_EQ(Contains(PMacXProcessInfo::FindProcessIDs(c.name, true), child.Pid()), c.found) << c.name;
+}
+
+TEST(PMacXProcessInfo, ZombieIsNotRunningAndNotFound) {
+    Watchdog watchdog(std::chrono::seconds(20), "zombie lookup");
+    ScopedTempFolder folder;
+    NamedSleeper child(folder, "TrovelZombieTest");
+    ASSERT_TRUE(PMacXProcessInfo::IsProcessRunning(child.Pid()));
+    child.KillWithoutReaping();
+    EXPECT_FALSE(PMacXProcessInfo::IsProcessRunning(child.Pid()));
+    EXPECT_FALSE(Contains(PMacXProcessInfo::FindProcessIDs("TrovelZombieTest", false), child.Pid()));
+    EXPECT_FALSE(Contains(PMacXProcessInfo::FindChildProcessIDs(getpid()), child.Pid()));
+    const int pid = child.Pid();
+    child.Stop();
+    EXPECT_FALSE(PMacXProcessInfo::IsProcessRunning(pid));
+}
+
+TEST(PMacXProcessInfo, NoMatchLeavesTheTableEmpty) {
+    GTable<int> ids;
+    ids.AddItem(42);
+    PMacXProcessInfo().GetProcessID(GString("NoSuchProcessAnywhere"), ids, false);
+    EXPECT_EQ(ids.GetCount(), 0);
+}
+
+TEST(PMacXProcessInfo, ChildrenAndListNameTheChild) {
+    Watchdog watchdog(std::chrono::seconds(20), "child lookup");
+    ScopedTempFolder folder;
+    NamedSleeper child(folder, "TrovelChildTest");
+    PMacXProcessInfo info;
+    GTable<int> children = info.GetChildProcessIDs(getpid());
+    EXPECT_NE(children.FindItem(child.Pid()), -1);
+    EXPECT_TRUE(info.GetChildProcessIDs(child.Pid()).GetCount() == 0);
+    std::vector<std::string> names = PMacXProcessInfo::ListProcessNames(true);
+    EXPECT_NE(std::find(names.begin(), names.end(), "TrovelChildTest"), names.end());
+    GTable<GString> list;
+    list.AddItem(GString("stale"));
+    info.GetProcessList(list, true);
+    EXPECT_GT(list.GetCount(), 0);
+    EXPECT_EQ(list.FindItem(GString("stale")), -1);
+}
