@@ -77,6 +77,24 @@ QTextCodec* Codec(const char* name) {
     return QTextCodec::codecForName(name);
 }
 
+// True when the decoder was left inside a character. Qt's own codecs count the bytes they hold;
+// codecs run through ICU keep them inside the converter, so one more byte is fed and compared
+// with what that byte gives alone (the state is spent afterwards).
+bool UnfinishedTail(QTextCodec* codec, QTextCodec::ConverterState& state) {
+    if (state.remainingChars > 0)
+        return true;
+    switch (codec->mibEnum()) {
+    case 106:                                  // UTF-8 counts its own
+    case 1013: case 1014: case 1015:           // UTF-16: one byte alone is unfinished
+    case 1017: case 1018: case 1019:           // UTF-32
+        return false;
+    default:
+        break;
+    }
+    const QString alone = codec->toUnicode("A", 1);
+    return codec->toUnicode("A", 1, &state) != alone;
+}
+
 // Decodes with a fresh state; a sequence left unfinished at the end is shown as U+FFFD instead
 // of vanishing, so "caf\xE9" read as UTF-8 never becomes "caf".
 QString Decode(QTextCodec* codec, const char* bytes, int length) {
@@ -84,7 +102,7 @@ QString Decode(QTextCodec* codec, const char* bytes, int length) {
         return QString();
     QTextCodec::ConverterState state;
     QString text = codec->toUnicode(bytes ? bytes : "", length, &state);
-    if (state.remainingChars > 0)
+    if (UnfinishedTail(codec, state))
         text += QChar(QChar::ReplacementCharacter);
     return text;
 }
@@ -257,7 +275,7 @@ bool GBQCEncode::isValidEncoding(const QByteArray& codecName, const QByteArray& 
         return false;
     QTextCodec::ConverterState state;
     codec->toUnicode(bytes.constData(), bytes.size(), &state);
-    return state.invalidChars == 0 && state.remainingChars == 0;
+    return state.invalidChars == 0 && !UnfinishedTail(codec, state);
 }
 
 bool GBQCEncode::isValidUtf8(const QByteArray& bytes) {
