@@ -23,6 +23,7 @@ public:
     static QByteArray toUtf16(const QString& text);
     static QString fromUtf8(const char* bytes, int length);
     static QString fromUtf8(const QByteArray& bytes);
+    // Through the codec the bytes begin with the codec's byte-order mark, as a fresh codec writes.
     static QByteArray toUtf8(const QString& text, bool throughCodec);
     static QString fromLatin1(const char* bytes, int length);
     static QString fromLatin1(const QByteArray& bytes);

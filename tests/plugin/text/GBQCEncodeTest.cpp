@@ -361,3 +361,14 @@ TEST(GBQCEncodeTest, ALongWordIsSplitBetweenCharacters) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(GBQCEncodeTest, WholeTextEncodersKeepTheCodecsMark) {
+    // Files written whole carry the mark that readers detect by; only encoded words go without.
+    EXPECT_EQ(GBQCEncode::toUtf8("a", true), Bytes("\xEF\xBB\xBF" "a"));
+    EXPECT_TRUE(GBQCEncode::hasUtf16Bom(GBQCEncode::toUtf16("a")));
+    EXPECT_EQ(GBQCEncode::fromUnknownText(GBQCEncode::toUtf16(U(u"caf\u00E9"))), U(u"caf\u00E9"));
+}
+
+}  // namespace
