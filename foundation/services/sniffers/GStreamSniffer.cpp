@@ -8,7 +8,7 @@
 #include "core/bytes/GBuffer.h"
 #include "core/streams/GInStream.h"
 #include "core/support/GStreamSupport.h"
-#include "core/text/GEnglishTexts.h"
+#include "core/text/GStringPool.h"
 
 namespace {
 
@@ -382,7 +382,7 @@ int GStreamSniffer::StreamTypeToStringID(GTypeEnums::Types kind) {
 
 GString GStreamSniffer::StreamTypeToGString(GTypeEnums::Types kind) {
     GString text;
-    if (!GEnglishTexts::GetText(StreamTypeToStringID(kind), text))
+    if (!GStringPool::GetString(StreamTypeToStringID(kind), text))
         text.Clear();
     return text;
 }
