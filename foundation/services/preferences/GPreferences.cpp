@@ -9,10 +9,7 @@
 #include "services/filesystem/GFileSystem.h"
 #include "services/preferences/GPrefFileModule.h"
 #include "services/preferences/GPrefMemoryModule.h"
-#if __has_include("services/preferences/GPrefSharedFileModule.h")
 #include "services/preferences/GPrefSharedFileModule.h"
-#define TROVEL_HAS_SHARED_PREF_MODULE 1
-#endif
 
 GTable<GPreferences::GPrefsData> GPreferences::sModules;
 GSharedObject<GEncoding const> GPreferences::sEncoding;
@@ -102,11 +99,9 @@ void GPreferences::SetDefaultModules(GString const& name, PrefDefaultModule flag
         leaf += GString(".uprefs");
         SetPrefModule(kUserLevel, new GPrefFileModule(InFolder(userFolder, leaf), sEncoding.Get()), true);
     }
-#ifdef TROVEL_HAS_SHARED_PREF_MODULE
     if ((flags & kSharedFileModule) != 0)
         SetPrefModule(kSharedLevel, new GPrefSharedFileModule(InFolder(userFolder, GString("Kelvora.uprefs")), Unicode()),
                       true);
-#endif
     if ((flags & kSystemFileModule) != 0) {
         GString leaf(name);
         leaf += GString(".sprefs");
