@@ -105,6 +105,7 @@ TEST(PSystemUser, LogonNameIsTheRealUsersEvenWithAStaleErrno) {
 TEST(PSystemUser, UserWithoutAnEntryHasNoLogonName) {
     if (geteuid() != 0)
         GTEST_SKIP() << "needs root to take a user id without an entry";
+    StartFoundation();
     const int status = RunAsUnknownUser([] {
         GString name("kept");
         const bool found = PSystem::GetLogonName(name);
