@@ -80,21 +80,39 @@ TEST_F(GIdleTimeManagerTest, FirstPassComesAQuarterSecondAfterRegistration) {
     ASSERT_FALSE(mLog.empty());
     // Two signals 0.1 s apart: the second comes too early.
     const size_t served = mLog.size();
+    const auto pass = std::chrono::steady_clock::now();
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
     GBasicSignals::DevoteTimeToRepeaters();
-    EXPECT_EQ(mLog.size(), served);
+    // Only meaningful when the machine kept the 0.1 s (a loaded one may sleep far longer).
+    if (std::chrono::steady_clock::now() - pass < std::chrono::milliseconds(200)) {
+        EXPECT_EQ(mLog.size(), served);
+    }
     mManager->UnRegisterClient(&a);
 }
 
 TEST_F(GIdleTimeManagerTest, PassStopsOnceTheSliceIsUsed) {
+    // Four clients of 20 ms each: after the third the slice of 50 ms is used (the third call
+    // starts at 0.04 s). On a loaded machine a call may take longer and the pass stop earlier,
+    // so the rule is checked on the times the calls really ended.
+    using Clock = std::chrono::steady_clock;
     const auto cost = std::chrono::milliseconds(20);
     Client a("a", mLog, -1, cost), b("b", mLog, -1, cost), c("c", mLog, -1, cost), d("d", mLog, -1, cost);
-    for (Client* client : {&a, &b, &c, &d})
+    Clock::time_point passStart;
+    std::vector<double> ends;
+    for (Client* client : {&a, &b, &c, &d}) {
+        client->mDuring = [&] { ends.push_back(std::chrono::duration<double>(Clock::now() - passStart).count()); };
         mManager->RegisterClient(client);
+    }
     WaitPass();
+    passStart = Clock::now();
     GBasicSignals::DevoteTimeToRepeaters();
-    // The third call starts at 0.04 s, after it 0.06 s have passed: the pass ends.
-    EXPECT_EQ(mLog, (std::vector<std::string>{"b", "c", "d"}));
+    ASSERT_GE(mLog.size(), 1u);
+    EXPECT_LE(mLog.size(), 3u);
+    EXPECT_EQ(mLog[0], "b");
+    // Each further client was served only while the slice lasted; the pass ended once it was used.
+    for (size_t i = 1; i < ends.size(); ++i)
+        EXPECT_LT(ends[i - 1], GIdleTimeManager::cSliceLength) << i;
+    EXPECT_GE(ends.back(), GIdleTimeManager::cSliceLength - 0.005);
     for (Client* client : {&a, &b, &c, &d})
         mManager->UnRegisterClient(client);
 }
