@@ -13,6 +13,7 @@ set(_ranks
   core/signals 7
   core/values 8
   core/support 9
+  core/idle 10
   standin 20
   mac 30
   services 40

@@ -119,17 +119,16 @@ bool OwnedBy(int pid, uid_t user) {
     return ::stat(path, &info) == 0 && info.st_uid == user;
 }
 
-// Calls visit for every live process in table order (ascending ids); at most cMaxTableEntries
-// entries are read, so a table that keeps changing still ends the walk.
-void ForEachProcess(bool currentUserOnly, std::function<void(StatRecord const&)> const& visit) {
+// The ids of /proc in table order (ascending), of the current user only on request; at most
+// cMaxTableEntries entries are read, so a table that keeps changing still ends the walk.
+std::vector<int> ListProcessIDs(bool currentUserOnly) {
+    std::vector<int> ids;
     DIR* folder = ::opendir("/proc");
     if (folder == nullptr)
-        return;  // an unreadable table is an empty one
+        return ids;  // an unreadable table is an empty one
     const uid_t user = ::getuid();
-    std::vector<int> ids;
     int entries = 0;
     while (entries < PMacXProcessInfo::cMaxTableEntries) {
-        errno = 0;
         dirent* entry = ::readdir(folder);
         if (entry == nullptr)
             break;
@@ -141,14 +140,19 @@ void ForEachProcess(bool currentUserOnly, std::function<void(StatRecord const&)>
         const long pid = std::strtol(name, &end, 10);
         if (*end != '\0' || pid <= 0 || pid > 0x7fffffff)
             continue;
+        if (currentUserOnly && !OwnedBy(static_cast<int>(pid), user))
+            continue;
         ids.push_back(static_cast<int>(pid));
     }
     ::closedir(folder);
     std::sort(ids.begin(), ids.end());
+    return ids;
+}
+
+// Calls visit for every live process in table order.
+void ForEachProcess(bool currentUserOnly, std::function<void(StatRecord const&)> const& visit) {
     StatRecord record;
-    for (int pid : ids) {
-        if (currentUserOnly && !OwnedBy(pid, user))
-            continue;
+    for (int pid : ListProcessIDs(currentUserOnly)) {
         if (!ReadStat(pid, record) || IsDead(record.state))
             continue;  // ended since the listing
         visit(record);
@@ -166,10 +170,19 @@ GTable<int> ToTable(std::vector<int> const& ids) {
 
 std::vector<int> PMacXProcessInfo::FindProcessIDs(std::string const& name, bool currentUserOnly) {
     std::vector<int> ids;
-    ForEachProcess(currentUserOnly, [&](StatRecord const& record) {
-        if (SameName(NameOf(record), name))
-            ids.push_back(record.pid);
-    });
+    StatRecord record;
+    for (int pid : ListProcessIDs(currentUserOnly)) {
+        // The executable's leaf first: one call for most processes; the status record only for
+        // a match (a zombie has no executable left) or a process without a readable name.
+        const std::string leaf = ExecutableLeaf(pid);
+        if (!leaf.empty() && !SameName(leaf, name))
+            continue;
+        if (!ReadStat(pid, record) || IsDead(record.state))
+            continue;
+        if (leaf.empty() && !SameName(record.command, name))
+            continue;
+        ids.push_back(pid);
+    }
     return ids;
 }
 

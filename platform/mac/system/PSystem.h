@@ -9,6 +9,7 @@
 #include "core/bytes/GBuffer.h"
 #include "core/bytes/GByteOrder.h"
 #include "core/containers/GTable.h"
+#include "core/text/GString.h"
 
 class PSystem {
 public:
@@ -30,6 +31,31 @@ public:
 
     // Suspends the calling thread; 0 or less returns at once.
     static void MilliSleep(int milliseconds);
+    static void Sleep(int seconds);
+
+    static int GetPlatformCode() { return 0; }
+    static void GetLineEndingConventions(bool& needsCR, bool& needsLF) {
+        needsCR = GetLineEndingNeedsCR();
+        needsLF = GetLineEndingNeedsLF();
+    }
+
+    // The number that names the macOS version the system behaves as: 10.2..10.15 give
+    // 6003..6016, 10.16 and 11.0 give 7001, other 10.x 6000, other 11.x 7000. Later versions have
+    // no code: 0, not remembered, so the next call asks again.
+    static int GetOSCode();
+    static int GetOSCodeFor(int major, int minor);
+
+    // The login name of the real user, as UTF-8; false when the user has no entry.
+    static bool GetLogonName(GString& name);
+    // The user's full name (the first field of the account's comment); false when it is empty.
+    static bool GetDisplayName(GString& name);
+    // The machine's host name; false only when it cannot be read.
+    static bool GetNetworkName(GString& name);
+    // The first of the user's languages, unchanged; empty when there is none.
+    static void GetUserLanguage(GString& language);
+    static int GetNumberOfProcessors();
+    // The processor's model name; empty when the system does not tell.
+    static GString GetProcessorName();
 
     // The first supported code whose first two bytes equal the first two characters of one of
     // the user's languages (lower-cased; languages shorter than two are skipped), trying the
@@ -44,6 +70,8 @@ public:
     static std::vector<std::array<unsigned char, 6>> GetEtherAddresses();
     // Empties the table, then adds one 6-byte buffer per address.
     static void GetEtherAddress(GTable<GBuffer>& out);
+    // The same addresses as "xx:xx:xx:xx:xx:xxN", lower-case; true when there is one.
+    static bool GetEtherAddress(GTable<GString>& out);
 
     // The bundle identifier that the host set; empty unless one was set.
     static std::string GetASCIIBundleIdentifierString();
