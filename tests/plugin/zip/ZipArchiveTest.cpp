@@ -1,4 +1,5 @@
 #include "plugin/logging/EncodeEnvironment.h"
+#include "plugin/logging/ILogInterface.h"
 #include "plugin/zip/ZipArchive.h"
 
 #include "support/ScopedTempFolder.h"
@@ -317,7 +318,11 @@ TEST(ZipArchiveTest, FailedExtractionKeepsAnExistingFile) {
 
 TEST(ZipArchiveTest, LastErrorTexts) {
     Layout layout;
-    ziptest::LibzipArchive(layout.archive, {{"dir/d.txt", "data", true, "secret"}});
+    // Our own writer's encryption header is fixed, so the wrong password fails its check byte
+    // every time (libzip's random header lets one wrong password in 256 through to the CRC).
+    RawEntry locked = Entry("dir/d.txt", "data");
+    locked.password = "secret";
+    ziptest::WriteFile(layout.archive, ziptest::RawArchive({locked}));
     ZipArchive archive(Q(layout.archive));
     EXPECT_EQ(archive.GetLastError(), QStringLiteral("No last error, the user should not get this message."));
     ASSERT_EQ(archive.StartIterate(), 1);
@@ -448,6 +453,41 @@ TEST(ZipArchiveTest, ArchiveMadeByTheZipProgram) {
     EXPECT_EQ(mode & (S_IWGRP | S_IWOTH), 0u);
     EXPECT_EQ(archive.ExtractToMemory(QRegExp("small.txt"), QStringLiteral("pa ss")), QByteArray("s"));
     EXPECT_TRUE(archive.ExtractToMemory(QRegExp("small.txt"), QStringLiteral("pass")).isEmpty());
+}
+
+class RecordingLogger : public Kelvora::ILogInterface {
+public:
+    RecordingLogger() : ILogInterface(true) {}
+    void DoLog(Severity severity, const QString& message, const QString& location) override {
+        calls.push_back({severity, message, location});
+    }
+    struct Call {
+        Severity severity;
+        QString message;
+        QString location;
+        bool operator==(const Call& o) const {
+            return severity == o.severity && message == o.message && location == o.location;
+        }
+    };
+    std::vector<Call> calls;
+};
+
+TEST(ZipArchiveTest, FailuresAreLoggedAsAssertions) {
+    Layout layout;
+    RawEntry locked = Entry("d.txt", std::string(3000, 'd'));
+    locked.password = "pw";
+    ziptest::WriteFile(layout.archive, ziptest::RawArchive({locked}));
+    RecordingLogger logger;
+    ZipArchive missing(Q(layout.root / "missing.zip"));
+    EXPECT_EQ(missing.StartIterate(), 0);
+    ZipArchive archive(Q(layout.archive));
+    ASSERT_EQ(archive.StartIterate(), 1);
+    EXPECT_TRUE(archive.ExtractCurrentToMemory(QStringLiteral("wrong")).isEmpty());
+    const std::vector<RecordingLogger::Call> expected = {
+        {-2, "Can't open zip archive: " + Q(layout.root / "missing.zip"), "OpenArchive"},
+        {-2, "Error with zipfile in unzOpenCurrentFilePassword", "ExtractCurrentToMemory"},
+    };
+    EXPECT_EQ(logger.calls, expected);
 }
 
 } // namespace
