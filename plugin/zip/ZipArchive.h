@@ -1,0 +1,69 @@
+#pragma once
+// Reads one zip archive: walks its entries, decodes their names and extracts the current entry
+// into a folder or into memory, with or without a password (traditional zip encryption), over
+// libzip. Entries are outside input: extraction stays inside the destination, never follows or
+// makes a link, and leaves nothing half-written.
+#include <QtCore/QByteArray>
+#include <QtCore/QObject>
+#include <QtCore/QRegExp>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include <memory>
+
+struct zip;
+struct zip_file;
+class ZipCentralDirectory;
+
+namespace Kelvora {
+
+class ZipArchive : public QObject {
+    Q_OBJECT
+public:
+    explicit ZipArchive(const QString& archivePath);
+    ~ZipArchive() override;
+    ZipArchive(const ZipArchive&) = delete;
+    ZipArchive& operator=(const ZipArchive&) = delete;
+
+    bool OpenArchive() const;
+    // 0 when an open archive was closed, -1 when none was open.
+    int CloseArchive();
+
+    // The number of entries, 0 when the archive cannot be opened or read; the first is current.
+    int StartIterate() const;
+    bool AtEnd() const;
+    bool Next() const;
+    QString GetCurrentFileName() const;
+    int GetCurrentIndex() const;
+    void SetAtEnd();
+    QStringList GetFileList() const;
+
+    // Extracts the current entry below the folder, keeping its path; false with GetLastError's
+    // text when the entry cannot be read or written (and then no file of it is left).
+    bool ExtractCurrentFile(const QString& folder, const QString& password, int defaultPermissions) const;
+    // The current entry's bytes; empty, and *ok false when given, after any failure.
+    QByteArray ExtractCurrentToMemory(const QString& password, bool* ok = nullptr) const;
+    // The bytes of the first entry whose name matches the pattern exactly (names and pattern are
+    // compared in composed form); empty when none.
+    QByteArray ExtractToMemory(const QRegExp& pattern, const QString& password, bool* ok = nullptr) const;
+
+    QString GetLastError() const;
+
+private:
+    bool OpenWithPatches(int fd, bool patched) const;
+    bool UpdateCurrentEntry() const;
+    bool CurrentEntryReadable(QString& reason) const;
+    ::zip_file* OpenCurrentEntry(const QString& password) const;
+
+    QString mArchivePath;
+    mutable ::zip* mHandle = nullptr;
+    mutable int mCurrentIndex = 0;
+    mutable int mEntryCount = 0;
+    mutable bool mCurrentValid = false;
+    mutable quint32 mCurrentAttributes = 0;
+    mutable QString mCurrentFileName;
+    mutable QString mLastError;
+    mutable std::unique_ptr<ZipCentralDirectory> mDirectory; // none when libzip's reading differs
+};
+
+} // namespace Kelvora
