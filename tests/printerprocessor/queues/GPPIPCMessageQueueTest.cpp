@@ -18,6 +18,7 @@
 #include "core/base/GException.h"
 #include "printerprocessor/sharedmemory/GBinaryShMemUtils.h"
 #include "printerprocessor/sharedmemory/GSharedMemoryLocker.h"
+#include "support/ExceptionID.h"
 #include "support/ForkedChild.h"
 #include "support/ShmTestEnvironment.h"
 #include "support/UnprivilegedChild.h"
@@ -30,15 +31,6 @@ using Messages = GTable<GSmartPtr<GPPIPCMessage> >;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kRegistration = 77;
-
-int ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const GException& e) {
-        return e.GetExceptionID();
-    }
-    return 0;
-}
 
 GBuffer Bytes(int n, unsigned char fill = 'x') {
     GBuffer data;
@@ -96,7 +88,7 @@ protected:
 TEST(GPPIPCMessageQueueNames, QueueIdentifier) {
     const GShMemID id = GPPIPCMessageQueue::ConvertToMemoryID(512, 77);
     EXPECT_EQ(GBuffer("P512MQ77"), id.GetBuffer());
-    EXPECT_EQ(40162, ErrorOf([] { GPPIPCMessageQueue::ConvertToMemoryID(-1, 2); }));
+    EXPECT_EQ(40162, ThrownID([] { GPPIPCMessageQueue::ConvertToMemoryID(-1, 2); }));
 }
 
 TEST_F(GPPIPCMessageQueueTest, NewQueueIsEmptyVersionOne) {
@@ -175,9 +167,9 @@ TEST_F(GPPIPCMessageQueueTest, RecordsOfOtherVersionsAreSkippedAndDrainedToo) {
 TEST_F(GPPIPCMessageQueueTest, VersionTwoIsNeitherOpenedNorWritten) {
     RawQueue raw;
     raw.Set(0, 2);
-    EXPECT_EQ(40154, ErrorOf([] { GPPIPCMessageQueue queue(-1, getpid(), kRegistration); }));
+    EXPECT_EQ(40154, ThrownID([] { GPPIPCMessageQueue queue(-1, getpid(), kRegistration); }));
     bool created = false;
-    EXPECT_EQ(40154, ErrorOf([&] { GPPIPCMessageQueue queue(-1, getpid(), kRegistration, created); }));
+    EXPECT_EQ(40154, ThrownID([&] { GPPIPCMessageQueue queue(-1, getpid(), kRegistration, created); }));
     EXPECT_EQ(2, raw.Get(0));
     EXPECT_EQ(8, raw.Get(4));
 }

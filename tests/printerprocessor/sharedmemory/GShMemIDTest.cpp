@@ -8,21 +8,13 @@
 #include "core/base/GException.h"
 #include "core/text/GString.h"
 #include "printerprocessor/sharedmemory/GIPPrefix.h"
+#include "support/ExceptionID.h"
 
 namespace {
 
 std::string Text(GShMemID const& id) {
     GBuffer const& bytes = id;
     return std::string(reinterpret_cast<const char*>(bytes.GetPtr()), static_cast<size_t>(bytes.GetLength()));
-}
-
-int ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const GException& e) {
-        return e.GetExceptionID();
-    }
-    return 0;
 }
 
 TEST(GIPPrefixTest, PrefixesByID) {
@@ -47,15 +39,15 @@ TEST(GShMemIDTest, CharactersAllowedAndRefused) {
         {"a/b", false},    {"a.b", false},     {"\xC3\xA9", false},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.valid ? 0 : 40162, ErrorOf([&] { GShMemID id(c.text); })) << c.text;
-        EXPECT_EQ(c.valid ? 0 : 40162, ErrorOf([&] { GShMemID id{GBuffer(c.text)}; })) << c.text;
+        EXPECT_EQ(c.valid ? 0 : 40162, ThrownID([&] { GShMemID id(c.text); })) << c.text;
+        EXPECT_EQ(c.valid ? 0 : 40162, ThrownID([&] { GShMemID id{GBuffer(c.text)}; })) << c.text;
     }
     EXPECT_TRUE(GShMemID("").IsEmpty());
 }
 
 TEST(GShMemIDTest, FailedCheckKeepsTheFormerValue) {
     GShMemID id("Keep");
-    EXPECT_EQ(40162, ErrorOf([&] { id.CheckAndInitialize("no way"); }));
+    EXPECT_EQ(40162, ThrownID([&] { id.CheckAndInitialize("no way"); }));
     EXPECT_EQ("Keep", Text(id));
     id.CheckAndInitialize("");
     EXPECT_EQ("Keep", Text(id));
@@ -63,8 +55,8 @@ TEST(GShMemIDTest, FailedCheckKeepsTheFormerValue) {
 
 TEST(GShMemIDTest, FromStrings) {
     EXPECT_EQ("512", Text(GShMemID(GString(512))));
-    EXPECT_EQ(40162, ErrorOf([] { GShMemID id(GString(-3)); }));
-    EXPECT_EQ(40162, ErrorOf([] { GShMemID id(GString(u"caf\u00E9")); }));
+    EXPECT_EQ(40162, ThrownID([] { GShMemID id(GString(-3)); }));
+    EXPECT_EQ(40162, ThrownID([] { GShMemID id(GString(u"caf\u00E9")); }));
     EXPECT_EQ("cafe", Text(GShMemID(GString(u"cafe"))));
 }
 

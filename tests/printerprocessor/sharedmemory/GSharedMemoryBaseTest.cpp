@@ -14,6 +14,7 @@
 #include "printerprocessor/sharedmemory/GBinaryShMemUtils.h"
 #include "printerprocessor/sharedmemory/GBufferShMemUtils.h"
 #include "printerprocessor/sharedmemory/GSharedMemoryLocker.h"
+#include "support/ExceptionID.h"
 #include "support/ForkedChild.h"
 #include "support/ShmTestEnvironment.h"
 #include "support/Watchdog.h"
@@ -22,15 +23,6 @@ namespace {
 
 using Memory = GSharedMemoryBase<PUNIXSharedMemory>;
 using Clock = std::chrono::steady_clock;
-
-int ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const GException& e) {
-        return e.GetExceptionID();
-    }
-    return 0;
-}
 
 std::unique_ptr<Memory> Make(const char* id, int size) {
     bool created = false;
@@ -83,11 +75,11 @@ TEST(GSharedMemoryBaseTest, IntTransfersRefuseShortRoomAndKeepTheCursor) {
     for (const Case& c : cases) {
         int value = 77;
         memory->SetCursor(c.cursor);
-        EXPECT_EQ(c.writeError, ErrorOf([&] { GBinaryShMemUtils::Write(*memory, value); })) << c.cursor;
+        EXPECT_EQ(c.writeError, ThrownID([&] { GBinaryShMemUtils::Write(*memory, value); })) << c.cursor;
         EXPECT_EQ(c.writeError ? c.cursor : c.cursor + 4, memory->GetCursor());
         memory->SetCursor(c.cursor);
         int read = 0;
-        EXPECT_EQ(c.readError, ErrorOf([&] { GBinaryShMemUtils::Read(*memory, read); })) << c.cursor;
+        EXPECT_EQ(c.readError, ThrownID([&] { GBinaryShMemUtils::Read(*memory, read); })) << c.cursor;
         EXPECT_EQ(c.readError ? 0 : 77, read);
     }
 }
@@ -112,11 +104,11 @@ TEST(GSharedMemoryBaseTest, BufferTransfersCheckStoredLengths) {
         memory->SetCursor(0);
         GBinaryShMemUtils::Write(*memory, stored);
         memory->SetCursor(0);
-        EXPECT_EQ(40161, ErrorOf([&] { GBufferShMemUtils::Read(*memory, read); })) << stored;
+        EXPECT_EQ(40161, ThrownID([&] { GBufferShMemUtils::Read(*memory, read); })) << stored;
         EXPECT_EQ(0, memory->GetCursor());
     }
     memory->SetCursor(4);
-    EXPECT_EQ(40160, ErrorOf([&] { GBufferShMemUtils::Write(*memory, GBuffer("twenty-five bytes of text")); }));
+    EXPECT_EQ(40160, ThrownID([&] { GBufferShMemUtils::Write(*memory, GBuffer("twenty-five bytes of text")); }));
     EXPECT_EQ(4, memory->GetCursor());
 }
 
@@ -185,7 +177,7 @@ TEST(GSharedMemoryBaseTest, LockHeldByAStoppedProcessThrowsWithinTheBound) {
     });
     ASSERT_TRUE(child.AwaitSignal());
     const auto start = Clock::now();
-    EXPECT_EQ(40202, ErrorOf([&] { GSharedMemoryLocker<Memory> lock(*memory); }));
+    EXPECT_EQ(40202, ThrownID([&] { GSharedMemoryLocker<Memory> lock(*memory); }));
     EXPECT_LE(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count(), 1500);
     EXPECT_EQ(0, memory->GetLockCount());
     child.Kill();

@@ -10,6 +10,7 @@
 
 #include "core/base/GException.h"
 #include "services/filesystem/GFileSystem.h"
+#include "support/ExceptionID.h"
 #include "support/ExceptionTestText.h"
 #include "support/FileFixtures.h"
 #include "support/ScopedTempFolder.h"
@@ -22,15 +23,4 @@ inline GPathName PathOf(std::string const& utf8) {
 }
 
 inline std::string Utf8(GPathName const& path) { return Text(path.GetNativePathString()); }
-
-// The id of the GException that call throws; 0 when it throws none.
-template <class Call>
-int ThrownID(Call const& call) {
-    try {
-        call();
-    } catch (GException const& e) {
-        return e.GetExceptionID();
-    }
-    return 0;
-}
 

@@ -11,6 +11,7 @@
 
 #include "foundation/services/locks/LockTestSupport.h"
 #include "services/locks/GLockByFile.h"
+#include "support/Elapsed.h"
 #include "support/FileFixtures.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedEnvironment.h"
@@ -18,19 +19,6 @@
 #include "support/Watchdog.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-long long MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-// Forgets the limit a test set.
-class ScopedWaitLimit {
-public:
-    explicit ScopedWaitLimit(int milliseconds) { GLockByFile::SetWaitLimit(milliseconds); }
-    ~ScopedWaitLimit() { GLockByFile::SetWaitLimit(-1); }
-};
 
 // Reads the number in the file, adds one and writes it back, slowly enough that two unguarded
 // writers would lose counts.

@@ -9,6 +9,7 @@
 
 #include "core/base/GException.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "services/locks/GLockByFile.h"
 #include "services/locks/GLockFile.h"
 #include "services/paths/GPathName.h"
 #include "support/ForkedChild.h"
@@ -16,6 +17,13 @@
 inline GPathName PathOf(std::string const& utf8) {
     return GPathName(GString(utf8.c_str(), GUTF8Encoding::GetInstance()));
 }
+
+// Forgets the wait limit a test set.
+class ScopedWaitLimit {
+public:
+    explicit ScopedWaitLimit(int milliseconds) { GLockByFile::SetWaitLimit(milliseconds); }
+    ~ScopedWaitLimit() { GLockByFile::SetWaitLimit(-1); }
+};
 
 class LockHolder {
 public:

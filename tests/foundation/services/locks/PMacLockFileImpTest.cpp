@@ -10,6 +10,7 @@
 #include "foundation/services/locks/LockTestSupport.h"
 #include "mac/system/PUNIXSystemException.h"
 #include "services/locks/PMacLockFileImp.h"
+#include "support/ExceptionID.h"
 #include "support/ExceptionTestText.h"
 #include "support/FileFixtures.h"
 #include "support/FoundationStartup.h"
@@ -20,16 +21,6 @@ namespace {
 
 constexpr GLockFile::LockType kShared = GLockFile::kShared;
 constexpr GLockFile::LockType kExclusive = GLockFile::kExclusive;
-
-// The id of the GException the call throws; 0 when it throws none.
-int ThrownID(std::function<void()> const& call) {
-    try {
-        call();
-    } catch (GException const& e) {
-        return e.GetExceptionID();
-    }
-    return 0;
-}
 
 // Asked through a description of our own, which needs no write access to the file.
 bool WriteLockWouldConflict(std::string const& path) {

@@ -15,6 +15,8 @@
 #include "foundation/services/locks/LockTestSupport.h"
 #include "services/locks/GLockByFile.h"
 #include "services/preferences/GPrefSharedFileModule.h"
+#include "support/Elapsed.h"
+#include "support/ExceptionID.h"
 #include "support/FileFixtures.h"
 #include "support/FoundationStartup.h"
 #include "support/PrefTestText.h"
@@ -25,27 +27,6 @@
 using namespace preftest;
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-long long MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
-
-class ScopedWaitLimit {
-public:
-    explicit ScopedWaitLimit(int milliseconds) { GLockByFile::SetWaitLimit(milliseconds); }
-    ~ScopedWaitLimit() { GLockByFile::SetWaitLimit(-1); }
-};
-
-int ThrownID(std::function<void()> const& call) {
-    try {
-        call();
-    } catch (GException const& e) {
-        return e.GetExceptionID();
-    }
-    return 0;
-}
 
 int KeyCount(GPrefModule const& module, char const* group) {
     GTable<GBuffer> keys;

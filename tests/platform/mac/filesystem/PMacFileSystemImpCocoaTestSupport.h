@@ -12,6 +12,7 @@
 #include "core/base/GException.h"
 #include "mac/filesystem/PMacFileSystemImpCocoa.h"
 #include "mac/paths/PMacPathText.h"
+#include "support/ExceptionID.h"
 #include "support/ExceptionTestText.h"
 #include "support/FileFixtures.h"
 #include "support/NativePathText.h"
@@ -21,17 +22,6 @@
 inline GString BadText() { return PMacPathText::FromUnits(u"/tmp/bad\xd800name"); }
 
 inline void Link(const std::string& target, const std::string& path) { ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path; }
-
-// The id of the GException that body throws; 0 when none.
-template <class Body>
-int ThrownID(Body body) {
-    try {
-        body();
-    } catch (const GException& e) {
-        return e.GetExceptionID();
-    }
-    return 0;
-}
 
 class PMacFileSystemImpCocoaTest : public ::testing::Test {
 protected:

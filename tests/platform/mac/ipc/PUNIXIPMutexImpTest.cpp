@@ -13,16 +13,12 @@
 
 #include "core/base/GException.h"
 #include "mac/ipc/PIPCObjectName.h"
+#include "support/Elapsed.h"
+#include "support/ExceptionID.h"
 #include "support/ForkedChild.h"
 #include "support/Watchdog.h"
 
 namespace {
-
-using Clock = std::chrono::steady_clock;
-
-long long MillisecondsSince(Clock::time_point start) {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-}
 
 std::string ObjectName(const char* id) { return reinterpret_cast<const char*>(PIPCObjectName::Make(GBuffer(id)).GetPtr()); }
 
@@ -36,15 +32,6 @@ bool NameExists(const char* id) {
 void RemoveLeftover(const char* id) {
     EXPECT_TRUE(NameExists(id)) << id;
     shm_unlink(ObjectName(id).c_str());
-}
-
-int ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const GException& e) {
-        return e.GetExceptionID();
-    }
-    return 0;
 }
 
 // Restores the process-wide lock bound after a test that shortens it.
@@ -68,7 +55,7 @@ TEST(PUNIXIPMutexImpTest, IDLengthsAndCharacters) {
         {"a/b", 40201},                 {"x", 0},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(c.error, ErrorOf([&] { PUNIXIPMutexImp mutex(GBuffer(c.id.c_str())); })) << c.id;
+        EXPECT_EQ(c.error, ThrownID([&] { PUNIXIPMutexImp mutex(GBuffer(c.id.c_str())); })) << c.id;
     }
 }
 
@@ -219,7 +206,7 @@ TEST(PUNIXIPMutexImpTest, StoppedOwnerMakesLockGiveUpWithinItsBound) {
     });
     ASSERT_TRUE(child.AwaitSignal());
     auto start = Clock::now();
-    EXPECT_EQ(40202, ErrorOf([&] { mutex.Lock(); }));
+    EXPECT_EQ(40202, ThrownID([&] { mutex.Lock(); }));
     const long long gaveUp = MillisecondsSince(start);
     EXPECT_GE(gaveUp, 400);
     EXPECT_LE(gaveUp, 1500);
@@ -241,7 +228,7 @@ TEST(PUNIXIPMutexImpTest, LivingStrangerInTheWordMakesLockGiveUp) {
     const auto start = Clock::now();
     EXPECT_FALSE(mutex.TryToLock(0));
     EXPECT_LE(MillisecondsSince(start), 50);
-    EXPECT_EQ(40202, ErrorOf([&] { mutex.Lock(); }));
+    EXPECT_EQ(40202, ThrownID([&] { mutex.Lock(); }));
     EXPECT_LE(MillisecondsSince(start), 1500);
     EXPECT_EQ(1, *mutex.GetLockWord());
     mutex.Unlock();

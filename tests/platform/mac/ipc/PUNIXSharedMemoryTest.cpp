@@ -12,6 +12,7 @@
 
 #include "core/base/GException.h"
 #include "mac/ipc/PIPCObjectName.h"
+#include "support/ExceptionID.h"
 #include "support/ForkedChild.h"
 #include "support/Watchdog.h"
 
@@ -24,15 +25,6 @@ std::string ObjectName(const char* id) { return reinterpret_cast<const char*>(PI
 bool NameExists(const char* id) {
     struct stat info {};
     return stat(("/dev/shm" + ObjectName(id)).c_str(), &info) == 0;
-}
-
-int ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const GException& e) {
-        return e.GetExceptionID();
-    }
-    return 0;
 }
 
 // Writes raw header words of a named object, as a damaged or hostile peer would.
@@ -64,7 +56,7 @@ TEST(PUNIXSharedMemoryTest, IDLengthLimits) {
     } const cases[] = {{std::string(28, 'a'), 0}, {std::string(29, 'a'), 40162}, {"", 40162}, {"a/b", 40162}};
     for (const Case& c : cases) {
         bool created = false;
-        EXPECT_EQ(c.error, ErrorOf([&] { PUNIXSharedMemory memory(GBuffer(), GBuffer(c.id.c_str()), 16, created); })) << c.id;
+        EXPECT_EQ(c.error, ThrownID([&] { PUNIXSharedMemory memory(GBuffer(), GBuffer(c.id.c_str()), 16, created); })) << c.id;
     }
 }
 
@@ -100,8 +92,8 @@ TEST(PUNIXSharedMemoryTest, ReadAndWriteStayInsideTheDataArea) {
         bool fits;
     } const cases[] = {{0, 8, true}, {4, 4, true}, {8, 0, true}, {5, 4, false}, {-1, 2, false}, {8, 1, false}, {0, 9, false}};
     for (const Case& c : cases) {
-        EXPECT_EQ(c.fits ? 0 : 40163, ErrorOf([&] { memory.Read(c.offset, bytes, c.count); })) << c.offset << " " << c.count;
-        EXPECT_EQ(c.fits ? 0 : 40164, ErrorOf([&] { memory.Write(c.offset, bytes, c.count); })) << c.offset << " " << c.count;
+        EXPECT_EQ(c.fits ? 0 : 40163, ThrownID([&] { memory.Read(c.offset, bytes, c.count); })) << c.offset << " " << c.count;
+        EXPECT_EQ(c.fits ? 0 : 40164, ThrownID([&] { memory.Write(c.offset, bytes, c.count); })) << c.offset << " " << c.count;
     }
 }
 
@@ -110,7 +102,7 @@ TEST(PUNIXSharedMemoryTest, AnotherSizeIsRefusedAndLeftUntouched) {
     PUNIXSharedMemory memory(GBuffer(), GBuffer("Size"), 64, created);
     const unsigned char mark = 0x5A;
     memory.Write(63, &mark, 1);
-    EXPECT_EQ(40168, ErrorOf([&] { PUNIXSharedMemory other(GBuffer(), GBuffer("Size"), 65, created); }));
+    EXPECT_EQ(40168, ThrownID([&] { PUNIXSharedMemory other(GBuffer(), GBuffer("Size"), 65, created); }));
     unsigned char read = 0;
     memory.Read(63, &read, 1);
     EXPECT_EQ(mark, read);
@@ -123,7 +115,7 @@ TEST(PUNIXSharedMemoryTest, SegmentOfDeadProcessesIsRemovedAndMadeAfresh) {
     EXPECT_TRUE(NameExists("Orphan"));
     EXPECT_FALSE(PUNIXSharedMemory::Exists(GBuffer(), GBuffer("Orphan")));
     EXPECT_TRUE(NameExists("Orphan")) << "Exists only reads";
-    EXPECT_EQ(40165, ErrorOf([] { PUNIXSharedMemory memory(GBuffer(), GBuffer("Orphan")); }));
+    EXPECT_EQ(40165, ThrownID([] { PUNIXSharedMemory memory(GBuffer(), GBuffer("Orphan")); }));
     EXPECT_FALSE(NameExists("Orphan"));
     AttachAndDie("Orphan", 32);
     bool created = false;
@@ -166,7 +158,7 @@ TEST(PUNIXSharedMemoryTest, DamagedObjectsAreReplaced) {
             EXPECT_FALSE(NameExists("Damaged")) << c.what;
             continue;
         }
-        EXPECT_EQ(40165, ErrorOf([] { PUNIXSharedMemory memory(GBuffer(), GBuffer("Damaged")); })) << c.what;
+        EXPECT_EQ(40165, ThrownID([] { PUNIXSharedMemory memory(GBuffer(), GBuffer("Damaged")); })) << c.what;
         const int fd = shm_open(ObjectName("Damaged").c_str(), O_RDWR | O_CREAT | O_EXCL, 0600);
         ASSERT_GE(fd, 0);
         close(fd);
@@ -185,7 +177,7 @@ TEST(PUNIXSharedMemoryTest, PIDListFullIsRefused) {
     for (int i = 1; i < 1024; ++i)
         memory.MarkAcquired();
     EXPECT_EQ(1024, memory.GetPIDCount());
-    EXPECT_EQ(40171, ErrorOf([] { PUNIXSharedMemory another(GBuffer(), GBuffer("Full")); }));
+    EXPECT_EQ(40171, ThrownID([] { PUNIXSharedMemory another(GBuffer(), GBuffer("Full")); }));
     EXPECT_EQ(1024, memory.GetPIDCount());
     // The extra entries are this process's own: the name stays until removed by hand.
     shm_unlink(ObjectName("Full").c_str());
@@ -195,7 +187,7 @@ TEST(PUNIXSharedMemoryTest, VersionOtherThanOneIsRefused) {
     bool created = false;
     PUNIXSharedMemory memory(GBuffer(), GBuffer("Version"), 4, created);
     PokeHeader("Version", 1, 2);
-    EXPECT_EQ(40154, ErrorOf([] { PUNIXSharedMemory other(GBuffer(), GBuffer("Version")); }));
+    EXPECT_EQ(40154, ThrownID([] { PUNIXSharedMemory other(GBuffer(), GBuffer("Version")); }));
     EXPECT_EQ(1, memory.GetPIDCount());
     PokeHeader("Version", 1, 1);
 }
