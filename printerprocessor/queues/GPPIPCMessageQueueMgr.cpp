@@ -275,47 +275,53 @@ bool GPPIPCMessageQueueMgr::GetMgrSharedMem(int session, GAutoPtr<Table>& holder
     }
 }
 
-// Every session is listed; the one session of this system is the current one, so nothing is skipped.
-void GPPIPCMessageQueueMgr::GetRegistered(GTable<GPair<int, GPair<int, int> > >& entries) {
-    entries.Resize(0);
+namespace {
+
+// Shows visit(session, snapshot) the table of each active session, under that table's lock, until
+// it answers false; a session whose table cannot be opened or locked is passed over.
+template <class Visit>
+void ForEachSessionTable(GPPIPCMessageQueueMgr& manager, Visit visit) {
     GTable<int> sessions;
     GSessionInfo::GetInstance()->GetAllActiveSessions(sessions);
     for (int s = 0; s < sessions.GetCount(); ++s) {
         GAutoPtr<Table> holder;
-        if (!GetMgrSharedMem(sessions[s], holder))
+        if (!manager.GetMgrSharedMem(sessions[s], holder))
             continue;
         try {
             GSharedMemoryLocker<Table> lock(*holder);
             Snapshot snapshot;
             TakeSnapshot(*holder, snapshot);
-            for (int i = 0; i < snapshot.Count(); ++i)
-                entries.AddItem(GPair<int, GPair<int, int> >(sessions[s], GPair<int, int>(snapshot.Entry(i)[0], snapshot.Entry(i)[1])));
+            if (!visit(sessions[s], snapshot))
+                return;
         } catch (GException const&) {
         }
     }
 }
 
+}  // namespace
+
+// Every session is listed; the one session of this system is the current one, so nothing is skipped.
+void GPPIPCMessageQueueMgr::GetRegistered(GTable<GPair<int, GPair<int, int> > >& entries) {
+    entries.Resize(0);
+    ForEachSessionTable(*this, [&](int session, Snapshot& snapshot) {
+        for (int i = 0; i < snapshot.Count(); ++i)
+            entries.AddItem(GPair<int, GPair<int, int> >(session, GPair<int, int>(snapshot.Entry(i)[0], snapshot.Entry(i)[1])));
+        return true;
+    });
+}
+
 void GPPIPCMessageQueueMgr::GetRegistered(int processID, int& session, GTable<int>& ids) {
     ids.Resize(0);
-    GTable<int> sessions;
-    GSessionInfo::GetInstance()->GetAllActiveSessions(sessions);
-    for (int s = 0; s < sessions.GetCount() && ids.GetCount() == 0; ++s) {
-        GAutoPtr<Table> holder;
-        if (!GetMgrSharedMem(sessions[s], holder))
-            continue;
-        try {
-            GSharedMemoryLocker<Table> lock(*holder);
-            Snapshot snapshot;
-            TakeSnapshot(*holder, snapshot);
-            for (int i = 0; i < snapshot.Count(); ++i) {
-                if (snapshot.Entry(i)[0] == processID)
-                    ids.AddItem(snapshot.Entry(i)[1]);
-            }
-        } catch (GException const&) {
+    ForEachSessionTable(*this, [&](int tableSession, Snapshot& snapshot) {
+        for (int i = 0; i < snapshot.Count(); ++i) {
+            if (snapshot.Entry(i)[0] == processID)
+                ids.AddItem(snapshot.Entry(i)[1]);
         }
-        if (ids.GetCount() > 0)
-            session = sessions[s];
-    }
+        if (ids.GetCount() == 0)
+            return true;
+        session = tableSession;
+        return false;
+    });
 }
 
 GBuffer GPPIPCMessageQueueMgr::GetQueueFootPrint(bool global, ManagerType type) {
