@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -86,27 +88,32 @@ bool FolderIsThere(GPathName const& folder) {
     return !folder.IsEmpty() && folder.HasRootPath() && GFileSystem::FolderExists(folder);
 }
 
-void TraceFailure(GPathName const& path, GException const& e) {
+void TraceFailure(GPathName const& path, GString const& reason) {
     GString message("String file not read: ");
     message += path.GetCrossPlatformString();
     message += GString(" (");
-    message += e.GetFullDescription();
+    message += reason;
     message += GString(")");
     GStringPoolData::Trace(message);
 }
 
-// Parses one file; a file that cannot be read is reported and skipped.
+void TraceFailure(GPathName const& path, GException const& e) { TraceFailure(path, e.GetFullDescription()); }
+
+// Parses one file; a file that cannot be read is reported and skipped, whatever the layer below
+// threw: start-up goes on with the texts it has. Only running out of memory passes.
 bool ParseFile(GPathName const& path) {
     try {
         GStringFileReader reader(path);
         reader.ParseStringFile();
         return true;
-    } catch (GMemoryException const&) {
+    } catch (std::bad_alloc const&) {
         throw;
     } catch (GException const& e) {
         TraceFailure(path, e);
-        return false;
+    } catch (std::exception const& e) {
+        TraceFailure(path, GString(e.what()));
     }
+    return false;
 }
 
 // The language as it goes into a file name: ASCII letters, digits, "-" and "_"; anything else
@@ -352,10 +359,12 @@ void GStringPoolSupport::GetDefaultAvailableLanguages(GTable<GString>& out) {
         try {
             if (GLanguageInfo const* info = cache->AddLanguageInfo(path))
                 out.AddItem(info->GetLanguageID());
-        } catch (GMemoryException const&) {
+        } catch (std::bad_alloc const&) {
             throw;
         } catch (GException const& e) {
             TraceFailure(path, e);
+        } catch (std::exception const& e) {
+            TraceFailure(path, GString(e.what()));
         }
     }
 }
