@@ -201,6 +201,11 @@ bool GPPIPCManager::BroadcastOnceRaw(int messageID, const GBuffer& data) {
 bool GPPIPCManager::SendOne(int session, int pid, int registrationID, int messageID, const GBuffer& data) {
     if (IsKnownGone(pid) || Registrations() == nullptr)
         return false;
+    // A receiver that has ended takes nothing: no wait, and its registrations go at the cleanup.
+    if (!IsRunning(pid)) {
+        MarkCorrupted(pid);
+        return false;
+    }
     DepthScope scope(sending);
     try {
         bool created = false;
