@@ -214,7 +214,7 @@ bool GPPIPCManager::SendOne(int session, int pid, int registrationID, int messag
             Delay(session, pid, registrationID, messageID, data);
             return false;
         }
-        if (!WaitTillTaken(queue, messageID, data))
+        if (!WaitTillTaken(queue, pid, messageID, data))
             return false;
         ClearFlagIfEmpty(queue, pid, registrationID);
         return true;
@@ -233,19 +233,28 @@ bool GPPIPCManager::Append(GPPIPCMessageQueue& queue, int pid, int registrationI
     return once ? queue.TryToAddRawMessageOnce(messageID, data) : queue.TryToAddRawMessage(messageID, data);
 }
 
-bool GPPIPCManager::WaitTillTaken(GPPIPCMessageQueue& queue, int messageID, const GBuffer& data) {
+bool GPPIPCManager::WaitTillTaken(GPPIPCMessageQueue& queue, int pid, int messageID, const GBuffer& data) {
     for (int look = 0; look < cWaitSteps; ++look) {
         if (!queue.ContainsRawMessage(messageID, data))
             return true;
+        // A receiver that has ended will not read: no use waiting out the rest.
+        if (!IsRunning(pid)) {
+            MarkCorrupted(pid);
+            return !queue.ContainsRawMessage(messageID, data);
+        }
         PSystem::MilliSleep(cWaitStepMs);
     }
     return !queue.ContainsRawMessage(messageID, data);
 }
 
-void GPPIPCManager::ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID) {
-    GSharedMemoryLocker<QueueMemory> lock(queue.GetMemory());
-    if (queue.IsEmpty())
-        registrations->SetFlag(pid, registrationID, false);
+void GPPIPCManager::ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID) noexcept {
+    try {
+        GSharedMemoryLocker<QueueMemory> lock(queue.GetMemory());
+        if (queue.IsEmpty())
+            registrations->SetFlag(pid, registrationID, false);
+    } catch (...) {
+        // The message was taken; a flag left up only costs the receiver one look at an empty queue.
+    }
 }
 
 void GPPIPCManager::Delay(int session, int pid, int registrationID, int messageID, const GBuffer& data) {
@@ -302,7 +311,7 @@ void GPPIPCManager::SendDelayedMessages() {
                 delayed.AddItem(message);
                 continue;
             }
-            if (WaitTillTaken(queue, message->messageID, message->data))
+            if (WaitTillTaken(queue, message->pid, message->messageID, message->data))
                 ClearFlagIfEmpty(queue, message->pid, message->registrationID);
         } catch (GException const&) {
             // Dropped: its queue cannot be had.

@@ -103,9 +103,10 @@ private:
     GPPIPCMessageQueueMgr* Registrations();
     // Appends (and flags) under the queue's lock; false when the queue has no room.
     bool Append(GPPIPCMessageQueue& queue, int pid, int registrationID, int messageID, const GBuffer& data, bool once);
-    // True when the receiver took the message within the bounded wait.
-    bool WaitTillTaken(GPPIPCMessageQueue& queue, int messageID, const GBuffer& data);
-    void ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID);
+    // True when the receiver took the message within the bounded wait; ends early when the
+    // receiver ends.
+    bool WaitTillTaken(GPPIPCMessageQueue& queue, int pid, int messageID, const GBuffer& data);
+    void ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID) noexcept;
     bool SendOne(int session, int pid, int registrationID, int messageID, const GBuffer& data);
     void Delay(int session, int pid, int registrationID, int messageID, const GBuffer& data);
     void MarkCorrupted(int pid);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/base/GException.h"
@@ -419,6 +420,30 @@ TEST_F(GPPIPCManagerTest, KilledReceiverIsSweptAndSendFailsQuickly) {
     GPPIPCManager::Finalize();
     RemoveQueueObjects(child->Pid(), id);
     // The dead child's hold on the table's mutex is never given back.
+    shm_unlink(("/" + ShmTestEnvironment::Prefix() + "KvoShLGIPC_PP").c_str());
+}
+
+// The receiver dies while the sender waits for it to read: the sender stops waiting, reports
+// false, and the dead receiver's registrations are swept.
+TEST_F(GPPIPCManagerTest, ReceiverKilledAfterTheAppendEndsTheWaitWithFalse) {
+    Watchdog watchdog(std::chrono::seconds(60), "receiver killed during the wait");
+    SharedLogPtr log = NewSharedLog(SharedLog::cHold);
+    auto child = StartReceiver(log.get());
+    const int id = log->registrationID;
+    const pid_t target = child->Pid();
+    std::thread killer([target] {
+        usleep(400000);
+        kill(target, SIGKILL);
+    });
+    GPPIPCManager& manager = Manager();
+    const auto start = Clock::now();
+    EXPECT_FALSE(manager.SendOnceRaw(target, kNotice, Text("unread")));
+    EXPECT_LT(MillisecondsSince(start), 400 + 1500);
+    killer.join();
+    EXPECT_EQ(GPPIPCManager::cNotRegistered, manager.GetListeningState(target));
+    child->Wait();
+    GPPIPCManager::Finalize();
+    RemoveQueueObjects(target, id);
     shm_unlink(("/" + ShmTestEnvironment::Prefix() + "KvoShLGIPC_PP").c_str());
 }
 
