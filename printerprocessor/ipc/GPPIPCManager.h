@@ -7,14 +7,19 @@
 // Callers may rely on:
 // - A send returns true only when the receiver took the message off its queue within the wait
 //   (11 looks, 300 ms apart). False means "not delivered": no registration, a queue that could
-//   not be opened or locked, a full queue, or a receiver that did not read in time. A message
-//   left queued stays there (the receiver keeps its queue) and may still be read later.
+//   not be opened or locked, a full queue, a receiver that ended or did not read in time. A
+//   message left queued stays there (the receiver keeps its queue) and may still be read later;
+//   one that met a full queue is kept and tried again (SendDelayedMessages: on the repeater
+//   signal, ForceProcessPendingMessages and the manager's end).
 // - Only a message too large for any queue throws (40153); every other failure is a result.
 // - Every wait is bounded; a stopped or hung peer costs at most its lock bounds and the wait.
 // - Registrations are removed only for processes that no longer run; a living receiver keeps
 //   them whatever error a send met.
 // - A registration table that cannot be opened does not stop the manager: sends report false,
 //   the listening state is 0, and Register throws; the table is tried again on each use.
+// - A receiver's flag in the table is raised under its queue's lock before a record is added and
+//   lowered only under that lock with the queue empty (by the receiver after reading, or by a
+//   sender whose message was taken): a queued message always has its flag up.
 // - The receiving side keeps its queue attached from the first Register to the last Unregister;
 //   receivers may register and unregister (themselves too) while a message is dispatched.
 // One thread (the host's main thread) uses the manager.
