@@ -15,6 +15,7 @@
 
 #include "core/base/GException.h"
 #include "core/signals/GBasicSignals.h"
+#include "core/signals/GSignal.h"
 #include "mac/ipc/PUNIXIPMutexImp.h"
 #include "printerprocessor/ipc/GPPIPCReceiver.h"
 #include "printerprocessor/queues/GPPIPCMessageQueue.h"
@@ -89,31 +90,61 @@ private:
     SharedLog* mLog;
 };
 
+// A second queue of the same process, registered and read by hand the way the manager reads
+// its own: drained under its lock, the flag lowered there.
+class SecondQueue {
+public:
+    explicit SecondQueue(SharedLog* log) : mLog(log) {
+        mID = mTable.Register(getpid());
+        bool created = false;
+        mQueue = std::make_unique<GPPIPCMessageQueue>(kSession, getpid(), mID, created);
+    }
+    void Read() {
+        GTable<GSmartPtr<GPPIPCMessage> > messages;
+        GSharedMemoryLocker<GSharedMemoryBase<PUNIXSharedMemory> > lock(mQueue->GetMemory());
+        mQueue->ReadPendingMessages(messages);
+        mTable.SetFlag(getpid(), mID, false);
+        for (const GSmartPtr<GPPIPCMessage>& message : messages)
+            mLog->Add(message->GetSenderProcessID(), message->GetData());
+    }
+
+private:
+    SharedLog* mLog;
+    GPPIPCMessageQueueMgr mTable{false, 0};
+    int mID = 0;
+    std::unique_ptr<GPPIPCMessageQueue> mQueue;
+};
+
 // A receiving process: registers for notices, says ready, then reads every 10 ms while told to,
 // until told to stop (bounded, so a lost parent never leaves it running).
-int ReceiverBody(ForkedChild& self, SharedLog* log) {
+int ReceiverBody(ForkedChild& self, SharedLog* log, bool twice = false) {
     GPPIPCManager::Initialize();
     GPPIPCManager* manager = GPPIPCManager::GetInstance();
     LogReceiver receiver(log);
     manager->Register(kNotice, &receiver);
     log->registrationID = manager->GetRegistrationID();
+    std::unique_ptr<SecondQueue> second = twice ? std::make_unique<SecondQueue>(log) : nullptr;
     self.Signal();
     const auto deadline = Clock::now() + std::chrono::seconds(60);
     while (log->command != SharedLog::cStop) {
         if (Clock::now() > deadline)
             return 90;
-        if (log->command == SharedLog::cRead)
+        if (log->command == SharedLog::cRead) {
             manager->ForceProcessPendingMessages();
+            if (second)
+                second->Read();
+        }
         usleep(10000);
     }
+    second.reset();
     manager->ForceProcessPendingMessages();
     manager->Unregister(kNotice, &receiver);
     GPPIPCManager::Finalize();
     return 0;
 }
 
-std::unique_ptr<ForkedChild> StartReceiver(SharedLog* log) {
-    auto child = std::make_unique<ForkedChild>([log](ForkedChild& self) { return ReceiverBody(self, log); });
+std::unique_ptr<ForkedChild> StartReceiver(SharedLog* log, bool twice = false) {
+    auto child = std::make_unique<ForkedChild>([log, twice](ForkedChild& self) { return ReceiverBody(self, log, twice); });
     if (!child->AwaitSignal())
         ADD_FAILURE() << "receiver did not get ready";
     return child;
@@ -229,13 +260,17 @@ TEST_F(GPPIPCManagerTest, SendToAProcessWithoutRegistrationReportsFalseAtOnce) {
 TEST_F(GPPIPCManagerTest, RegistrationLivesFromFirstRegisterToLastUnregister) {
     GPPIPCManager& manager = Manager();
     LogReceiver a(nullptr), b(nullptr);
+    auto repeaterReceivers = [] {
+        GSignal<GEmptyMessage>* signal = GSignal<GEmptyMessage>::FindSignal(GBasicSignals::kRepeaterTime);
+        return signal == nullptr ? 0 : signal->GetReceiverCount();
+    };
     manager.Register(kNotice, &a);
     const int id = manager.GetRegistrationID();
     ASSERT_GT(id, 0);
+    EXPECT_EQ(1, repeaterReceivers());
     manager.Register(146, &b);
     manager.Register(kNotice, &b);
     EXPECT_EQ(id, manager.GetRegistrationID());
-    EXPECT_TRUE(GPPIPCMessageQueue::GetMemoryPath(kSession).GetLength() >= 0);
     const std::string queueName = ShmTestEnvironment::Prefix() + "KvoShDP" + std::to_string(getpid()) + "MQ" + std::to_string(id);
     auto queueExists = [&] {
         for (const std::string& name : ShmTestEnvironment::Leftovers(ShmTestEnvironment::Prefix()))
@@ -251,6 +286,7 @@ TEST_F(GPPIPCManagerTest, RegistrationLivesFromFirstRegisterToLastUnregister) {
     EXPECT_TRUE(queueExists());
     manager.Unregister(146, &b);
     EXPECT_EQ(0, manager.GetRegistrationID());
+    EXPECT_EQ(0, repeaterReceivers());
     EXPECT_FALSE(queueExists());
     GPPIPCMessageQueueMgr table(false, 0);
     EXPECT_FALSE(table.IsRegistered(getpid()));
@@ -384,6 +420,11 @@ TEST_F(GPPIPCManagerTest, UnreadMessageIsNotDeliveredButNotLost) {
     Watchdog watchdog(std::chrono::seconds(60), "unread message");
     SharedLogPtr log = NewSharedLog(SharedLog::cHold);
     auto child = StartReceiver(log.get());
+    // An equal message already queued is not queued twice; the send still waits for it.
+    {
+        GPPIPCMessageQueue queue(kSession, child->Pid(), log->registrationID);
+        ASSERT_TRUE(queue.TryToAddRawMessage(kNotice, Text("late")));
+    }
     GPPIPCManager& manager = Manager();
     const auto start = Clock::now();
     EXPECT_FALSE(manager.SendOnceRaw(child->Pid(), kNotice, Text("late")));
@@ -557,6 +598,18 @@ TEST_F(GPPIPCManagerTest, TwoReceiversBothGetEveryMessageInOrder) {
     EXPECT_EQ(0, StopReceiver(*second, secondLog.get()));
     EXPECT_EQ(sent, firstLog->Texts());
     EXPECT_EQ(sent, secondLog->Texts());
+}
+
+// A process with two registrations gets the message in both queues, and the send is true only
+// because both took it.
+TEST_F(GPPIPCManagerTest, ProcessRegisteredTwiceGetsTheMessageInEachQueue) {
+    Watchdog watchdog(std::chrono::seconds(60), "two queues");
+    SharedLogPtr log = NewSharedLog();
+    auto child = StartReceiver(log.get(), true);
+    EXPECT_EQ(GPPIPCManager::cListening, Manager().GetListeningState(child->Pid()));
+    EXPECT_TRUE(Manager().SendOnceRaw(child->Pid(), kNotice, Text("both")));
+    EXPECT_EQ(0, StopReceiver(*child, log.get()));
+    EXPECT_EQ((std::vector<std::string>{"both", "both"}), log->Texts());
 }
 
 // A full queue: the send reports false at once and the message waits in the delayed list; the
