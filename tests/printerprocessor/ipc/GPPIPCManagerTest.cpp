@@ -25,6 +25,7 @@
 #include "support/Elapsed.h"
 #include "support/ExceptionID.h"
 #include "support/ForkedChild.h"
+#include "support/Sanitizers.h"
 #include "support/ShmTestEnvironment.h"
 #include "support/UnprivilegedChild.h"
 #include "support/Watchdog.h"
@@ -668,6 +669,11 @@ TEST_F(GPPIPCManagerTest, StaleRegistrationsDoNotKeepANewReceiverOut) {
 // A sender that runs out of descriptors fails its send, but the receiver lives and keeps its
 // registration; the sender's next send, with descriptors again, reaches it.
 TEST_F(GPPIPCManagerTest, TransientFailureDoesNotUnregisterALivingReceiver) {
+#ifdef TROVEL_TEST_UNDER_SANITIZER
+    // The sanitizers' own checks need descriptors and report nonsense without them; the stopped
+    // receiver's case covers a passing failure there.
+    GTEST_SKIP() << "descriptor exhaustion confuses the sanitizer runtime";
+#endif
     Watchdog watchdog(std::chrono::seconds(60), "transient failure");
     SharedLogPtr log = NewSharedLog();
     auto receiver = StartReceiver(log.get());
