@@ -82,6 +82,11 @@ void GPPIPCManager::Finalize() {
         return;
     GPPIPCManager* instance = sInstance;
     sInstance = nullptr;
+    // From inside a handler the instance is still walking its receivers: it goes when done.
+    if (instance->dispatching) {
+        instance->finalizeDeferred = true;
+        return;
+    }
     delete instance;
 }
 
@@ -311,7 +316,10 @@ void GPPIPCManager::SendDelayedMessages() {
                 delayed.AddItem(message);
                 continue;
             }
-            if (WaitTillTaken(queue, message->pid, message->messageID, message->data))
+            // A receiver holding its queue keeps the record until it reads, so only a queue made
+            // here must stay open while its receiver looks; the repeater and the host's quit are
+            // not held up by a receiver that is slow to read.
+            if (created && WaitTillTaken(queue, message->pid, message->messageID, message->data))
                 ClearFlagIfEmpty(queue, message->pid, message->registrationID);
         } catch (GException const&) {
             // Dropped: its queue cannot be had.
@@ -424,22 +432,31 @@ bool GPPIPCManager::IsRegistered(int messageID, GPPIPCReceiver* receiver) const 
 }
 
 void GPPIPCManager::Dispatch(GTable<GSmartPtr<GPPIPCMessage> > const& messages) {
-    DispatchScope scope(dispatching);
-    for (const GSmartPtr<GPPIPCMessage>& message : messages) {
-        int slot = 0;
-        if (!receivers.GetExistingIndex(message->GetMessageID(), slot))
+    {
+        DispatchScope scope(dispatching);
+        for (const GSmartPtr<GPPIPCMessage>& message : messages)
+            DispatchOne(*message);
+    }
+    // Finalize ran inside a handler: the instance goes now that none of it is in use. Every
+    // caller of Dispatch returns at once after it.
+    if (finalizeDeferred)
+        delete this;
+}
+
+void GPPIPCManager::DispatchOne(const GPPIPCMessage& message) {
+    int slot = 0;
+    if (!receivers.GetExistingIndex(message.GetMessageID(), slot))
+        return;
+    // A copy: handlers may register and unregister receivers while they run. One removed before
+    // its turn is not called.
+    const Receivers targets(receivers.GetValueAt(slot));
+    for (GPPIPCReceiver* receiver : targets) {
+        if (!IsRegistered(message.GetMessageID(), receiver))
             continue;
-        // A copy: handlers may register and unregister receivers while they run. One removed
-        // before its turn is not called.
-        const Receivers targets(receivers.GetValueAt(slot));
-        for (GPPIPCReceiver* receiver : targets) {
-            if (!IsRegistered(message->GetMessageID(), receiver))
-                continue;
-            try {
-                receiver->HandleMessage(*message);
-            } catch (...) {
-                // The message has left the queue: the other receivers still get theirs.
-            }
+        try {
+            receiver->HandleMessage(message);
+        } catch (...) {
+            // The message has left the queue: the other receivers still get theirs.
         }
     }
 }

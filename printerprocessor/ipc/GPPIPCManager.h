@@ -50,7 +50,8 @@ public:
 
     // Counted; the first call makes the instance. A failure leaves the count as it was.
     static void Initialize();
-    // Counted; the last call deletes the instance. Calls beyond the count do nothing.
+    // Counted; the last call deletes the instance (from inside a handler: once the dispatch ends,
+    // GetInstance being null at once). Calls beyond the count do nothing.
     static void Finalize();
     static GPPIPCManager* GetInstance();
 
@@ -79,7 +80,8 @@ public:
     // Signal 101 (repeater): delayed messages, then received ones. Lets no exception out.
     void Receive(int signalID, const GEmptyMessage& message) override;
     void ForceProcessPendingMessages();
-    // One more attempt for every delayed message (a message that met a full queue).
+    // One more attempt for every delayed message (a message that met a full queue): it is put
+    // into the queue, and waited for only when its receiver does not hold the queue.
     void SendDelayedMessages();
     // Reads this process's queue when a sender flagged it and dispatches the messages.
     void ProcessReceivedMessages();
@@ -119,6 +121,7 @@ private:
     void StartListening();
     void StopListening() noexcept;
     void Dispatch(GTable<GSmartPtr<GPPIPCMessage> > const& messages);
+    void DispatchOne(const GPPIPCMessage& message);
     bool IsRegistered(int messageID, GPPIPCReceiver* receiver) const;
     void SwallowCleanup() noexcept;
 
@@ -135,6 +138,8 @@ private:
     // retries the delayed list while an outer call is working on them.
     int sending = 0;
     bool dispatching = false;
+    // The last Finalize came from a handler; the instance is deleted when its dispatch ends.
+    bool finalizeDeferred = false;
 };
 
 template <class T>

@@ -386,6 +386,24 @@ TEST_F(DispatchTest, ReceiversUnregisterAndReadAgainDuringDispatch) {
     EXPECT_EQ(0, Manager().GetRegistrationID());
 }
 
+// A handler that ends the manager (a terminate message): the other receivers still get the
+// message, the instance is gone for callers at once and deleted when the dispatch ends.
+TEST_F(DispatchTest, FinalizeFromAHandlerEndsTheManagerAfterTheDispatch) {
+    Calls second;
+    Manager().Register(kNotice, &second);
+    mFirst.then = [](const GPPIPCMessage&) {
+        GPPIPCManager::Finalize();
+        EXPECT_EQ(nullptr, GPPIPCManager::GetInstance());
+    };
+    Put("terminate");
+    Put("after");
+    GBasicSignals::DevoteTimeToRepeaters();
+    EXPECT_EQ(nullptr, GPPIPCManager::GetInstance());
+    EXPECT_EQ((std::vector<std::string>{"terminate", "after"}), second.seen);
+    GPPIPCMessageQueueMgr table(false, 0);
+    EXPECT_FALSE(table.IsRegistered(getpid()));
+}
+
 TEST_F(GPPIPCManagerTest, TooLargeMessageThrowsAndKeepsTheRegistration) {
     GPPIPCManager& manager = Manager();
     LogReceiver receiver(nullptr);
@@ -614,7 +632,8 @@ TEST_F(GPPIPCManagerTest, ProcessRegisteredTwiceGetsTheMessageInEachQueue) {
 }
 
 // A full queue: the send reports false at once and the message waits in the delayed list; the
-// manager's end delivers it once the receiver has made room. Nothing queued before is lost.
+// manager's end puts it into the queue once the receiver has made room, without waiting for the
+// receiver to read it. Nothing queued before is lost.
 TEST_F(GPPIPCManagerTest, FullQueueReportsFalseAndDelaysTheMessage) {
     Watchdog watchdog(std::chrono::seconds(60), "full queue");
     SharedLogPtr log = NewSharedLog(SharedLog::cHold);
@@ -640,7 +659,9 @@ TEST_F(GPPIPCManagerTest, FullQueueReportsFalseAndDelaysTheMessage) {
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     while (log->count < fillers && Clock::now() < deadline)
         usleep(10000);
+    const auto end = Clock::now();
     GPPIPCManager::Finalize();
+    EXPECT_LT(MillisecondsSince(end), 1000) << "the receiver holds its queue: no wait at the end";
     EXPECT_EQ(0, StopReceiver(*child, log.get()));
     std::vector<std::string> texts = log->Texts();
     ASSERT_EQ(static_cast<size_t>(fillers + 1), texts.size());
