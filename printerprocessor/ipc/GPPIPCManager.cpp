@@ -439,8 +439,11 @@ void GPPIPCManager::Dispatch(GTable<GSmartPtr<GPPIPCMessage> > const& messages) 
     }
     // Finalize ran inside a handler: the instance goes now that none of it is in use. Every
     // caller of Dispatch returns at once after it.
-    if (finalizeDeferred)
-        delete this;
+    if (!finalizeDeferred)
+        return;
+    // The destructor reads the queue once more and may come back here.
+    finalizeDeferred = false;
+    delete this;
 }
 
 void GPPIPCManager::DispatchOne(const GPPIPCMessage& message) {

@@ -391,15 +391,19 @@ TEST_F(DispatchTest, ReceiversUnregisterAndReadAgainDuringDispatch) {
 TEST_F(DispatchTest, FinalizeFromAHandlerEndsTheManagerAfterTheDispatch) {
     Calls second;
     Manager().Register(kNotice, &second);
-    mFirst.then = [](const GPPIPCMessage&) {
-        GPPIPCManager::Finalize();
-        EXPECT_EQ(nullptr, GPPIPCManager::GetInstance());
+    mFirst.then = [this](const GPPIPCMessage& message) {
+        if (message.GetData() == Text("terminate")) {
+            // Left for the manager's last read as it goes.
+            Put("late");
+            GPPIPCManager::Finalize();
+            EXPECT_EQ(nullptr, GPPIPCManager::GetInstance());
+        }
     };
     Put("terminate");
     Put("after");
     GBasicSignals::DevoteTimeToRepeaters();
     EXPECT_EQ(nullptr, GPPIPCManager::GetInstance());
-    EXPECT_EQ((std::vector<std::string>{"terminate", "after"}), second.seen);
+    EXPECT_EQ((std::vector<std::string>{"terminate", "after", "late"}), second.seen);
     GPPIPCMessageQueueMgr table(false, 0);
     EXPECT_FALSE(table.IsRegistered(getpid()));
 }
