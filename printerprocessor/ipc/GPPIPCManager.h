@@ -72,8 +72,9 @@ public:
     // Sends to every registration of the current session; true when each one took it.
     bool BroadcastOnceRaw(int messageID, const GBuffer& data);
 
-    // The first receiver registers this process and opens its queue (throws when it cannot; the
-    // receiver is then not added). The same receiver may be added twice and is then called twice.
+    // The first receiver registers this process and opens its queue. When it cannot (40165: no
+    // registration table; 40160: the table is full; the queue's own errors) it throws and the
+    // receiver is not added. The same receiver may be added twice and is then called twice.
     void Register(int messageID, GPPIPCReceiver* receiver);
     // Removes one occurrence; after the last one the process's registration and queue go.
     void Unregister(int messageID, GPPIPCReceiver* receiver);
