@@ -266,8 +266,9 @@ TEST_F(PUNIXFileImpTest, OwnFileRefusesWhatAnotherUserCouldPlant) {
         {"another user's file",
          [root](std::string const& at) {
              WriteFile(at, "theirs");
-             if (root)
+             if (root) {
                  ASSERT_EQ(chown(at.c_str(), 65534, 65534), 0);
+             }
          },
          root ? EPERM : 0},
     };
