@@ -28,6 +28,7 @@
 #include "services/progress/GDefaultProgressCenter.h"
 #include "services/strings/GLanguageInfoCache.h"
 #include "services/strings/GStringPoolSupport.h"
+#include "services/units/GUnitSupport.h"
 
 uint32_t GBasicFrameworkCoreLayer::sInitialized = 0;
 GMutex GBasicFrameworkCoreLayer::sLock;
@@ -40,6 +41,8 @@ using Step = GBasicFrameworkCoreLayer::Step;
 GBasicFrameworkCoreLayer::StepHook sStepHook = nullptr;
 // The outermost start failed: the nested starts report false until the count is back to 0.
 bool sStartFailed = false;
+// The units count their starts: only the start made here is undone here.
+bool sUnitsStarted = false;
 
 const GStringPoolDataStruct kEnglishTexts[] = {
     {GLanguageInfoCache::cNameRomanScriptID, "English"},
@@ -105,6 +108,14 @@ private:
     std::string mFirstFailure;
 };
 
+// Their texts leave with the pool, so the next start must register them again.
+void StopUnits() {
+    if (!sUnitsStarted)
+        return;
+    sUnitsStarted = false;
+    GUnitSupport::Finalize();
+}
+
 void StopAll() noexcept {
     Teardown teardown;
     teardown.Run(GBasicFrameworkCoreLayer::kStopUserMessages, [] { GUserMessageHandler::Finalize(); });
@@ -115,6 +126,7 @@ void StopAll() noexcept {
     teardown.Run(GBasicFrameworkCoreLayer::kStopAllocatorIdler, [] { GAllocatorIdler::SetInstance(nullptr); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopStringPoolSupport, [] { GStringPoolSupport::Finalize(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopSignals, [] { GSignalBase::Finalize(); });
+    teardown.Run(GBasicFrameworkCoreLayer::kStopUnits, [] { StopUnits(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopStrings, [] { GBasicFrameworkCoreLayer::FinalizeStrings(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopSingletons, [] { GBasicFrameworkCoreLayer::FinalizeSingletons(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopPlatformLayer, [] { PMacXBasicFrameworkCoreLayer::Finalize(); });
@@ -231,7 +243,8 @@ void GBasicFrameworkCoreLayer::InitializeStrings() {
     GStringPool::Initialize();
     GLanguageInfoCache::SetInstance(new GLanguageInfoCache);
     GDateTime::Initialize();
-    // TODO(units): start the measurement units once they are merged.
+    GUnitSupport::Initialize();
+    sUnitsStarted = true;
     GException::Initialize();
     GStringPoolSupport::AddStringPoolData(GBuffer("enUS"), "WinAnsiEncoding", kEnglishTexts,
                                           static_cast<int>(sizeof kEnglishTexts / sizeof kEnglishTexts[0]), false);

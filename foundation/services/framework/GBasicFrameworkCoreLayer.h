@@ -54,6 +54,7 @@ public:
         kStopAllocatorIdler,
         kStopStringPoolSupport,
         kStopSignals,
+        kStopUnits,
         kStopStrings,
         kStopSingletons,
         kStopPlatformLayer,
