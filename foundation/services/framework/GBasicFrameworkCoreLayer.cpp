@@ -28,6 +28,7 @@
 #include "services/progress/GDefaultProgressCenter.h"
 #include "services/strings/GLanguageInfoCache.h"
 #include "services/strings/GStringPoolSupport.h"
+#include "services/tracing/GTrace.h"
 #include "services/units/GUnitSupport.h"
 
 uint32_t GBasicFrameworkCoreLayer::sInitialized = 0;
@@ -76,9 +77,14 @@ std::string DescribeCurrentException(Step step) noexcept {
     }
 }
 
-void TraceFailure(std::string const& text) noexcept {
-    // TODO(trace): hand the text to the tracing once it is merged.
-    (void)text;
+// Written only while a trace is installed: a failure after the trace is gone stays untold.
+void TraceFailure(char const* what, std::string const& detail) noexcept {
+    try {
+        std::string const text = std::string(what) + ": " + detail;
+        GTrace::TraceToInstance(GBuffer("FrameworkAS"), GCODE_LOCATION,
+                                GBuffer(reinterpret_cast<unsigned char const*>(text.data()), static_cast<int>(text.size())));
+    } catch (...) {
+    }
 }
 
 // Runs every teardown step, each on its own, so that one failing step does not keep the others
@@ -94,18 +100,17 @@ public:
             Keep(step);
         }
     }
-    ~Teardown() {
-        if (!mFirstFailure.empty())
-            TraceFailure("Framework teardown failed: " + mFirstFailure);
-    }
-
 private:
+    // The first failure is traced at once, while the trace may still be there; later ones are
+    // most likely its consequences.
     void Keep(Step step) noexcept {
-        if (mFirstFailure.empty())
-            mFirstFailure = DescribeCurrentException(step);
+        if (mFailed)
+            return;
+        mFailed = true;
+        TraceFailure("Framework teardown failed", DescribeCurrentException(step));
     }
 
-    std::string mFirstFailure;
+    bool mFailed = false;
 };
 
 // Their texts leave with the pool, so the next start must register them again.
@@ -160,7 +165,7 @@ bool StartAll() noexcept {
         GUserMessageHandler::Initialize();
         return true;
     } catch (...) {
-        TraceFailure("Framework start failed: " + DescribeCurrentException(step));
+        TraceFailure("Framework start failed", DescribeCurrentException(step));
         return false;
     }
 }
@@ -222,11 +227,11 @@ void GBasicFrameworkCoreLayer::InitializeSingletons() {
     GUTF8Encoding::SetInstance(new GUTF8Encoding);
     GWinAnsiEncoding::SetInstance(new GWinAnsiEncoding);
     GProgressCenter::SetInstance(new GDefaultProgressCenter);  // the previous centre dies with the result
-    // TODO(trace): install the trace instance once the tracing is merged.
+    GTrace::SetInstance(new GTrace);
 }
 
 void GBasicFrameworkCoreLayer::FinalizeSingletons() {
-    // TODO(trace): remove the trace instance once the tracing is merged.
+    GTrace::SetInstance(nullptr);
     GProgressCenter::SetInstance(nullptr);
     GUnicodeEncoding::Finalize();
     GWinAnsiEncoding::SetInstance(nullptr);
