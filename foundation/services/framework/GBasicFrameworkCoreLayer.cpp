@@ -24,6 +24,7 @@
 #include "services/filetypes/GFileType.h"
 #include "services/framework/PMacXBasicFrameworkCoreLayer.h"
 #include "services/messages/GUserMessageHandler.h"
+#include "services/paths/GPathName.h"
 #include "services/preferences/GPreferences.h"
 #include "services/progress/GDefaultProgressCenter.h"
 #include "services/strings/GLanguageInfoCache.h"
@@ -113,6 +114,34 @@ private:
     bool mFailed = false;
 };
 
+// The language cache writes its file when it is deleted, where a failure would end the process:
+// it is written here instead, where a failure is only reported, and never written again.
+void WriteLanguageInfoCache() {
+    GLanguageInfoCache* const cache = GLanguageInfoCache::GetInstance();
+    if (cache == nullptr)
+        return;
+    try {
+        cache->WriteCache();
+    } catch (...) {
+        cache->SetCacheFile(GPathName());
+        throw;
+    }
+    cache->SetCacheFile(GPathName());
+}
+
+void StopStringPoolSupport() {
+    // The support deletes the cache when it installed one.
+    std::exception_ptr failure;
+    try {
+        WriteLanguageInfoCache();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    GStringPoolSupport::Finalize();
+    if (failure)
+        std::rethrow_exception(failure);
+}
+
 // Their texts leave with the pool, so the next start must register them again.
 void StopUnits() {
     if (!sUnitsStarted)
@@ -129,7 +158,7 @@ void StopAll() noexcept {
     teardown.Run(GBasicFrameworkCoreLayer::kStopFileTypes, [] { GFileType::Finalize(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopSpecialPaths, [] { GFileSystem::RemoveAllSpecialPaths(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopAllocatorIdler, [] { GAllocatorIdler::SetInstance(nullptr); });
-    teardown.Run(GBasicFrameworkCoreLayer::kStopStringPoolSupport, [] { GStringPoolSupport::Finalize(); });
+    teardown.Run(GBasicFrameworkCoreLayer::kStopStringPoolSupport, [] { StopStringPoolSupport(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopSignals, [] { GSignalBase::Finalize(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopUnits, [] { StopUnits(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopStrings, [] { GBasicFrameworkCoreLayer::FinalizeStrings(); });
@@ -256,8 +285,16 @@ void GBasicFrameworkCoreLayer::InitializeStrings() {
 }
 
 void GBasicFrameworkCoreLayer::FinalizeStrings() {
+    std::exception_ptr failure;
+    try {
+        WriteLanguageInfoCache();
+    } catch (...) {
+        failure = std::current_exception();
+    }
     GLanguageInfoCache::SetInstance(nullptr);
     GStringPool::Finalize();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 uint32_t GBasicFrameworkCoreLayer::GetInitCount() {

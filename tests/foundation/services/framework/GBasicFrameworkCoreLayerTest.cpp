@@ -322,6 +322,21 @@ TEST(GBasicFrameworkCoreLayer, FirstTeardownFailureIsTraced) {
     });
 }
 
+// The language cache writes its file when it goes; a write that fails must not end the process.
+TEST(GBasicFrameworkCoreLayer, UnwritableLanguageCacheDoesNotEndTheTeardown) {
+    InFreshProcess([] {
+        ScopedTempFolder folder;
+        std::FILE* blocker = std::fopen((folder / "file").c_str(), "w");
+        ASSERT_NE(blocker, nullptr);
+        std::fclose(blocker);
+        ASSERT_TRUE(Layer::Initialize());
+        // Its folder is a file: the write fails.
+        GLanguageInfoCache::GetInstance()->SetCacheFile(GPathName(GString((folder / "file/languages.cache").c_str())));
+        Layer::Finalize();
+        ExpectStopped();
+    });
+}
+
 TEST(GBasicFrameworkCoreLayerThread, ConcurrentStartsAndStopsKeepTheCount) {
     InFreshProcess([] {
         std::atomic<int> failures{0};
