@@ -66,15 +66,20 @@ std::string Describe(char const* what, Step step) noexcept {
     }
 }
 
+// Called inside a handler: names the exception being handled.
 std::string DescribeCurrentException(Step step) noexcept {
     try {
-        throw;
-    } catch (GException const& e) {
-        return Describe(("exception " + std::to_string(e.GetExceptionID())).c_str(), step);
-    } catch (std::exception const& e) {
-        return Describe(e.what(), step);
+        try {
+            throw;
+        } catch (GException const& e) {
+            return Describe(("exception " + std::to_string(e.GetExceptionID())).c_str(), step);
+        } catch (std::exception const& e) {
+            return Describe(e.what(), step);
+        } catch (...) {
+            return Describe("unknown exception", step);
+        }
     } catch (...) {
-        return Describe("unknown exception", step);
+        return std::string();
     }
 }
 
@@ -88,8 +93,8 @@ void TraceFailure(char const* what, std::string const& detail) noexcept {
     }
 }
 
-// Runs every teardown step, each on its own, so that one failing step does not keep the others
-// from running; remembers the first failure for the trace.
+// Runs every teardown step on its own, so that one failing step does not keep the others from
+// running; the first failure goes to the trace.
 class Teardown {
 public:
     template <class F>
@@ -101,6 +106,7 @@ public:
             Keep(step);
         }
     }
+
 private:
     // The first failure is traced at once, while the trace may still be there; later ones are
     // most likely its consequences.
