@@ -183,6 +183,23 @@ TEST_F(GTraceTest, CategoryFlagsFollowKindAndGroups) {
     EXPECT_EQ(ReadAll(TraceFile()), "\n *** LoudDE Caller.cpp:42@Run kept");
 }
 
+// A preference file in UTF-16 with its mark; the prefix becomes bytes of the platform's Mac Roman.
+TEST_F(GTraceTest, Utf16PreferenceFileAndPlatformPrefix) {
+    const std::u16string text = u"#BEGINPREFS\r\r\"Defaults\"\r#BEGINDICT\r\"Prefix\" \"\u00bb\"\r"
+                                u"\"LogTime\" \"0\"\r\"LogLocation\" \"0\"\r#ENDDICT\r\r#ENDPREFS\r";
+    std::string bytes = "\xff\xfe";
+    for (char16_t unit : text) {
+        bytes += static_cast<char>(unit & 0xff);
+        bytes += static_cast<char>(unit >> 8);
+    }
+    WriteAll(Debug("TraceTest.tpr"), bytes);
+    {
+        GTrace trace;
+        trace.Trace<char const*>(GBuffer("Cat"), kWhere, "m");
+    }
+    EXPECT_EQ(ReadAll(TraceFile()), "\n\xc8" "Cat m");
+}
+
 TEST_F(GTraceTest, BlocksIndentAndCloseOnTheirInstance) {
     WritePrefs({{"Defaults", {{"Prefix", ">"}, {"Indent", ".."}, {"LogLocation", "FALSE"}}}});
     GTrace::SetInstance(new GTrace);
