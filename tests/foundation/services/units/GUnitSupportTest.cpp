@@ -40,11 +40,13 @@ public:
 };
 
 // The units with the preferences: a memory module at the user level (-3) and one above it
-// standing for the system's defaults (-1), the string pool fresh, the units started.
+// standing for the system's defaults (-1), the string pool fresh, the units started. The start-up
+// started the units already (counted), so its start is set aside for the test and put back after.
 class GUnitSupportTest : public StringPoolTest {
 protected:
     void SetUp() override {
         StringPoolTest::SetUp();
+        GUnitSupport::Finalize();
         GSignalBase::Initialize();
         GPreferences::Initialize();
         GPreferences::SetPrefModule(GPreferences::kUserLevel, mUser = new GPrefMemoryModule, true);
@@ -56,6 +58,9 @@ protected:
         GPreferences::Finalize();
         GSignalBase::Finalize();
         StringPoolTest::TearDown();
+        GSignalBase::Initialize();
+        GPreferences::Initialize();
+        GUnitSupport::Initialize();
     }
 
     static GBuffer const& General() { return GKelvoraGeneralPrefs::cGroupIDGeneralPrefs; }
