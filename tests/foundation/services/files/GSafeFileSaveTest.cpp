@@ -6,11 +6,13 @@
 #include <time.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "mac/system/PUNIXSystemException.h"
 #include "services/files/GSafeFileSave.h"
@@ -116,9 +118,13 @@ TEST_F(SafeFileSave, WriterKilledAtRandomMomentsLeavesOldOrNewFile) {
     Watchdog watchdog(std::chrono::seconds(120), "the kill loop");
     std::string const a(1 << 20, 'a');
     std::string const b((1 << 20) + 4096, 'b');
-    GSafeFileSave::Save(P(mPath), B(a));
+    // Kills fall within about two saves, however fast this build and machine save.
+    GBuffer const sample = B(a);
+    auto const before = std::chrono::steady_clock::now();
+    GSafeFileSave::Save(P(mPath), sample);
+    auto const saveTime = std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - before);
     std::mt19937 random(12345);
-    std::uniform_int_distribution<int> delay(0, 4000);
+    std::uniform_int_distribution<int> delay(0, std::max(1000, static_cast<int>(2 * saveTime.count())));
     int sawA = 0;
     int sawB = 0;
     for (int kill = 0; kill < 200; ++kill) {
@@ -141,8 +147,7 @@ TEST_F(SafeFileSave, WriterKilledAtRandomMomentsLeavesOldOrNewFile) {
         char byte = 0;
         ASSERT_EQ(read(started[0], &byte, 1), 1);
         close(started[0]);
-        timespec pause{0, delay(random) * 1000L};
-        nanosleep(&pause, nullptr);
+        std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
         ::kill(child, SIGKILL);
         int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
