@@ -56,6 +56,46 @@ bool ReadAll(int fd, void* data, size_t size) {
     return true;
 }
 
+// Seconds of one start and stop of the foundation from a count of 0; negative when it failed.
+double StartStopFoundation() {
+    const Clock::time_point start = Clock::now();
+    const bool started = GBasicFrameworkCoreLayer::Initialize();
+    GBasicFrameworkCoreLayer::Finalize();
+    return started ? std::chrono::duration<double>(Clock::now() - start).count() : -1.0;
+}
+
+// Stops what a forked child inherited, so that its next start is a real one.
+void StopInherited() {
+    while (GBasicFrameworkCoreLayer::GetInitCount() != 0)
+        GBasicFrameworkCoreLayer::Finalize();
+}
+
+// Seconds of one QCoreApplication built and destroyed.
+double BuildQtApplication() {
+    static int argc = 1;
+    static char name[] = "trovel_bench";
+    static char* argv[] = {name, nullptr};
+    const Clock::time_point start = Clock::now();
+    {
+        QCoreApplication application(argc, argv);
+        benchmark::DoNotOptimize(&application);
+    }
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Runs the benchmark's iterations on measure's seconds; a negative answer ends it with error.
+template <class Measure>
+void RunTimed(benchmark::State& state, Measure const& measure, const char* error) {
+    for (auto _ : state) {
+        const double seconds = measure();
+        if (seconds < 0) {
+            state.SkipWithError(error);
+            break;
+        }
+        state.SetIterationTime(seconds);
+    }
+}
+
 // A child that starts and stops the foundation once per request and answers with the seconds it
 // took; it ends when its request pipe closes.
 class StartStopChild {
@@ -98,14 +138,10 @@ public:
 
 private:
     [[noreturn]] static void Serve(int requests, int answers) {
-        while (GBasicFrameworkCoreLayer::GetInitCount() != 0)
-            GBasicFrameworkCoreLayer::Finalize();
+        StopInherited();
         char go = 0;
         while (ReadAll(requests, &go, 1)) {
-            const Clock::time_point start = Clock::now();
-            const bool started = GBasicFrameworkCoreLayer::Initialize();
-            GBasicFrameworkCoreLayer::Finalize();
-            const double seconds = started ? std::chrono::duration<double>(Clock::now() - start).count() : -1;
+            const double seconds = StartStopFoundation();
             if (!WriteAll(answers, &seconds, sizeof seconds))
                 break;
         }
@@ -116,18 +152,6 @@ private:
     int mRequest = -1;
     int mAnswer = -1;
 };
-
-void StartStopOurs(benchmark::State& state) {
-    StartStopChild child;
-    for (auto _ : state) {
-        const double seconds = child.Run();
-        if (seconds < 0) {
-            state.SkipWithError("the foundation did not start");
-            break;
-        }
-        state.SetIterationTime(seconds);
-    }
-}
 
 // Seconds that work took in a child forked for it; negative when the child failed.
 template <class Work>
@@ -155,57 +179,20 @@ double TimeInFreshChild(Work const& work) {
 }
 
 void FirstStartOurs(benchmark::State& state) {
-    for (auto _ : state) {
-        const double seconds = TimeInFreshChild([] {
-            while (GBasicFrameworkCoreLayer::GetInitCount() != 0)
-                GBasicFrameworkCoreLayer::Finalize();
-            const Clock::time_point start = Clock::now();
-            const bool started = GBasicFrameworkCoreLayer::Initialize();
-            GBasicFrameworkCoreLayer::Finalize();
-            return started ? std::chrono::duration<double>(Clock::now() - start).count() : -1.0;
-        });
-        if (seconds < 0) {
-            state.SkipWithError("the foundation did not start");
-            break;
-        }
-        state.SetIterationTime(seconds);
-    }
+    RunTimed(state, [] { return TimeInFreshChild([] { StopInherited(); return StartStopFoundation(); }); },
+             "the foundation did not start");
 }
 
 void FirstStartQt(benchmark::State& state) {
-    static int argc = 1;
-    static char name[] = "trovel_bench";
-    static char* argv[] = {name, nullptr};
-    for (auto _ : state) {
-        const double seconds = TimeInFreshChild([] {
-            const Clock::time_point start = Clock::now();
-            {
-                QCoreApplication application(argc, argv);
-                benchmark::DoNotOptimize(&application);
-            }
-            return std::chrono::duration<double>(Clock::now() - start).count();
-        });
-        if (seconds < 0) {
-            state.SkipWithError("the child failed");
-            break;
-        }
-        state.SetIterationTime(seconds);
-    }
+    RunTimed(state, [] { return TimeInFreshChild(BuildQtApplication); }, "the child failed");
 }
 
-void StartStopQt(benchmark::State& state) {
-    static int argc = 1;
-    static char name[] = "trovel_bench";
-    static char* argv[] = {name, nullptr};
-    for (auto _ : state) {
-        const Clock::time_point start = Clock::now();
-        {
-            QCoreApplication application(argc, argv);
-            benchmark::DoNotOptimize(&application);
-        }
-        state.SetIterationTime(std::chrono::duration<double>(Clock::now() - start).count());
-    }
+void StartStopOurs(benchmark::State& state) {
+    StartStopChild child;
+    RunTimed(state, [&child] { return child.Run(); }, "the foundation did not start");
 }
+
+void StartStopQt(benchmark::State& state) { RunTimed(state, BuildQtApplication, "unreachable"); }
 
 }  // namespace
 

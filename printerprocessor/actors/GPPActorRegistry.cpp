@@ -104,6 +104,24 @@ bool ActorNameIs(Record const& record, GString const& name) {
     return Entry(record, cActorName, actorName) && actorName == name;
 }
 
+// The first record, in key order, whose key or actor name is name. A record whose text does not
+// parse is found only by its key, and only when broken ones are asked for.
+bool FindRecord(GPrefModule& module, GString const& name, bool broken, GBuffer& foundKey, Record& found) {
+    GTable<GBuffer> keys;
+    module.GetGroupPreferences(cRegistryGroupId, keys);
+    for (GBuffer const& key : keys) {
+        Record record;
+        const bool byKey = KeyIsName(key, name);
+        const bool parsed = record.FromString(module.Get(cRegistryGroupId, key));
+        if (parsed ? !byKey && !ActorNameIs(record, name) : !(broken && byKey))
+            continue;
+        foundKey = key;
+        found = record;
+        return true;
+    }
+    return false;
+}
+
 // One change of the registry and its write: a change whose write fails is taken back, so that it
 // never reaches the file later with another change of the same object.
 class PendingWrite {
@@ -169,38 +187,26 @@ bool GPPActorRegistry::Register(GString const& name, GPPSettings const& settings
 }
 
 bool GPPActorRegistry::Update(GString const& name, GPPSettings const& settings) {
-    GTable<GBuffer> keys;
-    mModule->GetGroupPreferences(cRegistryGroupId, keys);
-    for (GBuffer const& key : keys) {
-        Record record;
-        if (!record.FromString(mModule->Get(cRegistryGroupId, key)))
-            continue;
-        if (!KeyIsName(key, name) && !ActorNameIs(record, name))
-            continue;
-        PutSettings(name, settings, record);
-        PendingWrite write(*mModule);
-        mModule->Set(cRegistryGroupId, key, RecordText(record));
-        write.Write();
-        return true;
-    }
-    return false;
+    GBuffer key;
+    Record record;
+    if (!FindRecord(*mModule, name, false, key, record))
+        return false;
+    PutSettings(name, settings, record);
+    PendingWrite write(*mModule);
+    mModule->Set(cRegistryGroupId, key, RecordText(record));
+    write.Write();
+    return true;
 }
 
 bool GPPActorRegistry::UnRegister(GString const& name) {
-    GTable<GBuffer> keys;
-    mModule->GetGroupPreferences(cRegistryGroupId, keys);
-    for (GBuffer const& key : keys) {
-        if (!KeyIsName(key, name)) {
-            Record record;
-            if (!record.FromString(mModule->Get(cRegistryGroupId, key)) || !ActorNameIs(record, name))
-                continue;
-        }
-        PendingWrite write(*mModule);
-        mModule->Remove(cRegistryGroupId, key);
-        write.Write();
-        return true;
-    }
-    return false;
+    GBuffer key;
+    Record record;
+    if (!FindRecord(*mModule, name, true, key, record))
+        return false;
+    PendingWrite write(*mModule);
+    mModule->Remove(cRegistryGroupId, key);
+    write.Write();
+    return true;
 }
 
 bool GPPActorRegistry::GetActorList(GTable<GString>& names) const {
@@ -220,18 +226,12 @@ bool GPPActorRegistry::GetActorList(GTable<GString>& names) const {
 }
 
 bool GPPActorRegistry::GetActor(GString const& name, GPPSettings& settings) const {
-    GTable<GBuffer> keys;
-    mModule->GetGroupPreferences(cRegistryGroupId, keys);
-    for (GBuffer const& key : keys) {
-        Record record;
-        if (!record.FromString(mModule->Get(cRegistryGroupId, key)))
-            continue;
-        if (!KeyIsName(key, name) && !ActorNameIs(record, name))
-            continue;
-        GetSettings(record, settings);
-        return true;
-    }
-    return false;
+    GBuffer key;
+    Record record;
+    if (!FindRecord(*mModule, name, false, key, record))
+        return false;
+    GetSettings(record, settings);
+    return true;
 }
 
 bool GPPActorRegistry::GetActorByID(GString const& guid, GString& name, GPPSettings& settings) const {
