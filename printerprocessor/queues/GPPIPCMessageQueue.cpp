@@ -171,6 +171,11 @@ bool GPPIPCMessageQueue::RawDataFitsEmptyQueue(GBuffer const& data) {
     return data.GetLength() <= cQueueSize - cQueueHeaderSize - cRecordHeaderSize;
 }
 
+bool GPPIPCMessageQueue::IsEmpty() {
+    GSharedMemoryLocker<Memory> lock(mMemory);
+    return ReadIntAt(mMemory, kEndOffset) == cQueueHeaderSize;
+}
+
 GBuffer GPPIPCMessageQueue::GetMemoryPath(int session) {
     return GSessionInfo::GetInstance()->GetSessionPrefix(session);
 }

@@ -43,6 +43,8 @@ public:
     // Replaces messages with every pending message, oldest first, and empties the queue.
     void ReadPendingMessages(GTable<GSmartPtr<GPPIPCMessage> >& messages);
     static bool RawDataFitsEmptyQueue(GBuffer const& data);
+    // Whether no record is queued; throws when the queue cannot be locked or read.
+    bool IsEmpty();
 
     static GBuffer GetMemoryPath(int session);
     static GShMemID ConvertToMemoryID(int processID, int registrationID);

@@ -1,12 +1,13 @@
 #pragma once
-// The one start-up of the tests, fuzz targets and benchmarks: what the core layer starts for the
-// encodings, until the framework core layer does it. Calling it again changes nothing; what it
-// makes stays for the rest of the process.
+// The one start-up of the tests, fuzz targets and benchmarks: the framework core layer, started
+// once per process and never stopped, so what it makes stays for the rest of the process.
+// Calling it again changes nothing; a failed start fails loudly (aborts) rather than letting
+// tests run on a half-started foundation.
 //
-// StartFoundation: the UTF-16 tables, the ASCII, UTF-16 and UTF-8 singletons, the single-byte
-// ones, and the platform's rules (line end, localised comparison).
+// Tests that tear a piece down (the UTF-16 tables, the signal registry, a singleton) put it back
+// themselves.
 void StartFoundation();
 
-// StartFoundation, and the platform encoding factory (Shift-JIS, the system's code pages) when
-// none is installed.
+// StartFoundation; the platform encoding factory (Shift-JIS, the system's code pages) is part of
+// it. Installs a factory again when a test removed it.
 void StartFoundationWithPlatformEncodings();

@@ -56,6 +56,14 @@ bool SetLock(int descriptor, short type, std::int64_t start, std::int64_t length
     return errno == ENOTSUP || errno == EOPNOTSUPP;
 }
 
+// A file that another user could have planted or linked: refused.
+bool IsOwnRegularFile(int descriptor) {
+    struct stat status;
+    if (fstat(descriptor, &status) != 0)
+        return false;
+    return S_ISREG(status.st_mode) && status.st_uid == geteuid() && status.st_nlink == 1;
+}
+
 }  // namespace
 
 PUNIXFileImp::PUNIXFileImp() = default;
@@ -70,8 +78,9 @@ void PUNIXFileImp::Open(int mode) {
     const bool read = (mode & kRead) != 0;
     const bool write = (mode & kWrite) != 0;
     const bool truncate = (mode & kTruncate) != 0;
+    const bool ownFile = (mode & kOwnFile) != 0;
 
-    int flags = O_NONBLOCK | O_CLOEXEC;
+    int flags = O_NONBLOCK | O_CLOEXEC | (ownFile ? O_NOFOLLOW : 0);
     if (read && (write || truncate))
         flags |= O_RDWR;
     else if (write || truncate)
@@ -79,7 +88,8 @@ void PUNIXFileImp::Open(int mode) {
     else
         flags |= O_RDONLY;
     if ((mode & kCreate) != 0) {
-        MakeContainingFolders(path);
+        if (!ownFile)
+            MakeContainingFolders(path);
         flags |= O_CREAT;
     }
 
@@ -90,6 +100,10 @@ void PUNIXFileImp::Open(int mode) {
     } while (descriptor < 0 && errno == EINTR);
     if (descriptor < 0)
         ThrowErrno();
+    if (ownFile && !IsOwnRegularFile(descriptor)) {
+        close(descriptor);
+        throw PUNIXSystemException(EPERM);
+    }
     if (mFileDescriptor != -1) {
         const int old = mFileDescriptor;
         mFileDescriptor = -1;

@@ -3,7 +3,8 @@
 // locks one file through a descriptor. The handle above it keeps the path and the cached
 // position and length (-1: none cached) and supplies them through the pure operations.
 //
-// Open mode bits: 1 read, 2 write, 4 create (missing folders too), 8 truncate, 16 and 32 share.
+// Open mode bits: 1 read, 2 write, 4 create (missing folders too), 8 truncate, 16 and 32 share,
+// 64 own file.
 // Callers may rely on:
 // - Access: read with write or truncate opens read-write; write or truncate alone write-only
 //   (a truncating open must be able to truncate); otherwise read-only. Always non-blocking and
@@ -17,6 +18,10 @@
 //   classic record locks of other processes. Two handles of this process on one file exclude
 //   each other as two processes would.
 // - The share bits ask for no lock of their own (there is no open-time shared lock here).
+// - Own file (for files in folders that others may write to): no symbolic link in the last
+//   component is followed (ELOOP), create makes no folders, and an existing file is used only
+//   when it is a regular file of this user with one link (else EPERM), checked before the lock
+//   and the truncation.
 // - Write writes the whole buffer or throws: short writes continue, EINTR is retried, a full
 //   disk or a file-size limit throws with the position advanced by what was written.
 // - Every failed call throws PUNIXSystemException with errno (EIO when the system set none);
@@ -28,7 +33,7 @@
 
 class PUNIXFileImp {
 public:
-    enum OpenMode { kRead = 1, kWrite = 2, kCreate = 4, kTruncate = 8, kShareRead = 16, kShareWrite = 32 };
+    enum OpenMode { kRead = 1, kWrite = 2, kCreate = 4, kTruncate = 8, kShareRead = 16, kShareWrite = 32, kOwnFile = 64 };
 
     PUNIXFileImp();
     // Closes a descriptor still open, quietly.

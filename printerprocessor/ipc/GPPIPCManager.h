@@ -1,0 +1,140 @@
+#pragma once
+// GPPIPCManager: the process-wide front of the shared-memory messaging. The sending side puts a
+// message into every queue a target process registered and waits a bounded time for the receiver
+// to take it; the receiving side registers this process with a queue of its own and dispatches
+// what arrives to GPPIPCReceiver objects per message ID (on the repeater signal, or when asked).
+//
+// Callers may rely on:
+// - A send returns true only when the receiver took the message off its queue within the wait
+//   (11 looks, 300 ms apart). False means "not delivered": no registration, a queue that could
+//   not be opened or locked, a full queue, or a receiver that did not read in time. A message
+//   left queued stays there (the receiver keeps its queue) and may still be read later.
+// - Only a message too large for any queue throws (40153); every other failure is a result.
+// - Every wait is bounded; a stopped or hung peer costs at most its lock bounds and the wait.
+// - Registrations are removed only for processes that no longer run; a living receiver keeps
+//   them whatever error a send met.
+// - A registration table that cannot be opened does not stop the manager: sends report false,
+//   the listening state is 0, and Register throws; the table is tried again on each use.
+// - The receiving side keeps its queue attached from the first Register to the last Unregister;
+//   receivers may register and unregister (themselves too) while a message is dispatched.
+// One thread (the host's main thread) uses the manager.
+#include "core/base/GNonCopyable.h"
+#include "core/bytes/GBuffer.h"
+#include "core/containers/GDict.h"
+#include "core/containers/GTable.h"
+#include "core/memory/GAutoPtr.h"
+#include "core/memory/GSmartPtr.h"
+#include "core/signals/GEmptyMessage.h"
+#include "core/signals/GReceiver.h"
+#include "core/text/GString.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+
+class GPPIPCMessage;
+class GPPIPCMessageQueue;
+class GPPIPCMessageQueueMgr;
+class GPPIPCReceiver;
+
+class GPPIPCManager : private GNonCopyable, private GReceiver<GEmptyMessage> {
+public:
+    enum ListeningState { cNotRegistered = 0, cNotReachable = 1, cListening = 2 };
+
+    static constexpr int cWaitSteps = 11;
+    static constexpr int cWaitStepMs = 300;
+    static constexpr int cListeningPollMs = 100;
+    static constexpr int cListeningWaitMs = 30000;
+
+    // Counted; the first call makes the instance. A failure leaves the count as it was.
+    static void Initialize();
+    // Counted; the last call deletes the instance. Calls beyond the count do nothing.
+    static void Finalize();
+    static GPPIPCManager* GetInstance();
+
+    // 0: no registration in this session's table; 1: registered but not running or a queue that
+    // cannot be opened; 2: listening.
+    int GetListeningState(int pid);
+    // Returns once the process is registered; throws 40152 when it does not run (or stops
+    // running) and 40150 when it is not registered within timeoutMs.
+    void WaitTillListening(int pid, int timeoutMs = cListeningWaitMs);
+
+    // Sends to every queue the process registered; true when every one of them took it.
+    bool SendOnceRaw(int pid, int messageID, const GBuffer& data);
+    // Sends to one queue and waits for its receiver to take the message.
+    bool SendOnceRaw(int session, int pid, int registrationID, int messageID, const GBuffer& data);
+    // The value's text (T::ToGString) as UTF-8, sent with the three-argument SendOnceRaw.
+    template <class T>
+    bool SendOnce(int pid, int messageID, const T& value);
+    // Sends to every registration of the current session; true when each one took it.
+    bool BroadcastOnceRaw(int messageID, const GBuffer& data);
+
+    // The first receiver registers this process and opens its queue (throws when it cannot; the
+    // receiver is then not added). The same receiver may be added twice and is then called twice.
+    void Register(int messageID, GPPIPCReceiver* receiver);
+    // Removes one occurrence; after the last one the process's registration and queue go.
+    void Unregister(int messageID, GPPIPCReceiver* receiver);
+    // Signal 101 (repeater): delayed messages, then received ones. Lets no exception out.
+    void Receive(int signalID, const GEmptyMessage& message) override;
+    void ForceProcessPendingMessages();
+    // One more attempt for every delayed message (a message that met a full queue).
+    void SendDelayedMessages();
+    // Reads this process's queue when a sender flagged it and dispatches the messages.
+    void ProcessReceivedMessages();
+    // Unregisters the failed processes that no longer run and forgets the others.
+    void CleanupCorruptedProcesses();
+
+    // 0 while this process is not registered as a receiver.
+    int GetRegistrationID() const { return registrationID; }
+    int GetDelayedMessageCount() const { return delayed.GetCount(); }
+
+private:
+    struct MessageData {
+        int session;
+        int pid;
+        int registrationID;
+        int messageID;
+        GBuffer data;
+        bool once;
+    };
+    typedef GTable<GPPIPCReceiver*> Receivers;
+
+    GPPIPCManager();
+    ~GPPIPCManager() override;
+
+    // The session's registration table, opened on first need; null while it cannot be opened.
+    GPPIPCMessageQueueMgr* Registrations();
+    // Appends (and flags) under the queue's lock; false when the queue has no room.
+    bool Append(GPPIPCMessageQueue& queue, int pid, int registrationID, int messageID, const GBuffer& data, bool once);
+    // True when the receiver took the message within the bounded wait.
+    bool WaitTillTaken(GPPIPCMessageQueue& queue, int messageID, const GBuffer& data);
+    void ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID);
+    bool SendOne(int session, int pid, int registrationID, int messageID, const GBuffer& data);
+    void Delay(int session, int pid, int registrationID, int messageID, const GBuffer& data);
+    void MarkCorrupted(int pid);
+    bool IsKnownGone(int pid);
+    void StartListening();
+    void StopListening() noexcept;
+    void Dispatch(GTable<GSmartPtr<GPPIPCMessage> > const& messages);
+    bool IsRegistered(int messageID, GPPIPCReceiver* receiver) const;
+    void SwallowCleanup() noexcept;
+
+    static GPPIPCManager* sInstance;
+    static int sInitialized;
+
+    GAutoPtr<GPPIPCMessageQueueMgr> registrations;
+    GAutoPtr<GPPIPCMessageQueue> ownQueue;
+    int registrationID = 0;
+    GTable<int> corrupted;
+    GTable<GSmartPtr<MessageData> > delayed;
+    GDict<int, Receivers> receivers;
+    // Re-entry guards: a receiver's handler or a nested call never reads the queue again or
+    // retries the delayed list while an outer call is working on them.
+    int sending = 0;
+    bool dispatching = false;
+};
+
+template <class T>
+bool GPPIPCManager::SendOnce(int pid, int messageID, const T& value) {
+    T copy(value);
+    GString text;
+    copy.ToGString(text);
+    return SendOnceRaw(pid, messageID, text.GetBuffer(GUTF8Encoding::GetInstance()));
+}
