@@ -120,7 +120,8 @@ TEST(PrinterProcessorFault, ReceiverDeadHoldingItsQueueLockFreezesNobody) {
         // A peer that opens the dead receiver's queue takes the abandoned lock over at once.
         const auto takeover = Clock::now();
         {
-            GPPIPCMessageQueue queue(CurrentSession(), receiver.Pid(), receiver.Registration());
+            bool created = false;
+            GPPIPCMessageQueue queue(CurrentSession(), receiver.Pid(), receiver.Registration(), created);
             EXPECT_TRUE(queue.TryToAddRawMessage(999, GBuffer("x")));
         }
         EXPECT_LT(MillisecondsSince(takeover), 2000);
