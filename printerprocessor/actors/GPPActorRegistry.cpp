@@ -104,6 +104,34 @@ bool ActorNameIs(Record const& record, GString const& name) {
     return Entry(record, cActorName, actorName) && actorName == name;
 }
 
+// One change of the registry and its write: a change whose write fails is taken back, so that it
+// never reaches the file later with another change of the same object.
+class PendingWrite {
+public:
+    explicit PendingWrite(GPrefModule& module) : mModule(module) { mModule.StartUsingTempModule(); }
+    PendingWrite(PendingWrite const&) = delete;
+    PendingWrite& operator=(PendingWrite const&) = delete;
+    ~PendingWrite() {
+        if (mWritten)
+            return;
+        try {
+            mModule.EndUsingTempModule(false);
+        } catch (...) {
+            // The module keeps the change, still unwritten; nothing may leave a destructor.
+        }
+    }
+
+    void Write() {
+        mModule.FlushPrefs();
+        mWritten = true;
+        mModule.EndUsingTempModule(true);
+    }
+
+private:
+    GPrefModule& mModule;
+    bool mWritten = false;
+};
+
 GString RecordText(Record const& record) {
     GString text;
     record.ToString(text);
@@ -134,8 +162,9 @@ bool GPPActorRegistry::Register(GString const& name, GPPSettings const& settings
     PutSettings(name, settings, record);
     GBuffer key;
     GUniqueID().GetHex(key);
+    PendingWrite write(*mModule);
     mModule->Set(cRegistryGroupId, key, RecordText(record));
-    mModule->FlushPrefs();
+    write.Write();
     return true;
 }
 
@@ -149,8 +178,9 @@ bool GPPActorRegistry::Update(GString const& name, GPPSettings const& settings) 
         if (!KeyIsName(key, name) && !ActorNameIs(record, name))
             continue;
         PutSettings(name, settings, record);
+        PendingWrite write(*mModule);
         mModule->Set(cRegistryGroupId, key, RecordText(record));
-        mModule->FlushPrefs();
+        write.Write();
         return true;
     }
     return false;
@@ -165,8 +195,9 @@ bool GPPActorRegistry::UnRegister(GString const& name) {
             if (!record.FromString(mModule->Get(cRegistryGroupId, key)) || !ActorNameIs(record, name))
                 continue;
         }
+        PendingWrite write(*mModule);
         mModule->Remove(cRegistryGroupId, key);
-        mModule->FlushPrefs();
+        write.Write();
         return true;
     }
     return false;
@@ -229,8 +260,9 @@ bool GPPActorRegistry::GetActorByID(GString const& guid, GString& name, GPPSetti
 }
 
 void GPPActorRegistry::CleanUp() {
+    PendingWrite write(*mModule);
     mModule->RemoveGroup(cRegistryGroupId);
-    mModule->FlushPrefs();
+    write.Write();
 }
 
 void GPPActorRegistry::GetAllowedOrigins(GTable<GString>& origins) const {
@@ -245,8 +277,9 @@ void GPPActorRegistry::GetAllowedOrigins(GTable<GString>& origins) const {
 void GPPActorRegistry::SetAllowedOrigins(GTable<GString> const& origins) {
     GString text;
     origins.ToString(text);
+    PendingWrite write(*mModule);
     mModule->Set(cHTTPServerGroupId, cAllowedOriginRequest, text);
-    mModule->FlushPrefs();
+    write.Write();
 }
 
 void GPPActorRegistry::GetModificationDateTime(GDateTime& when) {

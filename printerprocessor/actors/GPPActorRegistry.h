@@ -15,9 +15,11 @@
 //   preference module, which re-reads the file under its exclusive lock, replays this object's
 //   changes onto it and saves whole (old file or new one, never a cut one). Records other
 //   processes added or changed meanwhile stay; CleanUp removes the whole group, theirs included.
+// - GetActor and GetActorByID leave a field as it was when the record lacks its entry, except
+//   IsActive, which a record without it sets to true. An empty GUID finds no record.
 // - A missing or unreadable file reads as an empty registry. Failures of a write (the lock not
 //   taken in time, the file not saved) are thrown as framework exceptions; the file then stays as
-//   it was.
+//   it was, and the object takes the change back, so no later write carries it to the file.
 // - One thread at a time.
 #include "core/containers/GTable.h"
 #include "core/memory/GAutoPtr.h"

@@ -82,6 +82,11 @@ void GPPIPCManager::Finalize() {
         return;
     GPPIPCManager* instance = sInstance;
     sInstance = nullptr;
+    // From inside a handler the instance is still walking its receivers: it goes when done.
+    if (instance->dispatching) {
+        instance->finalizeDeferred = true;
+        return;
+    }
     delete instance;
 }
 
@@ -214,7 +219,7 @@ bool GPPIPCManager::SendOne(int session, int pid, int registrationID, int messag
             Delay(session, pid, registrationID, messageID, data);
             return false;
         }
-        if (!WaitTillTaken(queue, messageID, data))
+        if (!WaitTillTaken(queue, pid, messageID, data))
             return false;
         ClearFlagIfEmpty(queue, pid, registrationID);
         return true;
@@ -233,19 +238,28 @@ bool GPPIPCManager::Append(GPPIPCMessageQueue& queue, int pid, int registrationI
     return once ? queue.TryToAddRawMessageOnce(messageID, data) : queue.TryToAddRawMessage(messageID, data);
 }
 
-bool GPPIPCManager::WaitTillTaken(GPPIPCMessageQueue& queue, int messageID, const GBuffer& data) {
+bool GPPIPCManager::WaitTillTaken(GPPIPCMessageQueue& queue, int pid, int messageID, const GBuffer& data) {
     for (int look = 0; look < cWaitSteps; ++look) {
         if (!queue.ContainsRawMessage(messageID, data))
             return true;
+        // A receiver that has ended will not read: no use waiting out the rest.
+        if (!IsRunning(pid)) {
+            MarkCorrupted(pid);
+            return !queue.ContainsRawMessage(messageID, data);
+        }
         PSystem::MilliSleep(cWaitStepMs);
     }
     return !queue.ContainsRawMessage(messageID, data);
 }
 
-void GPPIPCManager::ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID) {
-    GSharedMemoryLocker<QueueMemory> lock(queue.GetMemory());
-    if (queue.IsEmpty())
-        registrations->SetFlag(pid, registrationID, false);
+void GPPIPCManager::ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID) noexcept {
+    try {
+        GSharedMemoryLocker<QueueMemory> lock(queue.GetMemory());
+        if (queue.IsEmpty())
+            registrations->SetFlag(pid, registrationID, false);
+    } catch (...) {
+        // The message was taken; a flag left up only costs the receiver one look at an empty queue.
+    }
 }
 
 void GPPIPCManager::Delay(int session, int pid, int registrationID, int messageID, const GBuffer& data) {
@@ -302,7 +316,10 @@ void GPPIPCManager::SendDelayedMessages() {
                 delayed.AddItem(message);
                 continue;
             }
-            if (WaitTillTaken(queue, message->messageID, message->data))
+            // A receiver holding its queue keeps the record until it reads, so only a queue made
+            // here must stay open while its receiver looks; the repeater and the host's quit are
+            // not held up by a receiver that is slow to read.
+            if (created && WaitTillTaken(queue, message->pid, message->messageID, message->data))
                 ClearFlagIfEmpty(queue, message->pid, message->registrationID);
         } catch (GException const&) {
             // Dropped: its queue cannot be had.
@@ -415,22 +432,34 @@ bool GPPIPCManager::IsRegistered(int messageID, GPPIPCReceiver* receiver) const 
 }
 
 void GPPIPCManager::Dispatch(GTable<GSmartPtr<GPPIPCMessage> > const& messages) {
-    DispatchScope scope(dispatching);
-    for (const GSmartPtr<GPPIPCMessage>& message : messages) {
-        int slot = 0;
-        if (!receivers.GetExistingIndex(message->GetMessageID(), slot))
+    {
+        DispatchScope scope(dispatching);
+        for (const GSmartPtr<GPPIPCMessage>& message : messages)
+            DispatchOne(*message);
+    }
+    // Finalize ran inside a handler: the instance goes now that none of it is in use. Every
+    // caller of Dispatch returns at once after it.
+    if (!finalizeDeferred)
+        return;
+    // The destructor reads the queue once more and may come back here.
+    finalizeDeferred = false;
+    delete this;
+}
+
+void GPPIPCManager::DispatchOne(const GPPIPCMessage& message) {
+    int slot = 0;
+    if (!receivers.GetExistingIndex(message.GetMessageID(), slot))
+        return;
+    // A copy: handlers may register and unregister receivers while they run. One removed before
+    // its turn is not called.
+    const Receivers targets(receivers.GetValueAt(slot));
+    for (GPPIPCReceiver* receiver : targets) {
+        if (!IsRegistered(message.GetMessageID(), receiver))
             continue;
-        // A copy: handlers may register and unregister receivers while they run. One removed
-        // before its turn is not called.
-        const Receivers targets(receivers.GetValueAt(slot));
-        for (GPPIPCReceiver* receiver : targets) {
-            if (!IsRegistered(message->GetMessageID(), receiver))
-                continue;
-            try {
-                receiver->HandleMessage(*message);
-            } catch (...) {
-                // The message has left the queue: the other receivers still get theirs.
-            }
+        try {
+            receiver->HandleMessage(message);
+        } catch (...) {
+            // The message has left the queue: the other receivers still get theirs.
         }
     }
 }

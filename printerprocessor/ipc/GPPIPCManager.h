@@ -7,14 +7,19 @@
 // Callers may rely on:
 // - A send returns true only when the receiver took the message off its queue within the wait
 //   (11 looks, 300 ms apart). False means "not delivered": no registration, a queue that could
-//   not be opened or locked, a full queue, or a receiver that did not read in time. A message
-//   left queued stays there (the receiver keeps its queue) and may still be read later.
+//   not be opened or locked, a full queue, a receiver that ended or did not read in time. A
+//   message left queued stays there (the receiver keeps its queue) and may still be read later;
+//   one that met a full queue is kept and tried again (SendDelayedMessages: on the repeater
+//   signal, ForceProcessPendingMessages and the manager's end).
 // - Only a message too large for any queue throws (40153); every other failure is a result.
 // - Every wait is bounded; a stopped or hung peer costs at most its lock bounds and the wait.
 // - Registrations are removed only for processes that no longer run; a living receiver keeps
 //   them whatever error a send met.
 // - A registration table that cannot be opened does not stop the manager: sends report false,
 //   the listening state is 0, and Register throws; the table is tried again on each use.
+// - A receiver's flag in the table is raised under its queue's lock before a record is added and
+//   lowered only under that lock with the queue empty (by the receiver after reading, or by a
+//   sender whose message was taken): a queued message always has its flag up.
 // - The receiving side keeps its queue attached from the first Register to the last Unregister;
 //   receivers may register and unregister (themselves too) while a message is dispatched.
 // One thread (the host's main thread) uses the manager.
@@ -45,7 +50,8 @@ public:
 
     // Counted; the first call makes the instance. A failure leaves the count as it was.
     static void Initialize();
-    // Counted; the last call deletes the instance. Calls beyond the count do nothing.
+    // Counted; the last call deletes the instance (from inside a handler: once the dispatch ends,
+    // GetInstance being null at once). Calls beyond the count do nothing.
     static void Finalize();
     static GPPIPCManager* GetInstance();
 
@@ -66,15 +72,17 @@ public:
     // Sends to every registration of the current session; true when each one took it.
     bool BroadcastOnceRaw(int messageID, const GBuffer& data);
 
-    // The first receiver registers this process and opens its queue (throws when it cannot; the
-    // receiver is then not added). The same receiver may be added twice and is then called twice.
+    // The first receiver registers this process and opens its queue. When it cannot (40165: no
+    // registration table; 40160: the table is full; the queue's own errors) it throws and the
+    // receiver is not added. The same receiver may be added twice and is then called twice.
     void Register(int messageID, GPPIPCReceiver* receiver);
     // Removes one occurrence; after the last one the process's registration and queue go.
     void Unregister(int messageID, GPPIPCReceiver* receiver);
     // Signal 101 (repeater): delayed messages, then received ones. Lets no exception out.
     void Receive(int signalID, const GEmptyMessage& message) override;
     void ForceProcessPendingMessages();
-    // One more attempt for every delayed message (a message that met a full queue).
+    // One more attempt for every delayed message (a message that met a full queue): it is put
+    // into the queue, and waited for only when its receiver does not hold the queue.
     void SendDelayedMessages();
     // Reads this process's queue when a sender flagged it and dispatches the messages.
     void ProcessReceivedMessages();
@@ -103,9 +111,10 @@ private:
     GPPIPCMessageQueueMgr* Registrations();
     // Appends (and flags) under the queue's lock; false when the queue has no room.
     bool Append(GPPIPCMessageQueue& queue, int pid, int registrationID, int messageID, const GBuffer& data, bool once);
-    // True when the receiver took the message within the bounded wait.
-    bool WaitTillTaken(GPPIPCMessageQueue& queue, int messageID, const GBuffer& data);
-    void ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID);
+    // True when the receiver took the message within the bounded wait; ends early when the
+    // receiver ends.
+    bool WaitTillTaken(GPPIPCMessageQueue& queue, int pid, int messageID, const GBuffer& data);
+    void ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID) noexcept;
     bool SendOne(int session, int pid, int registrationID, int messageID, const GBuffer& data);
     void Delay(int session, int pid, int registrationID, int messageID, const GBuffer& data);
     void MarkCorrupted(int pid);
@@ -113,6 +122,7 @@ private:
     void StartListening();
     void StopListening() noexcept;
     void Dispatch(GTable<GSmartPtr<GPPIPCMessage> > const& messages);
+    void DispatchOne(const GPPIPCMessage& message);
     bool IsRegistered(int messageID, GPPIPCReceiver* receiver) const;
     void SwallowCleanup() noexcept;
 
@@ -129,6 +139,8 @@ private:
     // retries the delayed list while an outer call is working on them.
     int sending = 0;
     bool dispatching = false;
+    // The last Finalize came from a handler; the instance is deleted when its dispatch ends.
+    bool finalizeDeferred = false;
 };
 
 template <class T>

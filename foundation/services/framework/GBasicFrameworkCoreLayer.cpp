@@ -24,10 +24,12 @@
 #include "services/filetypes/GFileType.h"
 #include "services/framework/PMacXBasicFrameworkCoreLayer.h"
 #include "services/messages/GUserMessageHandler.h"
+#include "services/paths/GPathName.h"
 #include "services/preferences/GPreferences.h"
 #include "services/progress/GDefaultProgressCenter.h"
 #include "services/strings/GLanguageInfoCache.h"
 #include "services/strings/GStringPoolSupport.h"
+#include "services/tracing/GTrace.h"
 #include "services/units/GUnitSupport.h"
 
 uint32_t GBasicFrameworkCoreLayer::sInitialized = 0;
@@ -64,25 +66,35 @@ std::string Describe(char const* what, Step step) noexcept {
     }
 }
 
+// Called inside a handler: names the exception being handled.
 std::string DescribeCurrentException(Step step) noexcept {
     try {
-        throw;
-    } catch (GException const& e) {
-        return Describe(("exception " + std::to_string(e.GetExceptionID())).c_str(), step);
-    } catch (std::exception const& e) {
-        return Describe(e.what(), step);
+        try {
+            throw;
+        } catch (GException const& e) {
+            return Describe(("exception " + std::to_string(e.GetExceptionID())).c_str(), step);
+        } catch (std::exception const& e) {
+            return Describe(e.what(), step);
+        } catch (...) {
+            return Describe("unknown exception", step);
+        }
     } catch (...) {
-        return Describe("unknown exception", step);
+        return std::string();
     }
 }
 
-void TraceFailure(std::string const& text) noexcept {
-    // TODO(trace): hand the text to the tracing once it is merged.
-    (void)text;
+// Written only while a trace is installed: a failure after the trace is gone stays untold.
+void TraceFailure(char const* what, std::string const& detail) noexcept {
+    try {
+        std::string const text = std::string(what) + ": " + detail;
+        GTrace::TraceToInstance(GBuffer("FrameworkAS"), GCODE_LOCATION,
+                                GBuffer(reinterpret_cast<unsigned char const*>(text.data()), static_cast<int>(text.size())));
+    } catch (...) {
+    }
 }
 
-// Runs every teardown step, each on its own, so that one failing step does not keep the others
-// from running; remembers the first failure for the trace.
+// Runs every teardown step on its own, so that one failing step does not keep the others from
+// running; the first failure goes to the trace.
 class Teardown {
 public:
     template <class F>
@@ -94,19 +106,47 @@ public:
             Keep(step);
         }
     }
-    ~Teardown() {
-        if (!mFirstFailure.empty())
-            TraceFailure("Framework teardown failed: " + mFirstFailure);
-    }
 
 private:
+    // The first failure is traced at once, while the trace may still be there; later ones are
+    // most likely its consequences.
     void Keep(Step step) noexcept {
-        if (mFirstFailure.empty())
-            mFirstFailure = DescribeCurrentException(step);
+        if (mFailed)
+            return;
+        mFailed = true;
+        TraceFailure("Framework teardown failed", DescribeCurrentException(step));
     }
 
-    std::string mFirstFailure;
+    bool mFailed = false;
 };
+
+// The language cache writes its file when it is deleted, where a failure would end the process:
+// it is written here instead, where a failure is only reported, and never written again.
+void WriteLanguageInfoCache() {
+    GLanguageInfoCache* const cache = GLanguageInfoCache::GetInstance();
+    if (cache == nullptr)
+        return;
+    try {
+        cache->WriteCache();
+    } catch (...) {
+        cache->SetCacheFile(GPathName());
+        throw;
+    }
+    cache->SetCacheFile(GPathName());
+}
+
+void StopStringPoolSupport() {
+    // The support deletes the cache when it installed one.
+    std::exception_ptr failure;
+    try {
+        WriteLanguageInfoCache();
+    } catch (...) {
+        failure = std::current_exception();
+    }
+    GStringPoolSupport::Finalize();
+    if (failure)
+        std::rethrow_exception(failure);
+}
 
 // Their texts leave with the pool, so the next start must register them again.
 void StopUnits() {
@@ -124,7 +164,7 @@ void StopAll() noexcept {
     teardown.Run(GBasicFrameworkCoreLayer::kStopFileTypes, [] { GFileType::Finalize(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopSpecialPaths, [] { GFileSystem::RemoveAllSpecialPaths(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopAllocatorIdler, [] { GAllocatorIdler::SetInstance(nullptr); });
-    teardown.Run(GBasicFrameworkCoreLayer::kStopStringPoolSupport, [] { GStringPoolSupport::Finalize(); });
+    teardown.Run(GBasicFrameworkCoreLayer::kStopStringPoolSupport, [] { StopStringPoolSupport(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopSignals, [] { GSignalBase::Finalize(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopUnits, [] { StopUnits(); });
     teardown.Run(GBasicFrameworkCoreLayer::kStopStrings, [] { GBasicFrameworkCoreLayer::FinalizeStrings(); });
@@ -160,7 +200,7 @@ bool StartAll() noexcept {
         GUserMessageHandler::Initialize();
         return true;
     } catch (...) {
-        TraceFailure("Framework start failed: " + DescribeCurrentException(step));
+        TraceFailure("Framework start failed", DescribeCurrentException(step));
         return false;
     }
 }
@@ -222,11 +262,11 @@ void GBasicFrameworkCoreLayer::InitializeSingletons() {
     GUTF8Encoding::SetInstance(new GUTF8Encoding);
     GWinAnsiEncoding::SetInstance(new GWinAnsiEncoding);
     GProgressCenter::SetInstance(new GDefaultProgressCenter);  // the previous centre dies with the result
-    // TODO(trace): install the trace instance once the tracing is merged.
+    GTrace::SetInstance(new GTrace);
 }
 
 void GBasicFrameworkCoreLayer::FinalizeSingletons() {
-    // TODO(trace): remove the trace instance once the tracing is merged.
+    GTrace::SetInstance(nullptr);
     GProgressCenter::SetInstance(nullptr);
     GUnicodeEncoding::Finalize();
     GWinAnsiEncoding::SetInstance(nullptr);
@@ -251,8 +291,16 @@ void GBasicFrameworkCoreLayer::InitializeStrings() {
 }
 
 void GBasicFrameworkCoreLayer::FinalizeStrings() {
+    std::exception_ptr failure;
+    try {
+        WriteLanguageInfoCache();
+    } catch (...) {
+        failure = std::current_exception();
+    }
     GLanguageInfoCache::SetInstance(nullptr);
     GStringPool::Finalize();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 uint32_t GBasicFrameworkCoreLayer::GetInitCount() {

@@ -3,8 +3,12 @@
 #include <algorithm>
 #include <functional>
 #include <map>
+#include <new>
+#include <stdexcept>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 #include "core/base/GException.h"
 #include "core/bytes/GBuffer.h"
@@ -14,10 +18,13 @@
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/GStringPool.h"
 #include "core/text/GStringPoolTable.h"
+#include "core/values/GDateTime.h"
+#include "core/values/GProcessInfo.h"
 #include "mac/system/PSystem.h"
 #include "services/files/GFileOutStream.h"
 #include "services/filesystem/GFileSystem.h"
 #include "services/filesystem/GFileSystemIterator.h"
+#include "services/preferences/GPrefFileModule.h"
 #include "services/strings/GLanguageInfoCache.h"
 #include "services/strings/GStringFileReader.h"
 
@@ -81,27 +88,32 @@ bool FolderIsThere(GPathName const& folder) {
     return !folder.IsEmpty() && folder.HasRootPath() && GFileSystem::FolderExists(folder);
 }
 
-void TraceFailure(GPathName const& path, GException const& e) {
+void TraceFailure(GPathName const& path, GString const& reason) {
     GString message("String file not read: ");
     message += path.GetCrossPlatformString();
     message += GString(" (");
-    message += e.GetFullDescription();
+    message += reason;
     message += GString(")");
     GStringPoolData::Trace(message);
 }
 
-// Parses one file; a file that cannot be read is reported and skipped.
+void TraceFailure(GPathName const& path, GException const& e) { TraceFailure(path, e.GetFullDescription()); }
+
+// Parses one file; a file that cannot be read is reported and skipped, whatever the layer below
+// threw: start-up goes on with the texts it has. Only running out of memory passes.
 bool ParseFile(GPathName const& path) {
     try {
         GStringFileReader reader(path);
         reader.ParseStringFile();
         return true;
-    } catch (GMemoryException const&) {
+    } catch (std::bad_alloc const&) {
         throw;
     } catch (GException const& e) {
         TraceFailure(path, e);
-        return false;
+    } catch (std::exception const& e) {
+        TraceFailure(path, GString(e.what()));
     }
+    return false;
 }
 
 // The language as it goes into a file name: ASCII letters, digits, "-" and "_"; anything else
@@ -118,6 +130,72 @@ std::string FileNameLanguage(GString const& language) {
         out += plain ? static_cast<char>(unit) : '_';
     }
     return out;
+}
+
+// A run name as one leaf: no "/" to lead elsewhere, no control characters.
+GString LeafText(GString const& text) {
+    text.EnsureUnicode();
+    GBuffer const& units = text.GetEncodedBuffer();
+    GBuffer cleaned;
+    for (int i = 0; i + 1 < units.GetLength(); i += 2) {
+        uint16_t unit = 0;
+        __builtin_memcpy(&unit, units.GetPtr() + i, 2);
+        if (unit < 0x20 || unit == 0x7F || unit == '/' || unit == ':')
+            unit = '_';
+        cleaned.AppendByteArray(reinterpret_cast<unsigned char const*>(&unit), 2);
+    }
+    return GString(cleaned, GUnicodeEncoding::GetInstance(), false);
+}
+
+GString TwoDigits(int value) {
+    GString text;
+    text.SetInt(value, 2);
+    return text;
+}
+
+// "strings from run <name> UTC_DDMMYYYY_HHMM_<pid>", the time in UTC.
+GString RunFolderName(GString const& runName) {
+    GDateTime const now(true);
+    int day = 0, month = 0, year = 0, hour = 0, minute = 0, second = 0;
+    now.GetDate(day, month, year, true);
+    now.GetTime(hour, minute, second, true);
+    GProcessInfo* const processes = GProcessInfo::GetInstance();
+    int const pid = processes != nullptr ? processes->GetCurrentProcessID() : static_cast<int>(getpid());
+    GString name("strings from run ");
+    name += LeafText(runName);
+    name += GString(" UTC_");
+    name += TwoDigits(day);
+    name += TwoDigits(month);
+    GString yearText;
+    yearText.SetInt(year, 4);
+    name += yearText;
+    name += GString("_");
+    name += TwoDigits(hour);
+    name += TwoDigits(minute);
+    name += GString("_");
+    name += GString(pid);
+    return name;
+}
+
+// The folder that the switch file names under General/OutputFolder; when it names none, the
+// switch file's own folder, which is then stored there for the next run.
+GPathName OutputFolder(GPathName const& switchFile) {
+    static GBuffer const fGroup("General");
+    static GBuffer const fKey("OutputFolder");
+    GPrefFileModule prefs(switchFile, GUnicodeEncoding::GetInstance());
+    GString const stored = prefs.Get(fGroup, fKey);
+    if (!stored.IsEmpty())
+        return GPathName(stored);
+    GPathName const folder = switchFile.GetBranch();
+    prefs.Set(fGroup, fKey, folder.GetCrossPlatformString());
+    try {
+        prefs.FlushPrefs();
+    } catch (GMemoryException const&) {
+        throw;
+    } catch (GException const&) {
+        // Only the remembered folder is lost; the files are still written.
+    }
+    return folder;
 }
 
 void ReadLanguageHook(GString const& language) { GStringPoolSupport::ReadDefaultStringFile(language); }
@@ -281,10 +359,12 @@ void GStringPoolSupport::GetDefaultAvailableLanguages(GTable<GString>& out) {
         try {
             if (GLanguageInfo const* info = cache->AddLanguageInfo(path))
                 out.AddItem(info->GetLanguageID());
-        } catch (GMemoryException const&) {
+        } catch (std::bad_alloc const&) {
             throw;
         } catch (GException const& e) {
             TraceFailure(path, e);
+        } catch (std::exception const& e) {
+            TraceFailure(path, GString(e.what()));
         }
     }
 }
@@ -395,6 +475,28 @@ void GStringPoolSupport::WriteStringFiles(GPathName const& folder) {
             out.Flush();
             first = last;
         }
+    }
+}
+
+void GStringPoolSupport::WriteStringFiles(GString const& runName) {
+    try {
+        GPathName switchFile;
+        if (!NeedToWriteStringFiles(switchFile))
+            return;
+        GPathName folder = OutputFolder(switchFile);
+        if (!folder.HasRootPath()) {
+            GStringPoolData::Trace(GString("String files not written: the output folder is not absolute"));
+            return;
+        }
+        folder.Append(GString("StringFiles"));
+        folder.Append(RunFolderName(runName));
+        GFileSystem::CreateFolder(folder);
+        WriteStringFiles(folder);
+    } catch (GSimpleException const& e) {
+        GString message("String files not written (");
+        message += e.GetFullDescription();
+        message += GString(")");
+        GStringPoolData::Trace(message);
     }
 }
 

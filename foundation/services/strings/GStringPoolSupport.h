@@ -71,6 +71,12 @@ public:
     static void SetProductPrefix(GString const& prefix);
     // One file per language and encoding run: <product prefix>__StringFile_<language>_<n>.lng.
     static void WriteStringFiles(GPathName const& folder);
+    // With the switch file present, writes every table into
+    // <OutputFolder>/StringFiles/strings from run <runName> UTC_DDMMYYYY_HHMM_<pid>/; the
+    // OutputFolder of the switch file's group "General", or, when it has none, the switch file's
+    // own folder, which is then stored there. A GSimpleException is reported to the trace hook and
+    // dropped; other exceptions pass.
+    static void WriteStringFiles(GString const& runName);
     // The switch file KelvoraStringFiles.prefs next to the application (bundle); whether it exists.
     static bool NeedToWriteStringFiles(GPathName& out);
     // By encoding (a fixed order of the encoding objects), then by id.

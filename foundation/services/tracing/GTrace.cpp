@@ -2,7 +2,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <memory>
 #include <string>
 
 #include "core/base/GException.h"

@@ -12,7 +12,8 @@
 // - The trace file is created 0600, never through a symbolic link in its last component, and an
 //   existing file is used only when it is a regular file of the user with a single link.
 // - Entries from several threads are written whole, one at a time; an entry made while the same
-//   thread is writing one (a stream that traces) is dropped.
+//   thread is writing one (a stream that traces) is dropped. The block depth (indent) is one for
+//   all threads.
 // - The core layer installs the instance (SetInstance) and removes it at shutdown.
 #include <cstdint>
 
@@ -39,7 +40,8 @@ public:
     GTrace(GTrace const&) = delete;
     GTrace& operator=(GTrace const&) = delete;
 
-    // Deletes the previous instance; null is allowed.
+    // Deletes the previous instance; null is allowed. Not while another thread traces. A new
+    // instance also receives the string pools' reports (GStringPoolData's trace hook).
     static void SetInstance(GTrace* trace);
     static GTrace* GetInstance();
     // Changes with every SetInstance, so that a block knows whether its instance is still there.

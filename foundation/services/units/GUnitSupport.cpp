@@ -5,6 +5,7 @@
 #include "core/text/GLngString.h"
 #include "core/text/GStringPoolData.h"
 #include "services/preferences/GPreferences.h"
+#include "services/strings/GStringPoolSupport.h"
 #include "services/units/GKelvoraGeneralPrefs.h"
 
 namespace {
@@ -90,8 +91,8 @@ void RegisterTexts() {
         {1500, "pt"},             {-1, "p"},              {-1, "in"},     {-1, "cm"},
         {-1, "mm"},               {-1, "m"},              {-1, "ft"},     {1525, "ppi"},
     };
-    GStringPoolData::AddStringPoolData(GBuffer("enUS"), "WinAnsiEncoding", sStringPoolData,
-                                       static_cast<int>(sizeof sStringPoolData / sizeof sStringPoolData[0]), false);
+    GStringPoolSupport::AddStringPoolData(GBuffer("enUS"), "WinAnsiEncoding", sStringPoolData,
+                                          static_cast<int>(sizeof sStringPoolData / sizeof sStringPoolData[0]), false);
 }
 
 }  // namespace

@@ -10,10 +10,12 @@
 #include <memory>
 #include <new>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "core/base/GException.h"
 #include "core/signals/GBasicSignals.h"
+#include "core/signals/GSignal.h"
 #include "mac/ipc/PUNIXIPMutexImp.h"
 #include "printerprocessor/ipc/GPPIPCReceiver.h"
 #include "printerprocessor/queues/GPPIPCMessageQueue.h"
@@ -23,6 +25,7 @@
 #include "support/Elapsed.h"
 #include "support/ExceptionID.h"
 #include "support/ForkedChild.h"
+#include "support/Sanitizers.h"
 #include "support/ShmTestEnvironment.h"
 #include "support/UnprivilegedChild.h"
 #include "support/Watchdog.h"
@@ -88,31 +91,61 @@ private:
     SharedLog* mLog;
 };
 
+// A second queue of the same process, registered and read by hand the way the manager reads
+// its own: drained under its lock, the flag lowered there.
+class SecondQueue {
+public:
+    explicit SecondQueue(SharedLog* log) : mLog(log) {
+        mID = mTable.Register(getpid());
+        bool created = false;
+        mQueue = std::make_unique<GPPIPCMessageQueue>(kSession, getpid(), mID, created);
+    }
+    void Read() {
+        GTable<GSmartPtr<GPPIPCMessage> > messages;
+        GSharedMemoryLocker<GSharedMemoryBase<PUNIXSharedMemory> > lock(mQueue->GetMemory());
+        mQueue->ReadPendingMessages(messages);
+        mTable.SetFlag(getpid(), mID, false);
+        for (const GSmartPtr<GPPIPCMessage>& message : messages)
+            mLog->Add(message->GetSenderProcessID(), message->GetData());
+    }
+
+private:
+    SharedLog* mLog;
+    GPPIPCMessageQueueMgr mTable{false, 0};
+    int mID = 0;
+    std::unique_ptr<GPPIPCMessageQueue> mQueue;
+};
+
 // A receiving process: registers for notices, says ready, then reads every 10 ms while told to,
 // until told to stop (bounded, so a lost parent never leaves it running).
-int ReceiverBody(ForkedChild& self, SharedLog* log) {
+int ReceiverBody(ForkedChild& self, SharedLog* log, bool twice = false) {
     GPPIPCManager::Initialize();
     GPPIPCManager* manager = GPPIPCManager::GetInstance();
     LogReceiver receiver(log);
     manager->Register(kNotice, &receiver);
     log->registrationID = manager->GetRegistrationID();
+    std::unique_ptr<SecondQueue> second = twice ? std::make_unique<SecondQueue>(log) : nullptr;
     self.Signal();
     const auto deadline = Clock::now() + std::chrono::seconds(60);
     while (log->command != SharedLog::cStop) {
         if (Clock::now() > deadline)
             return 90;
-        if (log->command == SharedLog::cRead)
+        if (log->command == SharedLog::cRead) {
             manager->ForceProcessPendingMessages();
+            if (second)
+                second->Read();
+        }
         usleep(10000);
     }
+    second.reset();
     manager->ForceProcessPendingMessages();
     manager->Unregister(kNotice, &receiver);
     GPPIPCManager::Finalize();
     return 0;
 }
 
-std::unique_ptr<ForkedChild> StartReceiver(SharedLog* log) {
-    auto child = std::make_unique<ForkedChild>([log](ForkedChild& self) { return ReceiverBody(self, log); });
+std::unique_ptr<ForkedChild> StartReceiver(SharedLog* log, bool twice = false) {
+    auto child = std::make_unique<ForkedChild>([log, twice](ForkedChild& self) { return ReceiverBody(self, log, twice); });
     if (!child->AwaitSignal())
         ADD_FAILURE() << "receiver did not get ready";
     return child;
@@ -228,13 +261,17 @@ TEST_F(GPPIPCManagerTest, SendToAProcessWithoutRegistrationReportsFalseAtOnce) {
 TEST_F(GPPIPCManagerTest, RegistrationLivesFromFirstRegisterToLastUnregister) {
     GPPIPCManager& manager = Manager();
     LogReceiver a(nullptr), b(nullptr);
+    auto repeaterReceivers = [] {
+        GSignal<GEmptyMessage>* signal = GSignal<GEmptyMessage>::FindSignal(GBasicSignals::kRepeaterTime);
+        return signal == nullptr ? 0 : signal->GetReceiverCount();
+    };
     manager.Register(kNotice, &a);
     const int id = manager.GetRegistrationID();
     ASSERT_GT(id, 0);
+    EXPECT_EQ(1, repeaterReceivers());
     manager.Register(146, &b);
     manager.Register(kNotice, &b);
     EXPECT_EQ(id, manager.GetRegistrationID());
-    EXPECT_TRUE(GPPIPCMessageQueue::GetMemoryPath(kSession).GetLength() >= 0);
     const std::string queueName = ShmTestEnvironment::Prefix() + "KvoShDP" + std::to_string(getpid()) + "MQ" + std::to_string(id);
     auto queueExists = [&] {
         for (const std::string& name : ShmTestEnvironment::Leftovers(ShmTestEnvironment::Prefix()))
@@ -250,6 +287,7 @@ TEST_F(GPPIPCManagerTest, RegistrationLivesFromFirstRegisterToLastUnregister) {
     EXPECT_TRUE(queueExists());
     manager.Unregister(146, &b);
     EXPECT_EQ(0, manager.GetRegistrationID());
+    EXPECT_EQ(0, repeaterReceivers());
     EXPECT_FALSE(queueExists());
     GPPIPCMessageQueueMgr table(false, 0);
     EXPECT_FALSE(table.IsRegistered(getpid()));
@@ -348,6 +386,28 @@ TEST_F(DispatchTest, ReceiversUnregisterAndReadAgainDuringDispatch) {
     EXPECT_EQ(0, Manager().GetRegistrationID());
 }
 
+// A handler that ends the manager (a terminate message): the other receivers still get the
+// message, the instance is gone for callers at once and deleted when the dispatch ends.
+TEST_F(DispatchTest, FinalizeFromAHandlerEndsTheManagerAfterTheDispatch) {
+    Calls second;
+    Manager().Register(kNotice, &second);
+    mFirst.then = [this](const GPPIPCMessage& message) {
+        if (message.GetData() == Text("terminate")) {
+            // Left for the manager's last read as it goes.
+            Put("late");
+            GPPIPCManager::Finalize();
+            EXPECT_EQ(nullptr, GPPIPCManager::GetInstance());
+        }
+    };
+    Put("terminate");
+    Put("after");
+    GBasicSignals::DevoteTimeToRepeaters();
+    EXPECT_EQ(nullptr, GPPIPCManager::GetInstance());
+    EXPECT_EQ((std::vector<std::string>{"terminate", "after", "late"}), second.seen);
+    GPPIPCMessageQueueMgr table(false, 0);
+    EXPECT_FALSE(table.IsRegistered(getpid()));
+}
+
 TEST_F(GPPIPCManagerTest, TooLargeMessageThrowsAndKeepsTheRegistration) {
     GPPIPCManager& manager = Manager();
     LogReceiver receiver(nullptr);
@@ -383,6 +443,11 @@ TEST_F(GPPIPCManagerTest, UnreadMessageIsNotDeliveredButNotLost) {
     Watchdog watchdog(std::chrono::seconds(60), "unread message");
     SharedLogPtr log = NewSharedLog(SharedLog::cHold);
     auto child = StartReceiver(log.get());
+    // An equal message already queued is not queued twice; the send still waits for it.
+    {
+        GPPIPCMessageQueue queue(kSession, child->Pid(), log->registrationID);
+        ASSERT_TRUE(queue.TryToAddRawMessage(kNotice, Text("late")));
+    }
     GPPIPCManager& manager = Manager();
     const auto start = Clock::now();
     EXPECT_FALSE(manager.SendOnceRaw(child->Pid(), kNotice, Text("late")));
@@ -419,6 +484,30 @@ TEST_F(GPPIPCManagerTest, KilledReceiverIsSweptAndSendFailsQuickly) {
     GPPIPCManager::Finalize();
     RemoveQueueObjects(child->Pid(), id);
     // The dead child's hold on the table's mutex is never given back.
+    shm_unlink(("/" + ShmTestEnvironment::Prefix() + "KvoShLGIPC_PP").c_str());
+}
+
+// The receiver dies while the sender waits for it to read: the sender stops waiting, reports
+// false, and the dead receiver's registrations are swept.
+TEST_F(GPPIPCManagerTest, ReceiverKilledAfterTheAppendEndsTheWaitWithFalse) {
+    Watchdog watchdog(std::chrono::seconds(60), "receiver killed during the wait");
+    SharedLogPtr log = NewSharedLog(SharedLog::cHold);
+    auto child = StartReceiver(log.get());
+    const int id = log->registrationID;
+    const pid_t target = child->Pid();
+    std::thread killer([target] {
+        usleep(400000);
+        kill(target, SIGKILL);
+    });
+    GPPIPCManager& manager = Manager();
+    const auto start = Clock::now();
+    EXPECT_FALSE(manager.SendOnceRaw(target, kNotice, Text("unread")));
+    EXPECT_LT(MillisecondsSince(start), 400 + 1500);
+    killer.join();
+    EXPECT_EQ(GPPIPCManager::cNotRegistered, manager.GetListeningState(target));
+    child->Wait();
+    GPPIPCManager::Finalize();
+    RemoveQueueObjects(target, id);
     shm_unlink(("/" + ShmTestEnvironment::Prefix() + "KvoShLGIPC_PP").c_str());
 }
 
@@ -534,8 +623,21 @@ TEST_F(GPPIPCManagerTest, TwoReceiversBothGetEveryMessageInOrder) {
     EXPECT_EQ(sent, secondLog->Texts());
 }
 
+// A process with two registrations gets the message in both queues, and the send is true only
+// because both took it.
+TEST_F(GPPIPCManagerTest, ProcessRegisteredTwiceGetsTheMessageInEachQueue) {
+    Watchdog watchdog(std::chrono::seconds(60), "two queues");
+    SharedLogPtr log = NewSharedLog();
+    auto child = StartReceiver(log.get(), true);
+    EXPECT_EQ(GPPIPCManager::cListening, Manager().GetListeningState(child->Pid()));
+    EXPECT_TRUE(Manager().SendOnceRaw(child->Pid(), kNotice, Text("both")));
+    EXPECT_EQ(0, StopReceiver(*child, log.get()));
+    EXPECT_EQ((std::vector<std::string>{"both", "both"}), log->Texts());
+}
+
 // A full queue: the send reports false at once and the message waits in the delayed list; the
-// manager's end delivers it once the receiver has made room. Nothing queued before is lost.
+// manager's end puts it into the queue once the receiver has made room, without waiting for the
+// receiver to read it. Nothing queued before is lost.
 TEST_F(GPPIPCManagerTest, FullQueueReportsFalseAndDelaysTheMessage) {
     Watchdog watchdog(std::chrono::seconds(60), "full queue");
     SharedLogPtr log = NewSharedLog(SharedLog::cHold);
@@ -561,7 +663,9 @@ TEST_F(GPPIPCManagerTest, FullQueueReportsFalseAndDelaysTheMessage) {
     const auto deadline = Clock::now() + std::chrono::seconds(10);
     while (log->count < fillers && Clock::now() < deadline)
         usleep(10000);
+    const auto end = Clock::now();
     GPPIPCManager::Finalize();
+    EXPECT_LT(MillisecondsSince(end), 1000) << "the receiver holds its queue: no wait at the end";
     EXPECT_EQ(0, StopReceiver(*child, log.get()));
     std::vector<std::string> texts = log->Texts();
     ASSERT_EQ(static_cast<size_t>(fillers + 1), texts.size());
@@ -590,6 +694,11 @@ TEST_F(GPPIPCManagerTest, StaleRegistrationsDoNotKeepANewReceiverOut) {
 // A sender that runs out of descriptors fails its send, but the receiver lives and keeps its
 // registration; the sender's next send, with descriptors again, reaches it.
 TEST_F(GPPIPCManagerTest, TransientFailureDoesNotUnregisterALivingReceiver) {
+#ifdef TROVEL_TEST_UNDER_SANITIZER
+    // The sanitizers' own checks need descriptors and report nonsense without them; the stopped
+    // receiver's case covers a passing failure there.
+    GTEST_SKIP() << "descriptor exhaustion confuses the sanitizer runtime";
+#endif
     Watchdog watchdog(std::chrono::seconds(60), "transient failure");
     SharedLogPtr log = NewSharedLog();
     auto receiver = StartReceiver(log.get());

@@ -122,16 +122,25 @@ TEST_F(SafeFileSave, WriterKilledAtRandomMomentsLeavesOldOrNewFile) {
     int sawA = 0;
     int sawB = 0;
     for (int kill = 0; kill < 200; ++kill) {
+        int started[2];
+        ASSERT_EQ(pipe(started), 0);
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
             GBuffer const contentA = B(a);
             GBuffer const contentB = B(b);
+            // The delay counts from the first save, not from the fork: on a busy machine a
+            // child may not even reach its loop within the longest delay.
+            (void)!write(started[1], "s", 1);
             for (;;) {
                 GSafeFileSave::Save(P(mPath), contentB);
                 GSafeFileSave::Save(P(mPath), contentA);
             }
         }
+        close(started[1]);
+        char byte = 0;
+        ASSERT_EQ(read(started[0], &byte, 1), 1);
+        close(started[0]);
         timespec pause{0, delay(random) * 1000L};
         nanosleep(&pause, nullptr);
         ::kill(child, SIGKILL);

@@ -1,8 +1,11 @@
 #include "services/strings/GStringPoolSupport.h"
 
 #include <gtest/gtest.h>
+#include <dirent.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -12,6 +15,7 @@
 #include "services/filesystem/GFileSystem.h"
 #include "support/StringPoolTestSetup.h"
 #include "support/UnprivilegedChild.h"
+#include "support/Watchdog.h"
 
 namespace {
 
@@ -227,12 +231,65 @@ TEST_F(GStringPoolSupportTest, AnUnreadableStringFileIsSkipped) {
                 return 4;
             if (Traces().size() != 2)
                 return 5;
+            // Listing the languages meets the same files: skipped again, deDE still listed.
+            GTable<GString> languages;
+            GStringPoolSupport::GetDefaultAvailableLanguages(languages);
+            if (languages.GetCount() != 1 || Text(languages[0]) != "deDE" || Traces().size() != 4)
+                return 7;
         } catch (...) {
             return 6;
         }
         return 0;
     };
     EXPECT_EQ(UnprivilegedChild::IsRoot() ? UnprivilegedChild::Run(check) : check(), 0);
+}
+
+// A strings folder that cannot be listed holds no languages: English stays, nothing throws.
+TEST_F(GStringPoolSupportTest, AnUnreadableStringsFolderGivesEnglish) {
+    ASSERT_EQ(mkdir((mTemp / "Strings").c_str(), 0700), 0);
+    std::ofstream(mTemp / "Strings/DUZdeDE.lng") << Table("deDE", "String 1, \"de\"\n");
+    ASSERT_EQ(chmod((mTemp / "Strings").c_str(), 0), 0);
+    ASSERT_EQ(chmod(mTemp.Path().c_str(), 0755), 0);
+    GStringPoolSupport::ReadStringFiles(Folder() / GPathName("Strings"), GString("DUZ"), 0, 0, 0);
+    auto check = [] {
+        try {
+            if (GStringPool::SetLanguage(GString("deDE")) || Text(GStringPool::GetLanguage()) != "enUS")
+                return 1;
+            if (Text(GStringPool::GetString(2450)) != "General Exception")
+                return 2;
+            GTable<GString> locales;
+            locales.AddItem(GString("de-DE"));
+            GString chosen;
+            if (GStringPoolSupport::GetBestMatchingDefaultAvailableLanguageForLocales(locales, chosen))
+                return 3;
+        } catch (...) {
+            return 4;
+        }
+        return 0;
+    };
+    EXPECT_EQ(UnprivilegedChild::IsRoot() ? UnprivilegedChild::Run(check) : check(), 0);
+}
+
+// Items named like string files that are no readable files: a folder, a pipe without a writer
+// (opening it must not wait), links (not followed, so /dev/zero is never read). The real file
+// beside them is read; nothing hangs or throws.
+TEST_F(GStringPoolSupportTest, LookalikesOfStringFilesAreSkipped) {
+    Watchdog watchdog(std::chrono::seconds(30), "reading a folder of look-alike string files");
+    WriteFile("DUZ1deDE.lng", Table("deDE", "String 1, \"readable\"\n"));
+    ASSERT_EQ(mkdir((mTemp / "DUZ2deDE.lng").c_str(), 0700), 0);
+    std::ofstream(mTemp / "DUZ2deDE.lng/DUZ9deDE.lng") << Table("deDE", "String 9, \"inside\"\n");
+    ASSERT_EQ(mkfifo((mTemp / "DUZ3deDE.lng").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", (mTemp / "DUZ4deDE.lng").c_str()), 0);
+    ASSERT_EQ(symlink("/nowhere/at/all", (mTemp / "DUZ5deDE.lng").c_str()), 0);
+    RecordFolder();
+    EXPECT_NO_THROW({
+        EXPECT_TRUE(GStringPool::SetLanguage(GString("deDE")));
+        GTable<GString> languages;
+        GStringPoolSupport::GetDefaultAvailableLanguages(languages);
+    });
+    EXPECT_EQ(TextIn("deDE", 1), "readable");
+    EXPECT_EQ(TextIn("deDE", 9), "<none>");  // folders are not entered
+    EXPECT_EQ(Text(GStringPool::GetString(2450)), "General Exception");
 }
 
 TEST_F(GStringPoolSupportTest, WrittenStringFilesReadBack) {
@@ -288,6 +345,112 @@ TEST_F(GStringPoolSupportTest, TheSwitchFileLiesBesideTheApplicationBundle) {
     WriteFile("KelvoraStringFiles.prefs", "");
     EXPECT_TRUE(GStringPoolSupport::NeedToWriteStringFiles(out));
     GFileSystem::RemoveSpecialPath(-5);
+}
+
+
+// The switch file beside the application bundle asks for the tables to be written out, into
+// <OutputFolder>/StringFiles/strings from run <name> UTC_<DDMMYYYY>_<HHMM>_<pid>/.
+class WriteStringFilesForRun : public GStringPoolSupportTest {
+protected:
+    void SetUp() override {
+        GStringPoolSupportTest::SetUp();
+        GPathName executable = Folder();
+        executable.Append(GString("Host.app/Contents/MacOS/Host"));
+        GFileSystem::AddSpecialPath(-5, executable);
+        GStringPoolDataStruct const english[] = {{1, "one"}, {2, "two"}};
+        GStringPoolData::AddEnglishTexts(english, 2);
+        GStringPoolDataStruct const german[] = {{1, "eins"}};
+        GStringPoolData::AddStringPoolData(GBuffer("deDE"), "WinAnsiEncoding", german, 1, false);
+        GStringPoolSupport::SetProductPrefix(GString("DUZ"));
+    }
+    void TearDown() override {
+        GStringPoolSupport::SetProductPrefix(GString());
+        GFileSystem::RemoveSpecialPath(-5);
+        GStringPoolSupportTest::TearDown();
+    }
+
+    // The run folders below folder/StringFiles.
+    static std::vector<std::string> RunFolders(const std::string& folder) {
+        std::vector<std::string> out;
+        if (DIR* dir = opendir((folder + "/StringFiles").c_str())) {
+            while (const dirent* entry = readdir(dir)) {
+                if (entry->d_name[0] != '.')
+                    out.push_back(entry->d_name);
+            }
+            closedir(dir);
+        }
+        return out;
+    }
+
+    static std::string Switch(const std::string& outputFolder) {
+        return "\xFF\xFE" + Utf16("#BEGINPREFS\r\"General\"\r#BEGINDICT\r\"OutputFolder\" \"" + outputFolder +
+                                 "\"\r#ENDDICT\r#ENDPREFS\r");
+    }
+
+    static std::string Utf16(const std::string& ascii) {
+        std::string out;
+        for (char c : ascii) {
+            out += c;
+            out += '\0';
+        }
+        return out;
+    }
+};
+
+TEST_F(WriteStringFilesForRun, NothingWithoutTheSwitchFile) {
+    GStringPoolSupport::WriteStringFiles(GString("first"));
+    EXPECT_TRUE(RunFolders(mTemp.Path()).empty());
+}
+
+TEST_F(WriteStringFilesForRun, AnEmptyOutputFolderMeansTheSwitchFilesFolderAndIsStored) {
+    WriteFile("KelvoraStringFiles.prefs", Switch(""));
+    GStringPoolSupport::WriteStringFiles(GString("first/second"));
+    const std::vector<std::string> runs = RunFolders(mTemp.Path());
+    ASSERT_EQ(runs.size(), 1u);
+    // One leaf whatever the run's name holds; the time in UTC, then this process.
+    const std::string& run = runs[0];
+    EXPECT_EQ(run.rfind("strings from run first_second UTC_", 0), 0u) << run;
+    const std::string stamp = run.substr(std::string("strings from run first_second UTC_").size());
+    ASSERT_EQ(stamp.size(), 8u + 1 + 4 + 1 + std::to_string(getpid()).size()) << stamp;
+    EXPECT_EQ(stamp.substr(8, 1) + stamp.substr(13, 1), "__");
+    EXPECT_EQ(stamp.substr(14), std::to_string(getpid()));
+    const time_t now = time(nullptr);
+    tm utc{};
+    gmtime_r(&now, &utc);
+    EXPECT_EQ(stamp.substr(4, 4), std::to_string(utc.tm_year + 1900));
+
+    // The folder is remembered in the switch file.
+    const std::string stored = ReadAll(mTemp / "KelvoraStringFiles.prefs");
+    EXPECT_NE(stored.find(Utf16("\"OutputFolder\" \"" + mTemp.Path() + "\"")), std::string::npos);
+
+    // What was written reads back.
+    const GPathName written = Folder() / GPathName("StringFiles") / GPathName(GString(run.c_str()));
+    Reset();
+    GStringPool::Initialize();
+    GStringPoolSupport::Initialize();
+    EXPECT_EQ(GStringPoolSupport::ReadStringFiles(written, GString("DUZ"), 0, 0, 0, GString()), 2);
+    EXPECT_EQ(TextIn("enUS", 2), "two");
+    EXPECT_EQ(TextIn("deDE", 1), "eins");
+    EXPECT_TRUE(Traces().empty());
+}
+
+TEST_F(WriteStringFilesForRun, AStoredOutputFolderIsUsed) {
+    ASSERT_EQ(mkdir((mTemp / "out").c_str(), 0700), 0);
+    WriteFile("KelvoraStringFiles.prefs", Switch(mTemp / "out"));
+    GStringPoolSupport::WriteStringFiles(GString("second"));
+    EXPECT_TRUE(RunFolders(mTemp.Path()).empty());
+    const std::vector<std::string> runs = RunFolders(mTemp / "out");
+    ASSERT_EQ(runs.size(), 1u);
+    const std::string folder = mTemp / "out/StringFiles/" + runs[0];
+    EXPECT_EQ(ReadAll(folder + "/DUZ__StringFile_deDE_0.lng").substr(0, 33), "StringTable deDE WinAnsiEncoding\r");
+}
+
+// An output folder that cannot be made drops the run with a trace; nothing throws.
+TEST_F(WriteStringFilesForRun, AnOutputFolderThatCannotBeMadeIsReported) {
+    WriteFile("blocked", "a file where a folder should be");
+    WriteFile("KelvoraStringFiles.prefs", Switch(mTemp / "blocked"));
+    EXPECT_NO_THROW(GStringPoolSupport::WriteStringFiles(GString("third")));
+    EXPECT_EQ(Traces().size(), 1u);
 }
 
 }  // namespace

@@ -246,6 +246,57 @@ TEST_F(PUNIXFileImpTest, CreatingBelowAFileThrowsAndMakesNothing) {
     EXPECT_EQ(ReadFile(mTemp / "plain"), "x");
 }
 
+// Own file (64), for files in folders others may write to: what could have been planted there
+// is refused before anything is locked or truncated, and no folder is made.
+TEST_F(PUNIXFileImpTest, OwnFileRefusesWhatAnotherUserCouldPlant) {
+    const std::string victim = mTemp / "victim";
+    const bool root = geteuid() == 0;
+    struct Case {
+        char const* name;
+        std::function<void(std::string const&)> plant;
+        int error;  // 0: opened
+    } const cases[] = {
+        {"missing file", [](std::string const&) {}, 0},
+        {"own file", [](std::string const& at) { WriteFile(at, "old"); }, 0},
+        {"symbolic link", [&](std::string const& at) { ASSERT_EQ(symlink(victim.c_str(), at.c_str()), 0); }, ELOOP},
+        {"dangling link", [&](std::string const& at) { ASSERT_EQ(symlink((mTemp / "target").c_str(), at.c_str()), 0); },
+         ELOOP},
+        {"hard link", [&](std::string const& at) { ASSERT_EQ(link(victim.c_str(), at.c_str()), 0); }, EPERM},
+        {"fifo", [](std::string const& at) { ASSERT_EQ(mkfifo(at.c_str(), 0600), 0); }, ENXIO},
+        {"another user's file",
+         [root](std::string const& at) {
+             WriteFile(at, "theirs");
+             if (root) {
+                 ASSERT_EQ(chown(at.c_str(), 65534, 65534), 0);
+             }
+         },
+         root ? EPERM : 0},
+    };
+    const int mode = PUNIXFileImp::kWrite | PUNIXFileImp::kCreate | PUNIXFileImp::kTruncate | PUNIXFileImp::kOwnFile;
+    int n = 0;
+    for (Case const& c : cases) {
+        WriteFile(victim, "precious");
+        const std::string path = mTemp / ("own" + std::to_string(n++));
+        c.plant(path);
+        TestFile file(path);
+        int error = 0;
+        try {
+            file.Open(mode);
+        } catch (PUNIXSystemException const& e) {
+            error = e.GetSystemErrorCode();
+        }
+        EXPECT_EQ(error, c.error) << c.name;
+        EXPECT_EQ(ReadFile(victim), "precious") << c.name;
+        EXPECT_EQ(ReadFile(mTemp / "target"), "<missing>") << c.name;
+        if (error == 0) {
+            EXPECT_EQ(ReadFile(path), "") << c.name;
+        }
+    }
+    TestFile below(mTemp / "nofolder/file");
+    EXPECT_THROW(below.Open(mode), PUNIXSystemException);
+    EXPECT_EQ(ReadFile(mTemp / "nofolder"), "<missing>");
+}
+
 TEST_F(PUNIXFileImpTest, APathWithAZeroUnitIsRefused) {
     WriteFile(mTemp / "a", "keep");
     TestFile file(PMacPathText::FromUnits(PMacPathText::Units(G(mTemp / "a")) + std::u16string(u"\0/../b", 6)));
