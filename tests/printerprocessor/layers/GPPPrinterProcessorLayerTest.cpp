@@ -39,9 +39,11 @@ TEST(GPPPrinterProcessorLayer, TextsAreRegisteredInEnglish) {
 }
 
 TEST(GPPPrinterProcessorLayer, FailedStartUndoesItselfAndTheNextStartWorks) {
-    // In a child: the foundation started for the tests is stopped there first, so that the
-    // start below is a real one.
+    // In a child: the layers started for the tests are stopped there first, so that the start
+    // below is a real one.
     const int result = ForkedChild::RunCheck([] {
+        while (GCCLTrovelCoreLayer::GetInitCount() > 0)
+            GCCLTrovelCoreLayer::Finalize();
         while (GBasicFrameworkCoreLayer::GetInitCount() > 0)
             GBasicFrameworkCoreLayer::Finalize();
         GBasicFrameworkCoreLayer::SetStepHook([](GBasicFrameworkCoreLayer::Step step) {
