@@ -44,14 +44,16 @@ bool StartCoreLayer() {
     return false;
 }
 
-// Without an instance the notifier has nothing to send with, so a start without one failed.
+// Without an instance the notifier has nothing to send with, so a start without one failed. A
+// throwing Initialize has not counted the call; one that returned has, and is matched here.
 bool StartIPCManager() {
     try {
         GPPIPCManager::Initialize();
-        if (GPPIPCManager::GetInstance() != nullptr)
-            return true;
     } catch (...) {
+        return false;
     }
+    if (GPPIPCManager::GetInstance() != nullptr)
+        return true;
     StopQuietly(GPPIPCManager::Finalize);
     return false;
 }
