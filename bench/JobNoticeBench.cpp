@@ -1,0 +1,223 @@
+// The job hand-off, between real processes:
+// - JobNotice: one notice end to end, from the job notifier to the stand-in PrinterProcessor
+//   (which polls its queue every 10 ms); the send returns once the receiver has taken it. Peer:
+//   the same bytes there and back through a POSIX message queue with a forked echo child, which
+//   the kernel wakes. p50 and p99 in milliseconds; busy_p50/busy_p99 are the sender thread's CPU
+//   time per notice, the time it spends outside its sleeps and lock waits; lookup_p50/lookup_p99
+//   the CPU time of the process lookup that each notice starts with.
+// - QueueSend: one message into a receiver's queue and drained again, opening the sender's side
+//   of the queue for every send (as the IPC manager does) against keeping it open.
+// Objects live in the private namespace of the other IPC benchmarks ("trvbench<pid>_") and are
+// removed; the receiver runs in a sandbox (HOME, XDG_*, TMPDIR) of its own.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <mqueue.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "BenchRatio.h"
+#include "core/text/encodings/GEncodingFallback.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/values/GProcessInfo.h"
+#include "core/values/GSessionInfo.h"
+#include "printerprocessor/jobs/GPPJobInfo.h"
+#include "printerprocessor/jobs/GPPJobNotifier.h"
+#include "printerprocessor/layers/GCCLTrovelCoreLayer.h"
+#include "printerprocessor/layers/GPPPrinterProcessorLayer.h"
+#include "printerprocessor/queues/GPPIPCMessageQueue.h"
+#include "support/FoundationStartup.h"
+#include "support/ScopedEnvironment.h"
+#include "support/ScopedTempFolder.h"
+#include "support/SpawnedProgram.h"
+
+namespace {
+
+// Both sides of a pair run the same number of iterations, so that their ratio is printed.
+constexpr int kNotices = 40;
+constexpr int kRoundTrips = kNotices;
+constexpr int kQueueSends = 5000;
+
+void UsePrivateNames() {
+    static const bool done = [] {
+        StartFoundation();
+        const std::string prefix = "trvbench" + std::to_string(getpid()) + "_";
+        setenv("TROVEL_SHM_PREFIX", prefix.c_str(), 1);
+        // Held for the whole run, so that a stop of the hand-off layer below never empties the
+        // special identifiers that the other IPC benchmarks name their objects with.
+        GCCLTrovelCoreLayer::Initialize();
+        return true;
+    }();
+    (void)done;
+}
+
+double NowMs(clockid_t clock) {
+    timespec now{};
+    clock_gettime(clock, &now);
+    return now.tv_sec * 1e3 + now.tv_nsec / 1e6;
+}
+
+void Percentiles(benchmark::State& state, const char* name, std::vector<double> samples) {
+    if (samples.empty())
+        return;
+    std::sort(samples.begin(), samples.end());
+    state.counters[std::string(name) + "p50_ms"] = samples[samples.size() / 2];
+    state.counters[std::string(name) + "p99_ms"] = samples[samples.size() * 99 / 100];
+}
+
+GString Text(const std::string& utf8) { return GString(utf8.c_str(), GEncodingFallback::Get<GUTF8Encoding>()); }
+
+// A sandbox with a running stand-in receiver, and the hand-off layer of this process.
+class ReceiverSandbox {
+public:
+    ReceiverSandbox() {
+        for (const char* folder : {"home", "config", "data", "tmp", "out"})
+            mkdir((mRoot / folder).c_str(), 0700);
+        mEnvironment.Set("HOME", mRoot / "home");
+        mEnvironment.Set("XDG_CONFIG_HOME", mRoot / "config");
+        mEnvironment.Set("XDG_DATA_HOME", mRoot / "data");
+        mEnvironment.Set("TMPDIR", mRoot / "tmp");
+        mJob = mRoot / "out/job.pdf";
+        std::ofstream(mJob) << "%PDF-";
+        mLayer = GPPPrinterProcessorLayer::Initialize();
+        std::string ready;
+        mReady = mLayer && mReceiver.Start(TROVEL_PRINTER_PROCESSOR, {"--output", mRoot / "out/notices.txt"}) &&
+                 mReceiver.ReadLine(ready, 15000) && ready.compare(0, 6, "ready ") == 0;
+    }
+    ~ReceiverSandbox() {
+        if (mReady)
+            GPPJobNotifier::TrySendTerminateNotification(false);
+        mReceiver.Wait(5000);
+        if (mLayer)
+            GPPPrinterProcessorLayer::Finalize();
+    }
+    bool Ready() const { return mReady; }
+    const std::string& Job() const { return mJob; }
+
+private:
+    ScopedTempFolder mRoot;
+    ScopedEnvironment mEnvironment;
+    SpawnedProgram mReceiver;
+    std::string mJob;
+    bool mLayer = false;
+    bool mReady = false;
+};
+
+void NoticeOurs(benchmark::State& state) {
+    UsePrivateNames();
+    ReceiverSandbox sandbox;
+    if (!sandbox.Ready()) {
+        state.SkipWithError("the receiver did not start");
+        return;
+    }
+    const GPPJobInfo info(Text("bench"), GPathName(Text(sandbox.Job())), Text("Proof"), Text("10987"), 1, GString());
+    std::vector<double> wall;
+    std::vector<double> busy;
+    std::vector<double> lookup;
+    int failed = 0;
+    for (auto _ : state) {
+        // The process lookup alone (the notifier makes one per notice), outside the timing.
+        state.PauseTiming();
+        const double looking = NowMs(CLOCK_THREAD_CPUTIME_ID);
+        GTable<int> ids;
+        GProcessInfo::GetInstance()->GetProcessID(GString("PrinterProcessor"), ids, false);
+        lookup.push_back(NowMs(CLOCK_THREAD_CPUTIME_ID) - looking);
+        state.ResumeTiming();
+        const double start = NowMs(CLOCK_MONOTONIC);
+        const double cpu = NowMs(CLOCK_THREAD_CPUTIME_ID);
+        failed += !GPPJobNotifier(info).TrySendNotification();
+        busy.push_back(NowMs(CLOCK_THREAD_CPUTIME_ID) - cpu);
+        wall.push_back(NowMs(CLOCK_MONOTONIC) - start);
+    }
+    if (failed > 0)
+        state.SkipWithError("a notice was not delivered");
+    Percentiles(state, "", wall);
+    Percentiles(state, "busy_", busy);
+    Percentiles(state, "lookup_", lookup);
+}
+
+void NoticeMQueue(benchmark::State& state) {
+    UsePrivateNames();
+    const std::string base = "/trvbench" + std::to_string(getpid()) + "_job";
+    const std::string there = base + "there";
+    const std::string back = base + "back";
+    const GPPJobInfo info(Text("bench"), GPathName(Text("/tmp/out/job.pdf")), Text("Proof"), Text("10987"), 1, GString());
+    const GBuffer payload = info.ToUTF8();
+    const int size = payload.GetLength();
+    mq_attr attr{};
+    attr.mq_maxmsg = 4;
+    attr.mq_msgsize = size;
+    const mqd_t out = mq_open(there.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600, &attr);
+    const mqd_t in = mq_open(back.c_str(), O_RDWR | O_CREAT | O_EXCL, 0600, &attr);
+    mq_unlink(there.c_str());
+    mq_unlink(back.c_str());
+    if (out == static_cast<mqd_t>(-1) || in == static_cast<mqd_t>(-1)) {
+        state.SkipWithError("mq_open failed");
+        return;
+    }
+    const pid_t child = fork();
+    if (child == 0) {
+        std::vector<char> message(static_cast<std::size_t>(size));
+        for (;;) {
+            const ssize_t n = mq_receive(out, message.data(), message.size(), nullptr);
+            if (n <= 0)
+                _exit(0);
+            mq_send(in, message.data(), static_cast<std::size_t>(n), 0);
+        }
+    }
+    std::vector<char> reply(static_cast<std::size_t>(size));
+    std::vector<double> wall;
+    for (auto _ : state) {
+        const double start = NowMs(CLOCK_MONOTONIC);
+        mq_send(out, reinterpret_cast<const char*>(payload.GetPtr()), static_cast<std::size_t>(size), 0);
+        mq_receive(in, reply.data(), reply.size(), nullptr);
+        wall.push_back(NowMs(CLOCK_MONOTONIC) - start);
+    }
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    mq_close(out);
+    mq_close(in);
+    Percentiles(state, "", wall);
+}
+
+// The receiver's queue is kept by this process; a send opens the sender's side or reuses it.
+void QueueSend(benchmark::State& state, bool openPerSend) {
+    UsePrivateNames();
+    const int session = GSessionInfo::GetInstance()->GetCurrentSession();
+    constexpr int kRegistration = 4242;
+    bool created = false;
+    GPPIPCMessageQueue receiver(session, getpid(), kRegistration, created);
+    std::unique_ptr<GPPIPCMessageQueue> kept;
+    if (!openPerSend)
+        kept = std::make_unique<GPPIPCMessageQueue>(session, getpid(), kRegistration);
+    const GBuffer payload = GPPJobInfo(Text("bench"), GPathName(Text("/tmp/out/job.pdf")), Text("Proof"),
+                                       Text("10987"), 1, GString()).ToUTF8();
+    GTable<GSmartPtr<GPPIPCMessage> > drained;
+    for (auto _ : state) {
+        if (openPerSend) {
+            GPPIPCMessageQueue sender(session, getpid(), kRegistration);
+            benchmark::DoNotOptimize(sender.TryToAddRawMessage(145, payload));
+        } else {
+            benchmark::DoNotOptimize(kept->TryToAddRawMessage(145, payload));
+        }
+        receiver.ReadPendingMessages(drained);
+    }
+    state.SetItemsProcessed(state.iterations());
+}
+
+void QueueSendOpenPerSend(benchmark::State& state) { QueueSend(state, true); }
+void QueueSendKeptOpen(benchmark::State& state) { QueueSend(state, false); }
+
+}  // namespace
+
+BENCHMARK(NoticeOurs)->Name(TROVEL_BENCH_NAME("JobNotice", "ours"))->Iterations(kNotices)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(NoticeMQueue)->Name(TROVEL_BENCH_NAME("JobNotice", "mqueue"))->Iterations(kRoundTrips)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(QueueSendOpenPerSend)->Name(TROVEL_BENCH_NAME("QueueSend", "ours"))->Iterations(kQueueSends)->UseRealTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(QueueSendKeptOpen)->Name(TROVEL_BENCH_NAME("QueueSend", "kept-open"))->Iterations(kQueueSends)->UseRealTime()->Unit(benchmark::kMicrosecond);

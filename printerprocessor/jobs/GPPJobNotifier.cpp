@@ -1,0 +1,70 @@
+#include "printerprocessor/jobs/GPPJobNotifier.h"
+
+#include "core/containers/GTable.h"
+#include "core/text/GString.h"
+#include "core/values/GProcessInfo.h"
+#include "printerprocessor/ipc/GPPIPCManager.h"
+
+namespace {
+
+const char* const cPrinterProcessorName = "PrinterProcessor";
+
+// The printer-processor processes of all users, the caller left out unless includeSelf.
+bool FindPrinterProcessors(bool includeSelf, GTable<int>& ids) {
+    GProcessInfo* processes = GProcessInfo::GetInstance();
+    if (processes == nullptr)
+        return false;
+    processes->GetProcessID(GString(cPrinterProcessorName), ids, false);
+    if (includeSelf)
+        return true;
+    const int self = processes->GetCurrentProcessID();
+    for (int i = 0; i < ids.GetCount(); ++i) {
+        if (ids[i] == self) {
+            ids.RemoveItemAt(i);
+            break;
+        }
+    }
+    return true;
+}
+
+// One listening process; a failure here is this process's alone.
+bool SendToOne(GPPIPCManager& manager, int pid, int messageID, const GBuffer& payload) {
+    try {
+        if (manager.GetListeningState(pid) != GPPIPCManager::cListening)
+            return false;
+        return manager.SendOnceRaw(pid, messageID, payload);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool SendToAll(bool includeSelf, int messageID, const GBuffer& payload) {
+    try {
+        GPPIPCManager* manager = GPPIPCManager::GetInstance();
+        GTable<int> ids;
+        if (manager == nullptr || !FindPrinterProcessors(includeSelf, ids))
+            return false;
+        bool delivered = false;
+        for (int i = 0; i < ids.GetCount(); ++i)
+            delivered = SendToOne(*manager, ids[i], messageID, payload) || delivered;
+        return delivered;
+    } catch (...) {
+        return false;
+    }
+}
+
+}  // namespace
+
+bool GPPJobNotifier::TrySendNotification() {
+    try {
+        if (!mInfo->IsValid())
+            return false;
+        return SendToAll(false, cNewJobMessage, mInfo->ToUTF8());
+    } catch (...) {
+        return false;
+    }
+}
+
+bool GPPJobNotifier::TrySendTerminateNotification(bool includeSelf) {
+    return SendToAll(includeSelf, cTerminateMessage, GBuffer());
+}
