@@ -34,8 +34,7 @@
 #include "printerprocessor/layers/GPPPrinterProcessorLayer.h"
 #include "printerprocessor/queues/GPPIPCMessageQueue.h"
 #include "support/FoundationStartup.h"
-#include "support/ScopedEnvironment.h"
-#include "support/ScopedTempFolder.h"
+#include "support/PrivateSandbox.h"
 #include "support/SpawnedProgram.h"
 
 namespace {
@@ -78,17 +77,10 @@ GString Text(const std::string& utf8) { return GString(utf8.c_str(), GEncodingFa
 class ReceiverSandbox {
 public:
     ReceiverSandbox() {
-        for (const char* folder : {"home", "config", "data", "tmp", "out"})
-            mkdir((mRoot / folder).c_str(), 0700);
-        mEnvironment.Set("HOME", mRoot / "home");
-        mEnvironment.Set("XDG_CONFIG_HOME", mRoot / "config");
-        mEnvironment.Set("XDG_DATA_HOME", mRoot / "data");
-        mEnvironment.Set("TMPDIR", mRoot / "tmp");
-        mJob = mRoot / "out/job.pdf";
-        std::ofstream(mJob) << "%PDF-";
+        mJob = mSandbox.WriteJob("job.pdf", "%PDF-");
         mLayer = GPPPrinterProcessorLayer::Initialize();
         std::string ready;
-        mReady = mLayer && mReceiver.Start(TROVEL_PRINTER_PROCESSOR, {"--output", mRoot / "out/notices.txt"}) &&
+        mReady = mLayer && mReceiver.Start(TROVEL_PRINTER_PROCESSOR, {"--output", mSandbox.Out() + "/notices.txt"}) &&
                  mReceiver.ReadLine(ready, 15000) && ready.compare(0, 6, "ready ") == 0;
     }
     ~ReceiverSandbox() {
@@ -102,8 +94,7 @@ public:
     const std::string& Job() const { return mJob; }
 
 private:
-    ScopedTempFolder mRoot;
-    ScopedEnvironment mEnvironment;
+    PrivateSandbox mSandbox;
     SpawnedProgram mReceiver;
     std::string mJob;
     bool mLayer = false;

@@ -43,8 +43,10 @@ class GPPIPCManager : private GNonCopyable, private GReceiver<GEmptyMessage> {
 public:
     enum ListeningState { cNotRegistered = 0, cNotReachable = 1, cListening = 2 };
 
-    static constexpr int cWaitSteps = 11;
-    static constexpr int cWaitStepMs = 300;
+    // A send waits at most 3.3 s for its receiver, looking every 10 ms: a receiver polling its
+    // queue often is answered within a few of its polls instead of a whole long sleep later.
+    static constexpr int cWaitStepMs = 10;
+    static constexpr int cWaitSteps = 3300 / cWaitStepMs;
     static constexpr int cListeningPollMs = 100;
     static constexpr int cListeningWaitMs = 30000;
 

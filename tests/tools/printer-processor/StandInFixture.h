@@ -22,8 +22,7 @@
 #include "printerprocessor/jobs/GPPJobNotifier.h"
 #include "printerprocessor/layers/GPPPrinterProcessorLayer.h"
 #include "support/Elapsed.h"
-#include "support/ScopedEnvironment.h"
-#include "support/ScopedTempFolder.h"
+#include "support/PrivateSandbox.h"
 #include "support/ShmTestEnvironment.h"
 #include "support/SpawnedProgram.h"
 
@@ -35,29 +34,7 @@ enum Field { kSender, kRegistration, kVerdict, kUser, kJobPath, kPrinter, kPort,
 
 inline GString Text(const std::string& utf8) { return GString(utf8.c_str(), GEncodingFallback::Get<GUTF8Encoding>()); }
 
-class Sandbox {
-public:
-    Sandbox() {
-        for (const char* folder : {"home", "config", "data", "tmp", "out"})
-            mkdir((mRoot / folder).c_str(), 0700);
-        mEnvironment.Set("HOME", mRoot / "home");
-        mEnvironment.Set("XDG_CONFIG_HOME", mRoot / "config");
-        mEnvironment.Set("XDG_DATA_HOME", mRoot / "data");
-        mEnvironment.Set("TMPDIR", mRoot / "tmp");
-    }
-    // Where job files go and outputs are written.
-    std::string Out() const { return mRoot / "out"; }
-    std::string Root() const { return mRoot.Path(); }
-    std::string WriteJob(const std::string& leaf, const std::string& content) const {
-        const std::string path = Out() + "/" + leaf;
-        std::ofstream(path, std::ios::binary) << content;
-        return path;
-    }
-
-private:
-    ScopedTempFolder mRoot;
-    ScopedEnvironment mEnvironment;
-};
+using Sandbox = PrivateSandbox;
 
 class StandIn {
 public:
