@@ -28,10 +28,11 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-bool WriteAll(int fd, void const* data, size_t size) {
-    auto const* bytes = static_cast<char const*>(data);
+// Moves all size bytes through fd, going on after interruptions and short transfers.
+template <class Call, class Byte>
+bool TransferAll(Call call, int fd, Byte* bytes, size_t size) {
     while (size > 0) {
-        const ssize_t n = write(fd, bytes, size);
+        const ssize_t n = call(fd, bytes, size);
         if (n < 0 && errno == EINTR)
             continue;
         if (n <= 0)
@@ -42,19 +43,11 @@ bool WriteAll(int fd, void const* data, size_t size) {
     return true;
 }
 
-bool ReadAll(int fd, void* data, size_t size) {
-    auto* bytes = static_cast<char*>(data);
-    while (size > 0) {
-        const ssize_t n = read(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
+bool WriteAll(int fd, void const* data, size_t size) {
+    return TransferAll(::write, fd, static_cast<char const*>(data), size);
 }
+
+bool ReadAll(int fd, void* data, size_t size) { return TransferAll(::read, fd, static_cast<char*>(data), size); }
 
 // Seconds of one start and stop of the foundation from a count of 0; negative when it failed.
 double StartStopFoundation() {
