@@ -16,6 +16,8 @@
 #include <functional>
 #include <thread>
 
+#include "support/ChildExit.h"
+
 class ForkedChild {
 public:
     ForkedChild() = default;
@@ -61,18 +63,11 @@ public:
     // Waits for the end (bounded) and returns the exit status, or -1 for a timeout and -2 for a
     // death by signal. A timed-out child is left running for the destructor to kill.
     int Wait(int milliseconds = 10000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        for (;;) {
-            int status = 0;
-            const pid_t done = waitpid(mPid, &status, WNOHANG);
-            if (done == mPid) {
-                mReaped = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
-            }
-            if (std::chrono::steady_clock::now() > deadline)
-                return -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        int status = 0;
+        if (AwaitChildExit(mPid, std::chrono::milliseconds(milliseconds), status) != ChildWait::kEnded)
+            return -1;
+        mReaped = true;
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -2;
     }
 
     // Waits (bounded) until the child has ended without reaping it: it stays a zombie.
@@ -108,21 +103,18 @@ public:
     static int WaitFor(pid_t child, std::chrono::milliseconds limit = std::chrono::seconds(30)) {
         if (child <= 0)
             return 253;
-        const auto deadline = std::chrono::steady_clock::now() + limit;
         int status = 0;
-        for (;;) {
-            const pid_t done = waitpid(child, &status, WNOHANG);
-            if (done == child)
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-            if (done < 0)
-                return 253;
-            if (std::chrono::steady_clock::now() >= deadline) {
-                kill(child, SIGKILL);
-                waitpid(child, &status, 0);
-                return 254;
-            }
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        switch (AwaitChildExit(child, limit, status)) {
+        case ChildWait::kEnded:
+            return ExitCodeOf(status);
+        case ChildWait::kGone:
+            return 253;
+        case ChildWait::kRunning:
+            break;
         }
+        kill(child, SIGKILL);
+        waitpid(child, &status, 0);
+        return 254;
     }
 
     static int RunCheck(const std::function<int()>& check, std::chrono::milliseconds limit = std::chrono::seconds(30)) {

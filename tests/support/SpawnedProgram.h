@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "support/ChildExit.h"
+
 extern char** environ;
 
 class SpawnedProgram {
@@ -93,18 +95,11 @@ public:
     // The exit status; 100 + the signal when a signal ended it; -1 when it still runs after the
     // bound (it is left running).
     int Wait(int milliseconds = 10000) {
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-        for (;;) {
-            int status = 0;
-            const pid_t done = waitpid(mPid, &status, WNOHANG);
-            if (done == mPid) {
-                mReaped = true;
-                return WIFEXITED(status) ? WEXITSTATUS(status) : 100 + WTERMSIG(status);
-            }
-            if (done < 0 || std::chrono::steady_clock::now() > deadline)
-                return -1;
-            std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        }
+        int status = 0;
+        if (AwaitChildExit(mPid, std::chrono::milliseconds(milliseconds), status) != ChildWait::kEnded)
+            return -1;
+        mReaped = true;
+        return ExitCodeOf(status);
     }
 
 private:
