@@ -1,0 +1,14 @@
+#include "hostsdk/documents/HostDocument.h"
+
+#include "hostsdk/trace/HostCallLog.h"
+
+PMString HostDocument::GetName() const {
+    HostCallLog::Enter("IDocument::GetName", "\"" + mRecord.name + "\"");
+    return PMString(mRecord.name);
+}
+
+bool16 HostDocument::IsSaved() const {
+    if (HostCallLog::Enter("IDocument::IsSaved", "\"" + mRecord.name + "\""))
+        return false;
+    return mRecord.saved;
+}

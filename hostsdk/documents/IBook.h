@@ -1,0 +1,13 @@
+#pragma once
+// An open book; its contents (IBookContentMgr) are a further interface of the same object.
+#include "hostsdk/base/IDFile.h"
+#include "hostsdk/base/IPMUnknown.h"
+
+class IBook : public IPMUnknown {
+public:
+    static constexpr PMIID kDefaultIID = 0x7F06;
+    static constexpr const char* kInterfaceName = "IBook";
+
+    virtual PMString GetName() const = 0;
+    virtual IDFile GetFile() const = 0;
+};

@@ -1,0 +1,16 @@
+#pragma once
+// The open books and the current one.
+#include <cstdint>
+
+#include "hostsdk/documents/IBook.h"
+#include "hostsdk/base/IPMUnknown.h"
+
+class IBookManager : public IPMUnknown {
+public:
+    static constexpr PMIID kDefaultIID = 0x10001;
+    static constexpr const char* kInterfaceName = "IBookManager";
+
+    virtual std::int32_t GetBookCount() const = 0;
+    // The current book, not counted; null when no book is open.
+    virtual IBook* GetCurrentActiveBook() const = 0;
+};
