@@ -19,6 +19,8 @@ endfunction()
 function(trovel_tests name)
   cmake_parse_arguments(ARG "" "" "DEPS" ${ARGN})
   file(GLOB_RECURSE _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  # A "bundle" folder holds test plug-ins, built as libraries of their own.
+  list(FILTER _sources EXCLUDE REGEX "/bundle/")
   if(NOT _sources)
     return()
   endif()

@@ -3,6 +3,7 @@
 // component reads each action ID and sets its state and the name shown for it.
 #include <cstdint>
 
+#include "hostsdk/base/HostTypes.h"
 #include "hostsdk/base/PMString.h"
 
 class IActionStateList {

@@ -27,7 +27,7 @@ IPMUnknown* HostBoss::QueryInterface(PMIID iid) const {
     for (const Member& member : mMembers) {
         if (member.iid != iid)
             continue;
-        if (HostCallLog::Enter(HostInterfaceNames::Name(iid)))
+        if (HostCallLog::Enter(HostInterfaceNames::Name(iid), "queried"))
             return nullptr;
         AddRef();
         return member.object;

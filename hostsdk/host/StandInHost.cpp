@@ -101,7 +101,8 @@ const IPMUnknown* StandInHost::Preferences() const { return mSession; }
 
 void StandInHost::UpdateActionStates(IActionComponent& component, ClassID componentClass) {
     HostActionStateList list(mActions, mActions.ActionsOf(componentClass));
-    IActiveContext* context = Session() != nullptr ? Session()->GetActiveContext() : nullptr;
+    ISession* session = Session();
+    IActiveContext* context = session != nullptr ? session->GetActiveContext() : nullptr;
     HostCallLog::Record("UpdateActionStates", HostHex(componentClass));
     component.UpdateActionStates(context, &list, SysPoint{}, nullptr);
     list.Apply(mActions);

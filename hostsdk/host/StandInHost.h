@@ -30,6 +30,7 @@ public:
     static StandInHost* Current();
 
     HostActionTable& Actions() { return mActions; }
+    const HostActionTable& Actions() const { return mActions; }
     HostOpenDocuments& Documents() { return mDocuments; }
     const HostModalDialogState& ModalState() const { return mModalState; }
     void SetMeasurementUnit(ClassID unit) { mUnit = unit; }
