@@ -4,7 +4,6 @@
 #include <stdexcept>
 
 #include "hostsdk/actions/HostActionManager.h"
-#include "hostsdk/base/InterfaceCast.h"
 #include "hostsdk/actions/HostActionStateList.h"
 #include "hostsdk/actions/HostMenuManager.h"
 #include "hostsdk/actions/HostShortcutManager.h"
@@ -66,7 +65,7 @@ StandInHost::StandInHost() {
     mApplication = HostBoss::Create(kApplicationBoss);
     mApplication->Add<HostApplication>(mActionManager);
     mSession = HostBoss::Create(kSessionBoss);
-    mSession->Add<HostSession>(mApplication);
+    mSessionInterface = mSession->Add<HostSession>(mApplication);
     mSession->Add<HostActiveContext>();
     mSession->Add<HostBookManager>(mDocuments);
     mSession->Add<HostUnitPrefs>(mUnit);
@@ -87,13 +86,7 @@ StandInHost::~StandInHost() {
 
 StandInHost* StandInHost::Current() { return sCurrent.load(); }
 
-ISession* StandInHost::Session() const {
-    // Not counted: the host holds the session until it goes.
-    ISession* session = InterfaceCast<ISession>(mSession->QueryInterface(ISession::kDefaultIID));
-    if (session != nullptr)
-        session->Release();
-    return session;
-}
+ISession* StandInHost::Session() const { return mSessionInterface; }
 
 const IPMUnknown* StandInHost::Utilities() const { return mUtilities; }
 

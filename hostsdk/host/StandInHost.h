@@ -35,6 +35,7 @@ public:
     const HostModalDialogState& ModalState() const { return mModalState; }
     void SetMeasurementUnit(ClassID unit) { mUnit = unit; }
 
+    // Not counted: the host holds its session until it goes.
     ISession* Session() const;
     const IPMUnknown* Utilities() const;
     const IPMUnknown* Preferences() const;
@@ -53,5 +54,6 @@ private:
     HostBoss* mActionManager;
     HostBoss* mApplication;
     HostBoss* mSession;
+    ISession* mSessionInterface;
     HostBoss* mUtilities;
 };
