@@ -95,6 +95,7 @@ TEST_F(BossClassRegistryTest, AThrowingConstructorLeavesNothingBehind) {
     const PlugIn plugIn(0x7000, "Test", {{0x7100, ITestA::kDefaultIID, 0x7001}, {0x7100, ITestB::kDefaultIID, 0x7002}});
     ASSERT_TRUE(BossClassRegistry::Add(plugIn, error));
     EXPECT_THROW(BossClassRegistry::CreateBoss(0x7100, error), std::runtime_error);
+    BossClassRegistry::Remove(plugIn);
     ExpectAllReleased();
 }
 
@@ -102,10 +103,12 @@ TEST_F(BossClassRegistryTest, AnInjectedFailureToCreateIsReported) {
     std::string error;
     InterfaceFactory<TestA> a(0x7001);
     ASSERT_TRUE(InterfaceFactoryRegistry::RegisterAnnounced(error));
-    ASSERT_TRUE(BossClassRegistry::Add(PlugIn(0x7000, "Test", {{0x7100, ITestA::kDefaultIID, 0x7001}}), error));
+    const PlugIn plugIn(0x7000, "Test", {{0x7100, ITestA::kDefaultIID, 0x7001}});
+    ASSERT_TRUE(BossClassRegistry::Add(plugIn, error));
     HostFaults::Arm("create", 1);
     EXPECT_EQ(BossClassRegistry::CreateBoss(0x7100, error), nullptr);
     EXPECT_EQ(error, "creating implementation 0x7001 failed");
+    BossClassRegistry::Remove(plugIn);
     ExpectAllReleased();
 }
 
