@@ -20,23 +20,27 @@ bool HostActionStateList::InRange(std::int32_t index, const char* operation) con
 }
 
 std::int32_t HostActionStateList::Length() const {
-    HostCallLog::Enter("IActionStateList::Length");
+    if (HostCallLog::Enter("IActionStateList::Length"))
+        return 0;
     return static_cast<std::int32_t>(mEntries.size());
 }
 
 ActionID HostActionStateList::GetNthAction(std::int32_t index) const {
-    HostCallLog::Enter("IActionStateList::GetNthAction", std::to_string(index));
+    if (HostCallLog::Enter("IActionStateList::GetNthAction", std::to_string(index)))
+        return 0;
     return InRange(index, "GetNthAction") ? mEntries[static_cast<std::size_t>(index)].id : 0;
 }
 
 void HostActionStateList::SetNthActionState(std::int32_t index, std::int16_t state) {
-    HostCallLog::Enter("IActionStateList::SetNthActionState", std::to_string(index) + " " + std::to_string(state));
+    if (HostCallLog::Enter("IActionStateList::SetNthActionState", std::to_string(index) + " " + std::to_string(state)))
+        return;
     if (InRange(index, "SetNthActionState"))
         mEntries[static_cast<std::size_t>(index)].enabled = state == kEnabled;
 }
 
 void HostActionStateList::SetNthActionName(std::int32_t index, const PMString& name) {
-    HostCallLog::Enter("IActionStateList::SetNthActionName", std::to_string(index) + " " + HostQuote(name));
+    if (HostCallLog::Enter("IActionStateList::SetNthActionName", std::to_string(index) + " " + HostQuote(name)))
+        return;
     if (InRange(index, "SetNthActionName"))
         mEntries[static_cast<std::size_t>(index)].name = name.GetUTF8String();
 }

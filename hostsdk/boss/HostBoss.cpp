@@ -32,6 +32,7 @@ IPMUnknown* HostBoss::QueryInterface(PMIID iid) const {
         AddRef();
         return member.object;
     }
+    HostCallLog::Record(HostInterfaceNames::Name(iid), "queried, none on " + HostHex(mClass));
     return nullptr;
 }
 

@@ -3,11 +3,13 @@
 #include "hostsdk/trace/HostCallLog.h"
 
 PMString HostBook::GetName() const {
-    HostCallLog::Enter("IBook::GetName", "\"" + mRecord->name + "\"");
+    if (HostCallLog::Enter("IBook::GetName", "\"" + mRecord->name + "\""))
+        return PMString();
     return PMString(mRecord->name);
 }
 
 IDFile HostBook::GetFile() const {
-    HostCallLog::Enter("IBook::GetFile", "\"" + mRecord->name + "\"");
+    if (HostCallLog::Enter("IBook::GetFile", "\"" + mRecord->name + "\""))
+        return IDFile();
     return IDFile(PMString(mRecord->path));
 }

@@ -3,7 +3,8 @@
 #include "hostsdk/trace/HostCallLog.h"
 
 PMString HostDocument::GetName() const {
-    HostCallLog::Enter("IDocument::GetName", "\"" + mRecord.name + "\"");
+    if (HostCallLog::Enter("IDocument::GetName", "\"" + mRecord.name + "\""))
+        return PMString();
     return PMString(mRecord.name);
 }
 

@@ -3,7 +3,8 @@
 // session, the utilities, the preferences, alerts): the session, application, action manager and
 // utility objects, the action table, the open documents and books, the modal-dialog states and
 // the measurement-unit preference. One exists at a time; it is current from its construction to
-// its destruction, and releases its objects, documents first, when it goes.
+// its destruction, and releases its objects, documents first, when it goes. Like the host's
+// objects, it is used from one thread, the host's main thread.
 #include <cstdint>
 
 #include "hostsdk/actions/HostActionTable.h"

@@ -4,6 +4,7 @@
 #include "hostsdk/trace/HostText.h"
 
 ClassID HostUnitPrefs::GetUnitClass() const {
-    HostCallLog::Enter("IMeasurementUnitPrefs::GetUnitClass", HostHex(mUnit));
+    if (HostCallLog::Enter("IMeasurementUnitPrefs::GetUnitClass", HostHex(mUnit)))
+        return 0;
     return mUnit;
 }

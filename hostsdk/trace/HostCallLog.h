@@ -13,7 +13,8 @@ class HostCallLog {
 public:
     // Logs the call `name` (with `detail`) and returns true when it is to fail.
     static bool Enter(const std::string& name, const std::string& detail = {});
-    // Logs a call that cannot fail: one the host makes into a plug-in.
+    // Logs a call that cannot fail: one the host makes into a plug-in, or a question with no
+    // answer to take away.
     static void Record(const std::string& name, const std::string& detail = {});
     static void Notice(const std::string& text);
     // A plug-in broke one of the host's rules (over-release, a modal state released out of

@@ -11,7 +11,9 @@ void* HostModalDialogUtils::AcquireModalDialogState() {
 }
 
 void HostModalDialogUtils::ReleaseModalDialogState(void* token) {
-    HostCallLog::Enter("IModalDialogUtils::ReleaseModalDialogState",
-                       std::to_string(reinterpret_cast<std::uintptr_t>(token)));
+    // A failed release leaves the state held, as a host that missed the call would.
+    if (HostCallLog::Enter("IModalDialogUtils::ReleaseModalDialogState",
+                           std::to_string(reinterpret_cast<std::uintptr_t>(token))))
+        return;
     mState.Release(token);
 }

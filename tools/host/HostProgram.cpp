@@ -164,17 +164,22 @@ bool HostProgram::Register(PlugIn& plugIn) {
     return true;
 }
 
+HostBoss* HostProgram::Create(ClassID bossClass, const std::string& what) {
+    std::string error;
+    HostBoss* boss = nullptr;
+    if (!Guarded(what, [&] { boss = BossClassRegistry::CreateBoss(bossClass, error); }))
+        return nullptr;
+    if (boss == nullptr)
+        Fail(kMisbehaved, what + ": " + error);
+    return boss;
+}
+
 void HostProgram::StartServices() {
     for (ClassID bossClass : BossClassRegistry::ClassesWith(IStartupShutdownService::kDefaultIID)) {
-        std::string error;
-        HostBoss* boss = nullptr;
         const std::string what = "start-up service " + HostHex(bossClass);
-        if (!Guarded(what, [&] { boss = BossClassRegistry::CreateBoss(bossClass, error); }))
+        HostBoss* boss = Create(bossClass, what);
+        if (boss == nullptr)
             continue;
-        if (boss == nullptr) {
-            Fail(kMisbehaved, what + ": " + error);
-            continue;
-        }
         mServices.push_back(boss);
         InterfacePtr<IStartupShutdownService> service(boss, IStartupShutdownService::kDefaultIID);
         HostCallLog::Record("Startup", HostHex(bossClass));
@@ -185,15 +190,10 @@ void HostProgram::StartServices() {
 
 void HostProgram::CreateComponents() {
     for (ClassID bossClass : BossClassRegistry::ClassesWith(IActionComponent::kDefaultIID)) {
-        std::string error;
-        HostBoss* boss = nullptr;
         const std::string what = "action component " + HostHex(bossClass);
-        if (!Guarded(what, [&] { boss = BossClassRegistry::CreateBoss(bossClass, error); }))
+        HostBoss* boss = Create(bossClass, what);
+        if (boss == nullptr)
             continue;
-        if (boss == nullptr) {
-            Fail(kMisbehaved, what + ": " + error);
-            continue;
-        }
         mComponents.push_back({bossClass, boss});
         mOut << "created " << what << "\n";
     }

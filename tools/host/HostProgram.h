@@ -39,6 +39,8 @@ private:
     bool ReadInputs();
     void RunWithPlugIn(StandInHost& host, PlugInBundle& bundle);
     bool Register(PlugIn& plugIn);
+    // A new object of a plug-in class; null (reported) when it could not be made.
+    HostBoss* Create(ClassID bossClass, const std::string& what);
     void StartServices();
     void CreateComponents();
     void UpdateStates(StandInHost& host);
