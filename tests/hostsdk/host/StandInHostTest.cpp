@@ -122,6 +122,19 @@ TEST_F(StandInHostTest, InjectedFailuresMakeHostCallsFail) {
     EXPECT_EQ(calls[2], "GetExecutionContextSession -> injected failure");
 }
 
+TEST_F(StandInHostTest, AFailedReleaseLeavesTheModalStateHeld) {
+    StandInHost host;
+    InterfacePtr<IModalDialogUtils> modal(UtilsBoss::QueryUtils<IModalDialogUtils>());
+    ASSERT_TRUE(modal);
+    void* token = modal->AcquireModalDialogState();
+    HostFaults::Arm("IModalDialogUtils::ReleaseModalDialogState", 1);
+    modal->ReleaseModalDialogState(token);
+    EXPECT_EQ(host.ModalState().Depth(), 1u);
+    modal->ReleaseModalDialogState(token);
+    EXPECT_EQ(host.ModalState().Depth(), 0u);
+    EXPECT_EQ(HostCallLog::Violations(), 0);
+}
+
 TEST_F(StandInHostTest, AlertsAreAnsweredWithTheirDefaultButton) {
     StandInHost host;
     EXPECT_EQ(CAlert::ModalAlert("Replace?", "Replace", "Cancel", "", 2, 2), 2);
@@ -134,14 +147,16 @@ TEST_F(StandInHostTest, AlertsAreAnsweredWithTheirDefaultButton) {
     EXPECT_EQ(CAlert::ModalAlert("Done", "OK", "", "", 1, 1), 0);
 }
 
-// Enables its first action and names it after the number of open books.
+// Enables its actions and names them "Seen".
 class CountingComponent : public CActionComponent {
 public:
     explicit CountingComponent(IPMUnknown* boss) : CActionComponent(boss) {}
     void UpdateActionStates(IActiveContext* context, IActionStateList* list, SysPoint, IPMUnknown*) override {
         contextSeen = context != nullptr;
-        list->SetNthActionState(0, IActionStateList::kEnabled);
-        list->SetNthActionName(0, "Seen");
+        for (std::int32_t i = 0; i < list->Length(); ++i) {
+            list->SetNthActionState(i, IActionStateList::kEnabled);
+            list->SetNthActionName(i, "Seen");
+        }
     }
     bool contextSeen = false;
 };
@@ -162,6 +177,11 @@ TEST_F(StandInHostTest, UpdatingStatesHandsTheComponentItsActionsAndKeepsWhatItS
     EXPECT_TRUE(host.Actions().Find(4)->enabled);
     EXPECT_EQ(host.Actions().Find(4)->shownName, "Seen");
     EXPECT_FALSE(host.Actions().Find(6)->enabled);
+    // A list whose length cannot be read is empty: the component changes nothing.
+    host.Actions().Find(4)->enabled = false;
+    HostFaults::Arm("IActionStateList::Length", 0);
+    host.UpdateActionStates(*component, 0x100);
+    EXPECT_FALSE(host.Actions().Find(4)->enabled);
     boss->Release();
 }
 
