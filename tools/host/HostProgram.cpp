@@ -89,8 +89,7 @@ bool HostProgram::ReadInputs() {
             return false;
         }
     }
-    HostScript script;
-    if (!mOptions.script.empty() && !script.Read(mOptions.script, error)) {
+    if (!mOptions.script.empty() && !mScript.Read(mOptions.script, error)) {
         Fail(kUnusable, error);
         return false;
     }
@@ -139,6 +138,8 @@ void HostProgram::RunWithPlugIn(StandInHost& host, PlugInBundle& bundle) {
     if (!Register(*plugIn))
         return;
     mOut << "loaded plug-in \"" << plugIn->GetName() << "\" " << HostHex(plugIn->GetPluginID()) << "\n";
+    if (!mOptions.script.empty())
+        mOut << "script: " << mScript.Steps().size() << " steps\n";
     StartServices();
     mOut << "started: " << host.Actions().Actions().size() << " actions, " << host.Actions().MenuItemCount()
          << " menu items\n";

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "host/HostOptions.h"
+#include "host/HostScript.h"
 #include "hostsdk/base/HostTypes.h"
 #include "hostsdk/documents/HostBookRecord.h"
 #include "hostsdk/documents/HostDocumentRecord.h"
@@ -59,6 +60,8 @@ private:
     int mExit = kSucceeded;
     std::vector<HostDocumentRecord> mDocuments;
     std::vector<HostBookRecord> mBooks;
+    // Read and checked; no dialog takes its steps yet.
+    HostScript mScript;
     std::vector<HostBoss*> mServices;
     std::vector<Component> mComponents;
 };

@@ -52,6 +52,13 @@ TEST_F(TrovelHostTest, LoadsStartsOnceAndShowsDisabledActionsWithoutDocuments) {
     ExpectClean(result);
 }
 
+TEST_F(TrovelHostTest, ReadsTheScript) {
+    const HostResult result =
+        mRun.Run({HostRun::Bundle("TestHost"), "--script", mRun.Write("script.txt", "# choices\nchoose Trovelor A\nbutton OK\n")});
+    ASSERT_EQ(result.exit, 0) << result.out << result.errors;
+    EXPECT_TRUE(result.Printed("script: 2 steps")) << result.out;
+}
+
 TEST_F(TrovelHostTest, FrontDocumentAndBookWithChaptersEnableTheActions) {
     const HostResult result = mRun.Run(WithDocuments(2));
     ASSERT_EQ(result.exit, 0) << result.out << result.errors;
