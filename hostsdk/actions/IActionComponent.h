@@ -2,8 +2,8 @@
 // The component that runs a plug-in's actions and keeps their states: the host asks it to update the
 // states of its actions before it shows them, and to run one when the user picks it.
 #include "hostsdk/actions/IActionStateList.h"
-#include "hostsdk/session/IActiveContext.h"
 #include "hostsdk/base/IPMUnknown.h"
+#include "hostsdk/session/IActiveContext.h"
 
 class IActionComponent : public IPMUnknown {
 public:

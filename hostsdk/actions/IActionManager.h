@@ -1,8 +1,8 @@
 #pragma once
 // The host's actions: which action IDs exist, and adding one. The menu manager and the shortcut
 // manager are further interfaces of the same object.
-#include "hostsdk/base/PMString.h"
 #include "hostsdk/base/IPMUnknown.h"
+#include "hostsdk/base/PMString.h"
 
 class IActionManager : public IPMUnknown {
 public:

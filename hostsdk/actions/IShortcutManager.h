@@ -1,7 +1,7 @@
 #pragma once
 // The host's keyboard shortcuts of actions, per shortcut context ("DefaultContext").
-#include "hostsdk/base/PMString.h"
 #include "hostsdk/base/IPMUnknown.h"
+#include "hostsdk/base/PMString.h"
 
 class IShortcutManager : public IPMUnknown {
 public:

@@ -88,9 +88,11 @@ void BossClassRegistry::Remove(const PlugIn& plugIn) {
 std::vector<ClassID> BossClassRegistry::ClassesWith(PMIID iid) {
     std::lock_guard<std::mutex> lock(State().mutex);
     std::vector<ClassID> classes;
-    for (const auto& entry : State().entries)
-        if (entry.second.iid == iid && std::find(classes.begin(), classes.end(), entry.second.bossClass) == classes.end())
-            classes.push_back(entry.second.bossClass);
+    for (const auto& entry : State().entries) {
+        const ClassID bossClass = entry.second.bossClass;
+        if (entry.second.iid == iid && std::find(classes.begin(), classes.end(), bossClass) == classes.end())
+            classes.push_back(bossClass);
+    }
     return classes;
 }
 

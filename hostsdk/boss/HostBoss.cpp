@@ -57,7 +57,8 @@ void HostBoss::Release() const {
         member.destroy(member.object);
     }
     if (mCount.load() != 0)
-        HostCallLog::Violation("boss " + HostHex(mClass) + " referenced or released by its own interfaces while it was destroyed");
+        HostCallLog::Violation("boss " + HostHex(mClass) +
+                               " referenced or released by its own interfaces while it was destroyed");
     delete self;
 }
 

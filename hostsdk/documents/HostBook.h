@@ -8,7 +8,8 @@
 
 class HostBook : public CPMUnknown<IBook> {
 public:
-    HostBook(IPMUnknown* boss, std::shared_ptr<const HostBookRecord> record) : CPMUnknown<IBook>(boss), mRecord(std::move(record)) {}
+    HostBook(IPMUnknown* boss, std::shared_ptr<const HostBookRecord> record)
+        : CPMUnknown<IBook>(boss), mRecord(std::move(record)) {}
 
     PMString GetName() const override;
     IDFile GetFile() const override;

@@ -6,7 +6,8 @@
 
 class HostDocument : public CPMUnknown<IDocument> {
 public:
-    HostDocument(IPMUnknown* boss, HostDocumentRecord record) : CPMUnknown<IDocument>(boss), mRecord(std::move(record)) {}
+    HostDocument(IPMUnknown* boss, HostDocumentRecord record)
+        : CPMUnknown<IDocument>(boss), mRecord(std::move(record)) {}
 
     PMString GetName() const override;
     bool16 IsSaved() const override;

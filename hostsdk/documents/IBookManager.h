@@ -2,8 +2,8 @@
 // The open books and the current one.
 #include <cstdint>
 
-#include "hostsdk/documents/IBook.h"
 #include "hostsdk/base/IPMUnknown.h"
+#include "hostsdk/documents/IBook.h"
 
 class IBookManager : public IPMUnknown {
 public:

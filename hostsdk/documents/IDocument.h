@@ -1,7 +1,7 @@
 #pragma once
 // An open document.
-#include "hostsdk/base/PMString.h"
 #include "hostsdk/base/IPMUnknown.h"
+#include "hostsdk/base/PMString.h"
 
 class IDocument : public IPMUnknown {
 public:

@@ -1,7 +1,7 @@
 #pragma once
 // A utility: the front document.
-#include "hostsdk/documents/IDocument.h"
 #include "hostsdk/base/IPMUnknown.h"
+#include "hostsdk/documents/IDocument.h"
 
 class IFrontDocumentUtils : public IPMUnknown {
 public:

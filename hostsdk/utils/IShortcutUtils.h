@@ -1,7 +1,7 @@
 #pragma once
 // A utility: shortcut texts.
-#include "hostsdk/base/PMString.h"
 #include "hostsdk/base/IPMUnknown.h"
+#include "hostsdk/base/PMString.h"
 
 class IShortcutUtils : public IPMUnknown {
 public:

@@ -42,7 +42,8 @@ bool PlugInBundle::Load(const std::string& bundle, std::string& error) {
     const std::string folder = bundle + "/Contents/MacOS";
     const std::vector<std::string> libraries = LibrariesIn(folder);
     if (libraries.size() != 1) {
-        error = "bundle " + bundle + ": " + (libraries.empty() ? "no" : "more than one") + " library (.so) in Contents/MacOS";
+        error = "bundle " + bundle + ": " + (libraries.empty() ? "no" : "more than one") +
+                " library (.so) in Contents/MacOS";
         return false;
     }
     mLibrary = libraries.front();

@@ -1,7 +1,7 @@
 #include "hostsdk/actions/HostActionTable.h"
 
-#include "hostsdk/actions/HostActionStateList.h"
 #include "hostsdk/HostSdkTest.h"
+#include "hostsdk/actions/HostActionStateList.h"
 
 namespace {
 

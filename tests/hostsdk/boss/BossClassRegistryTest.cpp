@@ -2,11 +2,11 @@
 
 #include <stdexcept>
 
+#include "hostsdk/HostSdkTest.h"
 #include "hostsdk/base/InterfacePtr.h"
 #include "hostsdk/boss/InterfaceFactory.h"
 #include "hostsdk/boss/InterfaceFactoryRegistry.h"
 #include "hostsdk/boss/PlugIn.h"
-#include "hostsdk/HostSdkTest.h"
 
 namespace {
 

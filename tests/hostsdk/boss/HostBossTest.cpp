@@ -1,7 +1,7 @@
 #include "hostsdk/boss/HostBoss.h"
 
-#include "hostsdk/base/InterfacePtr.h"
 #include "hostsdk/HostSdkTest.h"
+#include "hostsdk/base/InterfacePtr.h"
 
 namespace {
 

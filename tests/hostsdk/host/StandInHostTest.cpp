@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "hostsdk/HostSdkTest.h"
 #include "hostsdk/actions/CActionComponent.h"
 #include "hostsdk/actions/IMenuManager.h"
 #include "hostsdk/actions/ShortcutText.h"
@@ -17,7 +18,6 @@
 #include "hostsdk/utils/IModalDialogUtils.h"
 #include "hostsdk/utils/IShortcutUtils.h"
 #include "hostsdk/utils/UtilsBoss.h"
-#include "hostsdk/HostSdkTest.h"
 
 namespace {
 
