@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <cmath>
 #include <set>
 
 namespace {
@@ -27,17 +28,23 @@ std::string Position(const QByteArray& bytes, int offset) {
     return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
-bool ReadObject(const std::string& file, QJsonObject& object, std::string& error) {
+bool ReadBytes(const std::string& file, std::string& bytes, std::string& error) {
     QFile input(QString::fromStdString(file));
     if (!input.open(QIODevice::ReadOnly)) {
         error = "cannot be read: " + input.errorString().toStdString();
         return false;
     }
-    const QByteArray bytes = input.read(kMaximumSize + 1);
-    if (bytes.size() > kMaximumSize) {
+    const QByteArray read = input.read(kMaximumSize + 1);
+    bytes.assign(read.constData(), static_cast<std::size_t>(read.size()));
+    return true;
+}
+
+bool ParseObject(const std::string& text, QJsonObject& object, std::string& error) {
+    if (text.size() > static_cast<std::size_t>(kMaximumSize)) {
         error = "is larger than 1 MiB";
         return false;
     }
+    const QByteArray bytes = QByteArray::fromRawData(text.data(), static_cast<int>(text.size()));
     QJsonParseError parse;
     const QJsonDocument json = QJsonDocument::fromJson(bytes, &parse);
     if (parse.error != QJsonParseError::NoError) {
@@ -110,12 +117,14 @@ bool ReadSelection(const QJsonObject& object, HostBookRecord& book, std::string&
     }
     std::set<int> seen;
     for (const QJsonValue& index : selection.toArray()) {
+        // Checked as a number first: a huge or fractional one must not reach the conversion.
         const double value = index.toDouble(-1);
-        const int chapter = static_cast<int>(value);
-        if (!index.isDouble() || value != chapter || chapter < 0 || chapter >= static_cast<int>(book.chapters.size())) {
+        if (!index.isDouble() || !(value >= 0) || value >= static_cast<double>(book.chapters.size()) ||
+            value != std::floor(value)) {
             error = "\"selection\" holds something that is not the index of a chapter";
             return false;
         }
+        const int chapter = static_cast<int>(value);
         if (!seen.insert(chapter).second) {
             error = "\"selection\" names chapter " + std::to_string(chapter) + " twice";
             return false;
@@ -142,18 +151,34 @@ bool Named(const std::string& file, bool read, std::string& error) {
 }  // namespace
 
 bool HostDocumentFile::ReadDocument(const std::string& file, HostDocumentRecord& document, std::string& error) {
+    std::string bytes;
+    if (!ReadBytes(file, bytes, error))
+        return Named(file, false, error);
+    return ParseDocument(bytes, file, document, error);
+}
+
+bool HostDocumentFile::ReadBook(const std::string& file, HostBookRecord& book, std::string& error) {
+    std::string bytes;
+    if (!ReadBytes(file, bytes, error))
+        return Named(file, false, error);
+    return ParseBook(bytes, file, book, error);
+}
+
+bool HostDocumentFile::ParseDocument(const std::string& bytes, const std::string& file, HostDocumentRecord& document,
+                                     std::string& error) {
     QJsonObject object;
     HostDocumentRecord read;
-    const bool done = ReadObject(file, object, error) && ReadDocumentObject(object, read, error);
+    const bool done = ParseObject(bytes, object, error) && ReadDocumentObject(object, read, error);
     if (done)
         document = read;
     return Named(file, done, error);
 }
 
-bool HostDocumentFile::ReadBook(const std::string& file, HostBookRecord& book, std::string& error) {
+bool HostDocumentFile::ParseBook(const std::string& bytes, const std::string& file, HostBookRecord& book,
+                                 std::string& error) {
     QJsonObject object;
     HostBookRecord read;
-    const bool done = ReadObject(file, object, error) && ReadBookObject(file, object, read, error);
+    const bool done = ParseObject(bytes, object, error) && ReadBookObject(file, object, read, error);
     if (done)
         book = read;
     return Named(file, done, error);

@@ -1,7 +1,7 @@
 #pragma once
 // Reads the small JSON files that stand for the host's documents and books. Each is one JSON
 // object; keys not listed here are ignored, so that later versions can add keys (pages, fonts)
-// and older files still read.
+// and older files still read; a key given twice counts with its last value.
 //
 // Document:
 //   "name"   text, required, not empty: the name the host shows ("Brochure.indd").
@@ -26,4 +26,8 @@ class HostDocumentFile {
 public:
     static bool ReadDocument(const std::string& file, HostDocumentRecord& document, std::string& error);
     static bool ReadBook(const std::string& file, HostBookRecord& book, std::string& error);
+    // The same for the bytes of `file`, already read.
+    static bool ParseDocument(const std::string& bytes, const std::string& file, HostDocumentRecord& document,
+                              std::string& error);
+    static bool ParseBook(const std::string& bytes, const std::string& file, HostBookRecord& book, std::string& error);
 };

@@ -104,6 +104,7 @@ TEST_F(HostDocumentFileTest, BadBooksAreErrors) {
         {R"({"name": "B", "chapters": ["a.json"], "selection": [1]})", "not the index of a chapter"},
         {R"({"name": "B", "chapters": ["a.json"], "selection": [-1]})", "not the index of a chapter"},
         {R"({"name": "B", "chapters": ["a.json"], "selection": [0.5]})", "not the index of a chapter"},
+        {R"({"name": "B", "chapters": ["a.json"], "selection": [1e300]})", "not the index of a chapter"},
         {R"({"name": "B", "chapters": ["a.json"], "selection": ["0"]})", "not the index of a chapter"},
         {R"({"name": "B", "chapters": ["a.json"], "selection": [0, 0]})", "names chapter 0 twice"},
         {R"({"name": "B", "selection": 0})", "\"selection\" must be an array"},
