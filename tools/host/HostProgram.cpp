@@ -226,6 +226,11 @@ void HostProgram::RunAction(StandInHost& host, const PlugIn& plugIn, ActionID ac
             runner = &component;
             break;
         }
+    if (runner == nullptr && known != nullptr) {
+        Fail(kMisbehaved, "action " + HostHex(action) + ": its component " + HostHex(known->component) +
+                              " was not created");
+        return;
+    }
     if (runner == nullptr) {
         Fail(kUnusable, "action " + HostHex(action) + " is unknown");
         return;

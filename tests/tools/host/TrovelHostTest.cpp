@@ -119,6 +119,16 @@ TEST_F(TrovelHostTest, AnExceptionFromThePlugInIsCaughtAndFailsTheRun) {
     ExpectClean(result);
 }
 
+TEST_F(TrovelHostTest, AnActionWhoseComponentCouldNotBeMadeIsNotRun) {
+    const HostResult result = mRun.Run(WithDocuments(1, {"--fail", "create#3", "--run", kDocumentAction}));
+    EXPECT_EQ(result.exit, 3) << result.out << result.errors;
+    EXPECT_NE(result.errors.find("action component 0x7A0000: creating implementation 0x7A0000 failed"), std::string::npos)
+        << result.errors;
+    EXPECT_NE(result.errors.find("action 0x7A0004: its component 0x7A0000 was not created"), std::string::npos)
+        << result.errors;
+    ExpectClean(result);
+}
+
 TEST_F(TrovelHostTest, InjectedFailuresReachThePlugIn) {
     struct Case {
         std::vector<std::string> faults;
