@@ -57,22 +57,28 @@ StandInHost::StandInHost() {
     StandInHost* none = nullptr;
     if (!sCurrent.compare_exchange_strong(none, this))
         throw std::logic_error("a stand-in host exists already");
-    RegisterInterfaceNames();
-    mActionManager = HostBoss::Create(kActionManagerBoss);
-    mActionManager->Add<HostActionManager>(mActions);
-    mActionManager->Add<HostMenuManager>(mActions);
-    mActionManager->Add<HostShortcutManager>(mActions);
-    mApplication = HostBoss::Create(kApplicationBoss);
-    mApplication->Add<HostApplication>(mActionManager);
-    mSession = HostBoss::Create(kSessionBoss);
-    mSessionInterface = mSession->Add<HostSession>(mApplication);
-    mSession->Add<HostActiveContext>();
-    mSession->Add<HostBookManager>(mDocuments);
-    mSession->Add<HostUnitPrefs>(mUnit);
-    mUtilities = HostBoss::Create(kUtilsBoss);
-    mUtilities->Add<HostFrontDocumentUtils>(mDocuments);
-    mUtilities->Add<HostModalDialogUtils>(mModalState);
-    mUtilities->Add<HostShortcutUtils>();
+    // A host that could not be built is not current: another may be made.
+    try {
+        RegisterInterfaceNames();
+        mActionManager = HostBoss::Create(kActionManagerBoss);
+        mActionManager->Add<HostActionManager>(mActions);
+        mActionManager->Add<HostMenuManager>(mActions);
+        mActionManager->Add<HostShortcutManager>(mActions);
+        mApplication = HostBoss::Create(kApplicationBoss);
+        mApplication->Add<HostApplication>(mActionManager);
+        mSession = HostBoss::Create(kSessionBoss);
+        mSessionInterface = mSession->Add<HostSession>(mApplication);
+        mSession->Add<HostActiveContext>();
+        mSession->Add<HostBookManager>(mDocuments);
+        mSession->Add<HostUnitPrefs>(mUnit);
+        mUtilities = HostBoss::Create(kUtilsBoss);
+        mUtilities->Add<HostFrontDocumentUtils>(mDocuments);
+        mUtilities->Add<HostModalDialogUtils>(mModalState);
+        mUtilities->Add<HostShortcutUtils>();
+    } catch (...) {
+        sCurrent = nullptr;
+        throw;
+    }
 }
 
 StandInHost::~StandInHost() {
