@@ -245,6 +245,14 @@ void PUNIXSharedMemory::Abandon() {
     Cleanup();
 }
 
+void PUNIXSharedMemory::Remove(GBuffer const& id) {
+    try {
+        shm_unlink(PIPCObjectName::CString(NameFor(id)));
+    } catch (GException const&) {
+        // An impossible name names nothing.
+    }
+}
+
 int PUNIXSharedMemory::GetPIDCount() const { return map == nullptr ? 0 : Load(&Header()[cCountWord]) / 4; }
 
 bool PUNIXSharedMemory::Exists(GBuffer const& /*path*/, GBuffer const& id) {

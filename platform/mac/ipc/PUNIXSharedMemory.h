@@ -38,6 +38,9 @@ public:
     // Whether a healthy segment with a running attached process stands under the name. Only reads:
     // it runs without the segment's mutex, so it must not change a PID list others are changing.
     static bool Exists(GBuffer const& path, GBuffer const& id);
+    // Unlinks the name of the segment with this ID; the caller holds its mutex and has found no
+    // running process attached (Exists false).
+    static void Remove(GBuffer const& id);
     static int GetMaxIDSize() { return 28; }
     // The entries of the PID list, for tests.
     int GetPIDCount() const;
