@@ -99,7 +99,7 @@ GBuffer TableID(GPPIPCMessageQueueMgr::ManagerType type) {
 }  // namespace
 
 GPPIPCMessageQueueMgr::GPPIPCMessageQueueMgr(bool global_, ManagerType type_)
-    : global(global_), type(type_), table(GetMemoryPath(global_), TableID(type_), cTableSize, created) {
+    : global(global_), type(type_), table(PathAfterSweep(global_, type_), TableID(type_), cTableSize, created) {
     GSharedMemoryLocker<Table> lock(table);
     if (!created) {
         if (ReadIntAt(table, 0) != cCurrentVersion)
@@ -110,6 +110,23 @@ GPPIPCMessageQueueMgr::GPPIPCMessageQueueMgr(bool global_, ManagerType type_)
     WriteIntAt(table, kSeedOffset, static_cast<int>(clock()));
     WriteIntAt(table, kEndOffset, cListStartIndex);
     created = false;
+}
+
+GBuffer GPPIPCMessageQueueMgr::PathAfterSweep(bool global, ManagerType type) {
+    GBuffer words;
+    if (!Table::ReadAbandoned(TableID(type), cTableSize, words))
+        return GetMemoryPath(global);
+    int const* table = reinterpret_cast<int const*>(words.GetPtr());
+    int end = table[kEndOffset / 4];
+    end = end < cListStartIndex ? cListStartIndex : end > cTableSize ? cTableSize : end;
+    GSessionInfo const* sessions = GSessionInfo::GetInstance();
+    const int session = global ? -1 : sessions->GetCurrentSession();
+    for (int at = cListStartIndex; at + cEntrySize <= end; at += cEntrySize) {
+        const int pid = table[at / 4];
+        if (!PIPCProcessCheck::IsRunning(pid))
+            GPPIPCMessageQueue::RemoveAbandoned(session, pid, table[at / 4 + 1]);
+    }
+    return GetMemoryPath(global);
 }
 
 GPPIPCMessageQueueMgr::~GPPIPCMessageQueueMgr() {

@@ -11,7 +11,8 @@
 // - Register first sweeps the entries of processes that no longer run, so dead receivers never
 //   fill the table; a full table makes it return 0. Register's sweep and Unregister of a process
 //   also unlink the queue (and its mutex) of every removed entry whose process no longer runs
-//   and that no running process holds, so a killed receiver leaves nothing behind.
+//   and that no running process holds, so a killed receiver leaves nothing behind; so does
+//   opening a table that every user left by being killed.
 // - An end word outside the table is read as the nearest possible one; Register writes it back
 //   repaired.
 #include "core/bytes/GBuffer.h"
@@ -61,6 +62,10 @@ public:
 
 private:
     int OwnSession() const;
+    // A table whose users were all killed is unlinked by the consistency check of the next
+    // opener, and with it what it recorded: the queues of its dead receivers are removed first.
+    // Returns the table's path.
+    static GBuffer PathAfterSweep(bool global, ManagerType type);
     int RegisterAfterSweep(int processID, GTable<GPair<int, int> >& dead);
     void RemoveQueuesOf(GTable<GPair<int, int> > const& removed);
     // Removes one entry from the table; false when the table could not be locked or read.

@@ -94,6 +94,10 @@ public:
     PUNIXIPMutexImp& GetMutex() { return mutex.GetImp(); }
 
     static bool Exists(GBuffer const& path, GBuffer const& id) { return Imp::Exists(path, DataID(id)); }
+    // The first count data bytes of a segment whose users have all ended, read without attaching.
+    static bool ReadAbandoned(GBuffer const& id, int count, GBuffer& data) {
+        return Imp::ReadAbandoned(DataID(id), count, data);
+    }
     // Unlinks the segment and its mutex when no running process is attached to the segment any
     // more: the objects a process that ended without detaching (killed) used alone. Runs under the
     // mutex; false when it could not be had or a running process still uses the segment.

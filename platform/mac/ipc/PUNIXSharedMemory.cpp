@@ -255,6 +255,44 @@ void PUNIXSharedMemory::Remove(GBuffer const& id) {
 
 int PUNIXSharedMemory::GetPIDCount() const { return map == nullptr ? 0 : Load(&Header()[cCountWord]) / 4; }
 
+namespace {
+
+// Visits the header of the healthy segment name, mapped read-only with count data bytes behind it;
+// false when there is none.
+template <class Visit>
+bool WithHealthyHeader(GBuffer const& name, int count, Visit visit) {
+    const int fd = shm_open(PIPCObjectName::CString(name), O_RDONLY | O_CLOEXEC, 0);
+    if (fd < 0)
+        return false;
+    bool visited = false;
+    const long long size = PShmCalls::SizeOf(fd);
+    const long long mapped = static_cast<long long>(PUNIXSharedMemory::cHeaderSize) + count;
+    if (count >= 0 && size >= mapped) {
+        void* map = mmap(nullptr, static_cast<size_t>(mapped), PROT_READ, MAP_SHARED, fd, 0);
+        if (map != MAP_FAILED) {
+            int const* header = static_cast<int const*>(map);
+            if (JudgeHeader(header, size) == 0 && Load(&header[cVersionWord]) == PUNIXSharedMemory::cVersion) {
+                visit(header);
+                visited = true;
+            }
+            munmap(map, static_cast<size_t>(mapped));
+        }
+    }
+    close(fd);
+    return visited;
+}
+
+bool HasRunningProcess(int const* header) {
+    const int count = Load(&header[cCountWord]);
+    for (int i = 0; i * 4 < count; ++i) {
+        if (PIPCProcessCheck::IsRunning(Load(&header[cListWord + i])))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool PUNIXSharedMemory::Exists(GBuffer const& /*path*/, GBuffer const& id) {
     GBuffer name;
     try {
@@ -262,23 +300,24 @@ bool PUNIXSharedMemory::Exists(GBuffer const& /*path*/, GBuffer const& id) {
     } catch (GException const&) {
         return false;
     }
-    const int fd = shm_open(PIPCObjectName::CString(name), O_RDONLY | O_CLOEXEC, 0);
-    if (fd < 0)
-        return false;
     bool exists = false;
-    const long long size = PShmCalls::SizeOf(fd);
-    if (size >= cHeaderSize) {
-        void* map = mmap(nullptr, cHeaderSize, PROT_READ, MAP_SHARED, fd, 0);
-        if (map != MAP_FAILED) {
-            int const* header = static_cast<int const*>(map);
-            if (JudgeHeader(header, size) == 0 && Load(&header[cVersionWord]) == cVersion) {
-                const int count = Load(&header[cCountWord]);
-                for (int i = 0; i * 4 < count && !exists; ++i)
-                    exists = PIPCProcessCheck::IsRunning(Load(&header[cListWord + i]));
-            }
-            munmap(map, cHeaderSize);
-        }
-    }
-    close(fd);
+    WithHealthyHeader(name, 0, [&](int const* header) { exists = HasRunningProcess(header); });
     return exists;
+}
+
+bool PUNIXSharedMemory::ReadAbandoned(GBuffer const& id, int count, GBuffer& data) {
+    GBuffer name;
+    try {
+        name = NameFor(id);
+    } catch (GException const&) {
+        return false;
+    }
+    bool abandoned = false;
+    WithHealthyHeader(name, count, [&](int const* header) {
+        if (HasRunningProcess(header))
+            return;
+        data = GBuffer(reinterpret_cast<unsigned char const*>(header) + cHeaderSize, count);
+        abandoned = true;
+    });
+    return abandoned;
 }

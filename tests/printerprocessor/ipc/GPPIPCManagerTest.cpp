@@ -157,11 +157,14 @@ int StopReceiver(ForkedChild& child, SharedLog* log) {
     return child.Wait(15000);
 }
 
-// The objects of a queue whose owner died holding them; nobody is left to unlink them.
-void RemoveQueueObjects(int pid, int registrationID) {
+// The objects left of a queue: its segment and its mutex.
+std::vector<std::string> QueueObjects(int pid, int registrationID) {
     const std::string id = "P" + std::to_string(pid) + "MQ" + std::to_string(registrationID);
-    for (const char* kind : {"KvoShD", "KvoShL"})
-        shm_unlink(("/" + ShmTestEnvironment::Prefix() + kind + id).c_str());
+    std::vector<std::string> left;
+    for (const std::string& name : ShmTestEnvironment::Leftovers(ShmTestEnvironment::Prefix()))
+        if (name.size() > id.size() && name.compare(name.size() - id.size(), id.size(), id) == 0)
+            left.push_back(name);
+    return left;
 }
 
 int DeadPID() {
@@ -483,9 +486,10 @@ TEST_F(GPPIPCManagerTest, KilledReceiverIsSweptAndSendFailsQuickly) {
         EXPECT_FALSE(table.IsRegistered(child->Pid()));
     }
     EXPECT_EQ(GPPIPCManager::cNotRegistered, manager.GetListeningState(child->Pid()));
+    // The sweep that dropped its entry also unlinked the queue that only it used.
+    EXPECT_TRUE(QueueObjects(child->Pid(), id).empty());
     child->Wait();
     GPPIPCManager::Finalize();
-    RemoveQueueObjects(child->Pid(), id);
     // The dead child's hold on the table's mutex is never given back.
     shm_unlink(("/" + ShmTestEnvironment::Prefix() + "KvoShLGIPC_PP").c_str());
 }
@@ -508,9 +512,9 @@ TEST_F(GPPIPCManagerTest, ReceiverKilledAfterTheAppendEndsTheWaitWithFalse) {
     EXPECT_LT(MillisecondsSince(start), 400 + 1500);
     killer.join();
     EXPECT_EQ(GPPIPCManager::cNotRegistered, manager.GetListeningState(target));
+    EXPECT_TRUE(QueueObjects(target, id).empty());
     child->Wait();
     GPPIPCManager::Finalize();
-    RemoveQueueObjects(target, id);
     shm_unlink(("/" + ShmTestEnvironment::Prefix() + "KvoShLGIPC_PP").c_str());
 }
 

@@ -219,7 +219,7 @@ TEST(PrinterProcessorPeerFault, WaitForTheReceiverEndsAtItsDeadlineWhenLooksAreS
         while (Clock::now() < deadline && !self.AwaitGo(0)) {
             {
                 GSharedMemoryLocker<Memory> lock(queue.GetMemory());
-                usleep(9000);
+                usleep(20000);
             }
             usleep(1000);
         }
