@@ -1,5 +1,7 @@
 #include "printerprocessor/ipc/GPPIPCManager.h"
 
+#include <chrono>
+
 #include "core/base/GException.h"
 #include "core/containers/GPair.h"
 #include "core/signals/GBasicSignals.h"
@@ -134,7 +136,7 @@ int GPPIPCManager::GetListeningState(int pid) {
     table->GetRegistered(pid, session, ids);
     if (ids.GetCount() == 0)
         return cNotRegistered;
-    if (!IsRunning(pid))
+    if (!IsTargetRunning(pid))
         return cNotReachable;
     try {
         if (session != CurrentSession())
@@ -217,7 +219,7 @@ bool GPPIPCManager::SendOne(int session, int pid, int registrationID, int messag
     if (IsKnownGone(pid) || Registrations() == nullptr)
         return false;
     // A receiver that has ended takes nothing: no wait, and its registrations go at the cleanup.
-    if (!IsRunning(pid)) {
+    if (!IsTargetRunning(pid)) {
         MarkCorrupted(pid);
         return false;
     }
@@ -275,6 +277,7 @@ GPPIPCMessageQueue::Placement GPPIPCManager::Append(GPPIPCMessageQueue& queue, i
 bool GPPIPCManager::WaitTillTaken(GPPIPCMessageQueue& queue, int pid, const GPPIPCMessageQueue::Placement& placed,
                                   int messageID, const GBuffer& data) {
     const GIPDeadline deadline(cWaitMs);
+    auto nextLivenessCheck = std::chrono::steady_clock::now() + std::chrono::milliseconds(cLivenessCheckMs);
     for (;;) {
         GPPIPCMessageQueue::Presence presence = GPPIPCMessageQueue::cQueued;
         try {
@@ -287,10 +290,14 @@ bool GPPIPCManager::WaitTillTaken(GPPIPCMessageQueue& queue, int pid, const GPPI
         // Damage in front of the record: a reader stops there and never gets it.
         if (presence == GPPIPCMessageQueue::cHidden)
             break;
-        // A receiver that has ended will not read: no use waiting out the rest.
-        if (!IsRunning(pid)) {
-            MarkCorrupted(pid);
-            break;
+        // A receiver that has ended will not read: no use waiting out the rest. Looked at now and
+        // then, not at every look: it reads its process's state from the system.
+        if (std::chrono::steady_clock::now() >= nextLivenessCheck) {
+            if (!IsRunning(pid)) {
+                MarkCorrupted(pid);
+                break;
+            }
+            nextLivenessCheck += std::chrono::milliseconds(cLivenessCheckMs);
         }
         if (deadline.Passed())
             break;
@@ -311,6 +318,8 @@ void GPPIPCManager::ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int reg
 }
 
 void GPPIPCManager::MarkCorrupted(int pid) { corrupted.AddUniqueItem(pid); }
+
+bool GPPIPCManager::IsTargetRunning(int pid) { return knownRunning.FindItem(pid) >= 0 || IsRunning(pid); }
 
 bool GPPIPCManager::IsKnownGone(int pid) { return corrupted.FindItem(pid) >= 0 && !IsRunning(pid); }
 
@@ -478,9 +487,14 @@ void GPPIPCManager::DispatchOne(const GPPIPCMessage& message) {
     }
 }
 
-GPPIPCManager::SendScope::SendScope(GPPIPCManager& manager) : mManager(manager) { ++mManager.keeping; }
+GPPIPCManager::SendScope::SendScope(GPPIPCManager& manager, const GTable<int>& running) : mManager(manager) {
+    if (mManager.keeping++ == 0)
+        mManager.knownRunning = running;
+}
 
 GPPIPCManager::SendScope::~SendScope() {
-    if (--mManager.keeping == 0)
-        mManager.kept.Resize(0);
+    if (--mManager.keeping > 0)
+        return;
+    mManager.kept.Resize(0);
+    mManager.knownRunning.Resize(0);
 }

@@ -50,6 +50,8 @@ public:
     // queue often is answered within a few of its polls instead of a whole long sleep later.
     static constexpr int cWaitStepMs = 10;
     static constexpr int cWaitMs = 3300;
+    // How often the wait asks whether its receiver still runs.
+    static constexpr int cLivenessCheckMs = 50;
     static constexpr int cListeningPollMs = 100;
     static constexpr int cListeningWaitMs = 30000;
 
@@ -96,9 +98,12 @@ public:
 
     // One send over several targets (listening-state queries and sends): its lock waits share one
     // lock bound, and the queues it opens stay open for all of its looks until the scope ends.
+    // running lists processes the caller has just found running (its process lookup): the send
+    // takes them as running at its start instead of asking the system again; the wait for a
+    // receiver still notices one that ends.
     class SendScope {
     public:
-        explicit SendScope(GPPIPCManager& manager);
+        explicit SendScope(GPPIPCManager& manager, const GTable<int>& running = GTable<int>());
         ~SendScope();
         SendScope(const SendScope&) = delete;
         SendScope& operator=(const SendScope&) = delete;
@@ -136,6 +141,8 @@ private:
     bool SendOne(int session, int pid, int registrationID, int messageID, const GBuffer& data);
     void MarkCorrupted(int pid);
     bool IsKnownGone(int pid);
+    // Running by the caller's lookup inside a SendScope, else as the system says now.
+    bool IsTargetRunning(int pid);
     void StartListening();
     void StopListening() noexcept;
     void Dispatch(GTable<GSmartPtr<GPPIPCMessage> > const& messages);
@@ -153,6 +160,7 @@ private:
     // Queues opened inside a SendScope, closed when it ends.
     int keeping = 0;
     GTable<GSmartPtr<KeptQueue> > kept;
+    GTable<int> knownRunning;
     GDict<int, Receivers> receivers;
     // Re-entry guards: a receiver's handler or a nested call never reads the queue again while an
     // outer call is working on it.

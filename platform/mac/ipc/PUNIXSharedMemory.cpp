@@ -257,10 +257,16 @@ int PUNIXSharedMemory::GetPIDCount() const { return map == nullptr ? 0 : Load(&H
 
 namespace {
 
-// Visits the header of the healthy segment name, mapped read-only with count data bytes behind it;
-// false when there is none.
+// Visits the header of the healthy segment of this ID, mapped read-only with count data bytes
+// behind it; false when there is none (an impossible ID names none).
 template <class Visit>
-bool WithHealthyHeader(GBuffer const& name, int count, Visit visit) {
+bool WithHealthyHeader(GBuffer const& id, int count, Visit visit) {
+    GBuffer name;
+    try {
+        name = NameFor(id);
+    } catch (GException const&) {
+        return false;
+    }
     const int fd = shm_open(PIPCObjectName::CString(name), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0)
         return false;
@@ -294,26 +300,14 @@ bool HasRunningProcess(int const* header) {
 }  // namespace
 
 bool PUNIXSharedMemory::Exists(GBuffer const& /*path*/, GBuffer const& id) {
-    GBuffer name;
-    try {
-        name = NameFor(id);
-    } catch (GException const&) {
-        return false;
-    }
     bool exists = false;
-    WithHealthyHeader(name, 0, [&](int const* header) { exists = HasRunningProcess(header); });
+    WithHealthyHeader(id, 0, [&](int const* header) { exists = HasRunningProcess(header); });
     return exists;
 }
 
 bool PUNIXSharedMemory::ReadAbandoned(GBuffer const& id, int count, GBuffer& data) {
-    GBuffer name;
-    try {
-        name = NameFor(id);
-    } catch (GException const&) {
-        return false;
-    }
     bool abandoned = false;
-    WithHealthyHeader(name, count, [&](int const* header) {
+    WithHealthyHeader(id, count, [&](int const* header) {
         if (HasRunningProcess(header))
             return;
         data = GBuffer(reinterpret_cast<unsigned char const*>(header) + cHeaderSize, count);

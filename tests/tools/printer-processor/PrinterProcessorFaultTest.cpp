@@ -24,13 +24,6 @@ namespace {
 // The IPC manager's whole wait for a receiver: 11 looks, 300 ms apart.
 constexpr long long kFullWaitMs = 3300;
 
-int Count(const std::vector<Line>& lines, const std::string& user) {
-    int n = 0;
-    for (const Line& line : lines)
-        n += line.size() > kUser && line[kUser] == user;
-    return n;
-}
-
 void SetWord(GPPIPCMessageQueueMgr::Table& table, int offset, int value) {
     table.SetCursor(offset);
     GBinaryShMemUtils::Write(table, value);

@@ -25,13 +25,6 @@ namespace {
 constexpr long long kFullWaitMs = 3300;
 using Memory = GSharedMemoryBase<PUNIXSharedMemory>;
 
-int Count(const std::vector<Line>& lines, const std::string& user) {
-    int n = 0;
-    for (const Line& line : lines)
-        n += line.size() > kUser && line[kUser] == user;
-    return n;
-}
-
 int CurrentSession() { return GSessionInfo::GetInstance()->GetCurrentSession(); }
 
 void SetWord(Memory& memory, int offset, int value) {
