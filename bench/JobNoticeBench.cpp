@@ -7,7 +7,8 @@
 //   the CPU time of the process lookup that each notice starts with.
 // - JobNoticeSend: the same notice, sent by the IPC manager the way the notifier sends it, but
 //   after a lookup made outside the timing: busy_p50/busy_p99 are the hand-off's own CPU time per
-//   notice (listening state, append, looks, closing), without the lookup. No peer.
+//   notice (listening state, append, looks, closing), without the lookup. Peer: the same
+//   POSIX message-queue round trip.
 // - QueueSend: one message into a receiver's queue and drained again, opening the sender's side
 //   of the queue for every send (as the IPC manager does) against keeping it open.
 // Objects live in the private namespace of the other IPC benchmarks ("trvbench<pid>_") and are
@@ -251,6 +252,7 @@ void QueueSendKeptOpen(benchmark::State& state) { QueueSend(state, false); }
 
 BENCHMARK(NoticeOurs)->Name(TROVEL_BENCH_NAME("JobNotice", "ours"))->Iterations(kNotices)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(NoticeSendOnly)->Name(TROVEL_BENCH_NAME("JobNoticeSend", "ours"))->Iterations(kNotices)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(NoticeMQueue)->Name(TROVEL_BENCH_NAME("JobNoticeSend", "mqueue"))->Iterations(kRoundTrips)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(NoticeMQueue)->Name(TROVEL_BENCH_NAME("JobNotice", "mqueue"))->Iterations(kRoundTrips)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(QueueSendOpenPerSend)->Name(TROVEL_BENCH_NAME("QueueSend", "ours"))->Iterations(kQueueSends)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(QueueSendKeptOpen)->Name(TROVEL_BENCH_NAME("QueueSend", "kept-open"))->Iterations(kQueueSends)->UseRealTime()->Unit(benchmark::kMicrosecond);

@@ -115,20 +115,18 @@ void PUNIXSharedMemory::OpenExisting() {
     if (fd < 0)
         throw GSimpleException(40165);
     const long long size = PShmCalls::SizeOf(fd);
-    int damage = size < cHeaderSize ? 40167 : 0;
+    // A size no header can state is damage without a look; any other is mapped once, whole, and
+    // the header judged there.
+    int damage = size < cHeaderSize ? 40167 : size > 0x7FFFFFFF ? 40168 : 0;
     if (damage == 0) {
-        void* header = PShmCalls::Map(fd, cHeaderSize);
-        if (header == nullptr)
-            Fail(40167);
-        damage = JudgeHeader(static_cast<int const*>(header), size);
-        PShmCalls::Unmap(header, cHeaderSize);
+        totalSize = static_cast<int>(size);
+        MapHandleToPtr();
+        damage = JudgeHeader(Header(), size);
     }
     if (damage != 0) {
         PShmCalls::UnlinkIfSame(text, fd);
         Fail(damage);
     }
-    totalSize = static_cast<int>(size);
-    MapHandleToPtr();
 }
 
 void PUNIXSharedMemory::MapHandleToPtr() {
