@@ -65,10 +65,21 @@ int WordAt(Memory& memory, int offset) {
 
 void WalkQueue(Objects& o) {
     o.queue->ContainsRawMessage(145, GBuffer("job"));
+    // Whatever the damage, a record placed is one the drain delivers.
+    const GBuffer mine("placed");
+    const GPPIPCMessageQueue::Placement placed = o.queue->Place(getpid(), 147, mine, false);
+    if (placed.at >= 0)
+        Check(o.queue->Look(placed, 147, mine) == GPPIPCMessageQueue::cQueued);
     GTable<GSmartPtr<GPPIPCMessage> > messages;
     o.queue->ReadPendingMessages(messages);
-    for (int i = 0; i < messages.GetCount(); ++i)
+    bool delivered = false;
+    for (int i = 0; i < messages.GetCount(); ++i) {
         Check(messages[i]->GetData().GetLength() <= GPPIPCMessageQueue::cQueueSize - 28);
+        delivered = delivered || (messages[i]->GetMessageID() == 147 && messages[i]->GetData() == mine);
+    }
+    Check(placed.at < 0 || delivered);
+    if (placed.at >= 0)
+        Check(o.queue->Look(placed, 147, mine) == GPPIPCMessageQueue::cTaken);
     Check(WordAt(*o.rawQueue, 4) == GPPIPCMessageQueue::cQueueHeaderSize);
     Check(o.queue->TryToAddRawMessageOnce(145, GBuffer("fresh")));
     o.queue->ReadPendingMessages(messages);

@@ -1,5 +1,7 @@
 #include "printerprocessor/ipc/GPPIPCManager.h"
 
+#include <chrono>
+
 #include "core/base/GException.h"
 #include "core/containers/GPair.h"
 #include "core/signals/GBasicSignals.h"
@@ -10,6 +12,8 @@
 #include "printerprocessor/ipc/GPPIPCReceiver.h"
 #include "printerprocessor/queues/GPPIPCMessageQueue.h"
 #include "printerprocessor/queues/GPPIPCMessageQueueMgr.h"
+#include "printerprocessor/sharedmemory/GIPDeadline.h"
+#include "printerprocessor/sharedmemory/GIPLockBudget.h"
 #include "printerprocessor/sharedmemory/GSharedMemoryLocker.h"
 
 GPPIPCManager* GPPIPCManager::sInstance = nullptr;
@@ -92,13 +96,14 @@ void GPPIPCManager::Finalize() {
 
 GPPIPCManager* GPPIPCManager::GetInstance() { return sInstance; }
 
-GPPIPCManager::GPPIPCManager() : receivers(5) { Registrations(); }
+GPPIPCManager::GPPIPCManager() : receivers(5) {
+    const GIPLockBudget budget;
+    Registrations();
+}
 
 GPPIPCManager::~GPPIPCManager() {
-    try {
-        SendDelayedMessages();
-    } catch (...) {
-    }
+    // The whole end has one lock bound: a table stuck under a living process costs it once.
+    const GIPLockBudget budget;
     try {
         if (ownQueue.Get() != nullptr)
             ProcessReceivedMessages();
@@ -106,6 +111,8 @@ GPPIPCManager::~GPPIPCManager() {
     }
     StopListening();
     UnSubscribeAll();
+    kept.Resize(0);
+    registrations = GAutoPtr<GPPIPCMessageQueueMgr>();
 }
 
 GPPIPCMessageQueueMgr* GPPIPCManager::Registrations() {
@@ -120,6 +127,7 @@ GPPIPCMessageQueueMgr* GPPIPCManager::Registrations() {
 }
 
 int GPPIPCManager::GetListeningState(int pid) {
+    const GIPLockBudget budget;
     GPPIPCMessageQueueMgr* table = Registrations();
     if (table == nullptr)
         return cNotRegistered;
@@ -128,14 +136,14 @@ int GPPIPCManager::GetListeningState(int pid) {
     table->GetRegistered(pid, session, ids);
     if (ids.GetCount() == 0)
         return cNotRegistered;
-    if (!IsRunning(pid))
+    if (!IsTargetRunning(pid))
         return cNotReachable;
     try {
         if (session != CurrentSession())
             return cNotRegistered;
         for (int i = ids.GetCount() - 1; i >= 0; --i) {
-            bool created = false;
-            GPPIPCMessageQueue queue(session, pid, ids[i], created);
+            GAutoPtr<GPPIPCMessageQueue> holder;
+            OpenQueue(session, pid, ids[i], holder);
         }
     } catch (GException const&) {
         return cNotReachable;
@@ -144,21 +152,23 @@ int GPPIPCManager::GetListeningState(int pid) {
 }
 
 void GPPIPCManager::WaitTillListening(int pid, int timeoutMs) {
-    for (int waited = 0;; waited += cListeningPollMs) {
+    const GIPDeadline deadline(timeoutMs);
+    for (;;) {
         if (!IsRunning(pid))
             throw GSimpleException(kNotRunning);
         GPPIPCMessageQueueMgr* table = Registrations();
         if (table != nullptr && table->IsRegistered(pid))
             return;
-        if (waited >= timeoutMs)
+        if (deadline.Passed())
             throw GSimpleException(kNotListening);
-        PSystem::MilliSleep(cListeningPollMs);
+        PSystem::MilliSleep(deadline.NextSleepMs(cListeningPollMs));
     }
 }
 
 bool GPPIPCManager::SendOnceRaw(int pid, int messageID, const GBuffer& data) {
     if (!GPPIPCMessageQueue::RawDataFitsEmptyQueue(data))
         throw GSimpleException(kTooLarge);
+    const GIPLockBudget budget;
     bool delivered = false;
     GPPIPCMessageQueueMgr* table = Registrations();
     if (table != nullptr && !IsKnownGone(pid)) {
@@ -177,12 +187,14 @@ bool GPPIPCManager::SendOnceRaw(int pid, int messageID, const GBuffer& data) {
 bool GPPIPCManager::SendOnceRaw(int session, int pid, int registrationID, int messageID, const GBuffer& data) {
     if (!GPPIPCMessageQueue::RawDataFitsEmptyQueue(data))
         throw GSimpleException(kTooLarge);
+    const GIPLockBudget budget;
     return SendOne(session, pid, registrationID, messageID, data);
 }
 
 bool GPPIPCManager::BroadcastOnceRaw(int messageID, const GBuffer& data) {
     if (!GPPIPCMessageQueue::RawDataFitsEmptyQueue(data))
         throw GSimpleException(kTooLarge);
+    const GIPLockBudget budget;
     bool delivered = false;
     GPPIPCMessageQueueMgr* table = Registrations();
     if (table != nullptr) {
@@ -207,49 +219,92 @@ bool GPPIPCManager::SendOne(int session, int pid, int registrationID, int messag
     if (IsKnownGone(pid) || Registrations() == nullptr)
         return false;
     // A receiver that has ended takes nothing: no wait, and its registrations go at the cleanup.
-    if (!IsRunning(pid)) {
+    if (!IsTargetRunning(pid)) {
         MarkCorrupted(pid);
         return false;
     }
     DepthScope scope(sending);
     try {
-        bool created = false;
-        GPPIPCMessageQueue queue(session, pid, registrationID, created);
-        if (!Append(queue, pid, registrationID, messageID, data, true)) {
-            Delay(session, pid, registrationID, messageID, data);
+        GAutoPtr<GPPIPCMessageQueue> holder;
+        GPPIPCMessageQueue& queue = OpenQueue(session, pid, registrationID, holder);
+        const GPPIPCMessageQueue::Placement placed = Append(queue, pid, registrationID, messageID, data);
+        // A full queue: not delivered, and not kept either, so it never arrives after the false.
+        if (placed.at < 0)
             return false;
-        }
-        if (!WaitTillTaken(queue, pid, messageID, data))
-            return false;
+        const bool taken = WaitTillTaken(queue, pid, placed, messageID, data);
         ClearFlagIfEmpty(queue, pid, registrationID);
-        return true;
+        return taken;
     } catch (GException const&) {
         MarkCorrupted(pid);
         return false;
     }
 }
 
-bool GPPIPCManager::Append(GPPIPCMessageQueue& queue, int pid, int registrationID, int messageID, const GBuffer& data,
-                           bool once) {
+GPPIPCMessageQueue& GPPIPCManager::OpenQueue(int session, int pid, int registrationID,
+                                             GAutoPtr<GPPIPCMessageQueue>& holder) {
+    if (keeping == 0) {
+        bool created = false;
+        holder = GAutoPtr<GPPIPCMessageQueue>(new GPPIPCMessageQueue(session, pid, registrationID, created));
+        return *holder;
+    }
+    for (const GSmartPtr<KeptQueue>& queue : kept) {
+        if (queue->session == session && queue->pid == pid && queue->registrationID == registrationID)
+            return *queue->queue;
+    }
+    bool created = false;
+    GSmartPtr<KeptQueue> entry(new KeptQueue{session, pid, registrationID,
+                                             GAutoPtr<GPPIPCMessageQueue>(new GPPIPCMessageQueue(session, pid, registrationID, created))});
+    kept.AddItem(entry);
+    return *entry->queue;
+}
+
+void GPPIPCManager::ForgetKeptQueues(int pid) {
+    for (int i = kept.GetCount() - 1; i >= 0; --i) {
+        if (kept[i]->pid == pid)
+            kept.RemoveItemAt(i);
+    }
+}
+
+GPPIPCMessageQueue::Placement GPPIPCManager::Append(GPPIPCMessageQueue& queue, int pid, int registrationID,
+                                                    int messageID, const GBuffer& data) {
     // The flag is raised under the queue's lock before the record appears, and it is lowered only
     // under that lock with the queue empty: a queued record always has its flag up.
     GSharedMemoryLocker<QueueMemory> lock(queue.GetMemory());
     registrations->SetFlag(pid, registrationID, true);
-    return once ? queue.TryToAddRawMessageOnce(messageID, data) : queue.TryToAddRawMessage(messageID, data);
+    return queue.Place(CurrentProcessID(), messageID, data, true);
 }
 
-bool GPPIPCManager::WaitTillTaken(GPPIPCMessageQueue& queue, int pid, int messageID, const GBuffer& data) {
-    for (int look = 0; look < cWaitSteps; ++look) {
-        if (!queue.ContainsRawMessage(messageID, data))
-            return true;
-        // A receiver that has ended will not read: no use waiting out the rest.
-        if (!IsRunning(pid)) {
-            MarkCorrupted(pid);
-            return !queue.ContainsRawMessage(messageID, data);
+bool GPPIPCManager::WaitTillTaken(GPPIPCMessageQueue& queue, int pid, const GPPIPCMessageQueue::Placement& placed,
+                                  int messageID, const GBuffer& data) {
+    const GIPDeadline deadline(cWaitMs);
+    auto nextLivenessCheck = std::chrono::steady_clock::now() + std::chrono::milliseconds(cLivenessCheckMs);
+    for (;;) {
+        GPPIPCMessageQueue::Presence presence = GPPIPCMessageQueue::cQueued;
+        try {
+            presence = queue.Look(placed, messageID, data);
+        } catch (GException const&) {
+            // A lock held a moment too long: look again while there is time.
         }
-        PSystem::MilliSleep(cWaitStepMs);
+        if (presence == GPPIPCMessageQueue::cTaken)
+            return true;
+        // Damage in front of the record: a reader stops there and never gets it.
+        if (presence == GPPIPCMessageQueue::cHidden)
+            break;
+        // A receiver that has ended will not read: no use waiting out the rest. Looked at now and
+        // then, not at every look: it reads its process's state from the system.
+        if (std::chrono::steady_clock::now() >= nextLivenessCheck) {
+            if (!IsRunning(pid)) {
+                MarkCorrupted(pid);
+                break;
+            }
+            nextLivenessCheck += std::chrono::milliseconds(cLivenessCheckMs);
+        }
+        if (deadline.Passed())
+            break;
+        PSystem::MilliSleep(deadline.NextSleepMs(cWaitStepMs));
     }
-    return !queue.ContainsRawMessage(messageID, data);
+    // Taken back unless it was read meanwhile: a send reported false is never delivered later.
+    return queue.Withdraw(placed, messageID, data);
 }
 
 void GPPIPCManager::ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID) noexcept {
@@ -258,15 +313,13 @@ void GPPIPCManager::ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int reg
         if (queue.IsEmpty())
             registrations->SetFlag(pid, registrationID, false);
     } catch (...) {
-        // The message was taken; a flag left up only costs the receiver one look at an empty queue.
+        // A flag left up only costs the receiver one look at an empty queue.
     }
 }
 
-void GPPIPCManager::Delay(int session, int pid, int registrationID, int messageID, const GBuffer& data) {
-    delayed.AddItem(GSmartPtr<MessageData>(new MessageData{session, pid, registrationID, messageID, data, true}));
-}
-
 void GPPIPCManager::MarkCorrupted(int pid) { corrupted.AddUniqueItem(pid); }
+
+bool GPPIPCManager::IsTargetRunning(int pid) { return knownRunning.FindItem(pid) >= 0 || IsRunning(pid); }
 
 bool GPPIPCManager::IsKnownGone(int pid) { return corrupted.FindItem(pid) >= 0 && !IsRunning(pid); }
 
@@ -287,43 +340,14 @@ void GPPIPCManager::CleanupCorruptedProcesses() {
             corrupted.RemoveItemAt(i);
             continue;
         }
-        for (int d = delayed.GetCount() - 1; d >= 0; --d) {
-            if (delayed[d]->pid == pid)
-                delayed.RemoveItemAt(d);
-        }
+        // Our own hold on its queues would keep them from being removed with its entries.
+        ForgetKeptQueues(pid);
         if (table == nullptr)
             continue;
         table->Unregister(pid);
         // Kept while its entries could not be removed, so that sends skip it meanwhile.
         if (!table->IsRegistered(pid))
             corrupted.RemoveItemAt(i);
-    }
-}
-
-void GPPIPCManager::SendDelayedMessages() {
-    if (Registrations() == nullptr)
-        return;
-    GTable<GSmartPtr<MessageData> > pending;
-    std::swap(pending, delayed);
-    DepthScope scope(sending);
-    for (const GSmartPtr<MessageData>& message : pending) {
-        if (!IsRunning(message->pid))
-            continue;
-        try {
-            bool created = false;
-            GPPIPCMessageQueue queue(message->session, message->pid, message->registrationID, created);
-            if (!Append(queue, message->pid, message->registrationID, message->messageID, message->data, message->once)) {
-                delayed.AddItem(message);
-                continue;
-            }
-            // A receiver holding its queue keeps the record until it reads, so only a queue made
-            // here must stay open while its receiver looks; the repeater and the host's quit are
-            // not held up by a receiver that is slow to read.
-            if (created && WaitTillTaken(queue, message->pid, message->messageID, message->data))
-                ClearFlagIfEmpty(queue, message->pid, message->registrationID);
-        } catch (GException const&) {
-            // Dropped: its queue cannot be had.
-        }
     }
 }
 
@@ -402,7 +426,6 @@ void GPPIPCManager::Receive(int signalID, const GEmptyMessage&) {
 void GPPIPCManager::ForceProcessPendingMessages() {
     if (sending > 0)
         return;
-    SendDelayedMessages();
     ProcessReceivedMessages();
 }
 
@@ -462,4 +485,16 @@ void GPPIPCManager::DispatchOne(const GPPIPCMessage& message) {
             // The message has left the queue: the other receivers still get theirs.
         }
     }
+}
+
+GPPIPCManager::SendScope::SendScope(GPPIPCManager& manager, const GTable<int>& running) : mManager(manager) {
+    if (mManager.keeping++ == 0)
+        mManager.knownRunning = running;
+}
+
+GPPIPCManager::SendScope::~SendScope() {
+    if (--mManager.keeping > 0)
+        return;
+    mManager.kept.Resize(0);
+    mManager.knownRunning.Resize(0);
 }

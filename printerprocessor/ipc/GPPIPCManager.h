@@ -5,14 +5,16 @@
 // what arrives to GPPIPCReceiver objects per message ID (on the repeater signal, or when asked).
 //
 // Callers may rely on:
-// - A send returns true only when the receiver took the message off its queue within the wait
-//   (11 looks, 300 ms apart). False means "not delivered": no registration, a queue that could
-//   not be opened or locked, a full queue, a receiver that ended or did not read in time. A
-//   message left queued stays there (the receiver keeps its queue) and may still be read later;
-//   one that met a full queue is kept and tried again (SendDelayedMessages: on the repeater
-//   signal, ForceProcessPendingMessages and the manager's end).
+// - A send returns true only when the receiver read the very record the send placed, within the
+//   wait (3.3 s on the monotonic clock). False means "not delivered", and the message is never
+//   delivered afterwards: no registration, a queue that could not be opened or locked, a full
+//   queue (the message is not kept), a receiver that ended or did not read in time (its record
+//   is taken back). A queue damaged in front of the record is cut back to its sound records
+//   before the append, and damage that appears in front of it during the wait ends the wait.
 // - Only a message too large for any queue throws (40153); every other failure is a result.
-// - Every wait is bounded; a stopped or hung peer costs at most its lock bounds and the wait.
+// - Every wait is bounded by a deadline. The lock waits of one send (over all its targets, when
+//   the caller holds a SendScope), of the manager's start and of its end share one lock bound:
+//   a lock word stuck at a living process costs each of them that bound once.
 // - Registrations are removed only for processes that no longer run; a living receiver keeps
 //   them whatever error a send met.
 // - A registration table that cannot be opened does not stop the manager: sends report false,
@@ -33,9 +35,10 @@
 #include "core/signals/GReceiver.h"
 #include "core/text/GString.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "printerprocessor/queues/GPPIPCMessageQueue.h"
+#include "printerprocessor/sharedmemory/GIPLockBudget.h"
 
 class GPPIPCMessage;
-class GPPIPCMessageQueue;
 class GPPIPCMessageQueueMgr;
 class GPPIPCReceiver;
 
@@ -46,7 +49,9 @@ public:
     // A send waits at most 3.3 s for its receiver, looking every 10 ms: a receiver polling its
     // queue often is answered within a few of its polls instead of a whole long sleep later.
     static constexpr int cWaitStepMs = 10;
-    static constexpr int cWaitSteps = 3300 / cWaitStepMs;
+    static constexpr int cWaitMs = 3300;
+    // How often the wait asks whether its receiver still runs.
+    static constexpr int cLivenessCheckMs = 50;
     static constexpr int cListeningPollMs = 100;
     static constexpr int cListeningWaitMs = 30000;
 
@@ -80,12 +85,9 @@ public:
     void Register(int messageID, GPPIPCReceiver* receiver);
     // Removes one occurrence; after the last one the process's registration and queue go.
     void Unregister(int messageID, GPPIPCReceiver* receiver);
-    // Signal 101 (repeater): delayed messages, then received ones. Lets no exception out.
+    // Signal 101 (repeater): reads and dispatches received messages. Lets no exception out.
     void Receive(int signalID, const GEmptyMessage& message) override;
     void ForceProcessPendingMessages();
-    // One more attempt for every delayed message (a message that met a full queue): it is put
-    // into the queue, and waited for only when its receiver does not hold the queue.
-    void SendDelayedMessages();
     // Reads this process's queue when a sender flagged it and dispatches the messages.
     void ProcessReceivedMessages();
     // Unregisters the failed processes that no longer run and forgets the others.
@@ -93,16 +95,30 @@ public:
 
     // 0 while this process is not registered as a receiver.
     int GetRegistrationID() const { return registrationID; }
-    int GetDelayedMessageCount() const { return delayed.GetCount(); }
+
+    // One send over several targets (listening-state queries and sends): its lock waits share one
+    // lock bound, and the queues it opens stay open for all of its looks until the scope ends.
+    // running lists processes the caller has just found running (its process lookup): the send
+    // takes them as running at its start instead of asking the system again; the wait for a
+    // receiver still notices one that ends.
+    class SendScope {
+    public:
+        explicit SendScope(GPPIPCManager& manager, const GTable<int>& running = GTable<int>());
+        ~SendScope();
+        SendScope(const SendScope&) = delete;
+        SendScope& operator=(const SendScope&) = delete;
+
+    private:
+        GIPLockBudget mBudget;
+        GPPIPCManager& mManager;
+    };
 
 private:
-    struct MessageData {
+    struct KeptQueue {
         int session;
         int pid;
         int registrationID;
-        int messageID;
-        GBuffer data;
-        bool once;
+        GAutoPtr<GPPIPCMessageQueue> queue;
     };
     typedef GTable<GPPIPCReceiver*> Receivers;
 
@@ -111,16 +127,22 @@ private:
 
     // The session's registration table, opened on first need; null while it cannot be opened.
     GPPIPCMessageQueueMgr* Registrations();
-    // Appends (and flags) under the queue's lock; false when the queue has no room.
-    bool Append(GPPIPCMessageQueue& queue, int pid, int registrationID, int messageID, const GBuffer& data, bool once);
-    // True when the receiver took the message within the bounded wait; ends early when the
-    // receiver ends.
-    bool WaitTillTaken(GPPIPCMessageQueue& queue, int pid, int messageID, const GBuffer& data);
+    // The queue, kept open for the rest of the send inside a SendScope, else owned by holder.
+    GPPIPCMessageQueue& OpenQueue(int session, int pid, int registrationID, GAutoPtr<GPPIPCMessageQueue>& holder);
+    void ForgetKeptQueues(int pid);
+    // Appends (and flags) under the queue's lock; the placement's offset is -1 without room.
+    GPPIPCMessageQueue::Placement Append(GPPIPCMessageQueue& queue, int pid, int registrationID, int messageID,
+                                         const GBuffer& data);
+    // True when the receiver read the placed record within the wait; otherwise the record is
+    // taken back. Ends early when the receiver ends or damage hides the record.
+    bool WaitTillTaken(GPPIPCMessageQueue& queue, int pid, const GPPIPCMessageQueue::Placement& placed, int messageID,
+                       const GBuffer& data);
     void ClearFlagIfEmpty(GPPIPCMessageQueue& queue, int pid, int registrationID) noexcept;
     bool SendOne(int session, int pid, int registrationID, int messageID, const GBuffer& data);
-    void Delay(int session, int pid, int registrationID, int messageID, const GBuffer& data);
     void MarkCorrupted(int pid);
     bool IsKnownGone(int pid);
+    // Running by the caller's lookup inside a SendScope, else as the system says now.
+    bool IsTargetRunning(int pid);
     void StartListening();
     void StopListening() noexcept;
     void Dispatch(GTable<GSmartPtr<GPPIPCMessage> > const& messages);
@@ -135,10 +157,13 @@ private:
     GAutoPtr<GPPIPCMessageQueue> ownQueue;
     int registrationID = 0;
     GTable<int> corrupted;
-    GTable<GSmartPtr<MessageData> > delayed;
+    // Queues opened inside a SendScope, closed when it ends.
+    int keeping = 0;
+    GTable<GSmartPtr<KeptQueue> > kept;
+    GTable<int> knownRunning;
     GDict<int, Receivers> receivers;
-    // Re-entry guards: a receiver's handler or a nested call never reads the queue again or
-    // retries the delayed list while an outer call is working on them.
+    // Re-entry guards: a receiver's handler or a nested call never reads the queue again while an
+    // outer call is working on it.
     int sending = 0;
     bool dispatching = false;
     // The last Finalize came from a handler; the instance is deleted when its dispatch ends.

@@ -44,6 +44,10 @@ bool SendToAll(bool includeSelf, int messageID, const GBuffer& payload) {
         GTable<int> ids;
         if (manager == nullptr || !FindPrinterProcessors(includeSelf, ids))
             return false;
+        // One lock bound over all the targets; each target's queues are opened once for its
+        // listening state, its send and all the looks of its wait, and the lookup's word that
+        // they run is taken for the whole send.
+        const GPPIPCManager::SendScope scope(*manager, ids);
         bool delivered = false;
         for (int i = 0; i < ids.GetCount(); ++i)
             delivered = SendToOne(*manager, ids[i], messageID, payload) || delivered;

@@ -8,7 +8,9 @@
 // - Never throws. True when at least one process took the message; a process that fails or does
 //   not take it does not keep the message from the processes after it.
 // - An invalid notice (GPPJobInfo::IsValid false) is sent to nobody.
-// - Each send blocks the calling thread for up to the IPC manager's wait per queue.
+// - Each send blocks the calling thread for up to the IPC manager's wait per queue; the lock
+//   waits of one notification, over all its targets, share one lock bound.
+// - False means no process took it, and then none ever gets it.
 #include "printerprocessor/jobs/GPPJobInfo.h"
 
 class GPPJobNotifier {

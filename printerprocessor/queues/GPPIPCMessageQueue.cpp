@@ -38,6 +38,8 @@ struct UsedArea {
     GBuffer bytes;
     int end = 0;
     bool damaged = false;
+    // Where the first damaged record begins (the header's end when the end word itself is bad).
+    int damageAt = 0;
 };
 
 UsedArea ReadUsedArea(Memory& memory) {
@@ -46,6 +48,7 @@ UsedArea ReadUsedArea(Memory& memory) {
     if (area.end < GPPIPCMessageQueue::cQueueHeaderSize || area.end > GPPIPCMessageQueue::cQueueSize) {
         area.damaged = true;
         area.end = GPPIPCMessageQueue::cQueueHeaderSize;
+        area.damageAt = GPPIPCMessageQueue::cQueueHeaderSize;
         return area;
     }
     memory.SetCursor(0);
@@ -54,31 +57,47 @@ UsedArea ReadUsedArea(Memory& memory) {
     return area;
 }
 
-// Calls visit(sender, messageID, data) for every record of version 1 until it returns true or a
-// damaged record stops the walk (area.damaged is then set).
+// Calls visit(at, sender, messageID, data) for every record of version 1 until it returns true or
+// a damaged record stops the walk (area.damaged and area.damageAt are then set).
 template <class Visit>
 bool WalkRecords(UsedArea& area, Visit visit) {
+    if (area.damaged)
+        return false;
     unsigned char const* bytes = area.bytes.GetPtr();
     int at = GPPIPCMessageQueue::cQueueHeaderSize;
     while (at < area.end) {
-        if (area.end - at < GPPIPCMessageQueue::cRecordHeaderSize) {
-            area.damaged = true;
-            return false;
-        }
-        const int version = Word(bytes, at);
-        const int size = Word(bytes, at + 4);
+        const int size = area.end - at < GPPIPCMessageQueue::cRecordHeaderSize ? -1 : Word(bytes, at + 4);
         if (size < 12 || size > area.end - at - 8 || Word(bytes, at + 16) != size - 12) {
             area.damaged = true;
+            area.damageAt = at;
             return false;
         }
-        if (version == GPPIPCMessageQueue::cMessageVersion) {
+        if (Word(bytes, at) == GPPIPCMessageQueue::cMessageVersion) {
             GBuffer data(bytes + at + 20, size - 12);
-            if (visit(Word(bytes, at + 8), Word(bytes, at + 12), data))
+            if (visit(at, Word(bytes, at + 8), Word(bytes, at + 12), data))
                 return true;
         }
         at += 8 + size;
     }
     return false;
+}
+
+// The record's offset, when it is of this message and lies where the walk can reach it.
+struct Search {
+    int at = -1;
+    int sender = 0;
+};
+
+Search Find(UsedArea& area, int messageID, GBuffer const& data, int wantedAt) {
+    Search found;
+    WalkRecords(area, [&](int at, int sender, int id, GBuffer const& bytes) {
+        if ((wantedAt >= 0 && at != wantedAt) || id != messageID || bytes != data)
+            return false;
+        found.at = at;
+        found.sender = sender;
+        return true;
+    });
+    return found;
 }
 
 }  // namespace
@@ -111,25 +130,7 @@ bool GPPIPCMessageQueue::TryToAddRawMessage(int messageID, GBuffer const& data) 
 
 bool GPPIPCMessageQueue::TryToAddRawMessage(int sender, int messageID, GBuffer const& data) {
     try {
-        GSharedMemoryLocker<Memory> lock(mMemory);
-        const int end = ReadIntAt(mMemory, kEndOffset);
-        const int n = data.GetLength();
-        // A damaged end word waits for the receiver's drain, which resets it.
-        if (end < cQueueHeaderSize || end > cQueueSize || n > cQueueSize - end - cRecordHeaderSize)
-            return false;
-        GBuffer record;
-        record.SetLength(cRecordHeaderSize + n);
-        const int header[5] = {cMessageVersion, n + 12, sender, messageID, n};
-        unsigned char* out = record.GetWritePtr();
-        std::memcpy(out, header, sizeof header);
-        if (n > 0)
-            std::memcpy(out + cRecordHeaderSize, data.GetPtr(), static_cast<size_t>(n));
-        mMemory.SetCursor(end);
-        if (mMemory.Write(record.GetPtr(), record.GetLength()) != record.GetLength())
-            return false;
-        // The end word last: until it is written, the record does not exist for readers.
-        WriteIntAt(mMemory, kEndOffset, end + record.GetLength());
-        return true;
+        return Place(sender, messageID, data, false).at >= 0;
     } catch (GException const&) {
         return false;
     }
@@ -140,16 +141,92 @@ bool GPPIPCMessageQueue::TryToAddRawMessageOnce(int messageID, GBuffer const& da
 }
 
 bool GPPIPCMessageQueue::TryToAddRawMessageOnce(int sender, int messageID, GBuffer const& data) {
+    return Place(sender, messageID, data, true).at >= 0;
+}
+
+GPPIPCMessageQueue::Placement GPPIPCMessageQueue::Place(int sender, int messageID, GBuffer const& data, bool once) {
     GSharedMemoryLocker<Memory> lock(mMemory);
-    if (ContainsRawMessage(messageID, data))
+    UsedArea area = ReadUsedArea(mMemory);
+    // The search walks the whole used area when it finds nothing, so it also finds damage.
+    const Search found = Find(area, messageID, data, -1);
+    Placement placed;
+    if (once && found.at >= 0) {
+        placed.at = found.at;
+        placed.own = found.sender == sender;
+        return placed;
+    }
+    // Readers stop at damage: a record behind it would never be read. What lies there is cut off
+    // first (a drain would drop it anyway), so the new record comes right after the sound ones.
+    int end = area.end;
+    if (area.damaged) {
+        end = area.damageAt;
+        WriteIntAt(mMemory, kEndOffset, end);
+    }
+    const int n = data.GetLength();
+    if (n > cQueueSize - end - cRecordHeaderSize)
+        return placed;
+    GBuffer record;
+    record.SetLength(cRecordHeaderSize + n);
+    const int header[5] = {cMessageVersion, n + 12, sender, messageID, n};
+    unsigned char* out = record.GetWritePtr();
+    std::memcpy(out, header, sizeof header);
+    if (n > 0)
+        std::memcpy(out + cRecordHeaderSize, data.GetPtr(), static_cast<size_t>(n));
+    mMemory.SetCursor(end);
+    if (mMemory.Write(record.GetPtr(), record.GetLength()) != record.GetLength())
+        throw GSimpleException(40164);
+    // The end word last: until it is written, the record does not exist for readers.
+    WriteIntAt(mMemory, kEndOffset, end + record.GetLength());
+    placed.at = end;
+    placed.own = true;
+    return placed;
+}
+
+GPPIPCMessageQueue::Presence GPPIPCMessageQueue::Look(Placement const& placed, int messageID, GBuffer const& data) {
+    GSharedMemoryLocker<Memory> lock(mMemory);
+    UsedArea area = ReadUsedArea(mMemory);
+    if (Find(area, messageID, data, placed.at).at >= 0)
+        return cQueued;
+    return area.damaged && area.damageAt <= placed.at ? cHidden : cTaken;
+}
+
+bool GPPIPCMessageQueue::Withdraw(Placement const& placed, int messageID, GBuffer const& data) {
+    GSharedMemoryLocker<Memory> lock(mMemory);
+    switch (Look(placed, messageID, data)) {
+    case cTaken:
         return true;
-    return TryToAddRawMessage(sender, messageID, data);
+    case cHidden:
+        Repair();
+        return false;
+    case cQueued:
+        break;
+    }
+    // Another sender's equal record is that sender's to take back.
+    if (!placed.own)
+        return false;
+    // Marked in one word, not moved: a process killed here leaves a queue every reader walks.
+    // Readers skip a record of another version.
+    WriteIntAt(mMemory, placed.at, cWithdrawnVersion);
+    const int size = ReadIntAt(mMemory, placed.at + 4);
+    if (placed.at + 8 + size == ReadIntAt(mMemory, kEndOffset))
+        WriteIntAt(mMemory, kEndOffset, placed.at);
+    return false;
+}
+
+bool GPPIPCMessageQueue::Repair() {
+    GSharedMemoryLocker<Memory> lock(mMemory);
+    UsedArea area = ReadUsedArea(mMemory);
+    WalkRecords(area, [](int, int, int, GBuffer const&) { return false; });
+    if (!area.damaged)
+        return false;
+    WriteIntAt(mMemory, kEndOffset, area.damageAt);
+    return true;
 }
 
 bool GPPIPCMessageQueue::ContainsRawMessage(int messageID, GBuffer const& data) {
     GSharedMemoryLocker<Memory> lock(mMemory);
     UsedArea area = ReadUsedArea(mMemory);
-    return WalkRecords(area, [&](int, int id, GBuffer const& bytes) { return id == messageID && bytes == data; });
+    return Find(area, messageID, data, -1).at >= 0;
 }
 
 void GPPIPCMessageQueue::ReadPendingMessages(GTable<GSmartPtr<GPPIPCMessage> >& messages) {
@@ -158,7 +235,7 @@ void GPPIPCMessageQueue::ReadPendingMessages(GTable<GSmartPtr<GPPIPCMessage> >& 
     try {
         GSharedMemoryLocker<Memory> lock(mMemory);
         UsedArea area = ReadUsedArea(mMemory);
-        WalkRecords(area, [&](int sender, int id, GBuffer const& bytes) {
+        WalkRecords(area, [&](int, int sender, int id, GBuffer const& bytes) {
             messages.AddItem(GSmartPtr<GPPIPCMessage>(new GPPIPCMessage(sender, id, bytes)));
             return false;
         });
@@ -174,6 +251,14 @@ bool GPPIPCMessageQueue::RawDataFitsEmptyQueue(GBuffer const& data) {
 bool GPPIPCMessageQueue::IsEmpty() {
     GSharedMemoryLocker<Memory> lock(mMemory);
     return ReadIntAt(mMemory, kEndOffset) == cQueueHeaderSize;
+}
+
+void GPPIPCMessageQueue::RemoveAbandoned(int session, int processID, int registrationID) noexcept {
+    try {
+        Memory::RemoveUnused(GetMemoryPath(session), ConvertToMemoryID(processID, registrationID));
+    } catch (...) {
+        // Left for the next sweep.
+    }
 }
 
 GBuffer GPPIPCMessageQueue::GetMemoryPath(int session) {

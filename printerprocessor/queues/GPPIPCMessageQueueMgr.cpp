@@ -7,6 +7,7 @@
 #include "core/base/GException.h"
 #include "mac/ipc/PIPCProcessCheck.h"
 #include "core/values/GSessionInfo.h"
+#include "printerprocessor/queues/GPPIPCMessageQueue.h"
 #include "printerprocessor/sharedmemory/GBinaryShMemUtils.h"
 #include "printerprocessor/sharedmemory/GSharedMemoryLocker.h"
 #include "printerprocessor/sharedmemory/GShMemID.h"
@@ -98,7 +99,7 @@ GBuffer TableID(GPPIPCMessageQueueMgr::ManagerType type) {
 }  // namespace
 
 GPPIPCMessageQueueMgr::GPPIPCMessageQueueMgr(bool global_, ManagerType type_)
-    : global(global_), type(type_), table(GetMemoryPath(global_), TableID(type_), cTableSize, created) {
+    : global(global_), type(type_), table(PathAfterSweep(global_, type_), TableID(type_), cTableSize, created) {
     GSharedMemoryLocker<Table> lock(table);
     if (!created) {
         if (ReadIntAt(table, 0) != cCurrentVersion)
@@ -109,6 +110,23 @@ GPPIPCMessageQueueMgr::GPPIPCMessageQueueMgr(bool global_, ManagerType type_)
     WriteIntAt(table, kSeedOffset, static_cast<int>(clock()));
     WriteIntAt(table, kEndOffset, cListStartIndex);
     created = false;
+}
+
+GBuffer GPPIPCMessageQueueMgr::PathAfterSweep(bool global, ManagerType type) {
+    GBuffer words;
+    if (!Table::ReadAbandoned(TableID(type), cTableSize, words))
+        return GetMemoryPath(global);
+    int const* table = reinterpret_cast<int const*>(words.GetPtr());
+    int end = table[kEndOffset / 4];
+    end = end < cListStartIndex ? cListStartIndex : end > cTableSize ? cTableSize : end;
+    GSessionInfo const* sessions = GSessionInfo::GetInstance();
+    const int session = global ? -1 : sessions->GetCurrentSession();
+    for (int at = cListStartIndex; at + cEntrySize <= end; at += cEntrySize) {
+        const int pid = table[at / 4];
+        if (!PIPCProcessCheck::IsRunning(pid))
+            GPPIPCMessageQueue::RemoveAbandoned(session, pid, table[at / 4 + 1]);
+    }
+    return GetMemoryPath(global);
 }
 
 GPPIPCMessageQueueMgr::~GPPIPCMessageQueueMgr() {
@@ -143,16 +161,25 @@ int GPPIPCMessageQueueMgr::FindUnusedRegistrationID() {
 }
 
 int GPPIPCMessageQueueMgr::Register(int processID) {
+    GTable<GPair<int, int> > dead;
+    const int id = RegisterAfterSweep(processID, dead);
+    RemoveQueuesOf(dead);
+    return id;
+}
+
+int GPPIPCMessageQueueMgr::RegisterAfterSweep(int processID, GTable<GPair<int, int> >& dead) {
     try {
         // The ID is drawn under the same lock as the append, so no other process can take it between.
         GSharedMemoryLocker<Table> lock(table);
         Snapshot snapshot;
         TakeSnapshot(table, snapshot);
         for (int i = 0; i < snapshot.Count();) {
-            if (PIPCProcessCheck::IsRunning(snapshot.Entry(i)[0]))
+            if (PIPCProcessCheck::IsRunning(snapshot.Entry(i)[0])) {
                 ++i;
-            else
-                RemoveEntryAt(table, snapshot, i);
+                continue;
+            }
+            dead.AddItem(GPair<int, int>(snapshot.Entry(i)[0], snapshot.Entry(i)[1]));
+            RemoveEntryAt(table, snapshot, i);
         }
         if (snapshot.repaired)
             WriteIntAt(table, kEndOffset, snapshot.end);
@@ -168,6 +195,16 @@ int GPPIPCMessageQueueMgr::Register(int processID) {
         return id;
     } catch (GException const&) {
         return 0;
+    }
+}
+
+// Outside the table's lock: a queue's lock is never taken under it (senders take them the other
+// way round).
+void GPPIPCMessageQueueMgr::RemoveQueuesOf(GTable<GPair<int, int> > const& removed) {
+    const int session = OwnSession();
+    for (const GPair<int, int>& entry : removed) {
+        if (!PIPCProcessCheck::IsRunning(entry.first))
+            GPPIPCMessageQueue::RemoveAbandoned(session, entry.first, entry.second);
     }
 }
 
@@ -205,19 +242,23 @@ void GPPIPCMessageQueueMgr::Unregister(int processID, int registrationID) {
 
 void GPPIPCMessageQueueMgr::Unregister(int const& processID) {
     const int pid = processID;
+    GTable<GPair<int, int> > removed;
     try {
         GSharedMemoryLocker<Table> lock(table);
         Snapshot snapshot;
         TakeSnapshot(table, snapshot);
         for (int i = 0; i < snapshot.Count();) {
-            if (snapshot.Entry(i)[0] == pid)
-                RemoveEntryAt(table, snapshot, i);
-            else
+            if (snapshot.Entry(i)[0] != pid) {
                 ++i;
+                continue;
+            }
+            removed.AddItem(GPair<int, int>(pid, snapshot.Entry(i)[1]));
+            RemoveEntryAt(table, snapshot, i);
         }
     } catch (GException const&) {
     }
     RemoveOwn(pid, 0, true);
+    RemoveQueuesOf(removed);
 }
 
 bool GPPIPCMessageQueueMgr::IsRegistered(int processID) {

@@ -9,7 +9,10 @@
 // - Changes copy first and write the end word last, so a process killed half-way leaves a table
 //   that every reader can walk.
 // - Register first sweeps the entries of processes that no longer run, so dead receivers never
-//   fill the table; a full table makes it return 0.
+//   fill the table; a full table makes it return 0. Register's sweep and Unregister of a process
+//   also unlink the queue (and its mutex) of every removed entry whose process no longer runs
+//   and that no running process holds, so a killed receiver leaves nothing behind; so does
+//   opening a table that every user left by being killed.
 // - An end word outside the table is read as the nearest possible one; Register writes it back
 //   repaired.
 #include "core/bytes/GBuffer.h"
@@ -59,6 +62,12 @@ public:
 
 private:
     int OwnSession() const;
+    // A table whose users were all killed is unlinked by the consistency check of the next
+    // opener, and with it what it recorded: the queues of its dead receivers are removed first.
+    // Returns the table's path.
+    static GBuffer PathAfterSweep(bool global, ManagerType type);
+    int RegisterAfterSweep(int processID, GTable<GPair<int, int> >& dead);
+    void RemoveQueuesOf(GTable<GPair<int, int> > const& removed);
     // Removes one entry from the table; false when the table could not be locked or read.
     bool RemoveEntry(int processID, int registrationID);
     void RemoveOwn(int processID, int registrationID, bool all);

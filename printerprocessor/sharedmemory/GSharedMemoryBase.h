@@ -94,6 +94,28 @@ public:
     PUNIXIPMutexImp& GetMutex() { return mutex.GetImp(); }
 
     static bool Exists(GBuffer const& path, GBuffer const& id) { return Imp::Exists(path, DataID(id)); }
+    // The first count data bytes of a segment whose users have all ended, read without attaching.
+    static bool ReadAbandoned(GBuffer const& id, int count, GBuffer& data) {
+        return Imp::ReadAbandoned(DataID(id), count, data);
+    }
+    // Unlinks the segment and its mutex when no running process is attached to the segment any
+    // more: the objects a process that ended without detaching (killed) used alone. Runs under the
+    // mutex; false when it could not be had or a running process still uses the segment.
+    static bool RemoveUnused(GBuffer const& path, GBuffer const& id) {
+        try {
+            GIPMutexBase<PUNIXIPMutexImp> mutex(GIPPrefix::cSharedDataLock, id);
+            mutex.Lock();
+            mutex.locked = true;
+            const bool unused = !Imp::Exists(path, DataID(id));
+            if (unused) {
+                Imp::Remove(DataID(id));
+                mutex.RemoveName();
+            }
+            return unused;
+        } catch (GException const&) {
+            return false;
+        }
+    }
 
 private:
     friend class GSharedMemoryLocker<GSharedMemoryBase>;

@@ -240,6 +240,11 @@ void PUNIXIPMutexImp::LockManagementLock() { Lock(WordAt(cManagementWord)); }
 
 void PUNIXIPMutexImp::UnlockManagementLock() { Unlock(WordAt(cManagementWord)); }
 
+void PUNIXIPMutexImp::RemoveName() {
+    if (fd >= 0)
+        PShmCalls::UnlinkIfSame(PIPCObjectName::CString(name), fd);
+}
+
 void PUNIXIPMutexImp::SetLockTimeout(int milliseconds) { gLockTimeout = milliseconds < 0 ? 0 : milliseconds; }
 
 int PUNIXIPMutexImp::GetLockTimeout() { return gLockTimeout; }

@@ -38,6 +38,9 @@ public:
     static void Unlock(int* word);
     void LockManagementLock();
     void UnlockManagementLock();
+    // Unlinks the name while it still leads to this object: for a holder of the lock that knows
+    // nobody else uses the mutex any more. Openers after it make a fresh object.
+    void RemoveName();
 
     static int GetMaxIDSize() { return 28; }
     // The bound of every Lock, in milliseconds (default 3000); process-wide.

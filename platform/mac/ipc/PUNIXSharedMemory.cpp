@@ -115,20 +115,18 @@ void PUNIXSharedMemory::OpenExisting() {
     if (fd < 0)
         throw GSimpleException(40165);
     const long long size = PShmCalls::SizeOf(fd);
-    int damage = size < cHeaderSize ? 40167 : 0;
+    // A size no header can state is damage without a look; any other is mapped once, whole, and
+    // the header judged there.
+    int damage = size < cHeaderSize ? 40167 : size > 0x7FFFFFFF ? 40168 : 0;
     if (damage == 0) {
-        void* header = PShmCalls::Map(fd, cHeaderSize);
-        if (header == nullptr)
-            Fail(40167);
-        damage = JudgeHeader(static_cast<int const*>(header), size);
-        PShmCalls::Unmap(header, cHeaderSize);
+        totalSize = static_cast<int>(size);
+        MapHandleToPtr();
+        damage = JudgeHeader(Header(), size);
     }
     if (damage != 0) {
         PShmCalls::UnlinkIfSame(text, fd);
         Fail(damage);
     }
-    totalSize = static_cast<int>(size);
-    MapHandleToPtr();
 }
 
 void PUNIXSharedMemory::MapHandleToPtr() {
@@ -245,9 +243,22 @@ void PUNIXSharedMemory::Abandon() {
     Cleanup();
 }
 
+void PUNIXSharedMemory::Remove(GBuffer const& id) {
+    try {
+        shm_unlink(PIPCObjectName::CString(NameFor(id)));
+    } catch (GException const&) {
+        // An impossible name names nothing.
+    }
+}
+
 int PUNIXSharedMemory::GetPIDCount() const { return map == nullptr ? 0 : Load(&Header()[cCountWord]) / 4; }
 
-bool PUNIXSharedMemory::Exists(GBuffer const& /*path*/, GBuffer const& id) {
+namespace {
+
+// Visits the header of the healthy segment of this ID, mapped read-only with count data bytes
+// behind it; false when there is none (an impossible ID names none).
+template <class Visit>
+bool WithHealthyHeader(GBuffer const& id, int count, Visit visit) {
     GBuffer name;
     try {
         name = NameFor(id);
@@ -257,20 +268,48 @@ bool PUNIXSharedMemory::Exists(GBuffer const& /*path*/, GBuffer const& id) {
     const int fd = shm_open(PIPCObjectName::CString(name), O_RDONLY | O_CLOEXEC, 0);
     if (fd < 0)
         return false;
-    bool exists = false;
+    bool visited = false;
     const long long size = PShmCalls::SizeOf(fd);
-    if (size >= cHeaderSize) {
-        void* map = mmap(nullptr, cHeaderSize, PROT_READ, MAP_SHARED, fd, 0);
+    const long long mapped = static_cast<long long>(PUNIXSharedMemory::cHeaderSize) + count;
+    if (count >= 0 && size >= mapped) {
+        void* map = mmap(nullptr, static_cast<size_t>(mapped), PROT_READ, MAP_SHARED, fd, 0);
         if (map != MAP_FAILED) {
             int const* header = static_cast<int const*>(map);
-            if (JudgeHeader(header, size) == 0 && Load(&header[cVersionWord]) == cVersion) {
-                const int count = Load(&header[cCountWord]);
-                for (int i = 0; i * 4 < count && !exists; ++i)
-                    exists = PIPCProcessCheck::IsRunning(Load(&header[cListWord + i]));
+            if (JudgeHeader(header, size) == 0 && Load(&header[cVersionWord]) == PUNIXSharedMemory::cVersion) {
+                visit(header);
+                visited = true;
             }
-            munmap(map, cHeaderSize);
+            munmap(map, static_cast<size_t>(mapped));
         }
     }
     close(fd);
+    return visited;
+}
+
+bool HasRunningProcess(int const* header) {
+    const int count = Load(&header[cCountWord]);
+    for (int i = 0; i * 4 < count; ++i) {
+        if (PIPCProcessCheck::IsRunning(Load(&header[cListWord + i])))
+            return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+bool PUNIXSharedMemory::Exists(GBuffer const& /*path*/, GBuffer const& id) {
+    bool exists = false;
+    WithHealthyHeader(id, 0, [&](int const* header) { exists = HasRunningProcess(header); });
     return exists;
+}
+
+bool PUNIXSharedMemory::ReadAbandoned(GBuffer const& id, int count, GBuffer& data) {
+    bool abandoned = false;
+    WithHealthyHeader(id, count, [&](int const* header) {
+        if (HasRunningProcess(header))
+            return;
+        data = GBuffer(reinterpret_cast<unsigned char const*>(header) + cHeaderSize, count);
+        abandoned = true;
+    });
+    return abandoned;
 }

@@ -38,6 +38,14 @@ public:
     // Whether a healthy segment with a running attached process stands under the name. Only reads:
     // it runs without the segment's mutex, so it must not change a PID list others are changing.
     static bool Exists(GBuffer const& path, GBuffer const& id);
+    // The first count data bytes of a healthy segment that no running process is attached to any
+    // more (its last users were killed), read without attaching; false when there is no such
+    // segment. Lets the next opener clean up after what the segment recorded before the
+    // consistency check unlinks it.
+    static bool ReadAbandoned(GBuffer const& id, int count, GBuffer& data);
+    // Unlinks the name of the segment with this ID; the caller holds its mutex and has found no
+    // running process attached (Exists false).
+    static void Remove(GBuffer const& id);
     static int GetMaxIDSize() { return 28; }
     // The entries of the PID list, for tests.
     int GetPIDCount() const;

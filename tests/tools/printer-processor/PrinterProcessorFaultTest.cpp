@@ -24,13 +24,6 @@ namespace {
 // The IPC manager's whole wait for a receiver: 11 looks, 300 ms apart.
 constexpr long long kFullWaitMs = 3300;
 
-int Count(const std::vector<Line>& lines, const std::string& user) {
-    int n = 0;
-    for (const Line& line : lines)
-        n += line.size() > kUser && line[kUser] == user;
-    return n;
-}
-
 void SetWord(GPPIPCMessageQueueMgr::Table& table, int offset, int value) {
     table.SetCursor(offset);
     GBinaryShMemUtils::Write(table, value);
@@ -40,7 +33,9 @@ int CurrentSession() { return GSessionInfo::GetInstance()->GetCurrentSession(); 
 
 }  // namespace
 
-TEST(PrinterProcessorFault, ReceiverThatDoesNotReadGetsFalseAndTheNoticeOnceWhenItReadsLater) {
+// Not read within the wait: false, and the notice is taken back, so the user who hands the job
+// over by hand does not get it twice when the receiver reads later.
+TEST(PrinterProcessorFault, ReceiverThatReadsTooLateGetsFalseAndNeverTheNotice) {
     const Watchdog watchdog(std::chrono::seconds(60), "late reader");
     Sandbox sandbox;
     const std::string job = sandbox.WriteJob("job.pdf", "x");
@@ -50,15 +45,14 @@ TEST(PrinterProcessorFault, ReceiverThatDoesNotReadGetsFalseAndTheNoticeOnceWhen
 
     const auto start = Clock::now();
     EXPECT_FALSE(Notify(Notice("late", job))) << "not taken within the wait: not delivered";
-    const long long waited = MillisecondsSince(start);
-    EXPECT_GE(waited, kFullWaitMs - 300);
-    EXPECT_LT(waited, kFullWaitMs + 1500);
+    EXPECT_GE(MillisecondsSince(start), kFullWaitMs);
 
+    // Read after its delay; then a notice that is taken proves it reads.
+    EXPECT_TRUE(Notify(Notice("after", job)));
     const std::vector<Line> lines = late.AwaitLines(1, 10000);
-    ASSERT_EQ(lines.size(), 1u) << "the notice stayed queued and was read later";
-    EXPECT_EQ(lines[0][kUser], "late");
+    EXPECT_EQ(Count(lines, "late"), 0);
+    EXPECT_EQ(Count(lines, "after"), 1);
     EXPECT_EQ(late.Terminate(), 0);
-    EXPECT_EQ(late.Lines().size(), 1u);
 }
 
 TEST(PrinterProcessorFault, ReceiverThatNeverReadsGetsFalseAndEndsOnSIGTERM) {
@@ -267,7 +261,7 @@ TEST(PrinterProcessorFault, FullQueueGivesFalseAtOnceAndLosesNothingOnceThereIsR
     EXPECT_TRUE(delivered);
     const std::vector<Line> lines = receiver.AwaitLines(1);
     EXPECT_EQ(Count(lines, "roomy"), 1);
-    EXPECT_LE(Count(lines, "full"), 1);
+    EXPECT_EQ(Count(lines, "full"), 0) << "a send reported false is never delivered";
     EXPECT_EQ(receiver.Terminate(), 0);
 }
 

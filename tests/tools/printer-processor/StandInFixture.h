@@ -142,6 +142,14 @@ inline std::vector<std::string> RemoveLeftoversOfKilled(int pid, int registratio
     return unexpected;
 }
 
+// How many lines name this user.
+inline int Count(const std::vector<Line>& lines, const std::string& user) {
+    int n = 0;
+    for (const Line& line : lines)
+        n += line.size() > kUser && line[kUser] == user;
+    return n;
+}
+
 inline GPPJobInfo Notice(const std::string& user, const std::string& jobPath) {
     return GPPJobInfo(Text(user), GPathName(Text(jobPath)), Text("Proof"), Text("10987"), 1, GString());
 }
