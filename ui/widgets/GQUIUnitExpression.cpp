@@ -170,5 +170,6 @@ double GQUIUnitExpression::Evaluate(QString const& text, int defaultUnit) const 
             }
         }
     }
-    return v;
+    // An overflowed number times 0 gives NaN, which the spin box would bound to its minimum.
+    return std::isnan(v) ? 0.0 : v;
 }

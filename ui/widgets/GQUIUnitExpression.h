@@ -12,7 +12,7 @@
 //   start of a unit symbol ("c", "f", "i"); Invalid otherwise (an eleventh term, a foreign sign).
 // - Evaluate never fails: text it cannot read counts from its first unreadable character on as
 //   absent; an empty text, or one whose first number is empty, gives 0; a division by 0 is
-//   skipped.
+//   skipped; a result that is not a number (an overflowed number times 0) gives 0.
 // - The unit factors are those of GUnitSupport; the default unit is read once per evaluation.
 #include <QtCore/QString>
 #include <QtGui/QValidator>

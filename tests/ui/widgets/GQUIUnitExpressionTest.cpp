@@ -115,6 +115,8 @@ TEST(UnitExpression, LongTextsAreReadInOnePass) {
     EXPECT_EQ(QValidator::Acceptable, expression.Validate(digits));
     EXPECT_EQ(QValidator::Invalid, expression.Validate(digits + "x"));
     EXPECT_GT(expression.Evaluate(digits, GUnitSupport::kPoints), 1e300);
+    EXPECT_EQ(0.0, expression.Evaluate(QString(400, QLatin1Char('9')) + " * 0", GUnitSupport::kPoints))
+        << "an overflow times 0 is not a number, and reads as 0";
     QString const spaced = QString(" 1").repeated(500000);
     EXPECT_EQ(QValidator::Invalid, expression.Validate(spaced));
     QString const signs = QString("-").repeated(1000000);
