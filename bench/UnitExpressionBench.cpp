@@ -31,6 +31,26 @@ std::vector<Expression> const cExpressions = {
     {"1m - 25cm - 3mm + 1.25in", "1*m - 25*cm - 3*mm + 1.25*in"},
 };
 
+// muParser with the unit symbols as variables holding their factors.
+class UnitParser {
+public:
+    UnitParser() {
+        char const* const names[] = {"pt", "p", "in", "cm", "mm", "m", "ft"};
+        for (int code = 0; code < GUnitSupport::kUnitCount; ++code) {
+            mFactors[code] = GUnitSupport::GetFactorForUnitCode(static_cast<GUnitSupport::Unit>(code));
+            mParser.DefineVar(names[code], &mFactors[code]);
+        }
+    }
+    double Evaluate(char const* text) {
+        mParser.SetExpr(text);
+        return mParser.Eval();
+    }
+
+private:
+    mu::Parser mParser;
+    double mFactors[GUnitSupport::kUnitCount];
+};
+
 void EvaluateOurs(benchmark::State& state) {
     StartFoundation();
     GQUIUnitExpression const expression;
@@ -47,19 +67,11 @@ void EvaluateOurs(benchmark::State& state) {
 
 void EvaluateMuParser(benchmark::State& state) {
     StartFoundation();
-    mu::Parser parser;
-    char const* const names[] = {"pt", "p", "in", "cm", "mm", "m", "ft"};
-    double factors[GUnitSupport::kUnitCount];
-    for (int code = 0; code < GUnitSupport::kUnitCount; ++code) {
-        factors[code] = GUnitSupport::GetFactorForUnitCode(static_cast<GUnitSupport::Unit>(code));
-        parser.DefineVar(names[code], &factors[code]);
-    }
+    UnitParser parser;
     double sum = 0;
     for (auto _ : state) {
-        for (Expression const& e : cExpressions) {
-            parser.SetExpr(e.muparser);
-            sum += parser.Eval();
-        }
+        for (Expression const& e : cExpressions)
+            sum += parser.Evaluate(e.muparser);
         benchmark::DoNotOptimize(sum);
     }
 }
@@ -68,17 +80,10 @@ void EvaluateMuParser(benchmark::State& state) {
 bool SameValues() {
     StartFoundation();
     GQUIUnitExpression const expression;
-    mu::Parser parser;
-    char const* const names[] = {"pt", "p", "in", "cm", "mm", "m", "ft"};
-    double factors[GUnitSupport::kUnitCount];
-    for (int code = 0; code < GUnitSupport::kUnitCount; ++code) {
-        factors[code] = GUnitSupport::GetFactorForUnitCode(static_cast<GUnitSupport::Unit>(code));
-        parser.DefineVar(names[code], &factors[code]);
-    }
+    UnitParser parser;
     for (Expression const& e : cExpressions) {
-        parser.SetExpr(e.muparser);
         double const ours = expression.Evaluate(QString::fromLatin1(e.ours), GUnitSupport::kPoints);
-        double const theirs = parser.Eval();
+        double const theirs = parser.Evaluate(e.muparser);
         if (ours - theirs > 1e-9 || theirs - ours > 1e-9) {
             std::fprintf(stderr, "UnitExpression: \"%s\" gives %f, muParser %f\n", e.ours, ours, theirs);
             return false;
