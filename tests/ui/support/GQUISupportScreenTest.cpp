@@ -1,14 +1,15 @@
 // Centring a dialog on the screen under the mouse pointer: offscreen with one screen, and on the
 // second screen of a two-screen X server in a child process of this binary that uses that display,
-// when Xvfb is installed. Xvfb puts its Xinerama heads at the same origin, so the second screen is
-// the larger one and the pointer goes where only it reaches; without RandR, Qt takes the heads as
-// its screens.
+// when Xvfb is installed. Xvfb puts its Xinerama heads at the same origin, so the pointer goes
+// where only the larger screen reaches and the parent window sits on the smaller one; without
+// RandR, Qt takes the heads as its screens.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <QtGui/QCursor>
 #include <QtGui/QGuiApplication>
 #include <QtGui/QScreen>
+#include <QtGui/QWindow>
 #include <QtWidgets/QDialog>
 
 #include <cstdlib>
@@ -33,40 +34,48 @@ TEST(MoveToMiddleOfScreen, CentresTheFrameOnTheOnlyScreen) {
     QDialog dialog;
     dialog.resize(301, 151);
     dialog.move(3, 4);
+    QRect const frame = dialog.frameGeometry();
     GQUISupport::MoveToMiddleOfScreen(dialog);
     QScreen* screen = QGuiApplication::primaryScreen();
     ASSERT_NE(nullptr, screen);
-    EXPECT_EQ(ExpectedTopLeft(screen->geometry(), dialog.frameGeometry()), dialog.pos());
+    EXPECT_EQ(ExpectedTopLeft(screen->geometry(), frame), dialog.pos());
 }
 
-// Runs only inside the child that the next test starts on a two-screen display.
+// Runs only inside the child that the next test starts on a two-screen display: the parent window
+// is on one screen, the pointer on the other.
 TEST(MoveToMiddleOfScreen, TwoScreenChild) {
     if (std::getenv(kChildVariable) == nullptr)
         GTEST_SKIP() << "runs only in the child of SecondScreenUnderThePointer";
     QList<QScreen*> const screens = QGuiApplication::screens();
     if (screens.size() < 2)
         GTEST_SKIP() << "the display shows " << screens.size() << " screen(s)";
+    // Xvfb's heads share their origin: the pointer goes where only the larger screen reaches.
+    QScreen* const pointerScreen = screens[0]->geometry().contains(screens[1]->geometry()) ? screens[0] : screens[1];
+    QScreen* const parentScreen = pointerScreen == screens[0] ? screens[1] : screens[0];
+    QRect const target = pointerScreen->geometry();
+    QPoint const onlyTarget = target.bottomRight() - QPoint(20, 20);
+    ASSERT_FALSE(parentScreen->geometry().contains(onlyTarget));
     QWidget parent;
-    parent.setGeometry(QRect(screens[0]->geometry().topLeft() + QPoint(20, 20), QSize(300, 200)));
+    parent.winId();
+    parent.windowHandle()->setScreen(parentScreen);
+    parent.setGeometry(QRect(parentScreen->geometry().topLeft() + QPoint(20, 20), QSize(300, 200)));
     parent.show();
-    QRect const second = screens[1]->geometry();
-    QPoint const onlySecond = second.bottomRight() - QPoint(20, 20);
-    ASSERT_FALSE(screens[0]->geometry().contains(onlySecond));
-    QCursor::setPos(screens[1], onlySecond);
+    QCursor::setPos(pointerScreen, onlyTarget);
     // The warp reaches the server with the next flush; wait for the pointer to be there.
-    for (int i = 0; i < 200 && QGuiApplication::screenAt(QCursor::pos()) != screens[1]; ++i) {
+    for (int i = 0; i < 200 && QGuiApplication::screenAt(QCursor::pos()) != pointerScreen; ++i) {
         QCoreApplication::processEvents();
         usleep(10000);
     }
-    if (QGuiApplication::screenAt(QCursor::pos()) != screens[1])
-        GTEST_SKIP() << "the pointer cannot be put on the second screen alone (it stays at " << QCursor::pos().x()
-                     << "," << QCursor::pos().y() << "; the second screen is " << second.width() << "x"
-                     << second.height() << " at " << second.x() << "," << second.y() << ")";
+    if (QGuiApplication::screenAt(QCursor::pos()) != pointerScreen)
+        GTEST_SKIP() << "the pointer cannot be put on one screen alone (it stays at " << QCursor::pos().x() << ","
+                     << QCursor::pos().y() << ")";
+    ASSERT_EQ(parentScreen, parent.windowHandle()->screen());
     QDialog dialog(&parent);
     dialog.resize(200, 120);
+    QRect const frame = dialog.frameGeometry();
     GQUISupport::MoveToMiddleOfScreen(dialog);
-    EXPECT_EQ(ExpectedTopLeft(second, dialog.frameGeometry()), dialog.pos());
-    EXPECT_NE(ExpectedTopLeft(screens[0]->geometry(), dialog.frameGeometry()), dialog.pos())
+    EXPECT_EQ(ExpectedTopLeft(target, frame), dialog.pos());
+    EXPECT_NE(ExpectedTopLeft(parentScreen->geometry(), frame), dialog.pos())
         << "centred on the pointer's screen, not the parent's";
 }
 
@@ -76,8 +85,8 @@ TEST(MoveToMiddleOfScreen, SecondScreenUnderThePointer) {
     if (access("/usr/bin/Xvfb", X_OK) != 0)
         GTEST_SKIP() << "Xvfb is not installed (Debian package xvfb); the two-screen case is not run";
     SpawnedProgram server;
-    ASSERT_TRUE(server.Start("/usr/bin/Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "640x480x24",
-                                               "-screen", "1", "1024x768x24", "+xinerama", "-extension", "RANDR"}));
+    ASSERT_TRUE(server.Start("/usr/bin/Xvfb", {"-displayfd", "1", "-nolisten", "tcp", "-screen", "0", "1024x768x24",
+                                               "-screen", "1", "640x480x24", "+xinerama", "-extension", "RANDR"}));
     std::string display;
     if (!server.ReadLine(display, 20000))
         GTEST_SKIP() << "Xvfb did not start here";
