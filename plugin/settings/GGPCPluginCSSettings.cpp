@@ -4,7 +4,6 @@
 #include <cmath>
 
 #include "core/text/encodings/GASCIIEncoding.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 
 GBuffer const GGPCPluginCSSettings::cPluginSettingsGroup("PluginSettings");
 GBuffer const GGPCPluginCSSettings::cPluginBleedChoice("BleedChoice");
@@ -38,16 +37,31 @@ GBuffer const cFalse("false");
 
 GString ASCII(GBuffer const& bytes) { return GString(bytes, GASCIIEncoding::GetInstance()); }
 
-}  // namespace
+// The texts as stored, made once the encodings are up. A stored text in the same encoding
+// compares by its bytes; one in another encoding compares by its characters, which for these
+// ASCII texts is the comparison of UTF-8 bytes.
+struct Texts {
+    GString bleedNotSet = ASCII(cBleedNotSet);
+    GString bleedUseGivenValue = ASCII(cBleedUseGivenValue);
+    GString bleedUseDocSettings = ASCII(cBleedUseDocSettings);
+    GString markWeight0125 = ASCII(cMarkWeight0125);
+    GString markWeight025 = ASCII(cMarkWeight025);
+    GString markWeight050 = ASCII(cMarkWeight050);
+    GString trueText = ASCII(cTrue);
+    GString falseText = ASCII(cFalse);
+};
 
-GBuffer GGPCPluginCSSettings::GetUTF8(GBuffer const& key) const {
-    return GetText(key).GetBuffer(GUTF8Encoding::GetInstance());
+Texts const& Stored() {
+    static Texts const fTexts;
+    return fTexts;
 }
 
-bool GGPCPluginCSSettings::GetBool(GBuffer const& key) const { return GetUTF8(key) == cTrue; }
+}  // namespace
+
+bool GGPCPluginCSSettings::GetBool(GBuffer const& key) const { return GetText(key) == Stored().trueText; }
 
 void GGPCPluginCSSettings::SetBool(GBuffer const& key, bool value) {
-    mStore.Set(cPluginSettingsGroup, key, ASCII(value ? cTrue : cFalse));
+    mStore.Set(cPluginSettingsGroup, key, value ? Stored().trueText : Stored().falseText);
 }
 
 // GString::GetReal reads "." alone, so a value never depends on the process locale.
@@ -68,35 +82,35 @@ GString GGPCPluginCSSettings::FormatReal(double value) {
 }
 
 GGPCPluginCSSettings::BleedChoice GGPCPluginCSSettings::GetBleedChoice() const {
-    GBuffer const text = GetUTF8(cPluginBleedChoice);
-    if (text == cBleedUseGivenValue)
+    GString const text = GetText(cPluginBleedChoice);
+    if (text == Stored().bleedUseGivenValue)
         return kBleedUseGivenValue;
-    if (text == cBleedUseDocSettings)
+    if (text == Stored().bleedUseDocSettings)
         return kBleedUseDocSettings;
     return kBleedNotSet;
 }
 
 void GGPCPluginCSSettings::SetBleedChoice(int choice) {
-    GBuffer const& text = choice == kBleedUseGivenValue    ? cBleedUseGivenValue
-                          : choice == kBleedUseDocSettings ? cBleedUseDocSettings
-                                                           : cBleedNotSet;
-    mStore.Set(cPluginSettingsGroup, cPluginBleedChoice, ASCII(text));
+    GString const& text = choice == kBleedUseGivenValue    ? Stored().bleedUseGivenValue
+                          : choice == kBleedUseDocSettings ? Stored().bleedUseDocSettings
+                                                           : Stored().bleedNotSet;
+    mStore.Set(cPluginSettingsGroup, cPluginBleedChoice, text);
 }
 
 GGPCPluginCSSettings::MarkWeightType GGPCPluginCSSettings::GetMarkWeight() const {
-    GBuffer const text = GetUTF8(cPluginMarkWeight);
-    if (text == cMarkWeight0125)
+    GString const text = GetText(cPluginMarkWeight);
+    if (text == Stored().markWeight0125)
         return kMarkWeight0125;
-    if (text == cMarkWeight050)
+    if (text == Stored().markWeight050)
         return kMarkWeight050;
     return kMarkWeight025;
 }
 
 void GGPCPluginCSSettings::SetMarkWeight(int weight) {
-    GBuffer const& text = weight == kMarkWeight0125  ? cMarkWeight0125
-                          : weight == kMarkWeight050 ? cMarkWeight050
-                                                     : cMarkWeight025;
-    mStore.Set(cPluginSettingsGroup, cPluginMarkWeight, ASCII(text));
+    GString const& text = weight == kMarkWeight0125  ? Stored().markWeight0125
+                          : weight == kMarkWeight050 ? Stored().markWeight050
+                                                     : Stored().markWeight025;
+    mStore.Set(cPluginSettingsGroup, cPluginMarkWeight, text);
 }
 
 bool GGPCPluginCSSettings::operator==(GGPCPluginCSSettings const& other) const {

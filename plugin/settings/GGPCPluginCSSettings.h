@@ -84,7 +84,6 @@ public:
 
 private:
     GString GetText(GBuffer const& key) const { return mStore.Get(cPluginSettingsGroup, key); }
-    GBuffer GetUTF8(GBuffer const& key) const;
     bool GetBool(GBuffer const& key) const;
     void SetBool(GBuffer const& key, bool value);
     double GetReal(GBuffer const& key) const;
