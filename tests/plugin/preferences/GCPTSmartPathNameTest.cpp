@@ -221,6 +221,15 @@ TEST_F(SmartPathName, ARootThatIsNotAPrivateFolderOfOursIsNeverDeletedFrom) {
     GCPTSmartPathName::ClearOldFilePaths();
     EXPECT_TRUE(Exists(file)) << "a root others may write to is not trusted";
     chmod(mRoot.c_str(), 0700);
+    Record(file);
+    if (geteuid() == 0) {
+        // Another user's folder under our root's name (the tests run as root, who can make one).
+        ASSERT_EQ(0, chown(mRoot.c_str(), 65534, 65534));
+        GCPTSmartPathName::ClearOldFilePaths();
+        EXPECT_TRUE(Exists(file)) << "a root owned by someone else is not ours";
+        EXPECT_FALSE(GCPTTemporaryFolder::EnsureRoot());
+        ASSERT_EQ(0, chown(mRoot.c_str(), 0, 0));
+    }
 
     // The root replaced by a link to another folder.
     std::string const elsewhere = mSandbox.Out() + "/elsewhere";
