@@ -138,6 +138,13 @@ std::vector<ExtractCase> ExtractCases() {
     RawEntry rawEncrypted = Entry("raw-locked.txt", "locked but right");
     rawEncrypted.password = "secret";
     const std::string longText(100000, 'z');
+    // Some writers set the UTF-8 flag whatever the name's bytes are.
+    RawEntry flaggedMacRoman = Entry("caf\x8E.txt", "F");
+    flaggedMacRoman.flags = 0x800;
+    RawEntry flaggedShiftJis = Entry("\x93\xFA\x96\x7B.txt", "J");
+    flaggedShiftJis.flags = 0x800;
+    RawEntry flaggedUtf8 = Entry("caf\xC3\xA9.txt", "U");
+    flaggedUtf8.flags = 0x800;
 
     return {
         {"no entries", Raw({}), "", false, {}, {}},
@@ -156,6 +163,10 @@ std::vector<ExtractCase> ExtractCases() {
         {"Mac Roman name", Raw({Entry("caf\x8E.txt", "M")}), "", false, {{"caf\xC3\xA9.txt", true}},
          {{"caf\xC3\xA9.txt", "M"}}},
         {"Shift-JIS name with the flag", Raw({Entry("\x93\xFA\x96\x7B.txt", "J")}), "", true,
+         {{"\xE6\x97\xA5\xE6\x9C\xAC.txt", true}}, {{"\xE6\x97\xA5\xE6\x9C\xAC.txt", "J"}}},
+        {"UTF-8 flag on a Mac Roman name", Raw({flaggedMacRoman, flaggedUtf8}), "", false,
+         {{"caf\xC3\xA9.txt", true}, {"caf\xC3\xA9.txt", true}}, {{"caf\xC3\xA9.txt", "U"}}},
+        {"UTF-8 flag on a Shift-JIS name", Raw({flaggedShiftJis}), "", true,
          {{"\xE6\x97\xA5\xE6\x9C\xAC.txt", true}}, {{"\xE6\x97\xA5\xE6\x9C\xAC.txt", "J"}}},
         {"dot-dot names", Raw({Entry("../up.txt", "x"), Entry("a/../../up2.txt", "x"), Entry("..\\up3.txt", "x"),
                                Entry("fine.txt", "F")}),

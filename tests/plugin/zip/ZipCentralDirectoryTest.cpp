@@ -88,6 +88,31 @@ TEST(ZipCentralDirectoryTest, ReadsEntriesAndPatchesOnlyNonStandardFields) {
     EXPECT_EQ(patches[0].bytes.mid(4), B(named.extra).mid(4));
 }
 
+TEST(ZipCentralDirectoryTest, ClearsTheUtf8FlagOnlyWhereTheNameIsNotUtf8) {
+    ScopedTempFolder folder;
+    ziptest::RawEntry utf8;
+    utf8.name = "caf\xC3\xA9.txt";
+    utf8.flags = 0x0800;
+    ziptest::RawEntry macRoman;
+    macRoman.name = "caf\x8E.txt";
+    macRoman.flags = 0x0802;
+    ziptest::RawEntry unflagged;
+    unflagged.name = "caf\x8E.txt";
+    const std::string bytes = ziptest::RawArchive({utf8, macRoman, unflagged});
+    ziptest::WriteFile(folder / "f.zip", bytes);
+    int fd = open((folder / "f.zip").c_str(), O_RDONLY);
+    ASSERT_GE(fd, 0);
+    ZipCentralDirectory directory;
+    ASSERT_TRUE(directory.Read(fd, bytes.size()));
+    close(fd);
+    ASSERT_EQ(directory.Entries().size(), 3u);
+    const auto patches = directory.Patches();
+    ASSERT_EQ(patches.size(), 1u);
+    EXPECT_EQ(patches[0].offset, directory.Entries()[1].flagsOffset);
+    EXPECT_EQ(bytes.substr(patches[0].offset, 2), std::string("\x02\x08", 2));
+    EXPECT_EQ(patches[0].bytes, QByteArray("\x02\x00", 2));
+}
+
 TEST(ZipCentralDirectoryTest, RefusesWhatIsNotAnArchive) {
     ScopedTempFolder folder;
     const std::string cases[] = {"", "short", std::string(100, '\0'),
