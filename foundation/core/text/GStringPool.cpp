@@ -20,6 +20,10 @@ GString const& FinalName(char const* ascii) {
 
 struct State {
     GMutex mutex;
+    // Held while string files are read through the hooks, taken before mutex: one reading at a
+    // time, so a thread never sees a language that another thread is still reading.
+    GMutex readingMutex;
+    GTable<GString> languagesBeingRead;
     bool initialized = false;
     GDict<GString, GStringPoolTable*> tables;
     GStringPoolTable* english = nullptr;
@@ -223,6 +227,15 @@ GStringPoolTable* GStringPool::GetTable(GString const& language) {
 
 GStringPoolTable* GStringPool::GetStringPoolTable(GString const& language) {
     State& state = Started();
+    {
+        GMutexLocker lock(state.mutex);
+        GStringPoolTable* table = TableOf(state, language);
+        if (table != nullptr && state.languagesBeingRead.FindItem(language) < 0)
+            return table;
+    }
+    // Whoever is reading this language's files (another thread, or this one further up) holds
+    // the reading lock; once it is ours, any table there is whole.
+    GMutexLocker reading(state.readingMutex);
     void (*readLanguage)(GString const&) = nullptr;
     {
         GMutexLocker lock(state.mutex);
@@ -232,10 +245,21 @@ GStringPoolTable* GStringPool::GetStringPoolTable(GString const& language) {
             return nullptr;
         state.languagesRead.AddItem(FinalCopy(language));
         readLanguage = state.hooks.readLanguage;
+        if (readLanguage != nullptr)
+            state.languagesBeingRead.AddItem(FinalCopy(language));
     }
+    if (readLanguage == nullptr)
+        return nullptr;
     // Outside the lock: the reader takes it for each text it stores.
-    if (readLanguage != nullptr)
-        readLanguage(language);
+    struct Done {
+        State& state;
+        GString const& language;
+        ~Done() {
+            GMutexLocker lock(state.mutex);
+            state.languagesBeingRead.RemoveItem(language);
+        }
+    } done{state, language};
+    readLanguage(language);
     GMutexLocker lock(state.mutex);
     return TableOf(state, language);
 }
@@ -253,7 +277,8 @@ void GStringPool::SetDefaultString(GStringPoolTable* table, int id, GString cons
 }
 
 bool GStringPool::SetLanguage(GString const& language) {
-    bool const found = GetStringPoolTable(language) != nullptr;
+    // "Neutral" is searched first whatever the language; it cannot be one.
+    bool const found = !(language == GetNeutral()) && GetStringPoolTable(language) != nullptr;
     State& state = TheState();
     GMutexLocker lock(state.mutex);
     MakeCurrentLocked(state, found ? language : GetEnglish());
@@ -287,7 +312,14 @@ GTable<GString> const& GStringPool::GetAvailableLanguages() {
             return state.availableLanguages;
         availableLanguages = state.hooks.availableLanguages;
     }
-    // The files are parsed outside the lock (their texts enter the pool as they are read).
+    // The files are parsed outside the pool's lock (their texts enter the pool as they are read),
+    // by one thread; the others wait for its list.
+    GMutexLocker reading(state.readingMutex);
+    {
+        GMutexLocker lock(state.mutex);
+        if (state.availableLanguagesCached)
+            return state.availableLanguages;
+    }
     GTable<GString> fromFiles;
     if (availableLanguages != nullptr)
         availableLanguages(fromFiles);

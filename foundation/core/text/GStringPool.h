@@ -66,7 +66,7 @@ public:
     static void SetDefaultString(GStringPoolTable* table, int id, GString const& text, GEncoding* encoding = nullptr);
 
     // Makes language current when it has a table (or string files), else "enUS"; returns
-    // whether it had one.
+    // whether it had one. "Neutral" is no language to choose: "enUS" and false.
     static bool SetLanguage(GString const& language);
     static GString const& GetLanguage();
     static void GetLanguage(GString& out);
