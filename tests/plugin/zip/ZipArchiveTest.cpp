@@ -559,13 +559,22 @@ std::vector<RefusalCase> RefusalCases() {
     };
 }
 
+// An archive built in a fresh layout and opened, with a logger listening from the start.
+struct BuiltArchive {
+    explicit BuiltArchive(const Builder& build) : built((build(layout), true)) {}
+    Layout layout;
+    bool built;
+    RecordingLogger logger;
+    ZipArchive archive{Q(layout.archive)};
+};
+
 TEST(ZipArchiveTest, RefusedAndDamagedEntriesLogWhyAndGiveNothing) {
     for (const RefusalCase& c : RefusalCases()) {
         SCOPED_TRACE(c.label);
-        Layout layout;
-        c.build(layout);
-        RecordingLogger logger;
-        ZipArchive archive(Q(layout.archive));
+        BuiltArchive built(c.build);
+        ZipArchive& archive = built.archive;
+        RecordingLogger& logger = built.logger;
+        const Layout& layout = built.layout;
         ASSERT_EQ(archive.StartIterate(), 1);
         const QString line = archive.GetCurrentFileName() + ": " + Q(c.reason);
         bool ok = true;
@@ -594,10 +603,9 @@ TEST(ZipArchiveTest, EntriesAboveTheMemoryLimitAreRefusedBeforeReading) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.label);
-        Layout layout;
-        c.build(layout);
-        RecordingLogger logger;
-        ZipArchive archive(Q(layout.archive));
+        BuiltArchive built(c.build);
+        ZipArchive& archive = built.archive;
+        RecordingLogger& logger = built.logger;
         ASSERT_EQ(archive.StartIterate(), 1);
         bool ok = !c.ok;
         const QByteArray bytes = archive.ExtractCurrentToMemory(QString(), &ok);

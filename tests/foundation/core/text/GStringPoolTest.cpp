@@ -20,6 +20,7 @@
 #include "core/text/GStringPoolTable.h"
 #include "core/values/GDateTime.h"
 #include "support/ExceptionTestText.h"
+#include "support/ThreadsTogether.h"
 
 namespace {
 
@@ -325,24 +326,15 @@ TEST_F(GStringPoolTest, ThreadsReadingALanguageForTheFirstTimeAllGetItWhole) {
         GStringPool::Finalize();
         GStringPool::Initialize();
         GStringPool::SetStringFileHooks(hooks);
-        std::atomic<int> waiting{4};
         std::atomic<int> missing{0};
-        std::vector<std::thread> threads;
-        for (int t = 0; t < 4; ++t) {
-            threads.emplace_back([&waiting, &missing, t] {
-                --waiting;
-                while (waiting > 0)
-                    std::this_thread::yield();
-                GString out;
-                const bool found = t % 2 == 0 ? GStringPool::GetString(GString("frFR"), cSlowTexts, out)
-                                              : GStringPool::SetLanguage(GString("frFR")) &&
-                                                    GStringPool::GetString(GString("frFR"), cSlowTexts, out);
-                if (!found)
-                    ++missing;
-            });
-        }
-        for (std::thread& thread : threads)
-            thread.join();
+        RunThreadsTogether(4, [&missing](int t) {
+            GString out;
+            const bool found = t % 2 == 0 ? GStringPool::GetString(GString("frFR"), cSlowTexts, out)
+                                          : GStringPool::SetLanguage(GString("frFR")) &&
+                                                GStringPool::GetString(GString("frFR"), cSlowTexts, out);
+            if (!found)
+                ++missing;
+        });
         EXPECT_EQ(missing, 0) << "round " << round;
     }
 }

@@ -6,10 +6,10 @@
 #include <atomic>
 #include <cstdio>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/StringPoolTestSetup.h"
+#include "support/ThreadsTogether.h"
 
 namespace {
 
@@ -56,39 +56,26 @@ TEST_F(GLanguageInfoCacheTest, ThreadsAddingAndLookingUpShareOneEntryPerFile) {
                                       language + " name\"\n"));
     GLanguageInfoCache cache;
     cache.SetLanguageScript(GLanguageInfoCache::kRomanScript);
-    std::atomic<int> waiting{4};
     std::atomic<bool> wrong{false};
     std::vector<std::vector<const GLanguageInfo*>> seen(2);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 2; ++t) {
-        threads.emplace_back([&, t] {
-            --waiting;
-            while (waiting > 0)
-                std::this_thread::yield();
+    RunThreadsTogether(4, [&](int t) {
+        if (t < 2) {
             for (size_t i = 0; i < paths.size(); ++i)
                 seen[size_t(t)].push_back(cache.AddLanguageInfo(paths[t == 0 ? i : paths.size() - 1 - i]));
             if (t == 1)
                 std::reverse(seen[1].begin(), seen[1].end());
-        });
-    }
-    for (int t = 0; t < 2; ++t) {
-        threads.emplace_back([&] {
-            --waiting;
-            while (waiting > 0)
-                std::this_thread::yield();
-            for (int round = 0; round < 200; ++round) {
-                for (const char* language : languages) {
-                    GString name;
-                    cache.GetLanguageName(GString(language), name);
-                    const GLanguageInfo* info = cache.GetLanguageInfoFromID(GString(language));
-                    if (info != nullptr && Text(info->GetLanguageNameRomanScript()) != std::string(language) + " name")
-                        wrong = true;
-                }
+            return;
+        }
+        for (int round = 0; round < 200; ++round) {
+            for (const char* language : languages) {
+                GString name;
+                cache.GetLanguageName(GString(language), name);
+                const GLanguageInfo* info = cache.GetLanguageInfoFromID(GString(language));
+                if (info != nullptr && Text(info->GetLanguageNameRomanScript()) != std::string(language) + " name")
+                    wrong = true;
             }
-        });
-    }
-    for (std::thread& thread : threads)
-        thread.join();
+        }
+    });
     EXPECT_FALSE(wrong);
     EXPECT_EQ(seen[0], seen[1]);
     EXPECT_EQ(cache.GetCount(), 6);

@@ -6,12 +6,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <ctime>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "core/text/GStringPoolTable.h"
@@ -25,6 +23,7 @@
 #include "services/strings/GLanguageInfoCache.h"
 #include "services/filesystem/GFileSystem.h"
 #include "support/StringPoolTestSetup.h"
+#include "support/ThreadsTogether.h"
 #include "support/UnprivilegedChild.h"
 #include "support/Watchdog.h"
 
@@ -167,19 +166,8 @@ TEST_F(GStringPoolSupportTest, ThreadsListingTheLanguagesForTheFirstTimeAgree) {
     for (const char* language : languages)
         WriteFile(std::string("DUZ") + language + ".lng", Table(language, entries));
     RecordFolder();
-    std::atomic<int> waiting{4};
     std::vector<int> counts(4, 0);
-    std::vector<std::thread> threads;
-    for (int t = 0; t < 4; ++t) {
-        threads.emplace_back([&waiting, &counts, t] {
-            --waiting;
-            while (waiting > 0)
-                std::this_thread::yield();
-            counts[size_t(t)] = GStringPool::GetNumAvailableLanguages();
-        });
-    }
-    for (std::thread& thread : threads)
-        thread.join();
+    RunThreadsTogether(4, [&counts](int t) { counts[size_t(t)] = GStringPool::GetNumAvailableLanguages(); });
     EXPECT_EQ(counts, std::vector<int>(4, 6));
     EXPECT_EQ(GLanguageInfoCache::GetInstance()->GetCount(), 5);
     EXPECT_EQ(TextIn("nlNL", 300), "text");
