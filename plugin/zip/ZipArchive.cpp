@@ -135,6 +135,23 @@ Descriptor CreateTemporaryBeside(int parent, QByteArray& name) {
     return Descriptor();
 }
 
+// Why an entry cannot be read, empty when it can: traditional encryption only, and stored or
+// deflated data; the packages use nothing else.
+QString RefusalOf(const zip_stat_t& st) {
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && st.encryption_method != ZIP_EM_NONE
+        && st.encryption_method != ZIP_EM_TRAD_PKWARE) {
+        const bool aes = st.encryption_method == ZIP_EM_AES_128 || st.encryption_method == ZIP_EM_AES_192
+                         || st.encryption_method == ZIP_EM_AES_256;
+        return aes ? QStringLiteral("encrypted with AES, which is not supported")
+                   : QStringLiteral("encryption method %1 is not supported").arg(st.encryption_method);
+    }
+    if ((st.valid & ZIP_STAT_COMP_METHOD) == 0 || (st.comp_method != ZIP_CM_STORE && st.comp_method != ZIP_CM_DEFLATE))
+        return QStringLiteral("compression method %1 is not supported").arg(st.comp_method);
+    if ((st.valid & ZIP_STAT_SIZE) == 0)
+        return QStringLiteral("no declared size");
+    return QString();
+}
+
 QString LibzipText(int code) {
     zip_error_t error;
     zip_error_init_with_code(&error, code);
@@ -387,23 +404,9 @@ zip_file_t* ZipArchive::OpenCurrentEntry(const QString& password, quint64& decla
         reason = QString::fromUtf8(zip_strerror(mHandle));
         return nullptr;
     }
-    // Traditional encryption only, and stored or deflated data: the packages use nothing else.
-    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && st.encryption_method != ZIP_EM_NONE
-        && st.encryption_method != ZIP_EM_TRAD_PKWARE) {
-        const bool aes = st.encryption_method == ZIP_EM_AES_128 || st.encryption_method == ZIP_EM_AES_192
-                         || st.encryption_method == ZIP_EM_AES_256;
-        reason = aes ? QStringLiteral("encrypted with AES, which is not supported")
-                     : QStringLiteral("encryption method %1 is not supported").arg(st.encryption_method);
+    reason = RefusalOf(st);
+    if (!reason.isEmpty())
         return nullptr;
-    }
-    if ((st.valid & ZIP_STAT_COMP_METHOD) == 0 || (st.comp_method != ZIP_CM_STORE && st.comp_method != ZIP_CM_DEFLATE)) {
-        reason = QStringLiteral("compression method %1 is not supported").arg(st.comp_method);
-        return nullptr;
-    }
-    if ((st.valid & ZIP_STAT_SIZE) == 0) {
-        reason = QStringLiteral("no declared size");
-        return nullptr;
-    }
     declaredSize = st.size;
     zip_file_t* entry = nullptr;
     if (password.isEmpty()) {

@@ -59,6 +59,7 @@ public:
 private:
     bool OpenWithPatches(int fd, bool patched) const;
     bool UpdateCurrentEntry() const;
+    // The current entry opened for reading, with its declared size; null with the reason why not.
     ::zip_file* OpenCurrentEntry(const QString& password, quint64& declaredSize, QString& reason) const;
     void LogEntryFailure(const QString& reason, const QString& location) const;
 
