@@ -21,9 +21,10 @@ GString const& FinalName(char const* ascii) {
 struct State {
     GMutex mutex;
     // Held while string files are read through the hooks, taken before mutex: one reading at a
-    // time, so a thread never sees a language that another thread is still reading.
+    // time. While one runs, a table may still be filling, so lookups of a language's own table
+    // wait for the reading to end.
     GMutex readingMutex;
-    GTable<GString> languagesBeingRead;
+    int readingsInProgress = 0;
     bool initialized = false;
     GDict<GString, GStringPoolTable*> tables;
     GStringPoolTable* english = nullptr;
@@ -64,6 +65,24 @@ GString FinalCopy(GString const& text) {
     copy.EnsureUnicode();
     return copy;
 }
+
+// Marks a reading of string files as running for as long as it lives.
+class ReadingInProgress {
+public:
+    explicit ReadingInProgress(State& state) : mState(state) {
+        GMutexLocker lock(mState.mutex);
+        ++mState.readingsInProgress;
+    }
+    ~ReadingInProgress() {
+        GMutexLocker lock(mState.mutex);
+        --mState.readingsInProgress;
+    }
+    ReadingInProgress(ReadingInProgress const&) = delete;
+    ReadingInProgress& operator=(ReadingInProgress const&) = delete;
+
+private:
+    State& mState;
+};
 
 // The lock must be held.
 void StartLocked(State& state) {
@@ -230,11 +249,11 @@ GStringPoolTable* GStringPool::GetStringPoolTable(GString const& language) {
     {
         GMutexLocker lock(state.mutex);
         GStringPoolTable* table = TableOf(state, language);
-        if (table != nullptr && state.languagesBeingRead.FindItem(language) < 0)
+        if (table != nullptr && state.readingsInProgress == 0)
             return table;
     }
-    // Whoever is reading this language's files (another thread, or this one further up) holds
-    // the reading lock; once it is ours, any table there is whole.
+    // Whoever is reading files (another thread, or this one further up) holds the reading lock;
+    // once it is ours, any table there is whole.
     GMutexLocker reading(state.readingMutex);
     void (*readLanguage)(GString const&) = nullptr;
     {
@@ -245,21 +264,14 @@ GStringPoolTable* GStringPool::GetStringPoolTable(GString const& language) {
             return nullptr;
         state.languagesRead.AddItem(FinalCopy(language));
         readLanguage = state.hooks.readLanguage;
-        if (readLanguage != nullptr)
-            state.languagesBeingRead.AddItem(FinalCopy(language));
     }
     if (readLanguage == nullptr)
         return nullptr;
-    // Outside the lock: the reader takes it for each text it stores.
-    struct Done {
-        State& state;
-        GString const& language;
-        ~Done() {
-            GMutexLocker lock(state.mutex);
-            state.languagesBeingRead.RemoveItem(language);
-        }
-    } done{state, language};
-    readLanguage(language);
+    {
+        // Outside the lock: the reader takes it for each text it stores.
+        ReadingInProgress inProgress(state);
+        readLanguage(language);
+    }
     GMutexLocker lock(state.mutex);
     return TableOf(state, language);
 }
@@ -321,8 +333,10 @@ GTable<GString> const& GStringPool::GetAvailableLanguages() {
             return state.availableLanguages;
     }
     GTable<GString> fromFiles;
-    if (availableLanguages != nullptr)
+    if (availableLanguages != nullptr) {
+        ReadingInProgress inProgress(state);
         availableLanguages(fromFiles);
+    }
     GMutexLocker lock(state.mutex);
     if (!state.availableLanguagesCached) {
         state.availableLanguages = state.languages;

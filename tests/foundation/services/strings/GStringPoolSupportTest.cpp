@@ -157,7 +157,8 @@ TEST_F(GStringPoolSupportTest, AFileWithoutATableHeaderAddsNoLanguage) {
 }
 
 // Threads that list the languages for the first time at once (each listing parses every file
-// through the language cache) all get the same list, and every file is learned once.
+// through the language cache) all get the same list, and every file is learned once; a text
+// asked for meanwhile is found whole.
 TEST_F(GStringPoolSupportTest, ThreadsListingTheLanguagesForTheFirstTimeAgree) {
     const char* const languages[] = {"deDE", "frFR", "itIT", "esES", "nlNL"};
     std::string entries;
@@ -167,8 +168,15 @@ TEST_F(GStringPoolSupportTest, ThreadsListingTheLanguagesForTheFirstTimeAgree) {
         WriteFile(std::string("DUZ") + language + ".lng", Table(language, entries));
     RecordFolder();
     std::vector<int> counts(4, 0);
-    RunThreadsTogether(4, [&counts](int t) { counts[size_t(t)] = GStringPool::GetNumAvailableLanguages(); });
+    std::vector<std::string> lastTexts(4);
+    RunThreadsTogether(4, [&counts, &lastTexts](int t) {
+        // Half of them ask a language for a text first, while the others may be listing.
+        if (t % 2 == 1)
+            lastTexts[size_t(t)] = TextIn("nlNL", 300);
+        counts[size_t(t)] = GStringPool::GetNumAvailableLanguages();
+    });
     EXPECT_EQ(counts, std::vector<int>(4, 6));
+    EXPECT_EQ(lastTexts, (std::vector<std::string>{"", "text", "", "text"}));
     EXPECT_EQ(GLanguageInfoCache::GetInstance()->GetCount(), 5);
     EXPECT_EQ(TextIn("nlNL", 300), "text");
 }
