@@ -174,9 +174,11 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     (void)message.GetBaseStringID();
 
     GString form;
-    GLngString::ToString(message, form);
+    // Only a message nested deeper than the reader takes is refused, and then nothing is written.
+    bool const written = GLngString::ToString(message, form);
+    Check(written || form.IsEmpty());
     std::unique_ptr<GLngString> const back(GLngString::FromString(form));
-    if (!reader.measured)
+    if (!reader.measured && written)
         Check(*back == message);
     GString formAgain;
     GLngString::ToString(*back, formAgain);

@@ -4,7 +4,8 @@
 // - below the destination there are only folders and the files of extractions reported as done
 //   (no link, no leftover temporary file), nothing writable by group or others;
 // - an extraction reported as done wrote the very name reported, below the destination;
-// - memory extraction gives bytes only with success.
+// - memory extraction gives bytes only with success, and never more than its limit.
+// Its options file caps the memory a run may take: an entry's declared size claims none.
 #include <dirent.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -74,6 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             bool ok = false;
             const QByteArray bytes = archive.ExtractCurrentToMemory(password, &ok);
             Check(ok || bytes.isEmpty());
+            Check(quint64(bytes.size()) <= Kelvora::ZipArchive::kMaxMemoryEntrySize);
             if (archive.ExtractCurrentFile(QString::fromStdString(destination), password, 0)) {
                 QString name = archive.GetCurrentFileName();
                 name.replace(QLatin1Char('\\'), QLatin1Char('/'));

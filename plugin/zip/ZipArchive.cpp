@@ -18,8 +18,10 @@
 #include <zip.h>
 
 #include <climits>
-#include <memory>
 #include <cstring>
+#include <functional>
+#include <memory>
+#include <new>
 #include <vector>
 
 namespace Kelvora {
@@ -29,10 +31,6 @@ namespace {
 // 64 KiB reads: libzip's per-call cost stays small beside the inflating and the decryption.
 constexpr zip_uint64_t kChunkSize = 64 * 1024;
 constexpr int kMaxNameLength = 65536;
-// QByteArray holds less than 2 GiB; a larger entry is refused rather than cut short.
-constexpr quint64 kMaxMemoryEntry = quint64(INT_MAX) - 4096;
-// Reserving the declared size saves copies; a hostile size claims no more than this up front.
-constexpr quint64 kMaxReserve = quint64(256) << 20;
 constexpr quint32 kDosDirectory = 0x10;
 
 class Descriptor {
@@ -135,6 +133,65 @@ Descriptor CreateTemporaryBeside(int parent, QByteArray& name) {
             return Descriptor(fd);
     }
     return Descriptor();
+}
+
+// Why an entry cannot be read, empty when it can: traditional encryption only, and stored or
+// deflated data; the packages use nothing else.
+QString RefusalOf(const zip_stat_t& st) {
+    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && st.encryption_method != ZIP_EM_NONE
+        && st.encryption_method != ZIP_EM_TRAD_PKWARE) {
+        const bool aes = st.encryption_method == ZIP_EM_AES_128 || st.encryption_method == ZIP_EM_AES_192
+                         || st.encryption_method == ZIP_EM_AES_256;
+        return aes ? QStringLiteral("encrypted with AES, which is not supported")
+                   : QStringLiteral("encryption method %1 is not supported").arg(st.encryption_method);
+    }
+    if ((st.valid & ZIP_STAT_COMP_METHOD) == 0 || (st.comp_method != ZIP_CM_STORE && st.comp_method != ZIP_CM_DEFLATE))
+        return QStringLiteral("compression method %1 is not supported").arg(st.comp_method);
+    if ((st.valid & ZIP_STAT_SIZE) == 0)
+        return QStringLiteral("no declared size");
+    return QString();
+}
+
+QString LibzipText(int code) {
+    zip_error_t error;
+    zip_error_init_with_code(&error, code);
+    const QString text = QString::fromUtf8(zip_error_strerror(&error));
+    zip_error_fini(&error);
+    return text;
+}
+
+enum class ReadOutcome { kComplete, kReadFailed, kLonger, kShorter, kStopped };
+
+// Reads the open entry to its declared size, then checks that nothing follows (that last read is
+// also where libzip checks the CRC). The sink takes each piece and may stop the read with false;
+// the reason is set for the read failures.
+ReadOutcome ReadEntry(zip_file_t* entry, quint64 declaredSize, const std::function<bool(const char*, size_t)>& sink,
+                      QString& reason) {
+    std::unique_ptr<char[]> buffer(new (std::nothrow) char[kChunkSize]);
+    if (buffer == nullptr) {
+        reason = QStringLiteral("not enough memory");
+        return ReadOutcome::kReadFailed;
+    }
+    quint64 done = 0;
+    for (;;) {
+        const zip_uint64_t want = done < declaredSize ? std::min<quint64>(kChunkSize, declaredSize - done) : 1;
+        const zip_int64_t n = zip_fread(entry, buffer.get(), want);
+        if (n < 0) {
+            reason = QString::fromUtf8(zip_file_strerror(entry));
+            return ReadOutcome::kReadFailed;
+        }
+        if (n == 0 && done == declaredSize)
+            return ReadOutcome::kComplete;
+        if (n == 0 || done == declaredSize) {
+            reason = QStringLiteral("damaged: %1 than its declared size of %2 bytes")
+                         .arg(n == 0 ? QStringLiteral("shorter") : QStringLiteral("longer"))
+                         .arg(declaredSize);
+            return n == 0 ? ReadOutcome::kShorter : ReadOutcome::kLonger;
+        }
+        if (!sink(buffer.get(), size_t(n)))
+            return ReadOutcome::kStopped;
+        done += quint64(n);
+    }
 }
 
 bool WriteAll(int fd, const char* data, size_t length) {
@@ -336,35 +393,35 @@ QStringList ZipArchive::GetFileList() const {
     return names;
 }
 
-bool ZipArchive::CurrentEntryReadable(QString& reason) const {
+zip_file_t* ZipArchive::OpenCurrentEntry(const QString& password, quint64& declaredSize, QString& reason) const {
     if (mHandle == nullptr || !mCurrentValid || AtEnd()) {
         reason = QStringLiteral("no current entry");
-        return false;
+        return nullptr;
     }
     zip_stat_t st;
     zip_stat_init(&st);
     if (zip_stat_index(mHandle, zip_uint64_t(mCurrentIndex), 0, &st) != 0) {
         reason = QString::fromUtf8(zip_strerror(mHandle));
-        return false;
+        return nullptr;
     }
-    // Stored and deflated only: the packages use nothing else, and AES (method 99) neither.
-    if ((st.valid & ZIP_STAT_COMP_METHOD) == 0 || (st.comp_method != ZIP_CM_STORE && st.comp_method != ZIP_CM_DEFLATE)) {
-        reason = QStringLiteral("compression method not supported");
-        return false;
+    reason = RefusalOf(st);
+    if (!reason.isEmpty())
+        return nullptr;
+    declaredSize = st.size;
+    zip_file_t* entry = nullptr;
+    if (password.isEmpty()) {
+        entry = zip_fopen_index(mHandle, zip_uint64_t(mCurrentIndex), 0);
+    } else {
+        const QByteArray latin1 = password.toLatin1();
+        entry = zip_fopen_index_encrypted(mHandle, zip_uint64_t(mCurrentIndex), 0, latin1.constData());
     }
-    if ((st.valid & ZIP_STAT_ENCRYPTION_METHOD) != 0 && st.encryption_method != ZIP_EM_NONE
-        && st.encryption_method != ZIP_EM_TRAD_PKWARE) {
-        reason = QStringLiteral("encryption method not supported");
-        return false;
-    }
-    return true;
+    if (entry == nullptr)
+        reason = QString::fromUtf8(zip_strerror(mHandle));
+    return entry;
 }
 
-zip_file_t* ZipArchive::OpenCurrentEntry(const QString& password) const {
-    if (password.isEmpty())
-        return zip_fopen_index(mHandle, zip_uint64_t(mCurrentIndex), 0);
-    const QByteArray latin1 = password.toLatin1();
-    return zip_fopen_index_encrypted(mHandle, zip_uint64_t(mCurrentIndex), 0, latin1.constData());
+void ZipArchive::LogEntryFailure(const QString& reason, const QString& location) const {
+    log_assert(mCurrentFileName + QStringLiteral(": ") + reason, location);
 }
 
 bool ZipArchive::ExtractCurrentFile(const QString& folder, const QString& password, int defaultPermissions) const {
@@ -404,10 +461,13 @@ bool ZipArchive::ExtractCurrentFile(const QString& folder, const QString& passwo
         return true;
     }
 
+    const QString location = QStringLiteral("ExtractCurrentFile");
     QString reason;
-    zip_file_t* entry = CurrentEntryReadable(reason) ? OpenCurrentEntry(password) : nullptr;
+    quint64 declaredSize = 0;
+    zip_file_t* entry = OpenCurrentEntry(password, declaredSize, reason);
     if (entry == nullptr) {
         mLastError = tr("Can't read file %1 from %2. %2 is probably corrupt.").arg(entryPath, mArchivePath);
+        LogEntryFailure(reason, location);
         return false;
     }
     QByteArray temporaryName;
@@ -418,33 +478,24 @@ bool ZipArchive::ExtractCurrentFile(const QString& folder, const QString& passwo
         return false;
     }
 
-    bool copied = true;
-    std::unique_ptr<char[]> buffer(new char[kChunkSize]);
-    for (;;) {
-        zip_int64_t n = zip_fread(entry, buffer.get(), kChunkSize);
-        if (n == 0)
-            break;
-        if (n < 0) {
-            mLastError = tr("Can't read from %1").arg(mArchivePath);
-            copied = false;
-            break;
-        }
-        if (!WriteAll(out.Get(), buffer.get(), size_t(n))) {
-            mLastError = tr("Can't write to %1.").arg(target);
-            copied = false;
-            break;
-        }
-    }
-    // libzip checks the CRC as the last bytes are read; closing reports any error met on the way.
+    const int fd = out.Get();
+    const ReadOutcome outcome = ReadEntry(
+        entry, declaredSize, [fd](const char* data, size_t length) { return WriteAll(fd, data, length); }, reason);
     const int closed = zip_fclose(entry);
-    if (copied && closed != 0) {
+    bool copied = outcome == ReadOutcome::kComplete;
+    if (outcome == ReadOutcome::kStopped) {
+        mLastError = tr("Can't write to %1.").arg(target);
+    } else if (!copied) {
+        mLastError = tr("Can't read from %1").arg(mArchivePath);
+        LogEntryFailure(reason, location);
+    } else if (closed != 0) {
         mLastError = tr("Can't close current file %1.").arg(entryPath);
+        LogEntryFailure(LibzipText(closed), location);
         copied = false;
     }
     if (copied) {
         AddPermissions(out.Get(), permissions);
-        const int fd = out.Release();
-        if (::close(fd) != 0) {
+        if (::close(out.Release()) != 0) {
             mLastError = tr("Can't write to %1.").arg(target);
             copied = false;
         } else if (renameat(parent.Get(), temporaryName.constData(), parent.Get(), components.back().constData()) != 0) {
@@ -465,53 +516,48 @@ QByteArray ZipArchive::ExtractCurrentToMemory(const QString& password, bool* ok)
         *ok = false;
     const QString location = QStringLiteral("ExtractCurrentToMemory");
     QString reason;
-    zip_file_t* entry = CurrentEntryReadable(reason) ? OpenCurrentEntry(password) : nullptr;
+    quint64 declaredSize = 0;
+    zip_file_t* entry = OpenCurrentEntry(password, declaredSize, reason);
+    if (entry != nullptr && declaredSize > kMaxMemoryEntrySize) {
+        zip_fclose(entry);
+        entry = nullptr;
+        reason = QStringLiteral("its declared size of %1 bytes is above the %2 bytes read into memory")
+                     .arg(declaredSize)
+                     .arg(kMaxMemoryEntrySize);
+    }
     if (entry == nullptr) {
         log_assert(QStringLiteral("Error with zipfile in unzOpenCurrentFilePassword"), location);
+        LogEntryFailure(reason, location);
         return QByteArray();
     }
-    zip_stat_t st;
-    zip_stat_init(&st);
-    quint64 reserve = 0;
-    if (zip_stat_index(mHandle, zip_uint64_t(mCurrentIndex), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE) != 0)
-        reserve = std::min<quint64>(st.size, kMaxReserve);
-
+    // The buffer grows with what is read, never from the declared size alone.
     QByteArray bytes;
-    bytes.resize(int(reserve > 0 ? reserve : kChunkSize));
-    quint64 used = 0;
-    bool good = true;
-    for (;;) {
-        const quint64 room = quint64(bytes.size()) - used;
-        // Full at the declared size: the next read, normally the end, goes to a side buffer.
-        char spill[4096];
-        char* into = room == 0 ? spill : bytes.data() + used;
-        zip_int64_t n = zip_fread(entry, into, room == 0 ? sizeof spill : std::min<quint64>(room, kChunkSize));
-        if (n == 0)
-            break;
-        if (n < 0) {
-            log_assert(QStringLiteral("Error with zipfile in unzReadCurrentFile"), location);
-            good = false;
-            break;
-        }
-        if (room == 0) {
-            quint64 grown = std::min<quint64>(std::max<quint64>(quint64(bytes.size()) * 2, kChunkSize), kMaxMemoryEntry);
-            if (grown - used < quint64(n)) {
-                log_assert(QStringLiteral("Error in writing extracted file"), location);
-                good = false;
-                break;
-            }
-            bytes.resize(int(grown));
-            std::memcpy(bytes.data() + used, spill, size_t(n));
-        }
-        used += quint64(n);
+    ReadOutcome outcome = ReadOutcome::kStopped;
+    try {
+        outcome = ReadEntry(
+            entry, declaredSize,
+            [&bytes](const char* data, size_t length) {
+                bytes.append(data, int(length));
+                return true;
+            },
+            reason);
+    } catch (const std::bad_alloc&) {
+        bytes = QByteArray();
+        reason = QStringLiteral("not enough memory");
     }
-    if (zip_fclose(entry) != 0 && good) {
+    const int closed = zip_fclose(entry);
+    if (outcome == ReadOutcome::kStopped) {
+        log_assert(QStringLiteral("Error in writing extracted file"), location);
+    } else if (outcome != ReadOutcome::kComplete) {
+        log_assert(QStringLiteral("Error with zipfile in unzReadCurrentFile"), location);
+    } else if (closed != 0) {
         log_assert(QStringLiteral("Error with zipfile in unzCloseCurrentFile"), location);
-        good = false;
+        reason = LibzipText(closed);
     }
-    if (!good)
+    if (outcome != ReadOutcome::kComplete || closed != 0) {
+        LogEntryFailure(reason, location);
         return QByteArray();
-    bytes.resize(int(used));
+    }
     if (ok != nullptr)
         *ok = true;
     return bytes;

@@ -2,7 +2,9 @@
 // Reads one zip archive: walks its entries, decodes their names and extracts the current entry
 // into a folder or into memory, with or without a password (traditional zip encryption), over
 // libzip. Entries are outside input: extraction stays inside the destination, never follows or
-// makes a link, and leaves nothing half-written.
+// makes a link, and leaves nothing half-written. An entry is read to its declared size and no
+// further: one whose data is longer or shorter is damaged. Why an entry is refused or damaged goes
+// to the log.
 #include <QtCore/QByteArray>
 #include <QtCore/QObject>
 #include <QtCore/QRegExp>
@@ -20,6 +22,10 @@ namespace Kelvora {
 class ZipArchive : public QObject {
     Q_OBJECT
 public:
+    // The largest entry read into memory (64 MiB): the package's settings and job options are far
+    // smaller, and a declared size above it is refused before anything is allocated.
+    static constexpr quint64 kMaxMemoryEntrySize = quint64(64) << 20;
+
     explicit ZipArchive(const QString& archivePath);
     ~ZipArchive() override;
     ZipArchive(const ZipArchive&) = delete;
@@ -41,7 +47,8 @@ public:
     // Extracts the current entry below the folder, keeping its path; false with GetLastError's
     // text when the entry cannot be read or written (and then no file of it is left).
     bool ExtractCurrentFile(const QString& folder, const QString& password, int defaultPermissions) const;
-    // The current entry's bytes; empty, and *ok false when given, after any failure.
+    // The current entry's bytes; empty, and *ok false when given, after any failure (a refused or
+    // damaged entry, one above kMaxMemoryEntrySize, a lack of memory). Never throws.
     QByteArray ExtractCurrentToMemory(const QString& password, bool* ok = nullptr) const;
     // The bytes of the first entry whose name matches the pattern exactly (names and pattern are
     // compared in composed form); empty when none.
@@ -52,8 +59,9 @@ public:
 private:
     bool OpenWithPatches(int fd, bool patched) const;
     bool UpdateCurrentEntry() const;
-    bool CurrentEntryReadable(QString& reason) const;
-    ::zip_file* OpenCurrentEntry(const QString& password) const;
+    // The current entry opened for reading, with its declared size; null with the reason why not.
+    ::zip_file* OpenCurrentEntry(const QString& password, quint64& declaredSize, QString& reason) const;
+    void LogEntryFailure(const QString& reason, const QString& location) const;
 
     QString mArchivePath;
     mutable ::zip* mHandle = nullptr;

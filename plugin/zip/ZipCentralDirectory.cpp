@@ -1,5 +1,7 @@
 #include "plugin/zip/ZipCentralDirectory.h"
 
+#include "plugin/text/GBQCEncode.h"
+
 #include <errno.h>
 #include <unistd.h>
 
@@ -14,6 +16,8 @@ constexpr quint32 kEnd64LocatorSignature = 0x07064b50;
 constexpr quint32 kCentralSignature = 0x02014b50;
 constexpr qint64 kEndSize = 22;
 constexpr qint64 kCentralSize = 46;
+constexpr qint64 kFlagsAt = 8;
+constexpr quint16 kUtf8Flag = 0x0800;
 // A central directory larger than this is not one of ours; libzip alone reads it.
 constexpr quint64 kMaxDirectorySize = quint64(256) << 20;
 
@@ -124,6 +128,9 @@ bool ZipCentralDirectory::Read(int fd, quint64 fileSize) {
         entry.name = QByteArray(header + kCentralSize, int(nameLength));
         entry.extra = QByteArray(header + kCentralSize + nameLength, int(extraLength));
         entry.extraOffset = directoryOffset + quint64(at + kCentralSize + nameLength);
+        entry.comment = QByteArray(header + kCentralSize + nameLength + extraLength, int(commentLength));
+        entry.flags = Get16(header + kFlagsAt);
+        entry.flagsOffset = directoryOffset + quint64(at + kFlagsAt);
         entries.push_back(std::move(entry));
         at = next;
     }
@@ -134,6 +141,12 @@ bool ZipCentralDirectory::Read(int fd, quint64 fileSize) {
 std::vector<ZipCentralDirectory::Patch> ZipCentralDirectory::Patches() const {
     std::vector<Patch> patches;
     for (const Entry& entry : mEntries) {
+        if ((entry.flags & kUtf8Flag) != 0
+            && (!GBQCEncode::isValidUtf8(entry.name) || !GBQCEncode::isValidUtf8(entry.comment))) {
+            const quint16 flags = entry.flags & ~kUtf8Flag;
+            const char bytes[2] = {char(flags & 0xFF), char(flags >> 8)};
+            patches.push_back(Patch{entry.flagsOffset, QByteArray(bytes, 2)});
+        }
         if (IsStandardExtraField(entry.extra))
             continue;
         Patch patch;

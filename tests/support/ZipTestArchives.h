@@ -72,6 +72,7 @@ struct RawEntry {
     std::string password;  // traditional encryption when not empty
     uint16_t flags = 0;
     bool flipDataByte = false; // damage one byte of the stored data after the CRC is taken
+    int64_t declaredSize = -1; // the uncompressed size written in the headers, when not the data's
 };
 
 inline void Put16(std::string& s, uint32_t v) {
@@ -109,6 +110,7 @@ inline std::string RawArchive(const std::vector<RawEntry>& entries) {
             body[body.size() / 2] = static_cast<char>(body[body.size() / 2] ^ 0x20);
         const uint16_t flags = static_cast<uint16_t>(e.flags | (e.password.empty() ? 0 : 1));
         const uint32_t offset = static_cast<uint32_t>(out.size());
+        const uint32_t declared = static_cast<uint32_t>(e.declaredSize >= 0 ? e.declaredSize : int64_t(e.data.size()));
         std::string local;
         Put32(local, 0x04034b50);
         Put16(local, 20);
@@ -118,7 +120,7 @@ inline std::string RawArchive(const std::vector<RawEntry>& entries) {
         Put16(local, 0x21);
         Put32(local, crc);
         Put32(local, static_cast<uint32_t>(body.size()));
-        Put32(local, static_cast<uint32_t>(e.data.size()));
+        Put32(local, declared);
         Put16(local, static_cast<uint32_t>(e.name.size()));
         Put16(local, static_cast<uint32_t>(e.extra.size()));
         out += local + e.name + e.extra + body;
@@ -131,7 +133,7 @@ inline std::string RawArchive(const std::vector<RawEntry>& entries) {
         Put16(central, 0x21);
         Put32(central, crc);
         Put32(central, static_cast<uint32_t>(body.size()));
-        Put32(central, static_cast<uint32_t>(e.data.size()));
+        Put32(central, declared);
         Put16(central, static_cast<uint32_t>(e.name.size()));
         Put16(central, static_cast<uint32_t>(e.extra.size()));
         Put16(central, 0);
@@ -196,6 +198,22 @@ inline void LibzipArchive(const std::string& path, const std::vector<LibzipEntry
         zip_discard(z);
         throw std::runtime_error("zip_close failed for " + path);
     }
+}
+
+// Rewrites the uncompressed size in the headers of an archive of one entry without a comment.
+inline void SetDeclaredSize(std::string& archive, uint32_t size) {
+    auto put = [&archive, size](size_t at) {
+        for (int i = 0; i < 4; ++i)
+            archive[at + size_t(i)] = static_cast<char>((size >> (8 * i)) & 0xFF);
+    };
+    const size_t end = archive.size() - 22;
+    size_t central = 0;
+    for (int i = 3; i >= 0; --i)
+        central = (central << 8) | static_cast<unsigned char>(archive[end + 16 + size_t(i)]);
+    if (archive.compare(0, 4, "PK\x03\x04") != 0 || archive.compare(central, 4, "PK\x01\x02") != 0)
+        throw std::runtime_error("not an archive of one entry");
+    put(22);
+    put(central + 24);
 }
 
 } // namespace ziptest

@@ -280,8 +280,20 @@ bool operator==(const GLngString& a, const GLngString& b) {
     return true;
 }
 
-void GLngString::ToString(const GLngString& message, GString& out) {
+bool GLngString::NestsAtMost(int levels) const {
+    for (const Item& item : mItems) {
+        if (item.GetType() != kLngStringType)
+            continue;
+        if (levels == 0 || !item.GetNested().NestsAtMost(levels - 1))
+            return false;
+    }
+    return true;
+}
+
+bool GLngString::ToString(const GLngString& message, GString& out) {
     out.Clear();
+    if (!message.NestsAtMost(cMaxNesting))
+        return false;
     if (message.mStringID != 0) {
         AppendASCII(out, "s ");
         out += GString(static_cast<int>(message.mStringID));
@@ -294,6 +306,7 @@ void GLngString::ToString(const GLngString& message, GString& out) {
     for (const Item& item : message.mItems)
         item.AppendTextForm(out);
     out.EnsureUnicode();
+    return true;
 }
 
 // Reads the text form from UTF-16 units; every read is checked against the end.

@@ -82,7 +82,9 @@ public:
 
     // The text form: "s <id>" or "S <length> <literal>", the item count, then each item as its
     // type name and its value (lengths in UTF-16 units, measurements with 9 significant digits).
-    static void ToString(const GLngString& message, GString& out);
+    // False, and out empty, for a message with messages nested deeper than cMaxNesting, which
+    // FromString would not read back.
+    static bool ToString(const GLngString& message, GString& out);
     // A new message read from the text form; empty for a text that does not hold one whole.
     static GLngString* FromString(const GString& text);
     static constexpr int cMaxNesting = 32;
@@ -105,6 +107,8 @@ private:
         ~Item();
 
         StringType GetType() const noexcept { return mType; }
+        // The nested message of an "l" item.
+        const GLngString& GetNested() const noexcept { return *mNested; }
         int GetBaseStringID() const;
         uint32_t GetHash() const;
         bool Render(const GString& language, GString& out) const;
@@ -120,6 +124,9 @@ private:
     };
 
     class Parser;
+
+    // Whether the message nests no more than levels messages below itself.
+    bool NestsAtMost(int levels) const;
 
     int32_t mStringID = 0;
     GString mLiteral;

@@ -20,6 +20,11 @@ GString const& FinalName(char const* ascii) {
 
 struct State {
     GMutex mutex;
+    // Held while string files are read through the hooks, taken before mutex: one reading at a
+    // time. While one runs, a table may still be filling, so lookups of a language's own table
+    // wait for the reading to end.
+    GMutex readingMutex;
+    int readingsInProgress = 0;
     bool initialized = false;
     GDict<GString, GStringPoolTable*> tables;
     GStringPoolTable* english = nullptr;
@@ -60,6 +65,24 @@ GString FinalCopy(GString const& text) {
     copy.EnsureUnicode();
     return copy;
 }
+
+// Marks a reading of string files as running for as long as it lives.
+class ReadingInProgress {
+public:
+    explicit ReadingInProgress(State& state) : mState(state) {
+        GMutexLocker lock(mState.mutex);
+        ++mState.readingsInProgress;
+    }
+    ~ReadingInProgress() {
+        GMutexLocker lock(mState.mutex);
+        --mState.readingsInProgress;
+    }
+    ReadingInProgress(ReadingInProgress const&) = delete;
+    ReadingInProgress& operator=(ReadingInProgress const&) = delete;
+
+private:
+    State& mState;
+};
 
 // The lock must be held.
 void StartLocked(State& state) {
@@ -223,6 +246,15 @@ GStringPoolTable* GStringPool::GetTable(GString const& language) {
 
 GStringPoolTable* GStringPool::GetStringPoolTable(GString const& language) {
     State& state = Started();
+    {
+        GMutexLocker lock(state.mutex);
+        GStringPoolTable* table = TableOf(state, language);
+        if (table != nullptr && state.readingsInProgress == 0)
+            return table;
+    }
+    // Whoever is reading files (another thread, or this one further up) holds the reading lock;
+    // once it is ours, any table there is whole.
+    GMutexLocker reading(state.readingMutex);
     void (*readLanguage)(GString const&) = nullptr;
     {
         GMutexLocker lock(state.mutex);
@@ -233,9 +265,13 @@ GStringPoolTable* GStringPool::GetStringPoolTable(GString const& language) {
         state.languagesRead.AddItem(FinalCopy(language));
         readLanguage = state.hooks.readLanguage;
     }
-    // Outside the lock: the reader takes it for each text it stores.
-    if (readLanguage != nullptr)
+    if (readLanguage == nullptr)
+        return nullptr;
+    {
+        // Outside the lock: the reader takes it for each text it stores.
+        ReadingInProgress inProgress(state);
         readLanguage(language);
+    }
     GMutexLocker lock(state.mutex);
     return TableOf(state, language);
 }
@@ -253,7 +289,8 @@ void GStringPool::SetDefaultString(GStringPoolTable* table, int id, GString cons
 }
 
 bool GStringPool::SetLanguage(GString const& language) {
-    bool const found = GetStringPoolTable(language) != nullptr;
+    // "Neutral" is searched first whatever the language; it cannot be one.
+    bool const found = !(language == GetNeutral()) && GetStringPoolTable(language) != nullptr;
     State& state = TheState();
     GMutexLocker lock(state.mutex);
     MakeCurrentLocked(state, found ? language : GetEnglish());
@@ -287,10 +324,19 @@ GTable<GString> const& GStringPool::GetAvailableLanguages() {
             return state.availableLanguages;
         availableLanguages = state.hooks.availableLanguages;
     }
-    // The files are parsed outside the lock (their texts enter the pool as they are read).
+    // The files are parsed outside the pool's lock (their texts enter the pool as they are read),
+    // by one thread; the others wait for its list.
+    GMutexLocker reading(state.readingMutex);
+    {
+        GMutexLocker lock(state.mutex);
+        if (state.availableLanguagesCached)
+            return state.availableLanguages;
+    }
     GTable<GString> fromFiles;
-    if (availableLanguages != nullptr)
+    if (availableLanguages != nullptr) {
+        ReadingInProgress inProgress(state);
         availableLanguages(fromFiles);
+    }
     GMutexLocker lock(state.mutex);
     if (!state.availableLanguagesCached) {
         state.availableLanguages = state.languages;

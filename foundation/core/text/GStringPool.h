@@ -10,7 +10,9 @@
 //   return false with the output cleared.
 // - The pool starts itself on first use; Finalize empties it and a later use starts it again.
 // - Lookups and registrations may come from any thread (one lock guards the tables). String files
-//   are read outside the lock, so a slow file never holds up the other threads' lookups. The
+//   are read outside the lock by one thread at a time, so a slow file never holds up the other
+//   threads' lookups in the current language; a lookup in a named language (and SetLanguage)
+//   waits for a reading in progress, so it never finds a table half filled. The
 //   reference-returning lookups are for the main thread: a text replaced later on another thread
 //   would leave the reference dangling.
 // - "enUS" and "Neutral" are never deleted; the lookups reach their tables directly.
@@ -66,7 +68,7 @@ public:
     static void SetDefaultString(GStringPoolTable* table, int id, GString const& text, GEncoding* encoding = nullptr);
 
     // Makes language current when it has a table (or string files), else "enUS"; returns
-    // whether it had one.
+    // whether it had one. "Neutral" is no language to choose: "enUS" and false.
     static bool SetLanguage(GString const& language);
     static GString const& GetLanguage();
     static void GetLanguage(GString& out);

@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "core/base/GMutexLocker.h"
 #include "core/streams/GBin2TextStream.h"
 #include "core/streams/GBufferedInStreamDecorator.h"
 #include "core/streams/GContainerText.h"
@@ -53,13 +54,36 @@ GLanguageInfoCache::~GLanguageInfoCache() {
 }
 
 GLanguageInfo const* GLanguageInfoCache::AddLanguageInfo(GPathName const& path) {
+    if (GLanguageInfo const* known = FindPath(path))
+        return known;
+    // Parsed without the lock: the parse asks the pools, which may be reading files that ask here.
+    return Append(GetLanguageInfoFromFile(path), true);
+}
+
+GLanguageInfo const* GLanguageInfoCache::FindPath(GPathName const& path) const {
+    GMutexLocker lock(mMutex);
     for (GLanguageInfo const& info : mEntries) {
         if (info.GetPathName() == path)
             return &info;
     }
-    GLanguageInfo info = GetLanguageInfoFromFile(path);
+    return nullptr;
+}
+
+GLanguageInfo const* GLanguageInfoCache::Append(GLanguageInfo info, bool unlessPathKnown) {
+    GMutexLocker lock(mMutex);
+    if (unlessPathKnown) {
+        for (GLanguageInfo const& known : mEntries) {
+            if (known.GetPathName() == info.GetPathName())
+                return &known;
+        }
+    }
     mEntries.push_back(std::move(info));
     return &mEntries.back();
+}
+
+int GLanguageInfoCache::GetCount() const {
+    GMutexLocker lock(mMutex);
+    return static_cast<int>(mEntries.size());
 }
 
 GLanguageInfo GLanguageInfoCache::GetLanguageInfoFromFile(GPathName const& path) {
@@ -76,6 +100,7 @@ GLanguageInfo GLanguageInfoCache::GetLanguageInfoFromFile(GPathName const& path)
 }
 
 GLanguageInfo const* GLanguageInfoCache::GetLanguageInfoFromID(GString const& id) const {
+    GMutexLocker lock(mMutex);
     for (GLanguageInfo const& info : mEntries) {
         if (info.GetLanguageID() == id)
             return &info;
@@ -83,8 +108,8 @@ GLanguageInfo const* GLanguageInfoCache::GetLanguageInfoFromID(GString const& id
     return nullptr;
 }
 
-GString const* GLanguageInfoCache::NameIn(GLanguageInfo const& info) const {
-    switch (mScript) {
+GString const* GLanguageInfoCache::NameIn(GLanguageInfo const& info, LanguageScript script) {
+    switch (script) {
     case kRomanScript:
         return &info.GetLanguageNameRomanScript();
     case kJapaneseScript:
@@ -94,8 +119,10 @@ GString const* GLanguageInfoCache::NameIn(GLanguageInfo const& info) const {
 }
 
 GLanguageInfo const* GLanguageInfoCache::GetLanguageInfoFromName(GString const& name) const {
+    LanguageScript const script = mScript;
+    GMutexLocker lock(mMutex);
     for (GLanguageInfo const& info : mEntries) {
-        GString const* own = NameIn(info);
+        GString const* own = NameIn(info, script);
         if (own != nullptr && *own == name)
             return &info;
     }
@@ -117,7 +144,7 @@ GString const& GLanguageInfoCache::GetLanguageNameJapaneseScript(GString const& 
 void GLanguageInfoCache::GetLanguageName(GString const& id, GString& out) const {
     out.Clear();
     GLanguageInfo const* info = GetLanguageInfoFromID(id);
-    switch (mScript) {
+    switch (GetLanguageScript()) {
     case kJapaneseScript:
         if (info != nullptr)
             out = info->GetLanguageNameJapaneseScript();
@@ -139,8 +166,9 @@ void GLanguageInfoCache::GetLanguageID(GString const& name, GString& out) const 
         out = info->GetLanguageID();
         return;
     }
-    int const id = mScript == kJapaneseScript ? cNameJapaneseScriptID : cNameRomanScriptID;
-    if (mScript == kRomanScript || mScript == kJapaneseScript) {
+    LanguageScript const script = mScript;
+    int const id = script == kJapaneseScript ? cNameJapaneseScriptID : cNameRomanScriptID;
+    if (script == kRomanScript || script == kJapaneseScript) {
         GString english;
         GStringPool::GetString(GStringPool::GetEnglish(), id, english);
         if (name == english)
@@ -174,9 +202,14 @@ void GLanguageInfoCache::ReadCacheFile() {
 void GLanguageInfoCache::WriteCache() {
     if (!CacheFileUsable())
         return;
+    std::deque<GLanguageInfo> entries;
+    {
+        GMutexLocker lock(mMutex);
+        entries = mEntries;
+    }
     GFileOutStream file(mCacheFile, true);
     GText2BinStream out(file, GUnicodeEncoding::GetInstance());
-    for (GLanguageInfo const& info : mEntries) {
+    for (GLanguageInfo const& info : entries) {
         GDict<GString, GString> block;
         block.Put(GString(cPathNameKey), info.GetPathName().GetCFMPathString());
         block.Put(GString(cLanguageIDKey), info.GetLanguageID());
@@ -197,5 +230,5 @@ void GLanguageInfoCache::AddInfoFromParams(GDict<GString, GString> const& params
         return;
     GPathName path;
     path.SetCFMPathString(pathText);
-    mEntries.emplace_back(path, language, roman, japanese);
+    Append(GLanguageInfo(path, language, roman, japanese), false);
 }

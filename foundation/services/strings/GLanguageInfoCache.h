@@ -9,10 +9,15 @@
 // - Entries are never removed; their addresses stay valid for the cache's life.
 // - A cache file reported in use is neither read nor written. Reading stops at the first block
 //   that is not whole; entries read until then stay.
-// - Main thread only.
+// - Lookups and additions may come from any thread (one lock guards the entries, never held
+//   while a file is parsed or the pools are asked). Two threads adding the same new path at once
+//   may both parse it; one entry is kept and both get it. The cache file is set, read and
+//   written on the main thread.
+#include <atomic>
 #include <cstdint>
 #include <deque>
 
+#include "core/base/GMutexBase.h"
 #include "core/containers/GDict.h"
 #include "core/text/GString.h"
 #include "services/paths/GPathName.h"
@@ -46,7 +51,7 @@ public:
     GString const& GetLanguageNameJapaneseScript(GString const& id) const;
     void GetLanguageName(GString const& id, GString& out) const;
     void GetLanguageID(GString const& name, GString& out) const;
-    int GetCount() const { return static_cast<int>(mEntries.size()); }
+    int GetCount() const;
 
     void SetCacheFile(GPathName const& path);
     void ReadCacheFile();
@@ -54,11 +59,14 @@ public:
     void AddInfoFromParams(GDict<GString, GString> const& params);
 
 private:
-    GString const* NameIn(GLanguageInfo const& info) const;
+    static GString const* NameIn(GLanguageInfo const& info, LanguageScript script);
     bool CacheFileUsable() const;
+    GLanguageInfo const* FindPath(GPathName const& path) const;
+    GLanguageInfo const* Append(GLanguageInfo info, bool unlessPathKnown);
 
     GPathName mCacheFile;
+    mutable GMutex mMutex;
     // A deque keeps the entries where they are while more are added.
     std::deque<GLanguageInfo> mEntries;
-    LanguageScript mScript = kRomanScript;
+    std::atomic<LanguageScript> mScript{kRomanScript};
 };

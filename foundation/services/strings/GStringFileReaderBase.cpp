@@ -93,7 +93,7 @@ void GStringFileReaderBase::InitializeDefines() {
     mDefines.AddItem(GString(cPlatformSymbol));
 }
 
-void GStringFileReaderBase::CorrectLanguage() {
+GString GStringFileReaderBase::CorrectedLanguage(GString const& token) {
     static constexpr struct {
         char const* written;
         char const* code;
@@ -101,12 +101,13 @@ void GStringFileReaderBase::CorrectLanguage() {
         {"English", "enUS"}, {"French", "frFR"}, {"German", "deDE"}, {"Spanish", "esES"}, {"\"Neutral\"", "Neutral"},
     };
     for (auto const& name : kNames) {
-        if (Is(mLanguage, name.written)) {
-            mLanguage = GString(name.code);
-            return;
-        }
+        if (Is(token, name.written))
+            return GString(name.code);
     }
+    return token;
 }
+
+void GStringFileReaderBase::CorrectLanguage() { mLanguage = CorrectedLanguage(mLanguage); }
 
 bool GStringFileReaderBase::ProcessSpecialToken(GString const& /*token*/, GBin2TextStream& /*in*/) { return false; }
 

@@ -37,6 +37,10 @@ public:
     // input. Returns false when the input ended first.
     static bool SkipTillEndIf(GBin2TextStream& in);
 
+    // The pool language that a header's language token stands for: "English", "French",
+    // "German", "Spanish" and the quoted "Neutral" become pool codes, others stay as written.
+    static GString CorrectedLanguage(GString const& token);
+
     // The symbol defined on this platform (its platform code is 0).
     static char const* const cPlatformSymbol;
 

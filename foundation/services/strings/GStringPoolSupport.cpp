@@ -27,6 +27,7 @@
 #include "services/preferences/GPrefFileModule.h"
 #include "services/strings/GLanguageInfoCache.h"
 #include "services/strings/GStringFileReader.h"
+#include "services/strings/GStringFileReaderBase.h"
 
 namespace {
 
@@ -130,6 +131,44 @@ std::string FileNameLanguage(GString const& language) {
         out += plain ? static_cast<char>(unit) : '_';
     }
     return out;
+}
+
+// Whether a table's language goes into a header and reads back as itself: one token of the
+// reader, not one it renames. Non-ASCII names need a file with a byte-order mark.
+enum class HeaderLanguage { kASCII, kNeedsUTF16, kUnreadable };
+
+HeaderLanguage HeaderLanguageOf(GString const& language) {
+    language.EnsureUnicode();
+    GBuffer const& units = language.GetEncodedBuffer();
+    if (units.GetLength() < 2 || !(GStringFileReaderBase::CorrectedLanguage(language) == language))
+        return HeaderLanguage::kUnreadable;
+    HeaderLanguage kind = HeaderLanguage::kASCII;
+    for (int i = 0; i + 1 < units.GetLength(); i += 2) {
+        uint16_t unit = 0;
+        __builtin_memcpy(&unit, units.GetPtr() + i, 2);
+        if (unit == ' ' || unit == '\t' || unit == '\r' || unit == '\n' || unit == 0)
+            return HeaderLanguage::kUnreadable;
+        if (unit >= 0x80)
+            kind = HeaderLanguage::kNeedsUTF16;
+    }
+    return kind;
+}
+
+// The encoding a run of texts is written in: its own when the reader knows it by the name it
+// gives itself and every text converts without loss; else UTF-16 (Shift-JIS always, as the
+// reader cannot tell a 0x5C trail byte from a backslash).
+GEncoding* FileEncodingOf(GEncoding* encoding, std::vector<GStringPoolSupport::SortElement> const& elements,
+                          size_t first, size_t last, HeaderLanguage language) {
+    GEncoding* const unicode = GUnicodeEncoding::GetInstance();
+    if (encoding == nullptr || encoding == GShiftJISEncoding::GetInstance() || language != HeaderLanguage::kASCII ||
+        GStringPoolData::GetEncoding(encoding->GetASCIIDescription()) != encoding)
+        return unicode;
+    GBuffer bytes;
+    for (size_t i = first; i < last; ++i) {
+        if (elements[i].text.GetBuffer(bytes, encoding) != GEncoding::kConvertOK)
+            return unicode;
+    }
+    return encoding;
 }
 
 // A run name as one leaf: no "/" to lead elsewhere, no control characters.
@@ -357,7 +396,11 @@ void GStringPoolSupport::GetDefaultAvailableLanguages(GTable<GString>& out) {
                           GString()))
             continue;
         try {
-            if (GLanguageInfo const* info = cache->AddLanguageInfo(path))
+            GLanguageInfo const* info = cache->AddLanguageInfo(path);
+            // A file without a table header names no language.
+            if (info != nullptr && info->GetLanguageID().IsEmpty())
+                TraceFailure(path, GString("no string table in it"));
+            else if (info != nullptr)
                 out.AddItem(info->GetLanguageID());
         } catch (std::bad_alloc const&) {
             throw;
@@ -420,12 +463,18 @@ bool GStringPoolSupport::CompareStringData(SortElement const& a, SortElement con
 }
 
 void GStringPoolSupport::WriteStringFiles(GPathName const& folder) {
-    GEncoding* const unicode = GUnicodeEncoding::GetInstance();
-    GEncoding* const shiftJIS = GShiftJISEncoding::GetInstance();
     // Runs are numbered per file-name language, so two languages that give the same file name
     // never overwrite each other's files.
     std::map<std::string, int> runs;
     for (GString const& language : GStringPool::GetTableNames()) {
+        HeaderLanguage const headerLanguage = HeaderLanguageOf(language);
+        if (headerLanguage == HeaderLanguage::kUnreadable) {
+            GString message("String file not written for the language \"");
+            message += language;
+            message += GString("\": a header cannot name it");
+            GStringPoolData::Trace(message);
+            continue;
+        }
         std::string const leafLanguage = FileNameLanguage(language);
         GDict<int32_t, GStringPoolTable::Entry> entries;
         if (!GStringPool::GetEntries(language, entries))
@@ -445,9 +494,8 @@ void GStringPoolSupport::WriteStringFiles(GPathName const& folder) {
             size_t last = first;
             while (last < elements.size() && elements[last].encoding == encoding)
                 ++last;
-            // Shift-JIS and unknown tables go out as UTF-16, and the header says so: a header
-            // must name the encoding its file is in, or the file would not read back.
-            GEncoding* const fileEncoding = encoding == nullptr || encoding == shiftJIS ? unicode : encoding;
+            // The header names the encoding its file is in, or the file would not read back.
+            GEncoding* const fileEncoding = FileEncodingOf(encoding, elements, first, last, headerLanguage);
             GString leaf(ProductPrefix());
             leaf += GString("__StringFile_");
             leaf += GString(leafLanguage.c_str());

@@ -13,9 +13,12 @@
 // - A string file that cannot be read is skipped and reported to the trace hook of
 //   GStringPoolData; the other files are still read and the texts already in the pool stay.
 //   (Start-up must survive a damaged or unreadable file.)
-// - Written tables name the encoding the file is really in: tables in Shift-JIS or without a
-//   known encoding are written as UTF-16 under "UnicodeEncoding", so every written file reads
-//   back unchanged.
+// - Written tables name the encoding the file is really in: a table is written in its own
+//   encoding only when the reader knows that encoding's name and every text converts without
+//   loss; all others (Shift-JIS, none, ASCII, PDFDoc, ...) are written as UTF-16 under
+//   "UnicodeEncoding". A language that a header cannot carry as itself (empty, with blanks, or
+//   one the reader renames, such as "English") is not written and is reported to the trace hook.
+//   So every written file reads back with the same texts under the same language.
 // - Main thread only for the recorded parameters.
 #include <cstdint>
 

@@ -2,6 +2,8 @@
 #include "plugin/logging/ILogInterface.h"
 #include "plugin/zip/ZipArchive.h"
 
+#include "support/ForkedChild.h"
+#include "support/Sanitizers.h"
 #include "support/ScopedTempFolder.h"
 #include "support/ZipTestArchives.h"
 
@@ -11,6 +13,7 @@
 #include <QtCore/QFile>
 
 #include <dirent.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -138,6 +141,13 @@ std::vector<ExtractCase> ExtractCases() {
     RawEntry rawEncrypted = Entry("raw-locked.txt", "locked but right");
     rawEncrypted.password = "secret";
     const std::string longText(100000, 'z');
+    // Some writers set the UTF-8 flag whatever the name's bytes are.
+    RawEntry flaggedMacRoman = Entry("caf\x8E.txt", "F");
+    flaggedMacRoman.flags = 0x800;
+    RawEntry flaggedShiftJis = Entry("\x93\xFA\x96\x7B.txt", "J");
+    flaggedShiftJis.flags = 0x800;
+    RawEntry flaggedUtf8 = Entry("caf\xC3\xA9.txt", "U");
+    flaggedUtf8.flags = 0x800;
 
     return {
         {"no entries", Raw({}), "", false, {}, {}},
@@ -156,6 +166,10 @@ std::vector<ExtractCase> ExtractCases() {
         {"Mac Roman name", Raw({Entry("caf\x8E.txt", "M")}), "", false, {{"caf\xC3\xA9.txt", true}},
          {{"caf\xC3\xA9.txt", "M"}}},
         {"Shift-JIS name with the flag", Raw({Entry("\x93\xFA\x96\x7B.txt", "J")}), "", true,
+         {{"\xE6\x97\xA5\xE6\x9C\xAC.txt", true}}, {{"\xE6\x97\xA5\xE6\x9C\xAC.txt", "J"}}},
+        {"UTF-8 flag on a Mac Roman name", Raw({flaggedMacRoman, flaggedUtf8}), "", false,
+         {{"caf\xC3\xA9.txt", true}, {"caf\xC3\xA9.txt", true}}, {{"caf\xC3\xA9.txt", "U"}}},
+        {"UTF-8 flag on a Shift-JIS name", Raw({flaggedShiftJis}), "", true,
          {{"\xE6\x97\xA5\xE6\x9C\xAC.txt", true}}, {{"\xE6\x97\xA5\xE6\x9C\xAC.txt", "J"}}},
         {"dot-dot names", Raw({Entry("../up.txt", "x"), Entry("a/../../up2.txt", "x"), Entry("..\\up3.txt", "x"),
                                Entry("fine.txt", "F")}),
@@ -486,8 +500,161 @@ TEST(ZipArchiveTest, FailuresAreLoggedAsAssertions) {
     const std::vector<RecordingLogger::Call> expected = {
         {-2, "Can't open zip archive: " + Q(layout.root / "missing.zip"), "OpenArchive"},
         {-2, "Error with zipfile in unzOpenCurrentFilePassword", "ExtractCurrentToMemory"},
+        {-2, "d.txt: Wrong password provided", "ExtractCurrentToMemory"},
     };
     EXPECT_EQ(logger.calls, expected);
 }
+
+void PrintTo(const RecordingLogger::Call& call, std::ostream* out) {
+    *out << call.severity << " \"" << call.message.toStdString() << "\" at " << call.location.toStdString();
+}
+
+// The reason an entry is refused or found damaged, as logged by both extractions.
+struct RefusalCase {
+    const char* label;
+    Builder build;
+    std::string password;
+    std::string reason; // the logged line is "<name>: <reason>"
+};
+
+RawEntry Stored(std::string name, std::string data, int64_t declaredSize) {
+    RawEntry e = Entry(std::move(name), std::move(data));
+    e.declaredSize = declaredSize;
+    return e;
+}
+
+// One deflated entry "d.txt" whose headers declare another uncompressed size.
+Builder DeflatedDeclaring(std::string data, uint32_t declaredSize) {
+    return [data, declaredSize](const Layout& l) {
+        ziptest::LibzipArchive(l.archive, {{"d.txt", data, true, ""}});
+        std::string bytes = ReadAll(l.archive);
+        ziptest::SetDeclaredSize(bytes, declaredSize);
+        ziptest::WriteFile(l.archive, bytes);
+    };
+}
+
+std::vector<RefusalCase> RefusalCases() {
+    RawEntry aes = Entry("aes.txt", std::string(40, 'x'), ziptest::AesRecord());
+    aes.method = 99;
+    aes.flags = 1;
+    RawEntry bzip2 = Entry("b.txt", "BZh9");
+    bzip2.method = 12;
+    RawEntry flipped = Entry("f.txt", std::string(9000, 'f'));
+    flipped.flipDataByte = true;
+    const std::string text(100000, 'z');
+    return {
+        {"AES", Raw({aes}), "pw", "encrypted with AES, which is not supported"},
+        {"bzip2", Raw({bzip2}), "", "compression method 12 is not supported"},
+        {"wrong password", Libzip({{"w.txt", text, true, "pw"}}), "nope", "Wrong password provided"},
+        {"damaged data", Raw({flipped}), "", "CRC error"},
+        {"stored, longer than declared", Raw({Stored("s.txt", std::string(1000, 's'), 10)}), "",
+         "damaged: longer than its declared size of 10 bytes"},
+        // libzip finds this one itself, from the stored size.
+        {"stored, shorter than declared", Raw({Stored("s.txt", std::string(164, 's'), 200)}), "",
+         "Zip archive inconsistent"},
+        {"deflated, longer than declared", DeflatedDeclaring(text, 1000), "",
+         "damaged: longer than its declared size of 1000 bytes"},
+        {"deflated, shorter than declared", DeflatedDeclaring(text, 100001), "",
+         "damaged: shorter than its declared size of 100001 bytes"},
+    };
+}
+
+// An archive built in a fresh layout and opened, with a logger listening from the start.
+struct BuiltArchive {
+    explicit BuiltArchive(const Builder& build) : built((build(layout), true)) {}
+    Layout layout;
+    bool built;
+    RecordingLogger logger;
+    ZipArchive archive{Q(layout.archive)};
+};
+
+TEST(ZipArchiveTest, RefusedAndDamagedEntriesLogWhyAndGiveNothing) {
+    for (const RefusalCase& c : RefusalCases()) {
+        SCOPED_TRACE(c.label);
+        BuiltArchive built(c.build);
+        ZipArchive& archive = built.archive;
+        RecordingLogger& logger = built.logger;
+        const Layout& layout = built.layout;
+        ASSERT_EQ(archive.StartIterate(), 1);
+        const QString line = archive.GetCurrentFileName() + ": " + Q(c.reason);
+        bool ok = true;
+        EXPECT_TRUE(archive.ExtractCurrentToMemory(Q(c.password), &ok).isEmpty());
+        EXPECT_FALSE(ok);
+        ASSERT_FALSE(logger.calls.empty());
+        EXPECT_EQ(logger.calls.back(), (RecordingLogger::Call{-2, line, "ExtractCurrentToMemory"}));
+        logger.calls.clear();
+        EXPECT_FALSE(archive.ExtractCurrentFile(Q(layout.destination), Q(c.password), 0));
+        EXPECT_EQ(logger.calls, (std::vector<RecordingLogger::Call>{{-2, line, "ExtractCurrentFile"}}));
+        EXPECT_TRUE(ListAll(layout.destination).empty());
+    }
+}
+
+TEST(ZipArchiveTest, EntriesAboveTheMemoryLimitAreRefusedBeforeReading) {
+    const int limit = int(ZipArchive::kMaxMemoryEntrySize);
+    struct Case {
+        const char* label;
+        Builder build;
+        bool ok;
+    };
+    const Case cases[] = {
+        {"at the limit", Libzip({{"p", std::string(size_t(limit), '\0'), true, ""}}), true},
+        {"one byte above", Libzip({{"p", std::string(size_t(limit) + 1, '\0'), true, ""}}), false},
+        {"a small entry declaring 256 MiB", Raw({Stored("p", std::string(164, 'p'), int64_t(256) << 20)}), false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        BuiltArchive built(c.build);
+        ZipArchive& archive = built.archive;
+        RecordingLogger& logger = built.logger;
+        ASSERT_EQ(archive.StartIterate(), 1);
+        bool ok = !c.ok;
+        const QByteArray bytes = archive.ExtractCurrentToMemory(QString(), &ok);
+        EXPECT_EQ(ok, c.ok);
+        EXPECT_EQ(bytes.size(), c.ok ? limit : 0);
+        if (!c.ok) {
+            ASSERT_EQ(logger.calls.size(), 2u);
+            EXPECT_TRUE(logger.calls[1].message.contains(QStringLiteral("above the 67108864 bytes read into memory")))
+                << logger.calls[1].message.toStdString();
+        }
+    }
+}
+
+#ifndef TROVEL_TEST_UNDER_SANITIZER
+// Under a capped address space an entry that does not fit is a failure, never an exception; an
+// entry that declares more than it holds takes no memory for the claim.
+TEST(ZipArchiveTest, MemoryExtractionUnderAMemoryLimitFailsWithoutThrowing) {
+    Layout layout;
+    const std::string lying = layout.root / "lying.zip";
+    ziptest::WriteFile(lying, ziptest::RawArchive({Stored("p", std::string(164, 'p'), int64_t(60) << 20)}));
+    ziptest::LibzipArchive(layout.archive, {{"big", std::string(size_t(60) << 20, '\0'), true, ""}});
+    const int result = ForkedChild::RunCheck([&] {
+        long pages = 0;
+        std::FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (statm == nullptr || std::fscanf(statm, "%ld", &pages) != 1)
+            return 10;
+        std::fclose(statm);
+        const rlim_t cap = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + (24ul << 20);
+        const rlimit limit{cap, cap};
+        if (setrlimit(RLIMIT_AS, &limit) != 0)
+            return 11;
+        int code = 20;
+        for (const std::string& path : {lying, layout.archive}) {
+            try {
+                ZipArchive archive(Q(path));
+                if (archive.StartIterate() != 1)
+                    return code;
+                bool ok = true;
+                if (!archive.ExtractCurrentToMemory(QString(), &ok).isEmpty() || ok)
+                    return code + 1;
+            } catch (...) {
+                return code + 2;
+            }
+            code += 10;
+        }
+        return 0;
+    });
+    EXPECT_EQ(result, 0);
+}
+#endif
 
 } // namespace

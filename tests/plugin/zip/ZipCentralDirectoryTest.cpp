@@ -61,8 +61,18 @@ TEST(ZipCentralDirectoryTest, NameRecords) {
     }
 }
 
-TEST(ZipCentralDirectoryTest, ReadsEntriesAndPatchesOnlyNonStandardFields) {
+// Writes the archive's bytes to a file and reads its directory from there.
+bool ReadDirectory(const std::string& bytes, ZipCentralDirectory& directory) {
     ScopedTempFolder folder;
+    ziptest::WriteFile(folder / "a.zip", bytes);
+    const int fd = open((folder / "a.zip").c_str(), O_RDONLY);
+    const bool read = fd >= 0 && directory.Read(fd, bytes.size());
+    if (fd >= 0)
+        close(fd);
+    return read;
+}
+
+TEST(ZipCentralDirectoryTest, ReadsEntriesAndPatchesOnlyNonStandardFields) {
     ziptest::RawEntry plain;
     plain.name = "plain.txt";
     plain.data = "p";
@@ -71,12 +81,8 @@ TEST(ZipCentralDirectoryTest, ReadsEntriesAndPatchesOnlyNonStandardFields) {
     named.data = "n";
     named.extra = ziptest::NameRecord("real.txt");
     const std::string bytes = ziptest::RawArchive({plain, named});
-    ziptest::WriteFile(folder / "a.zip", bytes);
-    int fd = open((folder / "a.zip").c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
     ZipCentralDirectory directory;
-    ASSERT_TRUE(directory.Read(fd, bytes.size()));
-    close(fd);
+    ASSERT_TRUE(ReadDirectory(bytes, directory));
     ASSERT_EQ(directory.Entries().size(), 2u);
     EXPECT_EQ(directory.Entries()[0].name, QByteArray("plain.txt"));
     EXPECT_EQ(directory.Entries()[1].extra, B(named.extra));
@@ -86,6 +92,26 @@ TEST(ZipCentralDirectoryTest, ReadsEntriesAndPatchesOnlyNonStandardFields) {
     EXPECT_EQ(patches[0].offset, directory.Entries()[1].extraOffset);
     EXPECT_TRUE(ZipCentralDirectory::IsStandardExtraField(patches[0].bytes));
     EXPECT_EQ(patches[0].bytes.mid(4), B(named.extra).mid(4));
+}
+
+TEST(ZipCentralDirectoryTest, ClearsTheUtf8FlagOnlyWhereTheNameIsNotUtf8) {
+    ziptest::RawEntry utf8;
+    utf8.name = "caf\xC3\xA9.txt";
+    utf8.flags = 0x0800;
+    ziptest::RawEntry macRoman;
+    macRoman.name = "caf\x8E.txt";
+    macRoman.flags = 0x0802;
+    ziptest::RawEntry unflagged;
+    unflagged.name = "caf\x8E.txt";
+    const std::string bytes = ziptest::RawArchive({utf8, macRoman, unflagged});
+    ZipCentralDirectory directory;
+    ASSERT_TRUE(ReadDirectory(bytes, directory));
+    ASSERT_EQ(directory.Entries().size(), 3u);
+    const auto patches = directory.Patches();
+    ASSERT_EQ(patches.size(), 1u);
+    EXPECT_EQ(patches[0].offset, directory.Entries()[1].flagsOffset);
+    EXPECT_EQ(bytes.substr(patches[0].offset, 2), std::string("\x02\x08", 2));
+    EXPECT_EQ(patches[0].bytes, QByteArray("\x02\x00", 2));
 }
 
 TEST(ZipCentralDirectoryTest, RefusesWhatIsNotAnArchive) {

@@ -279,6 +279,26 @@ TEST_F(GLngStringTest, TheTextFormReadsBack) {
                           "l 19 s 990001 2 i 3 S 0  m 72.5");
 }
 
+// Appending builds one nesting level per step; the text form is written only as deep as it is read.
+TEST_F(GLngStringTest, ADeeplyNestedMessageIsWrittenOnlyWhenItReadsBack) {
+    for (int depth : {GLngString::cMaxNesting, GLngString::cMaxNesting + 1, GLngString::cMaxNesting + 2}) {
+        SCOPED_TRACE(depth);
+        GLngString message = Literal("x");
+        for (int i = 0; i < depth; ++i)
+            message += Literal("y");
+        GString text;
+        const bool written = GLngString::ToString(message, text);
+        EXPECT_EQ(written, depth <= GLngString::cMaxNesting);
+        std::unique_ptr<GLngString> back(GLngString::FromString(text));
+        if (written) {
+            EXPECT_TRUE(*back == message);
+        } else {
+            EXPECT_TRUE(text.IsEmpty());
+            EXPECT_TRUE(back->IsEmpty());
+        }
+    }
+}
+
 TEST_F(GLngStringTest, TheTextFormIsReadWithinItsBounds) {
     std::string inner = "S 0  0";
     for (int i = 0; i < GLngString::cMaxNesting + 5; ++i)

@@ -20,6 +20,7 @@
 #include "core/text/GStringPoolTable.h"
 #include "core/values/GDateTime.h"
 #include "support/ExceptionTestText.h"
+#include "support/ThreadsTogether.h"
 
 namespace {
 
@@ -38,6 +39,19 @@ void ReadLanguage(const GString& language) {
     FileRequests().push_back(Text(language));
     if (language == GString("frFR"))
         GStringPool::SetString(GStringPool::GetTable(language), 77, GString("texte fran\xC3\xA7" "ais", GUTF8Encoding::GetInstance()));
+}
+
+// Reads "frFR" slowly: its table appears with the first text, the last comes many yields later.
+constexpr int cSlowTexts = 300;
+
+void ReadLanguageSlowly(const GString& language) {
+    if (!(language == GString("frFR")))
+        return;
+    GStringPoolTable* table = GStringPool::GetTable(language);
+    for (int id = 1; id <= cSlowTexts; ++id) {
+        GStringPool::SetString(table, id, GString("texte"));
+        std::this_thread::yield();
+    }
 }
 
 class GStringPoolTest : public ::testing::Test {
@@ -294,6 +308,37 @@ TEST_F(GStringPoolTest, MessagesRenderInTheCurrentLanguageWithEnglishFallback) {
 }
 
 // Messages are rendered on worker threads while the main thread registers texts.
+TEST_F(GStringPoolTest, NeutralIsNoLanguageToChoose) {
+    Put("deDE", 1, "deutsch");
+    ASSERT_TRUE(GStringPool::SetLanguage(GString("deDE")));
+    EXPECT_FALSE(GStringPool::SetLanguage(GString("Neutral")));
+    EXPECT_EQ(Text(GStringPool::GetLanguage()), "enUS");
+    GStringPool::TempLanguageForcer forcer(GString("Neutral"));
+    EXPECT_EQ(Text(GStringPool::GetLanguage()), "enUS");
+}
+
+// Threads that ask for a language at once, while its files are being read, all wait for the
+// whole table: none finds it missing or half filled.
+TEST_F(GStringPoolTest, ThreadsReadingALanguageForTheFirstTimeAllGetItWhole) {
+    GStringPool::StringFileHooks hooks;
+    hooks.readLanguage = &ReadLanguageSlowly;
+    for (int round = 0; round < 20; ++round) {
+        GStringPool::Finalize();
+        GStringPool::Initialize();
+        GStringPool::SetStringFileHooks(hooks);
+        std::atomic<int> missing{0};
+        RunThreadsTogether(4, [&missing](int t) {
+            GString out;
+            const bool found = t % 2 == 0 ? GStringPool::GetString(GString("frFR"), cSlowTexts, out)
+                                          : GStringPool::SetLanguage(GString("frFR")) &&
+                                                GStringPool::GetString(GString("frFR"), cSlowTexts, out);
+            if (!found)
+                ++missing;
+        });
+        EXPECT_EQ(missing, 0) << "round " << round;
+    }
+}
+
 TEST_F(GStringPoolTest, ConcurrentLookupsAndRegistrations) {
     Put("enUS", 1, "one %1");
     std::atomic<bool> wrong{false};

@@ -2,10 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <vector>
 
 #include "support/StringPoolTestSetup.h"
+#include "support/ThreadsTogether.h"
 
 namespace {
 
@@ -39,6 +43,42 @@ TEST_F(GLanguageInfoCacheTest, AFileIsParsedOnce) {
     EXPECT_EQ(cache.GetLanguageInfoFromID(GString("deDE")), info);
     EXPECT_EQ(cache.GetLanguageInfoFromName(GString("Deutsch")), info);
     EXPECT_EQ(cache.GetLanguageInfoFromID(GString("frFR")), nullptr);
+}
+
+// Threads adding the same files in different orders while others look them up: one entry per
+// file, the same for every thread, and lookups see only whole entries.
+TEST_F(GLanguageInfoCacheTest, ThreadsAddingAndLookingUpShareOneEntryPerFile) {
+    const char* const languages[] = {"deDE", "frFR", "itIT", "esES", "nlNL", "svSE"};
+    std::vector<GPathName> paths;
+    for (const char* language : languages)
+        paths.push_back(WriteFile(std::string("DUZ") + language + ".lng",
+                                  std::string("StringTable ") + language + " WinAnsiEncoding\nString 921032, \"" +
+                                      language + " name\"\n"));
+    GLanguageInfoCache cache;
+    cache.SetLanguageScript(GLanguageInfoCache::kRomanScript);
+    std::atomic<bool> wrong{false};
+    std::vector<std::vector<const GLanguageInfo*>> seen(2);
+    RunThreadsTogether(4, [&](int t) {
+        if (t < 2) {
+            for (size_t i = 0; i < paths.size(); ++i)
+                seen[size_t(t)].push_back(cache.AddLanguageInfo(paths[t == 0 ? i : paths.size() - 1 - i]));
+            if (t == 1)
+                std::reverse(seen[1].begin(), seen[1].end());
+            return;
+        }
+        for (int round = 0; round < 200; ++round) {
+            for (const char* language : languages) {
+                GString name;
+                cache.GetLanguageName(GString(language), name);
+                const GLanguageInfo* info = cache.GetLanguageInfoFromID(GString(language));
+                if (info != nullptr && Text(info->GetLanguageNameRomanScript()) != std::string(language) + " name")
+                    wrong = true;
+            }
+        }
+    });
+    EXPECT_FALSE(wrong);
+    EXPECT_EQ(seen[0], seen[1]);
+    EXPECT_EQ(cache.GetCount(), 6);
 }
 
 TEST_F(GLanguageInfoCacheTest, AFileWithoutNamesGivesEmptyNames) {

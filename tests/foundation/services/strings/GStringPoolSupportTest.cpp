@@ -5,6 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <ctime>
 #include <fstream>
 #include <sstream>
@@ -12,8 +13,17 @@
 #include <vector>
 
 #include "core/text/GStringPoolTable.h"
+#include "core/text/encodings/GASCIIEncoding.h"
+#include "core/text/encodings/GMacRomanEncoding.h"
+#include "core/text/encodings/GPDFDocEncoding.h"
+#include "core/text/encodings/GStandardEncoding.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/GWinAnsiEncoding.h"
+#include "services/strings/GLanguageInfoCache.h"
 #include "services/filesystem/GFileSystem.h"
 #include "support/StringPoolTestSetup.h"
+#include "support/ThreadsTogether.h"
 #include "support/UnprivilegedChild.h"
 #include "support/Watchdog.h"
 
@@ -135,6 +145,40 @@ TEST_F(GStringPoolSupportTest, AvailableLanguages) {
     // Computed once.
     WriteFile("DUZesES.lng", Table("esES", ""));
     EXPECT_EQ(GStringPool::GetNumAvailableLanguages(), 3);
+}
+
+TEST_F(GStringPoolSupportTest, AFileWithoutATableHeaderAddsNoLanguage) {
+    WriteFile("DUZdeDE.lng", Table("deDE", "String 1, \"eins\"\n"));
+    WriteFile("DUZxxXX.lng", "String 1, \"no header above\"\n");
+    RecordFolder();
+    EXPECT_EQ(Strings(GStringPool::GetAvailableLanguages()), (std::vector<std::string>{"enUS", "deDE"}));
+    ASSERT_EQ(Traces().size(), 1u);
+    EXPECT_NE(Traces()[0].find("DUZxxXX.lng (no string table in it)"), std::string::npos) << Traces()[0];
+}
+
+// Threads that list the languages for the first time at once (each listing parses every file
+// through the language cache) all get the same list, and every file is learned once; a text
+// asked for meanwhile is found whole.
+TEST_F(GStringPoolSupportTest, ThreadsListingTheLanguagesForTheFirstTimeAgree) {
+    const char* const languages[] = {"deDE", "frFR", "itIT", "esES", "nlNL"};
+    std::string entries;
+    for (int id = 1; id <= 300; ++id)
+        entries += "String " + std::to_string(id) + ", \"text\"\n";
+    for (const char* language : languages)
+        WriteFile(std::string("DUZ") + language + ".lng", Table(language, entries));
+    RecordFolder();
+    std::vector<int> counts(4, 0);
+    std::vector<std::string> lastTexts(4);
+    RunThreadsTogether(4, [&counts, &lastTexts](int t) {
+        // Half of them ask a language for a text first, while the others may be listing.
+        if (t % 2 == 1)
+            lastTexts[size_t(t)] = TextIn("nlNL", 300);
+        counts[size_t(t)] = GStringPool::GetNumAvailableLanguages();
+    });
+    EXPECT_EQ(counts, std::vector<int>(4, 6));
+    EXPECT_EQ(lastTexts, (std::vector<std::string>{"", "text", "", "text"}));
+    EXPECT_EQ(GLanguageInfoCache::GetInstance()->GetCount(), 5);
+    EXPECT_EQ(TextIn("nlNL", 300), "text");
 }
 
 TEST_F(GStringPoolSupportTest, ALanguageIsReadFromItsFilesWhenFirstAskedFor) {
@@ -331,6 +375,56 @@ TEST_F(GStringPoolSupportTest, WrittenStringFilesReadBack) {
     }
     EXPECT_EQ(TextIn("jaJP", 5), "\u65e5\u672c\u8868");
     EXPECT_EQ(TextIn("enUS", 1), "one\rline two");
+}
+
+// Tables in encodings that the reader does not know by name, or whose texts the encoding cannot
+// hold, are written in UTF-16; a language that no header can carry as itself is not written.
+TEST_F(GStringPoolSupportTest, EveryWrittenStringFileReadsBackOrIsNotWritten) {
+    struct Written {
+        const char* language;
+        GEncoding* encoding;
+        const char* utf8Text;
+    };
+    const Written written[] = {
+        {"asAS", GASCIIEncoding::GetInstance(), "plain ascii"},
+        {"pdPD", GPDFDocEncoding::GetInstance(), "pdf \xE2\x80\xA2 bullet"},
+        {"stST", GStandardEncoding::GetInstance(), "standard"},
+        {"waWA", GWinAnsiEncoding::GetInstance(), "\xE6\x97\xA5 not in WinAnsi"},
+        {"mrMR", GMacRomanEncoding::GetInstance(), "caf\xC3\xA9"},
+        {"j\xC3\xA4JA", GUnicodeEncoding::GetInstance(), "non-ASCII language"},
+    };
+    for (const Written& w : written) {
+        GString const language(w.language, GUTF8Encoding::GetInstance());
+        GStringPool::SetString(GStringPool::GetTable(language), 7, GString(w.utf8Text, GUTF8Encoding::GetInstance()),
+                               w.encoding);
+    }
+    const char* const refused[] = {"de DE", "fr\tFR", "English", "\"Neutral\""};
+    for (const char* language : refused)
+        GStringPool::SetString(GStringPool::GetTable(GString(language)), 7, GString("lost"), GWinAnsiEncoding::GetInstance());
+
+    GStringPoolSupport::SetProductPrefix(GString("DUZ"));
+    GStringPoolSupport::WriteStringFiles(Folder());
+    GStringPoolSupport::SetProductPrefix(GString());
+    EXPECT_EQ(Traces().size(), 4u);
+    for (const std::string& trace : Traces())
+        EXPECT_NE(trace.find("a header cannot name it"), std::string::npos) << trace;
+    EXPECT_EQ(ReadAll(mTemp / "DUZ__StringFile_mrMR_0.lng").substr(0, 29), "StringTable mrMR MacRomanEnco");
+
+    Reset();
+    Traces().clear();
+    GStringPool::Initialize();
+    GStringPoolSupport::Initialize();
+    GStringPoolSupport::ReadStringFiles(Folder(), GString("DUZ"), 0, 0, 0, GString());
+    EXPECT_TRUE(Traces().empty());
+    for (const Written& w : written) {
+        GString text;
+        EXPECT_TRUE(GStringPool::GetString(GString(w.language, GUTF8Encoding::GetInstance()), 7, text)) << w.language;
+        EXPECT_EQ(Text(text), w.utf8Text) << w.language;
+    }
+    std::vector<std::string> names = Strings(GStringPool::GetTableNames());
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"Neutral", "asAS", "enUS", "j\xC3\xA4JA", "mrMR", "pdPD", "stST",
+                                               "waWA"}));
 }
 
 TEST_F(GStringPoolSupportTest, TheSwitchFileLiesBesideTheApplicationBundle) {
