@@ -12,11 +12,13 @@
 #include <vector>
 
 #include "core/base/GException.h"
+#include "core/base/GCustomException.h"
 #include "core/base/GExceptionLocation.h"
 #include "core/bytes/GBuffer.h"
 #include "core/text/GLngString.h"
 #include "mac/filesystem/PMacFileErrors.h"
 #include "mac/filesystem/PMacFileSystemImpCocoa.h"
+#include "mac/filesystem/PMacTreeOperations.h"
 #include "mac/filesystem/PUNIXFileSystemImp.h"
 #include "mac/paths/PMacNativePath.h"
 #include "mac/system/PSystem.h"
@@ -90,22 +92,16 @@ GPathName PathFromUTF8(std::string const& bytes) {
     return PMacFileSystemImp::FromNative(text);
 }
 
-// A free name beside item for a copy that is to replace it.
-GPathName TemporaryBeside(GPathName const& item) {
-    static std::atomic<unsigned> counter{0};
-    GString leaf(".");
-    leaf += item.GetLeaf();
-    GString tail;
-    tail.Set(static_cast<int>(getpid()));
-    leaf += GString(".replace-");
-    leaf += tail;
-    tail.Set(static_cast<unsigned>(++counter));
-    leaf += GString("-");
-    leaf += tail;
-    GPathName temporary = item.GetBranch();
-    temporary.Append(leaf);
-    return temporary;
+// A folder itself, not a link to one.
+bool IsRealFolder(GPathName const& path) {
+    std::string bytes;
+    struct stat info {};
+    return PMacNativePath::ToUTF8(path.GetNativePathString(), bytes) && lstat(bytes.c_str(), &info) == 0 &&
+           S_ISDIR(info.st_mode);
 }
+
+// A free name beside item for a copy that is to replace it.
+GPathName TemporaryBeside(GPathName const& item) { return PathFromUTF8(PMacTreeOperations::TemporaryBeside(UTF8(item))); }
 
 bool SameItem(GPathName const& a, GPathName const& b) {
     struct stat one {};
@@ -271,7 +267,7 @@ bool PMacFileSystemImp::CreateParentFolder(GPathName const& path) {
     return CreateFolder(branch);
 }
 
-bool PMacFileSystemImp::CreatePrivateFolder(GPathName const& path) {
+bool PMacFileSystemImp::CreatePrivateFolder(GPathName const& path, bool reuse) {
     PathContext context(path);
     CreateParentFolder(path);
     const std::string folder = UTF8(path);
@@ -279,6 +275,8 @@ bool PMacFileSystemImp::CreatePrivateFolder(GPathName const& path) {
         return true;
     if (errno != EEXIST)
         ThrowErrno(errno);
+    if (!reuse)
+        return false;
     // Reuse only what is plainly ours: opened without following a link, then checked.
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
@@ -346,6 +344,57 @@ void PMacFileSystemImp::MoveFileToTrash(GPathName const& path) {
     Cocoa::MoveObjectToTrash(Native(path), trashed);
 }
 
+// ---- Listing for the recursive operations ----
+
+GTable<PMacFileSystemImp::FolderEntry> PMacFileSystemImp::ListFolder(GPathName const& folder,
+                                                                     std::vector<std::string>* untexted) {
+    GPathName listed = folder;
+    GetAliasTarget(folder, listed);
+    const std::string bytes = UTF8(listed);
+    GTable<Cocoa::IteratorCacheItem> cache;
+    std::vector<std::string> unnamed;
+    int failure = 0;
+    if (!Cocoa::ListFolder(cache, bytes.c_str(), nullptr, &unnamed, &failure))
+        Errors::ThrowInternalFor(failure, bytes);
+    if (untexted == nullptr && !unnamed.empty())
+        Errors::ThrowInternalFor(EILSEQ, bytes + "/" + unnamed.front());
+    if (untexted != nullptr)
+        untexted->insert(untexted->end(), unnamed.begin(), unnamed.end());
+    GTable<FolderEntry> entries;
+    for (int i = 0; i < cache.GetCount(); ++i) {
+        FolderEntry entry;
+        entry.path = FromNative(cache[i].path);
+        entry.isAlias = cache[i].isAlias;
+        bool isFolder = cache[i].isFolder;
+        bool known = true;
+        if (entry.isAlias) {
+            // A file through the alias counts as a file; a folder or nothing is neither.
+            GString target;
+            known = Cocoa::ResolveAlias(cache[i].path, target, nullptr) == Errors::kNoErr &&
+                    Cocoa::IsFolder(target, &isFolder) == Errors::kNoErr;
+        }
+        entry.isFolder = known && isFolder && !entry.isAlias;
+        entry.isFile = known && !isFolder;
+        entries.AddItem(entry);
+    }
+    return entries;
+}
+
+void PMacFileSystemImp::CopyEntryByName(GPathName const& srcFolder, std::string const& name,
+                                        GPathName const& destFolder, bool overwrite, bool keepExisting) {
+    GPathName listed = srcFolder;
+    GetAliasTarget(srcFolder, listed);
+    Cocoa::CopyEntryByName(Native(listed), name, Native(destFolder), overwrite, keepExisting);
+}
+
+void PMacFileSystemImp::CheckNotInside(GPathName const& copyPath, GPathName const& source) {
+    if (!Cocoa::IsInside(Native(copyPath), Native(source)))
+        return;
+    GString text("A folder cannot be copied into itself: ");
+    text += Native(copyPath);
+    throw GCustomException(Errors::kInternalError, text);
+}
+
 // ---- Moving and copying ----
 
 GPathName PMacFileSystemImp::DestinationFolder(GPathName const& destFolder) {
@@ -364,24 +413,15 @@ bool PMacFileSystemImp::ReplaceItem(GPathName const& src, GPathName const& dest)
 
 namespace {
 
-// Moves src to newPath, an existing item there being replaced in one step.
-void MoveInto(GPathName const& src, GPathName const& newPath, bool replace, bool isFolder, bool overwrite) {
+// Moves src to newPath, an existing item there being replaced in one step. A move that cannot
+// complete fails with the source whole (the engine checks the source before copying it across
+// file systems); a removal that still fails is reported, never dropped.
+void MoveInto(GPathName const& src, GPathName const& newPath, bool replace) {
     if (replace) {
         PMacFileSystemImp::ReplaceItem(src, newPath);
         return;
     }
-    const GString from = src.GetNativePathString();
-    const GString to = newPath.GetNativePathString();
-    const bool moved = isFolder ? Cocoa::MoveFolderTo(from, to) : Cocoa::MoveFileTo(from, to) == Errors::kNoErr;
-    if (moved)
-        return;
-    // Neither moved nor replaced: a copy and removal of the source, as the move itself would.
-    GPathName copied;
-    PMacFileSystemImp::CopyFileTo(src, newPath.GetBranch(), copied, overwrite, false);
-    if (isFolder)
-        Cocoa::RemoveItem(from, Cocoa::kDeleteFolder);
-    else
-        PMacFileSystemImp::RemoveFile(src);
+    Cocoa::RenameItem(src.GetNativePathString(), newPath.GetNativePathString());
 }
 
 void MoveItemTo(GPathName const& src, GPathName const& destFolder, GPathName& newPath, bool overwrite,
@@ -403,11 +443,14 @@ void MoveItemTo(GPathName const& src, GPathName const& destFolder, GPathName& ne
     const bool taken = PMacFileSystemImp::FileExists(newPath) || PMacFileSystemImp::FolderExists(newPath);
     if (taken && !overwrite)
         throw GSimpleException(PMacFileSystemImp::kDuplicate);
+    // A file moved over a folder would take the whole folder with it.
+    if (taken && !isFolder && IsRealFolder(newPath))
+        throw GSimpleException(PMacFileSystemImp::kIsDirectory);
     const bool locked = Cocoa::GetFileLockStatus(source);
     if (locked)
         Cocoa::SetAliasObjectLocked(source, false);
     try {
-        MoveInto(src, newPath, taken, isFolder, overwrite);
+        MoveInto(src, newPath, taken);
     } catch (GException const&) {
         if (locked && PMacFileSystemImp::FileExists(src))
             Cocoa::SetAliasObjectLocked(source, true);
@@ -454,6 +497,9 @@ void PMacFileSystemImp::CopyFileAs(GPathName const& source, GPathName const& new
     }
     if (!overwrite && (FileExists(newPath) || FolderExists(newPath)))
         throw GSimpleException(kDuplicate);
+    // A copy replaces a file or link, never a folder and all below it.
+    if (S_ISDIR(info.st_mode))
+        throw GSimpleException(kIsDirectory);
     // The copy is complete beside the old item before it takes its place.
     const GPathName temporary = TemporaryBeside(newPath);
     Cocoa::CopyFileTo(Native(source), Native(temporary), true);
@@ -715,7 +761,12 @@ void PMacFileSystemImp::SetWritable(GPathName const& path, bool writable) {
     GetPermissions(path, kCurrentUser, &read, &write, &execute);
     if (write) {
         SetObjectLocked(path, false);
-        SetPermissions(path, kCurrentUser, read, false, execute);
+        // Every write bit goes and no other bit comes: setting the user's class afresh would
+        // hand others read access when the user is in no class of the item but others.
+        PathContext context(path);
+        const GString item = Native(Resolved(path));
+        const int16_t mode = Cocoa::GetAliasPermissions(item, false, nullptr, nullptr, nullptr);
+        Cocoa::SetAliasPermissions(item, static_cast<int16_t>(mode & ~0222));
     }
     if (GetObjectLocked(path) != kItemLocked)
         SetObjectLocked(path, true);
@@ -938,6 +989,8 @@ void PMacFileSystemImp::CopyAndRenameFile(GPathName const& src, GPathName const&
     std::string text;
     if (!PMacNativePath::ToUTF8(linkText, text))
         CheckForErrors(Errors::kBadName);
+    if (taken && IsRealFolder(destination))
+        throw GSimpleException(kIsDirectory);
     // A new link beside the old item, then put in its place in one step.
     const GPathName made = taken ? TemporaryBeside(destination) : destination;
     PUNIXFileSystemImp::CheckErrno(symlink(text.c_str(), UTF8(made).c_str()) == 0);

@@ -26,6 +26,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 #include <type_traits>
 
 #include "core/base/GIsRelocatable.h"
@@ -163,9 +165,20 @@ public:
     static bool FillCache(GTable<IteratorCacheItem>& cache, GString const& folder);
     // FillCache of a folder given as native bytes (followed when a link). When given, admit is
     // asked with the opened folder's status before anything is read; its false lists nothing
-    // (false, cache untouched). A folder whose bytes have no text form cannot be listed.
+    // (false, cache untouched). A folder whose bytes have no text form cannot be listed. When
+    // given, untexted receives the names (bytes) left out for want of a text form, and failure
+    // the errno of a failed listing (0 when admit refused or all went well).
     static bool ListFolder(GTable<IteratorCacheItem>& cache, char const* folder,
-                           std::function<bool(struct stat const&)> const& admit = nullptr);
+                           std::function<bool(struct stat const&)> const& admit = nullptr,
+                           std::vector<std::string>* untexted = nullptr, int* failure = nullptr);
+    // The entry name (bytes, whatever their text) of srcFolder copied into dstFolder with the
+    // tree engine: links to files as their contents, other links as links. A folder meeting a
+    // folder of that name is merged; another existing item is replaced when overwriting and it
+    // is no folder, kept with keepExisting, else (as for any failure) 40275 names the entry.
+    static void CopyEntryByName(GString const& srcFolder, std::string const& name, GString const& dstFolder,
+                                bool overwrite, bool keepExisting);
+    // Whether path lies inside (or is) the folder, both resolved.
+    static bool IsInside(GString const& path, GString const& folder);
 
     static GString GetVolumeUrlForRemounting(GString const& path);
     static GTable<GString> GetMountedVolumeUrls();
