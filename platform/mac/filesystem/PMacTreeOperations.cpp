@@ -338,8 +338,9 @@ int CopyTree(std::string const& src, std::string const& dst, CopyOptions const& 
     }
     if (S_ISDIR(info.st_mode))
         return CopyFolder(src, info, dst, options);
-    if (S_ISFIFO(info.st_mode))
-        return mkfifo(dst.c_str(), info.st_mode & 0777) == 0 ? 0 : errno;
+    // A FIFO or socket is copied as the node itself: what flows through it is no content.
+    if (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode))
+        return mknod(dst.c_str(), (info.st_mode & S_IFMT) | (info.st_mode & 0777), 0) == 0 ? 0 : errno;
     if (!S_ISREG(info.st_mode))
         return ENOTSUP;
     return CopyFileAt(src, false, dst, options.sync);

@@ -12,6 +12,7 @@
 // - Copied files keep their holes, permission bits and dates; the setuid (setgid) bit is dropped
 //   when the copy's owner (group) is not the source's. A source that is not a regular file once
 //   opened (swapped meanwhile, say for a FIFO) fails with ENOTSUP instead of blocking.
+// - A FIFO or socket is copied as a new node of its kind; devices are not copied (ENOTSUP).
 // - Folder trees deeper than the path length limit fail with ENAMETOOLONG, never in part.
 // - A move is a rename, or across file systems a complete copy followed by removal of the
 //   source, which is first checked to be removable in whole: the source stays whole unless a
