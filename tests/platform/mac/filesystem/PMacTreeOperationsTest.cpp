@@ -128,21 +128,18 @@ TEST_F(TreeOperations, SetuidAndSetgidGoWhenTheCopyHasAnotherOwner) {
 
 TEST_F(TreeOperations, ASourceSwappedForAFifoFailsInsteadOfBlocking) {
     const std::string src = (*this)("src");
-    const std::string file = (*this)("file");
     const std::string fifo = (*this)("fifo");
     // The swap races the copy's look and open many times over; a blocked open never ends, so
     // the child is bounded.
     const int result = ForkedChild::RunCheck(
         [&] {
             WriteFile(src, "data");
+            mkfifo(fifo.c_str(), 0600);
             std::atomic<bool> stop{false};
+            // The source's name changes between the file and the FIFO without ever standing empty.
             std::thread swapper([&] {
-                while (!stop) {
-                    rename(src.c_str(), file.c_str());
-                    mkfifo(src.c_str(), 0600);
-                    unlink(src.c_str());
-                    rename(file.c_str(), src.c_str());
-                }
+                while (!stop)
+                    renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, fifo.c_str(), RENAME_EXCHANGE);
             });
             int bad = 0;
             for (int i = 0; i < 3000 && bad == 0; ++i) {
