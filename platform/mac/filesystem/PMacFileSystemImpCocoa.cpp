@@ -305,17 +305,10 @@ int CopyEntryInto(std::string const& from, std::string const& to, bool overwrite
     if (lstat(from.c_str(), &source) != 0)
         return errno;
     if (IsRealFolder(source) && IsRealFolder(there)) {
-        GTable<PMacFileSystemImpCocoa::IteratorCacheItem> ignored;
         std::vector<std::string> names;
-        int error = 0;
-        // Only the names are wanted here, text or not: both kinds come back.
-        if (!PMacFileSystemImpCocoa::ListFolder(ignored, from.c_str(), nullptr, &names, &error))
+        int error = Tree::ListNames(from, names);
+        if (error != 0)
             return error;
-        for (int i = 0; i < ignored.GetCount(); ++i) {
-            std::string bytes;
-            PMacNativePath::ToUTF8(ignored[i].path, bytes);
-            names.push_back(StandinPathParts::Leaf(bytes));
-        }
         for (std::string const& name : names) {
             if ((error = CopyEntryInto(Join(from, name), Join(to, name), overwrite, keepExisting, failed)) != 0)
                 return error;

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <unordered_set>
 
+#include "mac/filesystem/PMacFileErrors.h"
 #include "mac/paths/PMacNativePath.h"
 
 class PMacFileSystemIteratorImp::VisitedFolders {
@@ -75,8 +77,13 @@ bool PMacFileSystemIteratorImp::BeginListing(char const* folder, int reportMask,
     mVisited = visited;
     VisitedFolders* visitedFolders = mVisited.get();
     auto admit = [visitedFolders](struct stat const& status) { return visitedFolders->Enter(status.st_dev, status.st_ino); };
-    if (!PMacFileSystemImpCocoa::ListFolder(mCache, folder, admit)) {
+    int failure = 0;
+    if (!PMacFileSystemImpCocoa::ListFolder(mCache, folder, admit, nullptr, &failure)) {
         mState = kFinished;
+        // A folder gone or closed to this user is passed over; one that could not be read for
+        // another reason (beyond the path length limit, say) would leave the walk short unseen.
+        if (failure != 0 && failure != ENOENT && failure != ENOTDIR && failure != EACCES && failure != EPERM)
+            PMacFileErrors::ThrowInternalFor(failure, folder);
         return false;
     }
     mIndex = 0;

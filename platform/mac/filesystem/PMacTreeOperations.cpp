@@ -281,11 +281,8 @@ int CopyFileAt(std::string const& src, bool followLink, std::string const& dst, 
 int CopyTree(std::string const& src, std::string const& dst, CopyOptions const& options);
 
 int CopyFolderContents(std::string const& src, std::string const& dst, CopyOptions const& options) {
-    const int fd = open(src.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
     std::vector<std::string> names;
-    if (const int error = ListNames(fd, names))
+    if (const int error = PMacTreeOperations::ListNames(src, names))
         return error;
     for (std::string const& name : names) {
         if (const int error = CopyTree(Join(src, name), Join(dst, name), options))
@@ -392,6 +389,13 @@ std::string PMacTreeOperations::TemporaryBeside(std::string const& item) {
     static std::atomic<unsigned> counter{0};
     return Join(StandinPathParts::Branch(item),
                 "." + StandinPathParts::Leaf(item) + ".copy-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+}
+
+int PMacTreeOperations::ListNames(std::string const& folder, std::vector<std::string>& names) {
+    const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    return ::ListNames(fd, names);
 }
 
 int PMacTreeOperations::RemoveTree(std::string const& path) { return RemoveAt(AT_FDCWD, path.c_str()); }

@@ -19,6 +19,7 @@
 //   removal still fails after that check, and then the error is reported (with the destination
 //   complete, so nothing is lost).
 #include <string>
+#include <vector>
 
 class PMacTreeOperations {
 public:
@@ -48,6 +49,8 @@ public:
     // 0 when every entry of the item could be removed by this process: each folder on the way
     // writable and searchable, a sticky folder's entries ours, the file system writable.
     static int CheckRemovable(std::string const& path);
+    // The names (bytes) in the folder, "." and ".." left out; a link is not followed.
+    static int ListNames(std::string const& folder, std::vector<std::string>& names);
     // Renames without ever replacing an item at dst.
     static int RenameNoReplace(std::string const& src, std::string const& dst);
 
