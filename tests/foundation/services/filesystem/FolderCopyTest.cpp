@@ -297,4 +297,21 @@ TEST_F(FolderCopy, UniqueFoldersInASharedFolderLeaveFoldersTheyDidNotMake) {
         EXPECT_EQ(ModeOf((*this)("shared/job_" + std::to_string(i))), 0755) << i;
 }
 
+// ---- Mounts ----
+
+TEST_F(FolderCopy, LocalOperationsDoNotWaitForAHungMountElsewhere) {
+    Folder("hung");
+    WriteFile((*this)("file"), "x");
+    RUN_WITH_PRIVATE_MOUNTS([&] {
+        if (PrivateMounts::MountUnanswered((*this)("hung")) < 0)
+            _exit(PrivateMounts::kUnavailable);
+        EXPECT_EQ(GFileSystem::GetObjectLocked(At("file")), 1);
+        EXPECT_FALSE(GFileSystem::FileInUse(At("file")));
+        EXPECT_TRUE(GFileSystem::IsWritable(At("file")));
+        GFileSystem::SetWritable(At("file"), true);
+        GFileSystem::CopyAndRenameFile(At("file"), At("copy"), false, true);
+        EXPECT_EQ(ReadFile((*this)("copy")), "x");
+    });
+}
+
 }  // namespace
