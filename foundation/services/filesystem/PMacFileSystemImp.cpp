@@ -18,6 +18,7 @@
 #include "core/text/GLngString.h"
 #include "mac/filesystem/PMacFileErrors.h"
 #include "mac/filesystem/PMacFileSystemImpCocoa.h"
+#include "mac/filesystem/PMacFourCC.h"
 #include "mac/filesystem/PMacTreeOperations.h"
 #include "mac/filesystem/PUNIXFileSystemImp.h"
 #include "mac/paths/PMacNativePath.h"
@@ -26,12 +27,6 @@
 
 namespace {
 
-constexpr uint32_t FourCC(char const (&code)[5]) {
-    return (static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(code[1])) << 16) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(code[2])) << 8) |
-           static_cast<uint32_t>(static_cast<unsigned char>(code[3]));
-}
 
 using Cocoa = PMacFileSystemImpCocoa;
 using Errors = PMacFileErrors;
@@ -78,7 +73,7 @@ constexpr CodeRange cCodeRanges[] = {
 
 std::string UTF8(GPathName const& path) {
     std::string bytes;
-    if (!PMacNativePath::ToUTF8(path.GetNativePathString(), bytes) || bytes.empty())
+    if (!PMacNativePath::ToPathBytes(path.GetNativePathString(), bytes))
         PMacFileSystemImp::CheckForErrors(Errors::kBadName);
     return bytes;
 }
@@ -96,7 +91,7 @@ GPathName PathFromUTF8(std::string const& bytes) {
 bool IsRealFolder(GPathName const& path) {
     std::string bytes;
     struct stat info {};
-    return PMacNativePath::ToUTF8(path.GetNativePathString(), bytes) && lstat(bytes.c_str(), &info) == 0 &&
+    return PMacNativePath::ToPathBytes(path.GetNativePathString(), bytes) && lstat(bytes.c_str(), &info) == 0 &&
            S_ISDIR(info.st_mode);
 }
 
@@ -578,7 +573,7 @@ bool PMacFileSystemImp::FileInUse(GPathName const& path) {
 bool PMacFileSystemImp::IsBeingCopied(GPathName const& path) {
     PathContext context(path);
     GFileType const* type = GetFileTypePtr(path);
-    if (type != nullptr && (type->GetMacType() == FourCC("brok") || (type->GetMacType() & ~0x1Fu) == 0x627A7920u))
+    if (type != nullptr && (type->GetMacType() == PMacFourCC::Of("brok") || (type->GetMacType() & ~0x1Fu) == 0x627A7920u))
         return true;
     return Cocoa::IsFileBusy(Native(Resolved(path)));
 }
@@ -594,7 +589,7 @@ GFileType const* PMacFileSystemImp::GetFileTypePtr(GPathName const& path) {
     uint32_t type = 0;
     Cocoa::GetMacCreatorAndType(Native(resolved), creator, type);
     const GString extension = resolved.GetExtension();
-    const bool generic = creator == FourCC("LMAN") && type == FourCC("TEXT");
+    const bool generic = creator == PMacFourCC::Of("LMAN") && type == PMacFourCC::Of("TEXT");
     if (generic || (creator == 0 && type == 0))
         return GFileType::GetFromExtension(extension);
     return GFileType::GetFromCreatorAndType(creator, type, extension);
@@ -909,32 +904,32 @@ void PMacFileSystemImp::GetSpecialFolder(int16_t domain, uint32_t kind, GPathNam
     out = FromNative(text);
 }
 
-void PMacFileSystemImp::GetTrashFolder(GPathName& out) { GetSpecialFolder(Cocoa::kUserDomain, FourCC("trsh"), out); }
+void PMacFileSystemImp::GetTrashFolder(GPathName& out) { GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("trsh"), out); }
 void PMacFileSystemImp::GetUserHomeFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kUserDomain, FourCC("cusr"), out);
+    GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("cusr"), out);
 }
 void PMacFileSystemImp::GetUserDocumentsFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kUserDomain, FourCC("docs"), out);
+    GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("docs"), out);
 }
-void PMacFileSystemImp::GetDesktopFolder(GPathName& out) { GetSpecialFolder(Cocoa::kUserDomain, FourCC("desk"), out); }
+void PMacFileSystemImp::GetDesktopFolder(GPathName& out) { GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("desk"), out); }
 void PMacFileSystemImp::GetUserPreferenceFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kUserDomain, FourCC("pref"), out);
+    GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("pref"), out);
 }
 void PMacFileSystemImp::GetUserApplicationDataFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kUserDomain, FourCC("asup"), out);
+    GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("asup"), out);
 }
 void PMacFileSystemImp::GetApplicationsFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kLocalDomain, FourCC("apps"), out);
+    GetSpecialFolder(Cocoa::kLocalDomain, PMacFourCC::Of("apps"), out);
 }
 void PMacFileSystemImp::GetGlobalPreferenceFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kLocalDomain, FourCC("pref"), out);
+    GetSpecialFolder(Cocoa::kLocalDomain, PMacFourCC::Of("pref"), out);
 }
 void PMacFileSystemImp::GetCommonAppDataFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kLocalDomain, FourCC("asup"), out);
+    GetSpecialFolder(Cocoa::kLocalDomain, PMacFourCC::Of("asup"), out);
 }
-void PMacFileSystemImp::GetSystemFolder(GPathName& out) { GetSpecialFolder(Cocoa::kLocalDomain, FourCC("macs"), out); }
+void PMacFileSystemImp::GetSystemFolder(GPathName& out) { GetSpecialFolder(Cocoa::kLocalDomain, PMacFourCC::Of("macs"), out); }
 void PMacFileSystemImp::GetLocalTempFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kLocalDomain, FourCC("temp"), out);
+    GetSpecialFolder(Cocoa::kLocalDomain, PMacFourCC::Of("temp"), out);
 }
 
 // ---- Links, copies under a new name ----

@@ -140,7 +140,7 @@ void PMacLockFileImp::CreateTheLockFile() {
 
 void PMacLockFileImp::Open(GLockFile::LockType type) {
     CloseDescriptor();
-    if (mPath.IsRelative() || !PMacNativePath::ToUTF8(mPath.GetNativePathString(), mNative) || mNative.empty())
+    if (mPath.IsRelative() || !PMacNativePath::ToPathBytes(mPath.GetNativePathString(), mNative))
         GLockFile::ThrowCouldNotLock(mPath);
     if (!GFileSystem::TryFileExists(mPath))
         CreateTheLockFile();

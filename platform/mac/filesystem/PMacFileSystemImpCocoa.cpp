@@ -22,6 +22,7 @@
 #include <vector>
 
 #include "mac/filesystem/PMacFileErrors.h"
+#include "mac/filesystem/PMacFourCC.h"
 #include "mac/filesystem/PMacTreeOperations.h"
 #include "mac/paths/PMacNativePath.h"
 #include "mac/paths/PMacPathNameImpBase.h"
@@ -39,7 +40,7 @@ using Tree = PMacTreeOperations;
 
 // ---- Text ----
 
-bool Native(GString const& path, std::string& out) { return PMacNativePath::ToUTF8(path, out) && !out.empty(); }
+bool Native(GString const& path, std::string& out) { return PMacNativePath::ToPathBytes(path, out); }
 
 std::string NativeOrThrow(GString const& path) {
     std::string out;
@@ -217,21 +218,15 @@ std::string ResolvedExisting(std::string const& path) {
 
 // ---- Special folders ----
 
-constexpr uint32_t FourCC(char const (&code)[5]) {
-    return (static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(code[1])) << 16) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(code[2])) << 8) |
-           static_cast<uint32_t>(static_cast<unsigned char>(code[3]));
-}
 
 bool FolderKind(uint32_t code, StandinSpecialFolders::Kind& kind) {
     using Kind = StandinSpecialFolders::Kind;
     static const std::pair<uint32_t, Kind> kinds[] = {
-        {FourCC("cusr"), Kind::Home},         {FourCC("temp"), Kind::Temporary},
-        {FourCC("apps"), Kind::Applications}, {FourCC("asup"), Kind::ApplicationSupport},
-        {FourCC("desk"), Kind::Desktop},      {FourCC("docs"), Kind::Documents},
-        {FourCC("macs"), Kind::System},       {FourCC("pref"), Kind::Preferences},
-        {FourCC("trsh"), Kind::Trash}};
+        {PMacFourCC::Of("cusr"), Kind::Home},         {PMacFourCC::Of("temp"), Kind::Temporary},
+        {PMacFourCC::Of("apps"), Kind::Applications}, {PMacFourCC::Of("asup"), Kind::ApplicationSupport},
+        {PMacFourCC::Of("desk"), Kind::Desktop},      {PMacFourCC::Of("docs"), Kind::Documents},
+        {PMacFourCC::Of("macs"), Kind::System},       {PMacFourCC::Of("pref"), Kind::Preferences},
+        {PMacFourCC::Of("trsh"), Kind::Trash}};
     for (auto const& [value, found] : kinds) {
         if (value == code) {
             kind = found;
@@ -575,13 +570,10 @@ void PMacFileSystemImpCocoa::GetSpecialFolder(int16_t domain, uint32_t folderTyp
 }
 
 void PMacFileSystemImpCocoa::GetCurrentFolder(GString& out) {
-    std::vector<char> buffer(1024);
-    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE)
-            Errors::ThrowInternal(errno);
-        buffer.resize(buffer.size() * 2);
-    }
-    out = TextOrThrow(buffer.data());
+    std::string folder;
+    if (const int error = StandinPathParts::CurrentFolder(folder))
+        Errors::ThrowInternal(error);
+    out = TextOrThrow(folder);
 }
 
 // ---- Attributes ----
@@ -600,7 +592,7 @@ bool PMacFileSystemImpCocoa::IsFileBusy(GString const& path) {
     uint32_t creator = 0;
     uint32_t type = 0;
     GetMacCreatorAndType(path, creator, type);
-    return creator == FourCC("MACS") && type == FourCC("brok");
+    return creator == PMacFourCC::Of("MACS") && type == PMacFourCC::Of("brok");
 }
 
 void PMacFileSystemImpCocoa::CopyAttributes(GString const& src, GString const& dst) {
