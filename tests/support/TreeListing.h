@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/FileFixtures.h"
+#include "support/UnprivilegedChild.h"
 
 inline void ListTreeInto(std::string const& root, std::string const& relative, bool withModes,
                          std::vector<std::string>& lines) {
@@ -58,4 +59,15 @@ inline std::vector<std::string> TreeListing(std::string const& root, bool withMo
     ListTreeInto(root, "", withModes, lines);
     std::sort(lines.begin(), lines.end());
     return lines;
+}
+
+// Hands the whole tree (links themselves included) to the user of UnprivilegedChild; false when
+// an item could not be given.
+inline bool GiveTreeToUnprivileged(std::string const& root) {
+    bool given = lchown(root.c_str(), UnprivilegedChild::Uid(), UnprivilegedChild::Gid()) == 0;
+    for (std::string const& line : TreeListing(root)) {
+        const std::string item = root + line.substr(0, line.find(' '));
+        given = lchown(item.c_str(), UnprivilegedChild::Uid(), UnprivilegedChild::Gid()) == 0 && given;
+    }
+    return given;
 }

@@ -947,17 +947,9 @@ void PMacFileSystemImp::GetSymLinkTarget(GPathName const& path, GString& out) {
     std::string item;
     if (!PMacNativePath::ToUTF8(Native(path), item))
         return;
-    std::vector<char> buffer(512);
-    for (;;) {
-        const ssize_t n = readlink(item.c_str(), buffer.data(), buffer.size());
-        if (n < 0)
-            return;
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            PMacNativePath::FromUTF8(std::string(buffer.data(), static_cast<std::size_t>(n)), out);
-            return;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    std::string text;
+    if (PMacTreeOperations::ReadLink(item, text))
+        PMacNativePath::FromUTF8(text, out);
 }
 
 void PMacFileSystemImp::CopyAndRenameFile(GPathName const& src, GPathName const& dest, bool overwrite,

@@ -98,20 +98,6 @@ struct stat StatOrThrow(std::string const& path) {
     return info;
 }
 
-bool ReadLink(std::string const& path, std::string& out) {
-    std::vector<char> buffer(512);
-    for (;;) {
-        const ssize_t n = readlink(path.c_str(), buffer.data(), buffer.size());
-        if (n < 0)
-            return false;
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            out.assign(buffer.data(), static_cast<std::size_t>(n));
-            return true;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
-
 std::vector<std::string> Components(std::string const& path) {
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -179,7 +165,7 @@ Resolution ResolveLinks(std::string const& path, std::string& out, bool& sawLink
             continue;
         sawLink = true;
         std::string text;
-        if (++hops > PMacFileSystemImpCocoa::kMaxLinkHops || !ReadLink(current, text) || text.empty())
+        if (++hops > PMacFileSystemImpCocoa::kMaxLinkHops || !Tree::ReadLink(current, text) || text.empty())
             return Resolution::kBroken;
         done.pop_back();
         if (text[0] == '/') {
@@ -493,7 +479,7 @@ int16_t PMacFileSystemImpCocoa::GetTarget(GString const& path, GString& out) {
     }
     // Unreachable: what the link records, made absolute against the link's folder.
     std::string recorded;
-    if (ReadLink(item, recorded) && !recorded.empty()) {
+    if (Tree::ReadLink(item, recorded) && !recorded.empty()) {
         if (recorded[0] != '/')
             recorded = Join(StandinPathParts::Branch(item), recorded);
         if (PMacNativePath::FromUTF8(recorded, text))

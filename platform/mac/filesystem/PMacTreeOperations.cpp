@@ -80,14 +80,10 @@ int ListNames(int fd, std::vector<std::string>& names) {
 
 // ---- Removing ----
 
-// Removes the entry name of the open folder dir; a folder is emptied first. Links are removed,
-// never followed: folders are opened with O_NOFOLLOW.
-int RemoveAt(int dir, char const* name) {
-    struct stat info {};
-    if (fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno;
-    if (!S_ISDIR(info.st_mode))
-        return unlinkat(dir, name, 0) == 0 ? 0 : errno;
+// Calls visit(folder, entry) for every entry of the folder name in the open folder dir, the
+// folder opened without following a link and listed in full first; stops at the first error.
+template <class Visit>
+int ForEachEntryOf(int dir, char const* name, Visit visit) {
     const int fd = openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
         return errno;
@@ -98,9 +94,22 @@ int RemoveAt(int dir, char const* name) {
     if (folder.Get() < 0)
         return errno;
     for (std::string const& entry : names) {
-        if (const int error = RemoveAt(folder.Get(), entry.c_str()))
+        if (const int error = visit(folder.Get(), entry.c_str()))
             return error;
     }
+    return 0;
+}
+
+// Removes the entry name of the open folder dir; a folder is emptied first. Links are removed,
+// never followed.
+int RemoveAt(int dir, char const* name) {
+    struct stat info {};
+    if (fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno;
+    if (!S_ISDIR(info.st_mode))
+        return unlinkat(dir, name, 0) == 0 ? 0 : errno;
+    if (const int error = ForEachEntryOf(dir, name, RemoveAt))
+        return error;
     return unlinkat(dir, name, AT_REMOVEDIR) == 0 ? 0 : errno;
 }
 
@@ -123,20 +132,7 @@ int CheckRemovableAt(int dir, struct stat const& dirInfo, char const* name) {
         return error;
     if (!S_ISDIR(info.st_mode))
         return 0;
-    const int fd = openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    Descriptor folder(dup(fd));
-    std::vector<std::string> names;
-    if (const int error = ListNames(fd, names))
-        return error;
-    if (folder.Get() < 0)
-        return errno;
-    for (std::string const& entry : names) {
-        if (const int error = CheckRemovableAt(folder.Get(), info, entry.c_str()))
-            return error;
-    }
-    return 0;
+    return ForEachEntryOf(dir, name, [&info](int folder, char const* entry) { return CheckRemovableAt(folder, info, entry); });
 }
 
 // ---- Copying file data ----
@@ -303,19 +299,6 @@ int CopyFolder(std::string const& src, struct stat const& info, std::string cons
     return utimensat(AT_FDCWD, dst.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
 }
 
-bool ReadLink(std::string const& path, std::string& out) {
-    std::vector<char> buffer(512);
-    for (;;) {
-        const ssize_t n = readlink(path.c_str(), buffer.data(), buffer.size());
-        if (n < 0)
-            return false;
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            out.assign(buffer.data(), static_cast<std::size_t>(n));
-            return true;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
-}
 
 // Copies one item to a path that does not exist yet (inside a temporary copy).
 int CopyTree(std::string const& src, std::string const& dst, CopyOptions const& options) {
@@ -329,7 +312,7 @@ int CopyTree(std::string const& src, std::string const& dst, CopyOptions const& 
         if (options.fileLinksAsContent && stat(src.c_str(), &target) == 0 && S_ISREG(target.st_mode))
             return CopyFileAt(src, true, dst, options.sync);
         std::string text;
-        if (!ReadLink(src, text))
+        if (!PMacTreeOperations::ReadLink(src, text))
             return errno;
         return symlink(text.c_str(), dst.c_str()) == 0 ? 0 : errno;
     }
@@ -389,6 +372,20 @@ std::string PMacTreeOperations::TemporaryBeside(std::string const& item) {
     static std::atomic<unsigned> counter{0};
     return Join(StandinPathParts::Branch(item),
                 "." + StandinPathParts::Leaf(item) + ".copy-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+}
+
+bool PMacTreeOperations::ReadLink(std::string const& path, std::string& out) {
+    std::vector<char> buffer(512);
+    for (;;) {
+        const ssize_t n = readlink(path.c_str(), buffer.data(), buffer.size());
+        if (n < 0)
+            return false;
+        if (static_cast<std::size_t>(n) < buffer.size()) {
+            out.assign(buffer.data(), static_cast<std::size_t>(n));
+            return true;
+        }
+        buffer.resize(buffer.size() * 2);
+    }
 }
 
 int PMacTreeOperations::ListNames(std::string const& folder, std::vector<std::string>& names) {

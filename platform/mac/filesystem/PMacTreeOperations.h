@@ -51,6 +51,8 @@ public:
     static int CheckRemovable(std::string const& path);
     // The names (bytes) in the folder, "." and ".." left out; a link is not followed.
     static int ListNames(std::string const& folder, std::vector<std::string>& names);
+    // The text a symbolic link holds, however long; false (errno set) when there is none.
+    static bool ReadLink(std::string const& path, std::string& out);
     // Renames without ever replacing an item at dst.
     static int RenameNoReplace(std::string const& src, std::string const& dst);
 

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,19 +19,6 @@ namespace {
 
 constexpr int kInternalError = 40275;
 constexpr int kIsDirectory = 40032;
-
-uid_t NobodyUid() {
-    passwd const* nobody = getpwnam("nobody");
-    return nobody != nullptr ? nobody->pw_uid : 65534;
-}
-
-void GiveToNobody(std::string const& root) {
-    ASSERT_EQ(lchown(root.c_str(), NobodyUid(), NobodyUid()), 0);
-    for (std::string const& line : TreeListing(root)) {
-        const std::string item = root + line.substr(0, line.find(' '));
-        ASSERT_EQ(lchown(item.c_str(), NobodyUid(), NobodyUid()), 0) << item;
-    }
-}
 
 class FolderCopy : public ::testing::Test {
 protected:
@@ -191,7 +177,7 @@ TEST_F(FolderCopy, TheWholeFamilyCopiesAHostileTreeByteForByteUnprivileged) {
         GTEST_SKIP() << "needs root to drop privileges";
     ASSERT_EQ(chmod(mFolder.Path().c_str(), 0777), 0);
     MakeHostileTree((*this)("tree"));
-    GiveToNobody((*this)("tree"));
+    ASSERT_TRUE(GiveTreeToUnprivileged((*this)("tree")));
     EXPECT_EQ(UnprivilegedChild::Run([&] { return RunCollectingFailures([&] { CopyWithTheWholeFamily(mFolder.Path(), false); }); }),
               0);
 }
@@ -236,7 +222,7 @@ TEST_F(FolderCopy, AMoveThatCannotCompleteThrowsAndLeavesBothSidesAsTheyWere) {
     Folder("src/ro");
     WriteFile((*this)("src/ro/kept"), "kept");
     ASSERT_EQ(chmod((*this)("src/ro").c_str(), 0555), 0);
-    GiveToNobody((*this)("src"));
+    ASSERT_TRUE(GiveTreeToUnprivileged((*this)("src")));
     Folder("other", 0777);
     const auto before = TreeListing((*this)("src"), true);
     RUN_WITH_PRIVATE_MOUNTS([&] {
@@ -278,7 +264,7 @@ TEST_F(FolderCopy, SetWritableFalseOnlyTakesWriteBitsAway) {
     // An item of another user, where the caller falls in the others' class.
     WriteFile((*this)("theirs"), "x");
     ASSERT_EQ(chmod((*this)("theirs").c_str(), 0600), 0);
-    ASSERT_EQ(chown((*this)("theirs").c_str(), NobodyUid(), NobodyUid()), 0);
+    ASSERT_EQ(chown((*this)("theirs").c_str(), UnprivilegedChild::Uid(), UnprivilegedChild::Gid()), 0);
     GFileSystem::SetWritable(At("theirs"), false);
     EXPECT_EQ(ModeOf((*this)("theirs")), 0400);
 }

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -23,25 +22,6 @@
 namespace {
 
 using Tree = PMacTreeOperations;
-
-uid_t NobodyUid() {
-    passwd const* nobody = getpwnam("nobody");
-    return nobody != nullptr ? nobody->pw_uid : 65534;
-}
-
-gid_t NobodyGid() {
-    passwd const* nobody = getpwnam("nobody");
-    return nobody != nullptr ? nobody->pw_gid : 65534;
-}
-
-// Hands the whole tree to nobody, so that an unprivileged child may work on it.
-void GiveToNobody(std::string const& root) {
-    ASSERT_EQ(lchown(root.c_str(), NobodyUid(), NobodyGid()), 0);
-    for (std::string const& line : TreeListing(root)) {
-        const std::string item = root + line.substr(0, line.find(' '));
-        ASSERT_EQ(lchown(item.c_str(), NobodyUid(), NobodyGid()), 0) << item;
-    }
-}
 
 // Entries whose names begin with "." (hidden temporaries) in the folder.
 int HiddenEntries(std::string const& folder) {
@@ -117,7 +97,7 @@ TEST_F(TreeOperations, SetuidAndSetgidGoWhenTheCopyHasAnotherOwner) {
     const std::string ours = (*this)("ours");
     WriteFile(theirs, "program");
     WriteFile(ours, "program");
-    ASSERT_EQ(chown(theirs.c_str(), NobodyUid(), NobodyGid()), 0);
+    ASSERT_EQ(chown(theirs.c_str(), UnprivilegedChild::Uid(), UnprivilegedChild::Gid()), 0);
     ASSERT_EQ(chmod(theirs.c_str(), 06755), 0);
     ASSERT_EQ(chmod(ours.c_str(), 06755), 0);
     ASSERT_EQ(Tree::CopyItem(theirs, (*this)("theirs-copy"), Tree::Sync::kNone), 0);
@@ -204,7 +184,7 @@ TEST_F(TreeMoves, AMoveThatCannotRemoveItsSourceLeavesItWholeAndTheDestinationAs
     if (!UnprivilegedChild::IsRoot())
         GTEST_SKIP() << "needs root to mount and to drop privileges";
     ASSERT_EQ(chmod(mDir.Path().c_str(), 0755), 0);
-    GiveToNobody(Src());
+    ASSERT_TRUE(GiveTreeToUnprivileged(Src()));
     const auto before = TreeListing(Src(), true);
     RUN_WITH_PRIVATE_MOUNTS([&] {
         ASSERT_TRUE(PrivateMounts::MountTemporary(Other()));
