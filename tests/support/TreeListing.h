@@ -71,3 +71,20 @@ inline bool GiveTreeToUnprivileged(std::string const& root) {
     }
     return given;
 }
+
+// Thirty folders of 200-character names below the existing folder root, with a file "bottom"
+// at the foot: deeper than any path a system call takes, so made relative to open folders.
+inline bool MakeTreeBeyondThePathLimit(std::string const& root) {
+    int fd = open(root.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const std::string name(200, 'n');
+    for (int level = 0; level < 30 && fd >= 0; ++level) {
+        const int next = mkdirat(fd, name.c_str(), 0700) == 0 ? openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC) : -1;
+        close(fd);
+        fd = next;
+    }
+    if (fd < 0)
+        return false;
+    const int file = openat(fd, "bottom", O_WRONLY | O_CREAT | O_CLOEXEC, 0600);
+    close(fd);
+    return file >= 0 && close(file) == 0;
+}

@@ -10,10 +10,14 @@
 //   (see PMacFolderRemoval); a kept item keeps its parents and makes the result false.
 // - CopyFolderTo copies files through aliases to files (their content), copies an alias to a
 //   folder or a broken alias as a link (so no walk leaves the tree or runs in a circle), and
-//   gives folders their dates and permissions after their contents.
+//   gives folders their dates and permissions after their contents. The folder copies refuse a
+//   destination inside their source (40275) before making anything, carry names without a
+//   text form by their bytes, and throw where a folder cannot be listed: a copy that returns
+//   left nothing out. Overwriting replaces files and links, never a folder (40032).
 // - CreateUniqueObject replaces a run of "X" (all of it, zero-padded) by a counter below
 //   10^min(run, 9); only "already exists" moves on to the next name, any other failure ends
-//   the search with 40063. Folders made in a shared (sticky, world-writable) folder are 0700.
+//   the search with 40063. Folders made in a shared (sticky, world-writable) folder are 0700;
+//   a folder already there is passed over untouched.
 // - No lock: used from the host's main thread.
 // - The algorithms are compiled once, for the one platform half (GFileSystemBase.cpp).
 #include <cstdint>

@@ -12,7 +12,9 @@
 //   the effective user and not a link (for per-user folders in a shared temporary folder).
 // - An existing destination of MoveFileTo, MoveFolderTo or CopyFileTo with overwrite is
 //   replaced in one step (the new item is complete beside it first): a failure leaves the old
-//   item in place.
+//   item in place. A file never replaces a folder (40032). A move that cannot complete throws
+//   40275 with the source whole (see PMacTreeOperations).
+// - Lock status, writability and use look up only the mount that holds the item.
 // - Aliases are symbolic links; locks do not exist here, so lock status is 1 unless the
 //   volume is read-only (4).
 #include <cstdint>

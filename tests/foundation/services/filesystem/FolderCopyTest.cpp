@@ -187,16 +187,7 @@ TEST_F(FolderCopy, TheWholeFamilyCopiesAHostileTreeByteForByteUnprivileged) {
 TEST_F(FolderCopy, WalksBeyondThePathLimitReportItInsteadOfHandingOutPart) {
     Folder("deep");
     WriteFile((*this)("deep/top"), "top");
-    int fd = open((*this)("deep").c_str(), O_RDONLY | O_DIRECTORY);
-    const std::string name(200, 'n');
-    for (int level = 0; level < 30; ++level) {
-        ASSERT_EQ(mkdirat(fd, name.c_str(), 0700), 0);
-        const int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
-        close(fd);
-        fd = next;
-    }
-    ASSERT_EQ(close(openat(fd, "bottom", O_WRONLY | O_CREAT, 0600)), 0);
-    close(fd);
+    ASSERT_TRUE(MakeTreeBeyondThePathLimit((*this)("deep")));
     // Which error depends on where the limit is met (a name too long for text or for a call).
     GPathName copied;
     EXPECT_NE(ThrownID([&] { GFileSystem::CopyFolderTo(At("deep"), At("copy"), copied, false); }), 0);

@@ -144,18 +144,9 @@ TEST_F(TreeOperations, ASourceSwappedForAFifoFailsInsteadOfBlocking) {
 }
 
 TEST_F(TreeOperations, TreesBeyondThePathLimitFailWhole) {
-    // Made relative to open folders, as only that reaches so deep.
     const std::string src = (*this)("deep");
     ASSERT_EQ(mkdir(src.c_str(), 0700), 0);
-    int fd = open(src.c_str(), O_RDONLY | O_DIRECTORY);
-    const std::string name(200, 'n');
-    for (int level = 0; level < 30; ++level) {
-        ASSERT_EQ(mkdirat(fd, name.c_str(), 0700), 0);
-        const int next = openat(fd, name.c_str(), O_RDONLY | O_DIRECTORY);
-        close(fd);
-        fd = next;
-    }
-    close(fd);
+    ASSERT_TRUE(MakeTreeBeyondThePathLimit(src));
     const std::string dst = (*this)("copy");
     EXPECT_EQ(Tree::CopyItem(src, dst, Tree::Sync::kNone), ENAMETOOLONG);
     EXPECT_FALSE(Exists(dst));
