@@ -650,11 +650,12 @@ bool PMacFileSystemImpCocoa::VolumeNameExists(GString const& name) {
         return false;
     if (folder == "/")
         return true;
-    for (auto const& volume : StandinVolumes::Mounted()) {
-        if (volume.folder == folder)
-            return true;
-    }
-    return false;
+    // The table alone answers: no mount's folder is looked at, so a hung one cannot stop this.
+    bool found = false;
+    StandinVolumes::ReadMountTable(StandinVolumes::kProcessMountTable, [&](mntent const& entry) {
+        found = found || (folder == entry.mnt_dir && !StandinVolumes::IsKernelFileSystem(entry.mnt_type));
+    });
+    return found;
 }
 
 bool PMacFileSystemImpCocoa::GetVolumeLockStatusByFilePath(GString const& path) {

@@ -288,6 +288,7 @@ TEST_F(FolderCopy, LocalOperationsDoNotWaitForAHungMountElsewhere) {
         GFileSystem::SetWritable(At("file"), true);
         GFileSystem::CopyAndRenameFile(At("file"), At("copy"), false, true);
         EXPECT_EQ(ReadFile((*this)("copy")), "x");
+        EXPECT_FALSE(GFileSystem::VolumeNameExists(GString("No Such Volume 7f3a")));
     });
 }
 
