@@ -11,4 +11,6 @@ public:
     static std::string Branch(std::string const& path);
     // Everything after the last "/" (the whole path when there is none).
     static std::string Leaf(std::string const& path);
+    // The process's current folder (getcwd, however long): 0, else the errno.
+    static int CurrentFolder(std::string& out);
 };

@@ -6,11 +6,14 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
+#include <memory>
 #include <cstring>
 #include <ctime>
 
 #include "standin/StandinPathParts.h"
 #include "standin/StandinSpecialFolders.h"
+#include "standin/StandinVolumes.h"
 
 namespace {
 
@@ -38,6 +41,21 @@ std::string TopOfFileSystem(std::string const& path, dev_t device) {
         top = up;
     }
     return top;
+}
+
+// The folder of the mount that holds the item (by the mount table, else the highest folder of
+// its device), and the item's path as seen from there (its folder's links resolved).
+int MountTop(std::string const& path, dev_t device, std::string& top, std::string& seen) {
+    std::unique_ptr<char, decltype(&std::free)> folder(realpath(StandinPathParts::Branch(path).c_str(), nullptr),
+                                                       &std::free);
+    if (!folder)
+        return errno;
+    const std::string branch(folder.get());
+    seen = (branch == "/" ? std::string() : branch) + "/" + StandinPathParts::Leaf(path);
+    StandinVolumes::Volume volume;
+    const bool mounted = StandinVolumes::VolumeOf(branch, volume) == 0 && volume.folder != "/";
+    top = mounted ? volume.folder : TopOfFileSystem(seen, device);
+    return 0;
 }
 
 // A per-user trash at the top of another file system: made 0700 when missing; an existing one
@@ -132,13 +150,21 @@ int StandinTrash::MoveToTrash(std::string const& path, std::string& newPath) {
     struct stat homeInfo {};
     if (stat(home.c_str(), &homeInfo) != 0)
         return errno;
-    if (homeInfo.st_dev == item.st_dev)
-        return MoveInto(home, path, path, newPath);
+    if (homeInfo.st_dev == item.st_dev) {
+        error = MoveInto(home, path, path, newPath);
+        // The same file system seen through another mount (a bind mount) cannot be renamed
+        // across either: that mount gets its own trash, as another file system does.
+        if (error != EXDEV)
+            return error;
+    }
     // Another file system: its own trash, with the path recorded relative to its top.
-    const std::string top = TopOfFileSystem(path, item.st_dev);
+    std::string top;
+    std::string seen;
+    if ((error = MountTop(path, item.st_dev, top, seen)) != 0)
+        return error;
     std::string trash;
     if ((error = TopTrash(top, trash)) != 0)
         return error;
-    const std::string relative = top == "/" ? path.substr(1) : path.substr(top.size() + 1);
+    const std::string relative = top == "/" ? seen.substr(1) : seen.substr(top.size() + 1);
     return MoveInto(trash, path, relative, newPath);
 }

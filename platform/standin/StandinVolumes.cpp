@@ -11,6 +11,7 @@
 #include <climits>
 #include <cstdlib>
 #include <fstream>
+#include <memory>
 #include <set>
 
 namespace {
@@ -20,14 +21,6 @@ bool IsNetworkType(std::string const& type) {
                                                   "ceph", "9p", "glusterfs", "davfs", "fuse.sshfs", "fuse.s3fs",
                                                   "lustre", "afpfs", "fuse.afpfs"};
     return network.count(type) != 0;
-}
-
-bool IsPseudoType(std::string const& type) {
-    static const std::set<std::string> pseudo = {
-        "proc",     "sysfs",   "devpts",     "cgroup",  "cgroup2", "securityfs", "debugfs", "tracefs",
-        "pstore",   "bpf",     "mqueue",     "hugetlbfs", "configfs", "fusectl", "autofs",  "binfmt_misc",
-        "efivarfs", "nsfs",    "rpc_pipefs", "selinuxfs", "devtmpfs"};
-    return pseudo.count(type) != 0;
 }
 
 std::string RemountURL(std::string const& type, std::string const& source) {
@@ -59,7 +52,8 @@ void ReadDevice(dev_t device, bool& removable, bool& usb) {
     }
 }
 
-StandinVolumes::Volume MakeVolume(mntent const& entry) {
+// The volume of a mount entry; device: the volume's device when known (0: looked up).
+StandinVolumes::Volume MakeVolume(mntent const& entry, dev_t device) {
     StandinVolumes::Volume volume;
     volume.folder = entry.mnt_dir;
     volume.source = entry.mnt_fsname;
@@ -69,15 +63,33 @@ StandinVolumes::Volume MakeVolume(mntent const& entry) {
     volume.remountURL = volume.local ? std::string() : RemountURL(volume.type, volume.source);
     bool usb = false;
     struct stat info {};
-    if (volume.local && stat(volume.folder.c_str(), &info) == 0)
-        ReadDevice(info.st_dev, volume.removable, usb);
+    if (device == 0 && volume.local && stat(volume.folder.c_str(), &info) == 0)
+        device = info.st_dev;
+    if (device != 0 && volume.local)
+        ReadDevice(device, volume.removable, usb);
     volume.internal = volume.local && !volume.removable && !usb;
     return volume;
 }
 
-template <class Visit>
-void ForEachEntry(Visit visit) {
-    FILE* table = setmntent("/proc/self/mounts", "r");
+// Whether the mount folder holds the resolved path: equal to it or one of its parents.
+bool Holds(std::string const& folder, std::string const& path) {
+    if (folder == "/")
+        return true;
+    return path.compare(0, folder.size(), folder) == 0 && (path.size() == folder.size() || path[folder.size()] == '/');
+}
+
+}  // namespace
+
+bool StandinVolumes::IsKernelFileSystem(char const* type) {
+    static const std::set<std::string> pseudo = {
+        "proc",     "sysfs",   "devpts",     "cgroup",  "cgroup2", "securityfs", "debugfs", "tracefs",
+        "pstore",   "bpf",     "mqueue",     "hugetlbfs", "configfs", "fusectl", "autofs",  "binfmt_misc",
+        "efivarfs", "nsfs",    "rpc_pipefs", "selinuxfs", "devtmpfs"};
+    return pseudo.count(type) != 0;
+}
+
+void StandinVolumes::ReadMountTable(char const* file, std::function<void(mntent const&)> const& visit) {
+    FILE* table = setmntent(file, "re");
     if (table == nullptr)
         return;
     mntent entry{};
@@ -87,18 +99,18 @@ void ForEachEntry(Visit visit) {
     endmntent(table);
 }
 
-}  // namespace
-
 int StandinVolumes::VolumeOf(std::string const& path, Volume& out) {
     struct stat item {};
     if (stat(path.c_str(), &item) != 0)
         return errno;
+    std::unique_ptr<char, decltype(&std::free)> resolved(realpath(path.c_str(), nullptr), &std::free);
+    if (!resolved)
+        return errno;
     bool found = false;
-    ForEachEntry([&](mntent const& entry) {
-        struct stat folder {};
-        // The last matching entry is the one mounted on top.
-        if (stat(entry.mnt_dir, &folder) == 0 && folder.st_dev == item.st_dev) {
-            out = MakeVolume(entry);
+    ReadMountTable(kProcessMountTable, [&](mntent const& entry) {
+        // The last entry that holds the path is the one mounted on top.
+        if (Holds(entry.mnt_dir, resolved.get())) {
+            out = MakeVolume(entry, item.st_dev);
             found = true;
         }
     });
@@ -115,9 +127,9 @@ int StandinVolumes::VolumeOf(std::string const& path, Volume& out) {
 
 std::vector<StandinVolumes::Volume> StandinVolumes::Mounted() {
     std::vector<Volume> volumes;
-    ForEachEntry([&](mntent const& entry) {
-        if (!IsPseudoType(entry.mnt_type))
-            volumes.push_back(MakeVolume(entry));
+    ReadMountTable(kProcessMountTable, [&](mntent const& entry) {
+        if (!IsKernelFileSystem(entry.mnt_type))
+            volumes.push_back(MakeVolume(entry, 0));
     });
     return volumes;
 }

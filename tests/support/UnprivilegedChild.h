@@ -12,17 +12,23 @@
 struct UnprivilegedChild {
     static bool IsRoot() { return geteuid() == 0; }
 
+    // The user and group the child runs as.
+    static uid_t Uid() {
+        const passwd* nobody = getpwnam("nobody");
+        return nobody != nullptr ? nobody->pw_uid : 65534;
+    }
+    static gid_t Gid() {
+        const passwd* nobody = getpwnam("nobody");
+        return nobody != nullptr ? nobody->pw_gid : 65534;
+    }
+
     static int Run(const std::function<int()>& check) {
         const pid_t child = fork();
         if (child < 0)
             return 254;
         if (child == 0) {
-            uid_t uid = 65534;
-            gid_t gid = 65534;
-            if (const passwd* nobody = getpwnam("nobody")) {
-                uid = nobody->pw_uid;
-                gid = nobody->pw_gid;
-            }
+            const uid_t uid = Uid();
+            const gid_t gid = Gid();
             if (setgroups(0, nullptr) != 0 || setgid(gid) != 0 || setuid(uid) != 0)
                 _exit(255);
             _exit(check());

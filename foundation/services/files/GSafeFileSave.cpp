@@ -19,7 +19,7 @@ namespace {
 std::string ToNative(GString const& text) {
     std::string bytes;
     // A relative path would land wherever the process happens to stand.
-    if (!PMacNativePath::ToUTF8(text, bytes) || bytes.empty() || bytes[0] != '/')
+    if (!PMacNativePath::ToPathBytes(text, bytes) || bytes[0] != '/')
         Throw(EINVAL);
     return bytes;
 }

@@ -10,24 +10,23 @@
 //   (see PMacFolderRemoval); a kept item keeps its parents and makes the result false.
 // - CopyFolderTo copies files through aliases to files (their content), copies an alias to a
 //   folder or a broken alias as a link (so no walk leaves the tree or runs in a circle), and
-//   gives folders their dates and permissions after their contents.
+//   gives folders their dates and permissions after their contents. The folder copies refuse a
+//   destination inside their source (40275) before making anything, carry names without a
+//   text form by their bytes, and throw where a folder cannot be listed: a copy that returns
+//   left nothing out. Overwriting replaces files and links, never a folder (40032).
 // - CreateUniqueObject replaces a run of "X" (all of it, zero-padded) by a counter below
 //   10^min(run, 9); only "already exists" moves on to the next name, any other failure ends
-//   the search with 40063. Folders made in a shared (sticky, world-writable) folder are 0700.
+//   the search with 40063. Folders made in a shared (sticky, world-writable) folder are 0700;
+//   a folder already there is passed over untouched.
 // - No lock: used from the host's main thread.
-#include <climits>
+// - The algorithms are compiled once, for the one platform half (GFileSystemBase.cpp).
 #include <cstdint>
-#include <ctime>
-#include <cstdlib>
 
 #include "core/base/GException.h"
 #include "core/containers/GDict.h"
 #include "core/containers/GTable.h"
 #include "core/text/GString.h"
 #include "core/values/GDateTime.h"
-#include "mac/filesystem/PMacFileSystemImpCocoa.h"
-#include "services/filesystem/GFileSystemIterator.h"
-#include "services/filesystem/PMacFolderRemoval.h"
 #include "services/filetypes/GFileType.h"
 #include "services/paths/GPathName.h"
 
@@ -253,106 +252,18 @@ public:
 
     // ---- Recursive ----
     // Whether the folder existed.
-    static bool RemoveFolder(GPathName const& p, int removeKinds, int descendKinds) {
-        Checked(p);
-        if (!Imp::FolderExists(p))
-            return false;
-        if (Imp::IsAlias(p)) {
-            if ((descendKinds & 4) == 0) {
-                Imp::RemoveFolderOnly(p);
-                return true;
-            }
-            GPathName target;
-            Imp::GetAliasTarget(p, target);
-            if (PMacFolderRemoval::RemoveContents(target, removeKinds, descendKinds)) {
-                Imp::RemoveFolderOnly(p);
-                PMacFolderRemoval::RemoveFolder(target, removeKinds, descendKinds);
-            }
-            return true;
-        }
-        PMacFolderRemoval::RemoveFolder(p, removeKinds, descendKinds);
-        return true;
-    }
-    static void RemoveFolderContent(GPathName const& p, int removeKinds, int descendKinds) {
-        Checked(p);
-        PMacFolderRemoval::RemoveContents(p, removeKinds, descendKinds);
-    }
-    static bool RecursiveRemoveFolder(GPathName const& p, int removeKinds, int descendKinds) {
-        Checked(p);
-        return PMacFolderRemoval::RemoveContents(p, removeKinds, descendKinds);
-    }
+    static bool RemoveFolder(GPathName const& p, int removeKinds, int descendKinds);
+    static void RemoveFolderContent(GPathName const& p, int removeKinds, int descendKinds);
+    static bool RecursiveRemoveFolder(GPathName const& p, int removeKinds, int descendKinds);
 
-    static void CopyDateTimeInfo(GPathName const& s, GPathName const& d) {
-        Checked(s, d);
-        GDateTime date;
-        Imp::GetCreationDateTime(s, date);
-        Imp::SetCreationDateTime(d, date);
-        Imp::GetModificationDateTime(s, date);
-        Imp::SetModificationDateTime(d, date);
-    }
-    static void CopyDateTimeInfoRecursive(GPathName const& s, GPathName const& d) {
-        Checked(s, d);
-        for (Entry const& entry : List(s)) {
-            const GPathName counterpart = Counterpart(d, entry.path);
-            if (entry.isFolder)
-                CopyDateTimeInfoRecursive(entry.path, counterpart);
-            if (entry.isFolder || entry.isFile)
-                CopyDateTimeInfo(entry.path, counterpart);
-        }
-    }
-    static void CopyPermissionsRecursive(GPathName const& s, GPathName const& d) {
-        Checked(s, d);
-        for (Entry const& entry : List(s)) {
-            const GPathName counterpart = Counterpart(d, entry.path);
-            if (entry.isFolder)
-                CopyPermissionsRecursive(entry.path, counterpart);
-            if (entry.isFolder || entry.isFile)
-                Imp::CopyPermissions(entry.path, counterpart);
-        }
-    }
+    static void CopyDateTimeInfo(GPathName const& s, GPathName const& d);
+    static void CopyDateTimeInfoRecursive(GPathName const& s, GPathName const& d);
+    static void CopyPermissionsRecursive(GPathName const& s, GPathName const& d);
 
-    static void CopyFolderTo(GPathName const& s, GPathName const& destFolder, GPathName& newPath, bool overwrite) {
-        Checked(s, destFolder);
-        newPath = Counterpart(destFolder, s);
-        if (!Imp::CreateFolder(newPath) && !overwrite)
-            throw GSimpleException(kDestinationExists);
-        Imp::CopyAttributes(s, newPath);
-        for (Entry const& entry : List(s)) {
-            GPathName copied;
-            if (entry.isFile && !entry.isAlias)
-                Imp::CopyFileAs(entry.path, Counterpart(newPath, entry.path), overwrite);
-            else if (entry.isFile)
-                Imp::CopyFileTo(entry.path, newPath, copied, overwrite);
-            else if (entry.isFolder)
-                CopyFolderTo(entry.path, newPath, copied, overwrite);
-            else
-                CopyLink(entry.path, newPath, overwrite);
-        }
-        CopyDateTimeInfo(s, newPath);
-        Imp::CopyPermissions(s, newPath);
-        Imp::SetObjectLocked(newPath, Imp::GetObjectLocked(s) == 2);
-    }
-    static void CopyFolderContentsTo(GPathName const& s, GPathName const& destFolder, bool overwrite) {
-        Checked(s, destFolder);
-        for (Entry const& entry : List(s)) {
-            const GPathName counterpart = Counterpart(destFolder, entry.path);
-            if (entry.isFile) {
-                try {
-                    GPathName copied;
-                    Imp::CopyFileTo(entry.path, destFolder, copied, overwrite);
-                } catch (GException const& e) {
-                    if (e.GetExceptionID() != kDuplicate)
-                        throw;
-                }
-            } else if (entry.isFolder) {
-                Imp::CreateFolder(counterpart);
-                Imp::CopyAttributes(entry.path, counterpart);
-                CopyFolderContentsTo(entry.path, counterpart, overwrite);
-            } else {
-                CopyLink(entry.path, destFolder, overwrite);
-            }
-        }
-    }
+    // A copy into the source itself is refused before anything is made; every entry is copied,
+    // names without a text form too, or the copy throws.
+    static void CopyFolderTo(GPathName const& s, GPathName const& destFolder, GPathName& newPath, bool overwrite);
+    static void CopyFolderContentsTo(GPathName const& s, GPathName const& destFolder, bool overwrite);
 
     // ---- Special paths ----
     static void AddSpecialPath(int id, GPathName const& path) { SpecialPaths().Put(id, path); }
@@ -385,13 +296,6 @@ public:
     static constexpr int kMaxCounterDigits = 9;
 
 private:
-    struct Entry {
-        GPathName path;
-        bool isFile = false;
-        bool isFolder = false;
-        bool isAlias = false;
-    };
-
     static void Checked(GPathName const& a) { ThrowIfRelative(a); }
     static void Checked(GPathName const& a, GPathName const& b) {
         ThrowIfRelative(a);
@@ -415,35 +319,11 @@ private:
         return result;
     }
 
-    // The folder's entries by kind, all listed before any is worked on: an alias counts as the
-    // kind of its target, except that an alias to a folder is neither (copied as a link).
-    static GTable<Entry> List(GPathName const& folder) {
-        GTable<Entry> entries;
-        GPathName listed = folder;
-        Imp::GetAliasTarget(folder, listed);
-        for (GFileSystemIterator it(listed, kAllKinds, 0); it != GFileSystemIterator::cEnd; ++it) {
-            Entry entry;
-            entry.path = **it;
-            const GString native = Imp::Native(entry.path);
-            entry.isAlias = PMacFileSystemImpCocoa::IsAlias(native);
-            GString target = native;
-            // A file through the alias counts as a file; a folder or nothing is neither.
-            const bool reached =
-                !entry.isAlias || PMacFileSystemImpCocoa::ResolveAlias(native, target, nullptr) == 0;
-            bool isFolder = true;
-            const bool known = reached && PMacFileSystemImpCocoa::IsFolder(target, &isFolder) == 0;
-            entry.isFolder = known && isFolder && !entry.isAlias;
-            entry.isFile = known && !isFolder;
-            entries.AddItem(entry);
-        }
-        return entries;
-    }
+    using Entry = typename Imp::FolderEntry;
 
+    static void CopyEntries(GPathName const& s, GPathName const& newPath, bool overwrite);
     // Links are copied as links, an existing item replaced only in one step.
-    static void CopyLink(GPathName const& link, GPathName const& destFolder, bool overwrite) {
-        GPathName copied;
-        Imp::CopyFileTo(link, destFolder, copied, overwrite, false);
-    }
+    static void CopyLink(GPathName const& link, GPathName const& destFolder, bool overwrite);
 
     static GDict<int, GPathName>& SpecialPaths() {
         static GDict<int, GPathName> paths(5);
@@ -473,94 +353,3 @@ private:
     }
 };
 
-template <class Imp>
-GPathName GFileSystemBase<Imp>::DefaultSpecialPath(int id) {
-    switch (id) {
-    case -8: return Of(&Imp::GetUserApplicationDataFolder);
-    case -7: return Of(&Imp::GetSystemFolder);
-    case -6: return Of(&Imp::GetDllPath);
-    case -5: return Of(&Imp::GetApplicationPath);
-    case -4: return Of(&Imp::GetUserPreferenceFolder);
-    case -3: return Of(&Imp::GetGlobalPreferenceFolder);
-    case -2: return Of(&Imp::GetGlobalTempFolder);
-    case -1: return Of(&Imp::GetSystemFolder);
-    case 7: return Under(11, "CMap");
-    case 11: return Of(&Imp::GetResourceFolder);
-    case 21: return Under(11, "FontMetrics");
-    case 22: return Under(11, "Lng");
-    case 23: return Under(11, "ICC");
-    case 33: return Under(&Imp::GetGlobalPreferenceFolder, "Kelvora Prefs Folder");
-    case 35: return Under(&Imp::GetUserPreferenceFolder, "Kelvora Prefs Folder");
-    case 52: return Under(11, "xml");
-    case 53: return Under(-8, "Kelvora");
-    case 54: return Under(11, "Artwork");
-    default: return GPathName();
-    }
-}
-
-template <class Imp>
-void GFileSystemBase<Imp>::CreateUniqueObject(GPathName const& tmpl, bool isFile, GPathName& out,
-                                              GFileType const* type, bool setExtension) {
-    Checked(tmpl);
-    const GPathName branch = tmpl.GetBranch();
-    if (!Imp::FolderExists(branch))
-        Imp::CreateFolder(branch);
-    GString leaf = tmpl.GetLeaf();
-    const GString stop("/");  // never inside a leaf: ends every search below
-    int position = leaf.Find(GString("_X"));
-    if (position >= 0) {
-        ++position;
-    } else {
-        position = leaf.FindFirst('X');
-        if (position < 0) {
-            GString bare = isFile ? tmpl.GetLeafWithoutExtension() : leaf;
-            bare += stop;
-            position = bare.FindFirst('/');
-            leaf.Insert(position, GString("XXXXX"));
-        }
-    }
-    GString probe = leaf;
-    probe += stop;
-    const int run = probe.FindFirstNot('X', position) - position;
-    // Every X of the run is replaced, but the counter stays within what 32 bits can count.
-    const int digits = run;
-    int range = 1;
-    for (int i = 0; i < run && i < kMaxCounterDigits; ++i)
-        range *= 10;
-    int& counter = Counter(isFile);
-    if (counter == -1) {
-        unsigned seed = static_cast<unsigned>(std::clock()) ^ static_cast<unsigned>(reinterpret_cast<uintptr_t>(&out));
-        counter = rand_r(&seed) % range;
-    }
-    int value = counter < range ? counter : 0;
-    // A folder made in a shared temporary folder is for this user only.
-    const bool privateFolder = !isFile && Imp::IsSharedFolder(branch);
-    for (int tries = 0; tries < range; ++tries) {
-        GString number;
-        number.SetInt(value, digits);
-        GString name = leaf;
-        name.Remove(position, run);
-        name.Insert(position, number);
-        GPathName candidate = branch;
-        candidate.Append(name);
-        bool created = false;
-        try {
-            created = isFile ? Imp::CreateFile(candidate, type, setExtension)
-                             : privateFolder ? Imp::CreatePrivateFolder(candidate) : Imp::CreateFolder(candidate);
-        } catch (GException const& e) {
-            // Only a name taken by another kind of item is worth a next try.
-            if (e.GetExceptionID() != kDuplicate) {
-                out.Clear();
-                throw GSimpleException(kUniqueFailed);
-            }
-        }
-        value = value + 1 < range ? value + 1 : 0;
-        if (created) {
-            counter = value;
-            out = candidate;
-            return;
-        }
-    }
-    out.Clear();
-    throw GSimpleException(kUniqueFailed);
-}

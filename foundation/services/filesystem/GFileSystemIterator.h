@@ -14,7 +14,9 @@
 //   before its contents, an alias before its target. Paths are absolute, under the folder's
 //   resolved path (an alias of a folder is walked as its target).
 // - A missing folder, a file, an empty or unreadable folder gives an iterator at its end at
-//   once. A walk enters each folder at most once, so links back to an ancestor cannot loop.
+//   once. A walk enters each folder at most once, so links back to an ancestor cannot loop. A
+//   folder deeper than the path length limit throws 40275 instead of ending the walk short.
+//   Names without a text form cannot be handed out as paths and are left out.
 // - Not copyable; one thread at a time.
 #include <memory>
 

@@ -12,11 +12,14 @@
 #include <vector>
 
 #include "core/base/GException.h"
+#include "core/base/GCustomException.h"
 #include "core/base/GExceptionLocation.h"
 #include "core/bytes/GBuffer.h"
 #include "core/text/GLngString.h"
 #include "mac/filesystem/PMacFileErrors.h"
 #include "mac/filesystem/PMacFileSystemImpCocoa.h"
+#include "mac/filesystem/PMacFourCC.h"
+#include "mac/filesystem/PMacTreeOperations.h"
 #include "mac/filesystem/PUNIXFileSystemImp.h"
 #include "mac/paths/PMacNativePath.h"
 #include "mac/system/PSystem.h"
@@ -24,12 +27,6 @@
 
 namespace {
 
-constexpr uint32_t FourCC(char const (&code)[5]) {
-    return (static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(code[1])) << 16) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(code[2])) << 8) |
-           static_cast<uint32_t>(static_cast<unsigned char>(code[3]));
-}
 
 using Cocoa = PMacFileSystemImpCocoa;
 using Errors = PMacFileErrors;
@@ -76,7 +73,7 @@ constexpr CodeRange cCodeRanges[] = {
 
 std::string UTF8(GPathName const& path) {
     std::string bytes;
-    if (!PMacNativePath::ToUTF8(path.GetNativePathString(), bytes) || bytes.empty())
+    if (!PMacNativePath::ToPathBytes(path.GetNativePathString(), bytes))
         PMacFileSystemImp::CheckForErrors(Errors::kBadName);
     return bytes;
 }
@@ -90,22 +87,16 @@ GPathName PathFromUTF8(std::string const& bytes) {
     return PMacFileSystemImp::FromNative(text);
 }
 
-// A free name beside item for a copy that is to replace it.
-GPathName TemporaryBeside(GPathName const& item) {
-    static std::atomic<unsigned> counter{0};
-    GString leaf(".");
-    leaf += item.GetLeaf();
-    GString tail;
-    tail.Set(static_cast<int>(getpid()));
-    leaf += GString(".replace-");
-    leaf += tail;
-    tail.Set(static_cast<unsigned>(++counter));
-    leaf += GString("-");
-    leaf += tail;
-    GPathName temporary = item.GetBranch();
-    temporary.Append(leaf);
-    return temporary;
+// A folder itself, not a link to one.
+bool IsRealFolder(GPathName const& path) {
+    std::string bytes;
+    struct stat info {};
+    return PMacNativePath::ToPathBytes(path.GetNativePathString(), bytes) && lstat(bytes.c_str(), &info) == 0 &&
+           S_ISDIR(info.st_mode);
 }
+
+// A free name beside item for a copy that is to replace it.
+GPathName TemporaryBeside(GPathName const& item) { return PathFromUTF8(PMacTreeOperations::TemporaryBeside(UTF8(item))); }
 
 bool SameItem(GPathName const& a, GPathName const& b) {
     struct stat one {};
@@ -271,7 +262,7 @@ bool PMacFileSystemImp::CreateParentFolder(GPathName const& path) {
     return CreateFolder(branch);
 }
 
-bool PMacFileSystemImp::CreatePrivateFolder(GPathName const& path) {
+bool PMacFileSystemImp::CreatePrivateFolder(GPathName const& path, bool reuse) {
     PathContext context(path);
     CreateParentFolder(path);
     const std::string folder = UTF8(path);
@@ -279,6 +270,8 @@ bool PMacFileSystemImp::CreatePrivateFolder(GPathName const& path) {
         return true;
     if (errno != EEXIST)
         ThrowErrno(errno);
+    if (!reuse)
+        return false;
     // Reuse only what is plainly ours: opened without following a link, then checked.
     const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
     if (fd < 0)
@@ -346,6 +339,57 @@ void PMacFileSystemImp::MoveFileToTrash(GPathName const& path) {
     Cocoa::MoveObjectToTrash(Native(path), trashed);
 }
 
+// ---- Listing for the recursive operations ----
+
+GTable<PMacFileSystemImp::FolderEntry> PMacFileSystemImp::ListFolder(GPathName const& folder,
+                                                                     std::vector<std::string>* untexted) {
+    GPathName listed = folder;
+    GetAliasTarget(folder, listed);
+    const std::string bytes = UTF8(listed);
+    GTable<Cocoa::IteratorCacheItem> cache;
+    std::vector<std::string> unnamed;
+    int failure = 0;
+    if (!Cocoa::ListFolder(cache, bytes.c_str(), nullptr, &unnamed, &failure))
+        Errors::ThrowInternalFor(failure, bytes);
+    if (untexted == nullptr && !unnamed.empty())
+        Errors::ThrowInternalFor(EILSEQ, bytes + "/" + unnamed.front());
+    if (untexted != nullptr)
+        untexted->insert(untexted->end(), unnamed.begin(), unnamed.end());
+    GTable<FolderEntry> entries;
+    for (int i = 0; i < cache.GetCount(); ++i) {
+        FolderEntry entry;
+        entry.path = FromNative(cache[i].path);
+        entry.isAlias = cache[i].isAlias;
+        bool isFolder = cache[i].isFolder;
+        bool known = true;
+        if (entry.isAlias) {
+            // A file through the alias counts as a file; a folder or nothing is neither.
+            GString target;
+            known = Cocoa::ResolveAlias(cache[i].path, target, nullptr) == Errors::kNoErr &&
+                    Cocoa::IsFolder(target, &isFolder) == Errors::kNoErr;
+        }
+        entry.isFolder = known && isFolder && !entry.isAlias;
+        entry.isFile = known && !isFolder;
+        entries.AddItem(entry);
+    }
+    return entries;
+}
+
+void PMacFileSystemImp::CopyEntryByName(GPathName const& srcFolder, std::string const& name,
+                                        GPathName const& destFolder, bool overwrite, bool keepExisting) {
+    GPathName listed = srcFolder;
+    GetAliasTarget(srcFolder, listed);
+    Cocoa::CopyEntryByName(Native(listed), name, Native(destFolder), overwrite, keepExisting);
+}
+
+void PMacFileSystemImp::CheckNotInside(GPathName const& copyPath, GPathName const& source) {
+    if (!Cocoa::IsInside(Native(copyPath), Native(source)))
+        return;
+    GString text("A folder cannot be copied into itself: ");
+    text += Native(copyPath);
+    throw GCustomException(Errors::kInternalError, text);
+}
+
 // ---- Moving and copying ----
 
 GPathName PMacFileSystemImp::DestinationFolder(GPathName const& destFolder) {
@@ -364,24 +408,15 @@ bool PMacFileSystemImp::ReplaceItem(GPathName const& src, GPathName const& dest)
 
 namespace {
 
-// Moves src to newPath, an existing item there being replaced in one step.
-void MoveInto(GPathName const& src, GPathName const& newPath, bool replace, bool isFolder, bool overwrite) {
+// Moves src to newPath, an existing item there being replaced in one step. A move that cannot
+// complete fails with the source whole (the engine checks the source before copying it across
+// file systems); a removal that still fails is reported, never dropped.
+void MoveInto(GPathName const& src, GPathName const& newPath, bool replace) {
     if (replace) {
         PMacFileSystemImp::ReplaceItem(src, newPath);
         return;
     }
-    const GString from = src.GetNativePathString();
-    const GString to = newPath.GetNativePathString();
-    const bool moved = isFolder ? Cocoa::MoveFolderTo(from, to) : Cocoa::MoveFileTo(from, to) == Errors::kNoErr;
-    if (moved)
-        return;
-    // Neither moved nor replaced: a copy and removal of the source, as the move itself would.
-    GPathName copied;
-    PMacFileSystemImp::CopyFileTo(src, newPath.GetBranch(), copied, overwrite, false);
-    if (isFolder)
-        Cocoa::RemoveItem(from, Cocoa::kDeleteFolder);
-    else
-        PMacFileSystemImp::RemoveFile(src);
+    Cocoa::RenameItem(src.GetNativePathString(), newPath.GetNativePathString());
 }
 
 void MoveItemTo(GPathName const& src, GPathName const& destFolder, GPathName& newPath, bool overwrite,
@@ -403,11 +438,14 @@ void MoveItemTo(GPathName const& src, GPathName const& destFolder, GPathName& ne
     const bool taken = PMacFileSystemImp::FileExists(newPath) || PMacFileSystemImp::FolderExists(newPath);
     if (taken && !overwrite)
         throw GSimpleException(PMacFileSystemImp::kDuplicate);
+    // A file moved over a folder would take the whole folder with it.
+    if (taken && !isFolder && IsRealFolder(newPath))
+        throw GSimpleException(PMacFileSystemImp::kIsDirectory);
     const bool locked = Cocoa::GetFileLockStatus(source);
     if (locked)
         Cocoa::SetAliasObjectLocked(source, false);
     try {
-        MoveInto(src, newPath, taken, isFolder, overwrite);
+        MoveInto(src, newPath, taken);
     } catch (GException const&) {
         if (locked && PMacFileSystemImp::FileExists(src))
             Cocoa::SetAliasObjectLocked(source, true);
@@ -454,6 +492,9 @@ void PMacFileSystemImp::CopyFileAs(GPathName const& source, GPathName const& new
     }
     if (!overwrite && (FileExists(newPath) || FolderExists(newPath)))
         throw GSimpleException(kDuplicate);
+    // A copy replaces a file or link, never a folder and all below it.
+    if (S_ISDIR(info.st_mode))
+        throw GSimpleException(kIsDirectory);
     // The copy is complete beside the old item before it takes its place.
     const GPathName temporary = TemporaryBeside(newPath);
     Cocoa::CopyFileTo(Native(source), Native(temporary), true);
@@ -532,7 +573,7 @@ bool PMacFileSystemImp::FileInUse(GPathName const& path) {
 bool PMacFileSystemImp::IsBeingCopied(GPathName const& path) {
     PathContext context(path);
     GFileType const* type = GetFileTypePtr(path);
-    if (type != nullptr && (type->GetMacType() == FourCC("brok") || (type->GetMacType() & ~0x1Fu) == 0x627A7920u))
+    if (type != nullptr && (type->GetMacType() == PMacFourCC::Of("brok") || (type->GetMacType() & ~0x1Fu) == 0x627A7920u))
         return true;
     return Cocoa::IsFileBusy(Native(Resolved(path)));
 }
@@ -548,7 +589,7 @@ GFileType const* PMacFileSystemImp::GetFileTypePtr(GPathName const& path) {
     uint32_t type = 0;
     Cocoa::GetMacCreatorAndType(Native(resolved), creator, type);
     const GString extension = resolved.GetExtension();
-    const bool generic = creator == FourCC("LMAN") && type == FourCC("TEXT");
+    const bool generic = creator == PMacFourCC::Of("LMAN") && type == PMacFourCC::Of("TEXT");
     if (generic || (creator == 0 && type == 0))
         return GFileType::GetFromExtension(extension);
     return GFileType::GetFromCreatorAndType(creator, type, extension);
@@ -715,7 +756,12 @@ void PMacFileSystemImp::SetWritable(GPathName const& path, bool writable) {
     GetPermissions(path, kCurrentUser, &read, &write, &execute);
     if (write) {
         SetObjectLocked(path, false);
-        SetPermissions(path, kCurrentUser, read, false, execute);
+        // Every write bit goes and no other bit comes: setting the user's class afresh would
+        // hand others read access when the user is in no class of the item but others.
+        PathContext context(path);
+        const GString item = Native(Resolved(path));
+        const int16_t mode = Cocoa::GetAliasPermissions(item, false, nullptr, nullptr, nullptr);
+        Cocoa::SetAliasPermissions(item, static_cast<int16_t>(mode & ~0222));
     }
     if (GetObjectLocked(path) != kItemLocked)
         SetObjectLocked(path, true);
@@ -858,32 +904,32 @@ void PMacFileSystemImp::GetSpecialFolder(int16_t domain, uint32_t kind, GPathNam
     out = FromNative(text);
 }
 
-void PMacFileSystemImp::GetTrashFolder(GPathName& out) { GetSpecialFolder(Cocoa::kUserDomain, FourCC("trsh"), out); }
+void PMacFileSystemImp::GetTrashFolder(GPathName& out) { GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("trsh"), out); }
 void PMacFileSystemImp::GetUserHomeFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kUserDomain, FourCC("cusr"), out);
+    GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("cusr"), out);
 }
 void PMacFileSystemImp::GetUserDocumentsFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kUserDomain, FourCC("docs"), out);
+    GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("docs"), out);
 }
-void PMacFileSystemImp::GetDesktopFolder(GPathName& out) { GetSpecialFolder(Cocoa::kUserDomain, FourCC("desk"), out); }
+void PMacFileSystemImp::GetDesktopFolder(GPathName& out) { GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("desk"), out); }
 void PMacFileSystemImp::GetUserPreferenceFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kUserDomain, FourCC("pref"), out);
+    GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("pref"), out);
 }
 void PMacFileSystemImp::GetUserApplicationDataFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kUserDomain, FourCC("asup"), out);
+    GetSpecialFolder(Cocoa::kUserDomain, PMacFourCC::Of("asup"), out);
 }
 void PMacFileSystemImp::GetApplicationsFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kLocalDomain, FourCC("apps"), out);
+    GetSpecialFolder(Cocoa::kLocalDomain, PMacFourCC::Of("apps"), out);
 }
 void PMacFileSystemImp::GetGlobalPreferenceFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kLocalDomain, FourCC("pref"), out);
+    GetSpecialFolder(Cocoa::kLocalDomain, PMacFourCC::Of("pref"), out);
 }
 void PMacFileSystemImp::GetCommonAppDataFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kLocalDomain, FourCC("asup"), out);
+    GetSpecialFolder(Cocoa::kLocalDomain, PMacFourCC::Of("asup"), out);
 }
-void PMacFileSystemImp::GetSystemFolder(GPathName& out) { GetSpecialFolder(Cocoa::kLocalDomain, FourCC("macs"), out); }
+void PMacFileSystemImp::GetSystemFolder(GPathName& out) { GetSpecialFolder(Cocoa::kLocalDomain, PMacFourCC::Of("macs"), out); }
 void PMacFileSystemImp::GetLocalTempFolder(GPathName& out) {
-    GetSpecialFolder(Cocoa::kLocalDomain, FourCC("temp"), out);
+    GetSpecialFolder(Cocoa::kLocalDomain, PMacFourCC::Of("temp"), out);
 }
 
 // ---- Links, copies under a new name ----
@@ -901,17 +947,9 @@ void PMacFileSystemImp::GetSymLinkTarget(GPathName const& path, GString& out) {
     std::string item;
     if (!PMacNativePath::ToUTF8(Native(path), item))
         return;
-    std::vector<char> buffer(512);
-    for (;;) {
-        const ssize_t n = readlink(item.c_str(), buffer.data(), buffer.size());
-        if (n < 0)
-            return;
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            PMacNativePath::FromUTF8(std::string(buffer.data(), static_cast<std::size_t>(n)), out);
-            return;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
+    std::string text;
+    if (PMacTreeOperations::ReadLink(item, text))
+        PMacNativePath::FromUTF8(text, out);
 }
 
 void PMacFileSystemImp::CopyAndRenameFile(GPathName const& src, GPathName const& dest, bool overwrite,
@@ -938,6 +976,8 @@ void PMacFileSystemImp::CopyAndRenameFile(GPathName const& src, GPathName const&
     std::string text;
     if (!PMacNativePath::ToUTF8(linkText, text))
         CheckForErrors(Errors::kBadName);
+    if (taken && IsRealFolder(destination))
+        throw GSimpleException(kIsDirectory);
     // A new link beside the old item, then put in its place in one step.
     const GPathName made = taken ? TemporaryBeside(destination) : destination;
     PUNIXFileSystemImp::CheckErrno(symlink(text.c_str(), UTF8(made).c_str()) == 0);

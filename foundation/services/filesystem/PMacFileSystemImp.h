@@ -12,11 +12,16 @@
 //   the effective user and not a link (for per-user folders in a shared temporary folder).
 // - An existing destination of MoveFileTo, MoveFolderTo or CopyFileTo with overwrite is
 //   replaced in one step (the new item is complete beside it first): a failure leaves the old
-//   item in place.
+//   item in place. A file never replaces a folder (40032). A move that cannot complete throws
+//   40275 with the source whole (see PMacTreeOperations).
+// - Lock status, writability and use look up only the mount that holds the item.
 // - Aliases are symbolic links; locks do not exist here, so lock status is 1 unless the
 //   volume is read-only (4).
 #include <cstdint>
+#include <string>
+#include <vector>
 
+#include "core/containers/GTable.h"
 #include "core/text/GString.h"
 #include "core/values/GDateTime.h"
 #include "services/filetypes/GFileType.h"
@@ -58,9 +63,10 @@ public:
     static bool CreateFile(GPathName& path, GFileType const* type, bool setExtension);
     static bool CreateFolder(GPathName const& path);
     static bool CreateParentFolder(GPathName const& path);
-    // True when created now. An existing one must be a real folder owned by the effective user
-    // (else 40015); its group and others bits are cleared.
-    static bool CreatePrivateFolder(GPathName const& path);
+    // True when created now. With reuse, an existing one must be a real folder owned by the
+    // effective user (else 40015) and its group and others bits are cleared; without, an
+    // existing item is left as it is and the answer is false.
+    static bool CreatePrivateFolder(GPathName const& path, bool reuse = true);
     // A folder that any user may write into but only owners remove from (sticky), as /tmp.
     static bool IsSharedFolder(GPathName const& path);
 
@@ -178,6 +184,24 @@ public:
     static void GetSystemFolder(GPathName& out);
     static void GetLocalTempFolder(GPathName& out);
     static void GetSpecialFolder(int16_t domain, uint32_t kind, GPathName& out);
+
+    // Listing for the recursive operations. One entry of a folder: an alias counts as the kind
+    // of its target, except that an alias to a folder (or to nothing) is neither.
+    struct FolderEntry {
+        GPathName path;
+        bool isFile = false;
+        bool isFolder = false;
+        bool isAlias = false;
+    };
+    // Every entry of the folder (followed when an alias), all listed before any is worked on; a
+    // folder that cannot be listed throws 40275 naming it. Names without a text form go to
+    // untexted as bytes (they cannot be GPathNames); without untexted such a name throws.
+    static GTable<FolderEntry> ListFolder(GPathName const& folder, std::vector<std::string>* untexted);
+    // An entry listed by bytes only, copied (see PMacFileSystemImpCocoa::CopyEntryByName).
+    static void CopyEntryByName(GPathName const& srcFolder, std::string const& name, GPathName const& destFolder,
+                                bool overwrite, bool keepExisting);
+    // Throws 40275 when the copy of source at copyPath would lie inside source itself.
+    static void CheckNotInside(GPathName const& copyPath, GPathName const& source);
 
     // The native text of a path and back.
     static GString Native(GPathName const& path) { return path.GetNativePathString(); }

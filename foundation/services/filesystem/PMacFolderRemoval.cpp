@@ -200,7 +200,7 @@ bool RemoveInside(int dir, std::string const& dirPath, int removeKinds, int desc
 
 std::string UTF8(GPathName const& path) {
     std::string bytes;
-    if (!PMacNativePath::ToUTF8(path.GetNativePathString(), bytes) || bytes.empty())
+    if (!PMacNativePath::ToPathBytes(path.GetNativePathString(), bytes))
         PMacFileSystemImp::CheckForErrors(PMacFileErrors::kBadName);
     return bytes;
 }

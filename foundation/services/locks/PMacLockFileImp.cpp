@@ -79,7 +79,7 @@ PMacLockFileImp::PMacLockFileImp(GPathName const& lockFile) : mPath(lockFile) {}
 PMacLockFileImp::PMacLockFileImp(PMacLockFileImp const& other) : GLockFileImp(other), mPath(other.mPath) {}
 
 PMacLockFileImp::~PMacLockFileImp() {
-    if (mState != GLockFile::kNoLock) {
+    if (mState != GLockFile::kNoLock && mLocker == getpid()) {
         // Unlocked, not only closed: a forked child may share the open file and keep it alive.
         SetLock(mFD, F_UNLCK);
         HeldLocks::Instance().Remove(this);
@@ -104,6 +104,7 @@ bool PMacLockFileImp::Lock(GLockFile::LockType type) {
         return false;
     }
     mState = type;
+    mLocker = getpid();
     HeldLocks::Instance().Add({this, mDevice, mInode, getpid(), gettid(), type});
     return true;
 }
@@ -111,6 +112,12 @@ bool PMacLockFileImp::Lock(GLockFile::LockType type) {
 void PMacLockFileImp::UnLock() {
     if (mState == GLockFile::kNoLock)
         return;
+    // A forked child shares the parent's open file and with it the lock: only the process that
+    // took the lock lets it go; the child merely forgets it.
+    if (mLocker != getpid()) {
+        mState = GLockFile::kNoLock;
+        return;
+    }
     if (!SetLock(mFD, F_UNLCK))
         throw PUNIXSystemException(errno);
     mState = GLockFile::kNoLock;
@@ -133,7 +140,7 @@ void PMacLockFileImp::CreateTheLockFile() {
 
 void PMacLockFileImp::Open(GLockFile::LockType type) {
     CloseDescriptor();
-    if (mPath.IsRelative() || !PMacNativePath::ToUTF8(mPath.GetNativePathString(), mNative) || mNative.empty())
+    if (mPath.IsRelative() || !PMacNativePath::ToPathBytes(mPath.GetNativePathString(), mNative))
         GLockFile::ThrowCouldNotLock(mPath);
     if (!GFileSystem::TryFileExists(mPath))
         CreateTheLockFile();

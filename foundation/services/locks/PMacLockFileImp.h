@@ -15,7 +15,9 @@
 //   so a waiter tries again on the file that now has the name.
 // - UnLock without a held lock does nothing; a failing unlock throws PUNIXSystemException.
 // - The descriptor stays open until the next Lock or the destructor; the destructor unlocks, so a
-//   child forked meanwhile, which shares the open file, does not keep the lock alive.
+//   child forked meanwhile, which shares the open file, does not keep the lock alive. Only the
+//   process that took the lock releases it: in a forked child, UnLock and the destructor of the
+//   inherited object leave the parent's lock held.
 // - A copy takes the path only: it holds no lock and no descriptor.
 #include <string>
 #include <sys/types.h>
@@ -52,4 +54,5 @@ private:
     std::string mNative;
     dev_t mDevice = 0;
     ino_t mInode = 0;
+    pid_t mLocker = 0;
 };

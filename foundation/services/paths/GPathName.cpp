@@ -20,6 +20,7 @@
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "mac/paths/PMacPathText.h"
 #include "mac/system/PUNIXSystemException.h"
+#include "standin/StandinPathParts.h"
 
 const GPathName GPathName::cEmptyPathName;
 
@@ -259,13 +260,10 @@ int LeafStart(std::u16string const& text) {
 }
 
 GString CurrentFolder() {
-    std::vector<char> buffer(1024);
-    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE)
-            throw PUNIXSystemException(errno);
-        buffer.resize(buffer.size() * 2);
-    }
-    return GString(buffer.data(), GEncodingFallback::Get<GUTF8Encoding>(), false);
+    std::string folder;
+    if (const int error = StandinPathParts::CurrentFolder(folder))
+        throw PUNIXSystemException(error);
+    return GString(folder.c_str(), GEncodingFallback::Get<GUTF8Encoding>(), false);
 }
 
 // A form of the path made by one of its conversions.

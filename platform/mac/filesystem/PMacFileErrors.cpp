@@ -3,6 +3,7 @@
 #include <cerrno>
 
 #include "core/base/GException.h"
+#include "core/text/GString.h"
 #include "mac/system/PUNIXSystemException.h"
 
 int16_t PMacFileErrors::FromErrno(int error) noexcept {
@@ -57,3 +58,23 @@ void PMacFileErrors::ThrowInternal(int error) {
 }
 
 void PMacFileErrors::ThrowBadName() { throw GCustomException(kBadNameException); }
+
+void PMacFileErrors::ThrowInternalFor(int error, std::string const& path) {
+    static char const* const hex = "0123456789ABCDEF";
+    std::string named;
+    for (const char c : path) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte >= 0x20 && byte < 0x7F && byte != '\\') {
+            named += c;
+        } else {
+            named += "\\x";
+            named += hex[byte >> 4];
+            named += hex[byte & 15];
+        }
+    }
+    const PUNIXSystemException system(error);
+    GString text(named.c_str());
+    text += GString(": ");
+    text += *system.GetCustomText();
+    throw GCustomException(kInternalError, text);
+}

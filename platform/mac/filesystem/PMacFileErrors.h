@@ -8,6 +8,7 @@
 // - FromErrno(0) is kNoErr; an errno without an entry of its own is kIOErr, never success.
 // - ThrowInternal throws GCustomException kInternalError carrying the system's description.
 #include <cstdint>
+#include <string>
 
 #include "core/base/GCustomException.h"
 
@@ -46,4 +47,7 @@ public:
     // The system's description of error, in a GCustomException kInternalError.
     [[noreturn]] static void ThrowInternal(int error);
     [[noreturn]] static void ThrowBadName();
+    // The same, the description preceded by the item's path bytes (any byte outside printable
+    // ASCII as \xNN, so that a name without a text form is still named).
+    [[noreturn]] static void ThrowInternalFor(int error, std::string const& path);
 };

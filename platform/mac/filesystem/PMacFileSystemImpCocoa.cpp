@@ -22,6 +22,8 @@
 #include <vector>
 
 #include "mac/filesystem/PMacFileErrors.h"
+#include "mac/filesystem/PMacFourCC.h"
+#include "mac/filesystem/PMacTreeOperations.h"
 #include "mac/paths/PMacNativePath.h"
 #include "mac/paths/PMacPathNameImpBase.h"
 #include "mac/paths/PMacPathText.h"
@@ -34,10 +36,11 @@
 namespace {
 
 using Errors = PMacFileErrors;
+using Tree = PMacTreeOperations;
 
 // ---- Text ----
 
-bool Native(GString const& path, std::string& out) { return PMacNativePath::ToUTF8(path, out) && !out.empty(); }
+bool Native(GString const& path, std::string& out) { return PMacNativePath::ToPathBytes(path, out); }
 
 std::string NativeOrThrow(GString const& path) {
     std::string out;
@@ -93,20 +96,6 @@ struct stat StatOrThrow(std::string const& path) {
     if (lstat(path.c_str(), &info) != 0)
         Errors::ThrowInternal(errno);
     return info;
-}
-
-bool ReadLink(std::string const& path, std::string& out) {
-    std::vector<char> buffer(512);
-    for (;;) {
-        const ssize_t n = readlink(path.c_str(), buffer.data(), buffer.size());
-        if (n < 0)
-            return false;
-        if (static_cast<std::size_t>(n) < buffer.size()) {
-            out.assign(buffer.data(), static_cast<std::size_t>(n));
-            return true;
-        }
-        buffer.resize(buffer.size() * 2);
-    }
 }
 
 std::vector<std::string> Components(std::string const& path) {
@@ -176,7 +165,7 @@ Resolution ResolveLinks(std::string const& path, std::string& out, bool& sawLink
             continue;
         sawLink = true;
         std::string text;
-        if (++hops > PMacFileSystemImpCocoa::kMaxLinkHops || !ReadLink(current, text) || text.empty())
+        if (++hops > PMacFileSystemImpCocoa::kMaxLinkHops || !Tree::ReadLink(current, text) || text.empty())
             return Resolution::kBroken;
         done.pop_back();
         if (text[0] == '/') {
@@ -189,263 +178,6 @@ Resolution ResolveLinks(std::string const& path, std::string& out, bool& sawLink
     }
     out = running();
     return Resolution::kResolved;
-}
-
-// ---- Removing ----
-
-// Removes the entry name of the open folder dir; a folder is emptied first. Links are removed,
-// never followed: folders are opened with O_NOFOLLOW.
-int RemoveAt(int dir, char const* name) {
-    struct stat info {};
-    if (fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-        return errno;
-    if (!S_ISDIR(info.st_mode))
-        return unlinkat(dir, name, 0) == 0 ? 0 : errno;
-    const int fd = openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    DIR* listing = fdopendir(fd);
-    if (listing == nullptr) {
-        const int error = errno;
-        close(fd);
-        return error;
-    }
-    int error = 0;
-    while (dirent* entry = readdir(listing)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-            continue;
-        if ((error = RemoveAt(fd, entry->d_name)) != 0)
-            break;
-    }
-    closedir(listing);
-    if (error != 0)
-        return error;
-    return unlinkat(dir, name, AT_REMOVEDIR) == 0 ? 0 : errno;
-}
-
-int RemoveTree(std::string const& path) { return RemoveAt(AT_FDCWD, path.c_str()); }
-
-// ---- Copying ----
-
-int WriteAll(int fd, char const* data, std::size_t n) {
-    while (n > 0) {
-        const ssize_t written = write(fd, data, n);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return written < 0 ? errno : EIO;
-        data += written;
-        n -= static_cast<std::size_t>(written);
-    }
-    return 0;
-}
-
-int CopyByReadAndWrite(int from, int to) {
-    std::vector<char> buffer(1 << 16);
-    for (;;) {
-        const ssize_t n = read(from, buffer.data(), buffer.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return errno;
-        if (n == 0)
-            return 0;
-        if (const int error = WriteAll(to, buffer.data(), static_cast<std::size_t>(n)))
-            return error;
-    }
-}
-
-// In the kernel where it can (no copy through user space, shared extents on file systems that
-// have them); read and write where the pair of files does not allow it.
-int CopyContents(int from, int to) {
-    bool copiedAny = false;
-    for (;;) {
-        const ssize_t n = copy_file_range(from, nullptr, to, nullptr, std::size_t(1) << 30, 0);
-        if (n > 0) {
-            copiedAny = true;
-            continue;
-        }
-        // Some kernels answer 0 at once for files whose size says nothing (/proc): read them.
-        if (n == 0)
-            return copiedAny ? 0 : CopyByReadAndWrite(from, to);
-        if (errno == EINTR)
-            continue;
-        const bool unsupported = errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
-                                 errno == EBADF || errno == EPERM;
-        if (!unsupported || copiedAny)
-            return errno;
-        return CopyByReadAndWrite(from, to);
-    }
-}
-
-// Whether the copies are synced before they are renamed into place: needed where a copy
-// replaces an item (or a moved source is removed after), not for a copy to a free name.
-enum class Sync { kNone, kEachFile };
-
-// A regular file's contents, permission bits and dates into the new descriptor to.
-int CopyFileData(std::string const& src, struct stat const& info, int to, Sync sync) {
-    const int from = open(src.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
-    if (from < 0)
-        return errno;
-    int error = CopyContents(from, to);
-    close(from);
-    if (error == 0 && fchmod(to, info.st_mode & 07777) != 0)
-        error = errno;
-    const timespec times[2] = {info.st_atim, info.st_mtim};
-    if (error == 0 && futimens(to, times) != 0)
-        error = errno;
-    // A full disk may only show when the data reaches it.
-    if (error == 0 && sync == Sync::kEachFile && fsync(to) != 0)
-        error = errno;
-    return error;
-}
-
-int CopyTree(std::string const& src, std::string const& dst, Sync sync);
-
-int CopyFolderContents(std::string const& src, std::string const& dst, Sync sync) {
-    DIR* listing = opendir(src.c_str());
-    if (listing == nullptr)
-        return errno;
-    int error = 0;
-    while (dirent* entry = readdir(listing)) {
-        if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0)
-            continue;
-        if ((error = CopyTree(Join(src, entry->d_name), Join(dst, entry->d_name), sync)) != 0)
-            break;
-    }
-    closedir(listing);
-    return error;
-}
-
-// Copies one item to a path that does not exist yet (inside a temporary copy).
-int CopyTree(std::string const& src, std::string const& dst, Sync sync) {
-    struct stat info {};
-    if (lstat(src.c_str(), &info) != 0)
-        return errno;
-    if (S_ISLNK(info.st_mode)) {
-        std::string text;
-        if (!ReadLink(src, text))
-            return errno;
-        return symlink(text.c_str(), dst.c_str()) == 0 ? 0 : errno;
-    }
-    if (S_ISDIR(info.st_mode)) {
-        if (mkdir(dst.c_str(), 0700) != 0)
-            return errno;
-        if (const int error = CopyFolderContents(src, dst, sync))
-            return error;
-        if (chmod(dst.c_str(), info.st_mode & 07777) != 0)
-            return errno;
-        const timespec times[2] = {info.st_atim, info.st_mtim};
-        return utimensat(AT_FDCWD, dst.c_str(), times, AT_SYMLINK_NOFOLLOW) == 0 ? 0 : errno;
-    }
-    if (S_ISFIFO(info.st_mode))
-        return mkfifo(dst.c_str(), info.st_mode & 07777) == 0 ? 0 : errno;
-    if (!S_ISREG(info.st_mode))
-        return ENOTSUP;
-    const int to = open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
-    if (to < 0)
-        return errno;
-    const int error = CopyFileData(src, info, to, sync);
-    if (close(to) != 0 && error == 0)
-        return errno;
-    return error;
-}
-
-// A regular file copied straight to its free name, which O_EXCL keeps from being taken
-// meanwhile; a failed copy is removed, so dst is absent or complete once this returns.
-int CopyFileToFreeName(std::string const& src, struct stat const& info, std::string const& dst) {
-    const int to = open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    if (to < 0)
-        return errno;
-    int error = CopyFileData(src, info, to, Sync::kNone);
-    if (close(to) != 0 && error == 0)
-        error = errno;
-    if (error != 0)
-        unlink(dst.c_str());
-    return error;
-}
-
-// Renames without ever replacing an item at dst.
-int RenameNoReplace(std::string const& src, std::string const& dst) {
-    if (renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, dst.c_str(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // A file system without the flag: look first (a narrow race remains only there).
-    if (Exists(dst))
-        return EEXIST;
-    return rename(src.c_str(), dst.c_str()) == 0 ? 0 : errno;
-}
-
-// Whether path lies inside (or is) the folder: compared after resolving both, path by its folder.
-bool IsInside(std::string const& path, std::string const& folder) {
-    char resolvedFolder[PATH_MAX];
-    char resolvedBranch[PATH_MAX];
-    struct stat info {};
-    if (lstat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) || realpath(folder.c_str(), resolvedFolder) == nullptr ||
-        realpath(StandinPathParts::Branch(path).c_str(), resolvedBranch) == nullptr)
-        return false;
-    const std::string inner = std::string(resolvedBranch) + "/";
-    const std::string outer = std::string(resolvedFolder) == "/" ? "/" : std::string(resolvedFolder) + "/";
-    return inner.compare(0, outer.size(), outer) == 0;
-}
-
-// Puts src in item's place in one step: an existing item (a folder too) is exchanged with src
-// and then removed, so the item's path never stands empty.
-int PutInPlace(std::string const& src, std::string const& item) {
-    if (!Exists(item))
-        return rename(src.c_str(), item.c_str()) == 0 ? 0 : errno;
-    if (renameat2(AT_FDCWD, src.c_str(), AT_FDCWD, item.c_str(), RENAME_EXCHANGE) == 0) {
-        RemoveTree(src);  // the old item, now at src
-        return 0;
-    }
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    return rename(src.c_str(), item.c_str()) == 0 ? 0 : errno;
-}
-
-// A fresh name beside dst for the copy under construction.
-std::string TemporaryBeside(std::string const& dst, int attempt) {
-    static std::atomic<unsigned> counter{0};
-    return Join(StandinPathParts::Branch(dst), "." + StandinPathParts::Leaf(dst) + ".copy-" + std::to_string(getpid()) + "-" +
-                                 std::to_string(++counter) + "-" + std::to_string(attempt));
-}
-
-// The whole item copied beside dst under a temporary name, then renamed into place: dst is
-// either absent or complete, and an existing dst is never replaced. A plain file without sync
-// goes straight to its name.
-int CopyItem(std::string const& src, std::string const& dst, Sync sync) {
-    if (Exists(dst))
-        return EEXIST;
-    struct stat info {};
-    if (sync == Sync::kNone && lstat(src.c_str(), &info) == 0 && S_ISREG(info.st_mode))
-        return CopyFileToFreeName(src, info, dst);
-    if (IsInside(dst, src))
-        return EINVAL;  // a copy inside its own source would copy itself without end
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string temporary = TemporaryBeside(dst, attempt);
-        int error = CopyTree(src, temporary, sync);
-        if (error == EEXIST && !Exists(src))
-            error = ENOENT;
-        if (error == EEXIST)
-            continue;  // the temporary name was taken; the source is never created by us
-        if (error == 0)
-            error = RenameNoReplace(temporary, dst);
-        if (error != 0)
-            RemoveTree(temporary);
-        return error;
-    }
-    return EEXIST;
-}
-
-// Rename, or across volumes a complete copy followed by removal of the source.
-int MoveItem(std::string const& src, std::string const& dst) {
-    const int error = RenameNoReplace(src, dst);
-    if (error != EXDEV)
-        return error;
-    if (const int copied = CopyItem(src, dst, Sync::kEachFile))
-        return copied;
-    return RemoveTree(src);
 }
 
 // ---- Dates ----
@@ -472,21 +204,15 @@ std::string ResolvedExisting(std::string const& path) {
 
 // ---- Special folders ----
 
-constexpr uint32_t FourCC(char const (&code)[5]) {
-    return (static_cast<uint32_t>(static_cast<unsigned char>(code[0])) << 24) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(code[1])) << 16) |
-           (static_cast<uint32_t>(static_cast<unsigned char>(code[2])) << 8) |
-           static_cast<uint32_t>(static_cast<unsigned char>(code[3]));
-}
 
 bool FolderKind(uint32_t code, StandinSpecialFolders::Kind& kind) {
     using Kind = StandinSpecialFolders::Kind;
     static const std::pair<uint32_t, Kind> kinds[] = {
-        {FourCC("cusr"), Kind::Home},         {FourCC("temp"), Kind::Temporary},
-        {FourCC("apps"), Kind::Applications}, {FourCC("asup"), Kind::ApplicationSupport},
-        {FourCC("desk"), Kind::Desktop},      {FourCC("docs"), Kind::Documents},
-        {FourCC("macs"), Kind::System},       {FourCC("pref"), Kind::Preferences},
-        {FourCC("trsh"), Kind::Trash}};
+        {PMacFourCC::Of("cusr"), Kind::Home},         {PMacFourCC::Of("temp"), Kind::Temporary},
+        {PMacFourCC::Of("apps"), Kind::Applications}, {PMacFourCC::Of("asup"), Kind::ApplicationSupport},
+        {PMacFourCC::Of("desk"), Kind::Desktop},      {PMacFourCC::Of("docs"), Kind::Documents},
+        {PMacFourCC::Of("macs"), Kind::System},       {PMacFourCC::Of("pref"), Kind::Preferences},
+        {PMacFourCC::Of("trsh"), Kind::Trash}};
     for (auto const& [value, found] : kinds) {
         if (value == code) {
             kind = found;
@@ -532,37 +258,68 @@ bool PMacFileSystemImpCocoa::ReplaceItem(char const* itemPath, char const* repla
     GString checked;
     if (!PMacNativePath::FromUTF8(itemPath, checked) || !PMacNativePath::FromUTF8(replacementPath, checked))
         Errors::ThrowBadName();
-    const std::string item(itemPath);
-    const std::string replacement(replacementPath);
-    if (!Exists(replacement))
-        Errors::ThrowInternal(ENOENT);
-    int error = PutInPlace(replacement, item);
-    if (error == 0)
-        return true;
-    if (error != EXDEV)
+    if (const int error = Tree::ReplaceItem(itemPath, replacementPath))
         Errors::ThrowInternal(error);
-    // Across volumes: a complete copy beside the item takes its place.
-    std::string temporary;
-    error = EEXIST;
-    for (int attempt = 0; attempt < 100 && error == EEXIST; ++attempt) {
-        temporary = TemporaryBeside(item, attempt);
-        error = CopyTree(replacement, temporary, Sync::kEachFile);
-        if (error != 0 && error != EEXIST)
-            RemoveTree(temporary);
-    }
-    if (error == 0 && (error = PutInPlace(temporary, item)) != 0)
-        RemoveTree(temporary);
-    if (error != 0)
-        Errors::ThrowInternal(error);
-    RemoveTree(replacement);
     return true;
 }
 
 void PMacFileSystemImpCocoa::CopyFileTo(GString const& src, GString const& dst, bool syncEachFile) {
     const std::string from = NativeOrThrow(src);
     const std::string to = NativeOrThrow(dst);
-    if (const int error = CopyItem(from, to, syncEachFile ? Sync::kEachFile : Sync::kNone))
+    if (const int error = Tree::CopyItem(from, to, syncEachFile ? Tree::Sync::kEachFile : Tree::Sync::kNone))
         Errors::ThrowInternal(error);
+}
+
+namespace {
+
+bool IsRealFolder(struct stat const& info) { return S_ISDIR(info.st_mode); }
+
+// The entry name of from copied into the folder to by bytes; an existing folder met by a folder
+// is merged entry by entry.
+int CopyEntryInto(std::string const& from, std::string const& to, bool overwrite, bool keepExisting,
+                  std::string& failed) {
+    failed = from;
+    struct stat there {};
+    if (lstat(to.c_str(), &there) != 0)
+        return Tree::CopyItem(from, to, Tree::CopyOptions{Tree::Sync::kNone, true});
+    struct stat source {};
+    if (lstat(from.c_str(), &source) != 0)
+        return errno;
+    if (IsRealFolder(source) && IsRealFolder(there)) {
+        std::vector<std::string> names;
+        int error = Tree::ListNames(from, names);
+        if (error != 0)
+            return error;
+        for (std::string const& name : names) {
+            if ((error = CopyEntryInto(Join(from, name), Join(to, name), overwrite, keepExisting, failed)) != 0)
+                return error;
+        }
+        return 0;
+    }
+    if (!overwrite)
+        return keepExisting ? 0 : EEXIST;
+    if (IsRealFolder(there))
+        return EISDIR;  // only a file is replaced by a copy
+    // Complete beside the old item before it takes its place.
+    const std::string temporary = Tree::TemporaryBeside(to);
+    int error = Tree::CopyItem(from, temporary, Tree::CopyOptions{Tree::Sync::kEachFile, true});
+    if (error == 0 && (error = Tree::ReplaceItem(to, temporary)) != 0 && Exists(temporary))
+        Tree::RemoveTree(temporary);
+    return error;
+}
+
+}  // namespace
+
+void PMacFileSystemImpCocoa::CopyEntryByName(GString const& srcFolder, std::string const& name,
+                                             GString const& dstFolder, bool overwrite, bool keepExisting) {
+    std::string failed;
+    if (const int error = CopyEntryInto(Join(NativeOrThrow(srcFolder), name), Join(NativeOrThrow(dstFolder), name),
+                                        overwrite, keepExisting, failed))
+        Errors::ThrowInternalFor(error, failed);
+}
+
+bool PMacFileSystemImpCocoa::IsInside(GString const& path, GString const& folder) {
+    return Tree::IsInside(NativeOrThrow(path), NativeOrThrow(folder));
 }
 
 int16_t PMacFileSystemImpCocoa::MoveFileTo(GString const& src, GString const& dst) {
@@ -570,20 +327,20 @@ int16_t PMacFileSystemImpCocoa::MoveFileTo(GString const& src, GString const& ds
     std::string to;
     if (!Native(src, from) || !Native(dst, to))
         return Errors::kBadName;
-    const int error = MoveItem(from, to);
+    const int error = Tree::MoveItem(from, to);
     return error == 0 && !Exists(from) && Exists(to) ? Errors::kNoErr : Errors::kBadMove;
 }
 
 bool PMacFileSystemImpCocoa::MoveFolderTo(GString const& src, GString const& dst) {
     const std::string from = NativeOrThrow(src);
     const std::string to = NativeOrThrow(dst);
-    return MoveItem(from, to) == 0 && !Exists(from) && Exists(to);
+    return Tree::MoveItem(from, to) == 0 && !Exists(from) && Exists(to);
 }
 
 void PMacFileSystemImpCocoa::RenameItem(GString const& src, GString const& dst) {
     const std::string from = NativeOrThrow(src);
     const std::string to = NativeOrThrow(dst);
-    if (const int error = MoveItem(from, to))
+    if (const int error = Tree::MoveItem(from, to))
         Errors::ThrowInternal(error);
 }
 
@@ -604,7 +361,7 @@ int16_t PMacFileSystemImpCocoa::RemoveItem(GString const& path, DeleteItemType t
         return Errors::kFileNotFound;
     if (type == kDeleteFile && !S_ISREG(info.st_mode) && !S_ISLNK(info.st_mode))
         return Errors::kFileNotFound;
-    return Errors::FromErrno(RemoveTree(item));
+    return Errors::FromErrno(Tree::RemoveTree(item));
 }
 
 // ---- Creating ----
@@ -722,7 +479,7 @@ int16_t PMacFileSystemImpCocoa::GetTarget(GString const& path, GString& out) {
     }
     // Unreachable: what the link records, made absolute against the link's folder.
     std::string recorded;
-    if (ReadLink(item, recorded) && !recorded.empty()) {
+    if (Tree::ReadLink(item, recorded) && !recorded.empty()) {
         if (recorded[0] != '/')
             recorded = Join(StandinPathParts::Branch(item), recorded);
         if (PMacNativePath::FromUTF8(recorded, text))
@@ -799,13 +556,10 @@ void PMacFileSystemImpCocoa::GetSpecialFolder(int16_t domain, uint32_t folderTyp
 }
 
 void PMacFileSystemImpCocoa::GetCurrentFolder(GString& out) {
-    std::vector<char> buffer(1024);
-    while (getcwd(buffer.data(), buffer.size()) == nullptr) {
-        if (errno != ERANGE)
-            Errors::ThrowInternal(errno);
-        buffer.resize(buffer.size() * 2);
-    }
-    out = TextOrThrow(buffer.data());
+    std::string folder;
+    if (const int error = StandinPathParts::CurrentFolder(folder))
+        Errors::ThrowInternal(error);
+    out = TextOrThrow(folder);
 }
 
 // ---- Attributes ----
@@ -824,7 +578,7 @@ bool PMacFileSystemImpCocoa::IsFileBusy(GString const& path) {
     uint32_t creator = 0;
     uint32_t type = 0;
     GetMacCreatorAndType(path, creator, type);
-    return creator == FourCC("MACS") && type == FourCC("brok");
+    return creator == PMacFourCC::Of("MACS") && type == PMacFourCC::Of("brok");
 }
 
 void PMacFileSystemImpCocoa::CopyAttributes(GString const& src, GString const& dst) {
@@ -896,11 +650,12 @@ bool PMacFileSystemImpCocoa::VolumeNameExists(GString const& name) {
         return false;
     if (folder == "/")
         return true;
-    for (auto const& volume : StandinVolumes::Mounted()) {
-        if (volume.folder == folder)
-            return true;
-    }
-    return false;
+    // The table alone answers: no mount's folder is looked at, so a hung one cannot stop this.
+    bool found = false;
+    StandinVolumes::ReadMountTable(StandinVolumes::kProcessMountTable, [&](mntent const& entry) {
+        found = found || (folder == entry.mnt_dir && !StandinVolumes::IsKernelFileSystem(entry.mnt_type));
+    });
+    return found;
 }
 
 bool PMacFileSystemImpCocoa::GetVolumeLockStatusByFilePath(GString const& path) {
@@ -1006,19 +761,28 @@ bool PMacFileSystemImpCocoa::FillCache(GTable<IteratorCacheItem>& cache, GString
 }
 
 bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char const* folder,
-                                        std::function<bool(struct stat const&)> const& admit) {
+                                        std::function<bool(struct stat const&)> const& admit,
+                                        std::vector<std::string>* untexted, int* failure) {
+    int ignored = 0;
+    int& error = failure != nullptr ? *failure : ignored;
+    error = 0;
     std::string path(folder);
     if (path.empty() || path.back() != '/')
         path += '/';
     // The folder's text is decoded once; each entry's name is appended to its units.
     std::u16string units;
-    if (!PMacNativePath::AppendUnits(path.data(), path.size(), units))
+    if (!PMacNativePath::AppendUnits(path.data(), path.size(), units)) {
+        error = EILSEQ;
         return false;
+    }
     const int descriptor = open(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (descriptor < 0)
+    if (descriptor < 0) {
+        error = errno;
         return false;
+    }
     std::unique_ptr<DIR, DirCloser> listing(fdopendir(descriptor));
     if (!listing) {
+        error = errno;
         close(descriptor);
         return false;
     }
@@ -1035,7 +799,7 @@ bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char c
         errno = 0;
         dirent const* entry = readdir(listing.get());
         if (entry == nullptr) {
-            if (errno != 0)
+            if ((error = errno) != 0)
                 return false;
             break;
         }
@@ -1072,8 +836,12 @@ bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char c
     cache.ExpandTo(static_cast<int>(listed.size()));
     for (Listed const& item : listed) {
         units.resize(base);
-        if (!PMacNativePath::AppendUnits(names.data() + item.offset, item.length, units))
-            continue;  // no path text can name it
+        if (!PMacNativePath::AppendUnits(names.data() + item.offset, item.length, units)) {
+            // No path text can name it: the caller that must not leave it out gets its bytes.
+            if (untexted != nullptr)
+                untexted->emplace_back(names.data() + item.offset, item.length);
+            continue;
+        }
         IteratorCacheItem& added = cache.AddItem(IteratorCacheItem());
         added.path = PMacPathText::FromUnits(units);
         added.isFolder = item.kind == kFolder;

@@ -12,9 +12,9 @@
 //   reports a cycle as a link that cannot be resolved.
 // - Nothing removes through a link: removal deletes the link itself, and a folder's contents
 //   are removed without following any link inside.
-// - Copies and cross-volume moves build the copy under a temporary name beside the destination
-//   and rename it into place, so the destination is either absent or complete, and an existing
-//   destination is never replaced.
+// - Copies, moves, replacements and removals of whole items go through PMacTreeOperations (see
+//   there): the destination is absent or complete, no temporary stays behind, and a move that
+//   cannot remove its source fails before copying it.
 // - Dates are UTC moments both ways. The creation date is the file system's birth time when it
 //   keeps one, else the modification time; it cannot be set here (setting it only checks that
 //   the item exists).
@@ -26,6 +26,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <string>
+#include <vector>
 #include <type_traits>
 
 #include "core/base/GIsRelocatable.h"
@@ -58,7 +60,8 @@ public:
 
     // Puts the replacement in the item's place in one step, an existing item (a folder too)
     // being exchanged with it and then removed; across volumes a complete copy takes the place
-    // and the replacement is removed. True on success; a failure throws 40275.
+    // and the replacement is removed. True on success; a failure (a removal after the
+    // replacement too) throws 40275.
     static bool ReplaceItem(char const* itemPath, char const* replacementPath);
     // Copies a file, link or folder tree (links copied as links) with its permission bits and
     // dates to dst, which must not exist and may not lie inside a source folder. With
@@ -102,7 +105,8 @@ public:
     // An empty file: -48 when something is at the path.
     static int16_t CreateFile(GString const& path);
     // 0 only when afterwards the source is gone and the destination is there, else -122 (-37
-    // for bad text). An existing destination is never replaced.
+    // for bad text). An existing destination is never replaced. RenameItem is the same move
+    // with the system's error (40275).
     static int16_t MoveFileTo(GString const& src, GString const& dst);
     // One folder, its parent must exist: -48 when something is at the path.
     static int16_t CreateFolder(GString const& path);
@@ -163,9 +167,20 @@ public:
     static bool FillCache(GTable<IteratorCacheItem>& cache, GString const& folder);
     // FillCache of a folder given as native bytes (followed when a link). When given, admit is
     // asked with the opened folder's status before anything is read; its false lists nothing
-    // (false, cache untouched). A folder whose bytes have no text form cannot be listed.
+    // (false, cache untouched). A folder whose bytes have no text form cannot be listed. When
+    // given, untexted receives the names (bytes) left out for want of a text form, and failure
+    // the errno of a failed listing (0 when admit refused or all went well).
     static bool ListFolder(GTable<IteratorCacheItem>& cache, char const* folder,
-                           std::function<bool(struct stat const&)> const& admit = nullptr);
+                           std::function<bool(struct stat const&)> const& admit = nullptr,
+                           std::vector<std::string>* untexted = nullptr, int* failure = nullptr);
+    // The entry name (bytes, whatever their text) of srcFolder copied into dstFolder with the
+    // tree engine: links to files as their contents, other links as links. A folder meeting a
+    // folder of that name is merged; another existing item is replaced when overwriting and it
+    // is no folder, kept with keepExisting, else (as for any failure) 40275 names the entry.
+    static void CopyEntryByName(GString const& srcFolder, std::string const& name, GString const& dstFolder,
+                                bool overwrite, bool keepExisting);
+    // Whether path lies inside (or is) the folder, both resolved.
+    static bool IsInside(GString const& path, GString const& folder);
 
     static GString GetVolumeUrlForRemounting(GString const& path);
     static GTable<GString> GetMountedVolumeUrls();

@@ -3,11 +3,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <unordered_set>
 
+#include "mac/filesystem/PMacFileErrors.h"
 #include "mac/paths/PMacNativePath.h"
 
 class PMacFileSystemIteratorImp::VisitedFolders {
@@ -61,7 +63,7 @@ bool PMacFileSystemIteratorImp::BeginIterate(GString const& folder, int reportMa
     mSubIterator.reset();
     mState = kFinished;
     std::string bytes;
-    if (!PMacNativePath::ToUTF8(folder, bytes) || bytes.empty() || !IsFolder(bytes.c_str()))
+    if (!PMacNativePath::ToPathBytes(folder, bytes) || !IsFolder(bytes.c_str()))
         return false;
     // The folder's links are resolved first: entries are listed under the real folder.
     std::unique_ptr<char, decltype(&std::free)> resolved(realpath(bytes.c_str(), nullptr), &std::free);
@@ -75,8 +77,13 @@ bool PMacFileSystemIteratorImp::BeginListing(char const* folder, int reportMask,
     mVisited = visited;
     VisitedFolders* visitedFolders = mVisited.get();
     auto admit = [visitedFolders](struct stat const& status) { return visitedFolders->Enter(status.st_dev, status.st_ino); };
-    if (!PMacFileSystemImpCocoa::ListFolder(mCache, folder, admit)) {
+    int failure = 0;
+    if (!PMacFileSystemImpCocoa::ListFolder(mCache, folder, admit, nullptr, &failure)) {
         mState = kFinished;
+        // A folder gone or closed to this user is passed over; one that could not be read for
+        // another reason (beyond the path length limit, say) would leave the walk short unseen.
+        if (failure != 0 && failure != ENOENT && failure != ENOTDIR && failure != EACCES && failure != EPERM)
+            PMacFileErrors::ThrowInternalFor(failure, folder);
         return false;
     }
     mIndex = 0;
@@ -89,7 +96,7 @@ bool PMacFileSystemIteratorImp::BeginListing(char const* folder, int reportMask,
 bool PMacFileSystemIteratorImp::FillCache(GString const& folder) {
     std::string bytes;
     // Listing on request is not part of a walk: the walk's record of entered folders stays out.
-    if (!PMacNativePath::ToUTF8(folder, bytes) || bytes.empty() || !PMacFileSystemImpCocoa::ListFolder(mCache, bytes.c_str()))
+    if (!PMacNativePath::ToPathBytes(folder, bytes) || !PMacFileSystemImpCocoa::ListFolder(mCache, bytes.c_str()))
         return false;
     mIndex = 0;
     return true;
@@ -132,7 +139,7 @@ bool PMacFileSystemIteratorImp::GetNextFileOrFolder(GString& out) {
 bool PMacFileSystemIteratorImp::NextPendingAliasTarget(GString& out) {
     mState = kListing;
     std::string alias;
-    if (!PMacNativePath::ToUTF8(mPendingAlias, alias) || alias.empty())
+    if (!PMacNativePath::ToPathBytes(mPendingAlias, alias))
         return false;
     // realpath gives up on a cycle of links (ELOOP) and on a missing target: nothing to follow.
     std::unique_ptr<char, decltype(&std::free)> resolved(realpath(alias.c_str(), nullptr), &std::free);
@@ -152,7 +159,7 @@ bool PMacFileSystemIteratorImp::CheckObject(GString const& path, bool isFolder, 
             if (!mVisited)
                 mVisited = std::make_shared<VisitedFolders>();
             mSubIterator = std::make_unique<PMacFileSystemIteratorImp>();
-            if (PMacNativePath::ToUTF8(path, bytes) && !bytes.empty())
+            if (PMacNativePath::ToPathBytes(path, bytes))
                 mSubIterator->BeginListing(bytes.c_str(), mReportMask, mDescendMask, mVisited);
             mState = kInSubIterator;
         }

@@ -13,7 +13,9 @@
 //   that cannot be resolved (missing target, a cycle of links) is not followed.
 // - One walk enters each folder (device and inode) at most once, so links back to an ancestor,
 //   or a folder reachable along two ways, never make it loop or repeat.
-// - A folder that cannot be listed ends its (sub-)iteration quietly; exceptions pass through.
+// - A folder gone or closed to the user ends its (sub-)iteration quietly; one that cannot be
+//   listed for another reason (deeper than the path length limit) throws 40275 naming it, so a
+//   walk never hands out part of a tree as all of it. Exceptions pass through.
 // - Paths are native path text (see PMacNativePath); the entries' paths are the listed folder's
 //   resolved path joined with their names.
 #include <memory>

@@ -19,6 +19,9 @@ public:
 
     // False (out emptied) when the text has no UTF-8 form; an empty text is empty bytes.
     static bool ToUTF8(GString const& text, std::string& out);
+    // The bytes a file-system call takes for a path: false (out emptied) when the text has no
+    // UTF-8 form or is empty, which names no item.
+    static bool ToPathBytes(GString const& text, std::string& out) { return ToUTF8(text, out) && !out.empty(); }
     // False (out cleared) when the bytes are no well-formed UTF-8 of a text ToUTF8 accepts.
     static bool FromUTF8(std::string const& bytes, GString& out) { return FromUTF8(bytes.data(), bytes.size(), out); }
     static bool FromUTF8(char const* bytes, std::size_t n, GString& out);

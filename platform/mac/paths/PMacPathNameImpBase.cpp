@@ -14,24 +14,13 @@
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "mac/paths/PMacPathText.h"
+#include "standin/StandinVolumes.h"
 
 namespace {
 
-constexpr char const* cProcessMountTable = "/proc/self/mounts";
+constexpr char const* cProcessMountTable = StandinVolumes::kProcessMountTable;
 constexpr char16_t cVolumesPrefix[] = u"/Volumes/";
 constexpr std::size_t cVolumesPrefixLength = 9;
-
-bool IsPseudoFileSystem(char const* type) {
-    // Kernel interfaces, not volumes a user keeps files on.
-    static char const* const cPseudo[] = {
-        "proc", "sysfs", "devpts", "devtmpfs", "cgroup", "cgroup2", "securityfs", "debugfs", "tracefs",
-        "pstore", "bpf", "mqueue", "hugetlbfs", "configfs", "fusectl", "binfmt_misc", "autofs",
-        "rpc_pipefs", "nsfs", "efivarfs", "selinuxfs"};
-    for (char const* pseudo : cPseudo)
-        if (std::strcmp(type, pseudo) == 0)
-            return true;
-    return false;
-}
 
 std::u16string FromUTF8(char const* text) {
     return PMacPathText::Units(GString(text, GEncodingFallback::Get<GUTF8Encoding>(), false));
@@ -85,21 +74,15 @@ private:
         }
         mVolumes.clear();
         mLoaded = true;
-        FILE* table = setmntent(mFile.c_str(), "re");
-        if (table == nullptr)
-            return;
-        mntent entry;
-        char strings[4096];
-        while (getmntent_r(table, &entry, strings, sizeof strings) != nullptr) {
-            if (IsPseudoFileSystem(entry.mnt_type) || std::strcmp(entry.mnt_dir, "/") == 0)
-                continue;
+        StandinVolumes::ReadMountTable(mFile.c_str(), [this](mntent const& entry) {
+            if (StandinVolumes::IsKernelFileSystem(entry.mnt_type) || std::strcmp(entry.mnt_dir, "/") == 0)
+                return;
             Volume volume;
             volume.folder = FromUTF8(entry.mnt_dir);
             volume.name = DisplayNameOf(volume.folder);
             if (!volume.name.empty())
                 mVolumes.push_back(std::move(volume));
-        }
-        endmntent(table);
+        });
     }
 
     void CloseWatch() {

@@ -9,6 +9,7 @@
 
 #include "standin/StandinTrash.h"
 #include "support/ScopedEnvironment.h"
+#include "support/PrivateMounts.h"
 #include "support/ScopedTempFolder.h"
 
 namespace {
@@ -73,6 +74,26 @@ TEST(StandinTrashTest, ItemsOnAnotherFileSystemGoToItsOwnTrash) {
     std::filesystem::remove_all(pattern);
     if (!trashExisted)
         std::filesystem::remove_all(trash);
+}
+
+TEST(StandinTrashTest, ItemsOnABindMountOfTheHomeFileSystemGoToTheMountsTrash) {
+    ScopedTempFolder dir;
+    ASSERT_EQ(mkdir((dir / "data").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((dir / "src").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((dir / "bind").c_str(), 0700), 0);
+    RUN_WITH_PRIVATE_MOUNTS([&] {
+        ScopedEnvironment environment;
+        environment.Set("XDG_DATA_HOME", dir / "data");
+        ASSERT_TRUE(PrivateMounts::Bind(dir / "src", dir / "bind"));
+        const std::string item = dir / "bind/f";
+        std::ofstream(item) << "x";
+        std::string moved;
+        ASSERT_EQ(StandinTrash::MoveToTrash(item, moved), 0);
+        const std::string trash = dir / ("bind/.Trash-" + std::to_string(getuid()));
+        EXPECT_EQ(moved, trash + "/files/f");
+        EXPECT_NE(Read(trash + "/info/f.trashinfo").find("\nPath=f\n"), std::string::npos);
+        EXPECT_EQ(Read(dir / "src/.Trash-" + std::to_string(getuid()) + "/files/f"), "x");
+    });
 }
 
 }  // namespace

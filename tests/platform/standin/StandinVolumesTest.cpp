@@ -4,6 +4,8 @@
 #include <cerrno>
 
 #include "standin/StandinVolumes.h"
+#include "support/FileFixtures.h"
+#include "support/PrivateMounts.h"
 #include "support/ScopedTempFolder.h"
 
 namespace {
@@ -29,6 +31,35 @@ TEST(StandinVolumesTest, KernelFileSystemsAreNoVolumes) {
         EXPECT_FALSE(volume.folder.empty());
         EXPECT_EQ(volume.internal, volume.local && volume.internal);
     }
+}
+
+TEST(StandinVolumesTest, AHungMountElsewhereDoesNotStopTheLookUp) {
+    ScopedTempFolder dir;
+    ASSERT_EQ(mkdir((dir / "hung").c_str(), 0700), 0);
+    WriteFile(dir / "file", "x");
+    RUN_WITH_PRIVATE_MOUNTS([&] {
+        if (PrivateMounts::MountUnanswered(dir / "hung") < 0)
+            _exit(PrivateMounts::kUnavailable);
+        StandinVolumes::Volume volume;
+        EXPECT_EQ(StandinVolumes::VolumeOf(dir / "file", volume), 0);
+        EXPECT_NE(volume.folder, dir / "hung");
+    });
+}
+
+TEST(StandinVolumesTest, TheVolumeIsTheMountThatHoldsThePath) {
+    ScopedTempFolder dir;
+    ASSERT_EQ(mkdir((dir / "mounted").c_str(), 0700), 0);
+    ASSERT_EQ(mkdir((dir / "mounted-not").c_str(), 0700), 0);
+    RUN_WITH_PRIVATE_MOUNTS([&] {
+        ASSERT_TRUE(PrivateMounts::MountTemporary(dir / "mounted"));
+        ASSERT_EQ(mkdir((dir / "mounted/inner").c_str(), 0700), 0);
+        StandinVolumes::Volume volume;
+        ASSERT_EQ(StandinVolumes::VolumeOf(dir / "mounted/inner", volume), 0);
+        EXPECT_EQ(volume.folder, dir / "mounted");
+        EXPECT_EQ(volume.type, "tmpfs");
+        ASSERT_EQ(StandinVolumes::VolumeOf(dir / "mounted-not", volume), 0);
+        EXPECT_NE(volume.folder, dir / "mounted");
+    });
 }
 
 }  // namespace

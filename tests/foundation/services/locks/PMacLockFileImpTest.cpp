@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "foundation/services/locks/LockTestSupport.h"
@@ -140,6 +141,22 @@ TEST_F(PMacLockFileImpTest, TheDestructorDropsTheLock) {
         PMacLockFileImp lock(PathOf(mPath));
         ASSERT_TRUE(lock.Lock(kExclusive));
     }
+    EXPECT_EQ(LockHolder(mPath, kExclusive).GetAnswer(), LockHolder::kLocked);
+}
+
+TEST_F(PMacLockFileImpTest, AForkedChildLettingGoOfItsCopyLeavesTheParentsLock) {
+    auto lock = std::make_unique<PMacLockFileImp>(PathOf(mPath));
+    ASSERT_TRUE(lock->Lock(kExclusive));
+    // The child inherits the object with the open file it locks, unlocks and deletes it.
+    EXPECT_EQ(ForkedChild::RunCheck([&] {
+                  lock->UnLock();
+                  lock.reset();
+                  return 0;
+              }),
+              0);
+    EXPECT_TRUE(lock->IsLocked(kExclusive));
+    EXPECT_EQ(LockHolder(mPath, kShared).GetAnswer(), LockHolder::kRefused);
+    lock.reset();
     EXPECT_EQ(LockHolder(mPath, kExclusive).GetAnswer(), LockHolder::kLocked);
 }
 
