@@ -104,7 +104,7 @@ TEST_F(PrefSharedFileModule, ReadsByTheMarkOrThePlatformEncodingAndWritesInItsOw
     for (Case const& c : cases) {
         SCOPED_TRACE(c.what);
         WriteFile(mPath, c.bytes);
-        // The module's own encoding is for writing only.
+        // Mac Roman is not valid UTF-8: read in the platform encoding, written in the module's own.
         GPrefSharedFileModule module(P(mPath), UTF8());
         EXPECT_EQ(Value(module, "Actors", "name"), "caf\xC3\xA9 \xE2\x84\xA2");
         module.Set(B("Actors"), B("id"), T("7"));
