@@ -1,12 +1,18 @@
 #include "services/preferences/GPrefFileIO.h"
 
+#include "core/base/GException.h"
+#include "core/base/GExceptionLocation.h"
 #include "core/streams/GMemoryOutStream.h"
+#include "core/text/encodings/GEncodingFallback.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "services/files/GFileInStream.h"
 #include "services/files/GSafeFileSave.h"
 #include "services/filesystem/GFileSystem.h"
 #include "services/preferences/GDictBufferReader.h"
 
 namespace {
+
+constexpr int kInvalidDataToEncode = 2462;
 
 bool IsUTF16(GEncoding const* encoding) {
     GBuffer bytes;
@@ -25,6 +31,50 @@ bool StartsWithMark(GInStream& in) {
     const int n = head.GetLength();
     return (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) ||
            (n == 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF);
+}
+
+bool Holds(GEncoding const* encoding, GString const& text) {
+    GBuffer bytes;
+    return text.GetBuffer(bytes, encoding) == GEncoding::kConvertOK;
+}
+
+// Names and keys are bytes, ASCII in practice; shown as UTF-8 so that any other bytes read too.
+GString Quoted(GBuffer const& name) {
+    GString text("\"");
+    text += GString(name, GEncodingFallback::Get<GUTF8Encoding>());
+    text += GString("\"");
+    return text;
+}
+
+// Where the first name or value that the file cannot hold as it is stands: ", group "G"" for a
+// group name, ", group "G", key "k"" for a key or its value; empty when there is none.
+GString FindUnwritable(GPrefModule::Groups const& groups, GEncoding const* encoding) {
+    for (int slot = 0; slot < groups.GetAllocation(); ++slot) {
+        if (!groups.IsSlotUsed(slot) || groups.GetValueAt(slot).GetCount() == 0)
+            continue;
+        GString where(", group ");
+        where += Quoted(groups.GetKeyAt(slot));
+        if (!GPrefModule::IsWritableName(groups.GetKeyAt(slot)))
+            return where;
+        GPrefModule::Group const& entries = groups.GetValueAt(slot);
+        for (int i = 0; i < entries.GetAllocation(); ++i) {
+            if (!entries.IsSlotUsed(i) || (GPrefModule::IsWritableName(entries.GetKeyAt(i)) && Holds(encoding, entries.GetValueAt(i))))
+                continue;
+            where += GString(", key ");
+            where += Quoted(entries.GetKeyAt(i));
+            return where;
+        }
+    }
+    return GString();
+}
+
+// A text written with the default character in its place would read back as another text, and
+// two such keys as one: the file keeps what it held and the error says which entry it was.
+[[noreturn]] void ThrowUnwritable(GPathName const& file, GPrefModule::Groups const& groups, GEncoding const* encoding) {
+    GString where(file.GetNativePathString());
+    where += FindUnwritable(groups, encoding);
+    GExceptionLocation location(where);
+    throw GSimpleException(kInvalidDataToEncode);
 }
 
 }  // namespace
@@ -69,7 +119,8 @@ void GPrefFileIO::Write(GPathName const& file, GPrefModule::Groups const& groups
     GBuffer bytes;
     {
         GMemoryOutStream out(bytes);
-        GPrefModule::WriteGroups(groups, out, encoding);
+        if (!GPrefModule::WriteGroups(groups, out, encoding))
+            ThrowUnwritable(file, groups, encoding != nullptr ? encoding : GEncodingFallback::GetPlatform());
     }
     if (backupPending) {
         GSafeFileSave::KeepBackup(file);

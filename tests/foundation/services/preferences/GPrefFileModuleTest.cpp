@@ -363,11 +363,13 @@ TEST_F(PrefFileModule, TextTheEncodingCannotHoldIsRefusedByName) {
         std::string group;
         std::string key;
         std::string value;
+        std::string otherKey;
         std::string named;  // in the error
     } const cases[] = {
-        {"value outside Mac Roman", MacRoman(), "G", "k", "\xF0\x9F\x98\x80 \xE6\x97\xA5", "\"k\""},
-        {"key outside ASCII", UTF8(), "G", "k\xC3\xA9", "v", "\"k\xC3"},  // either of the two
-        {"group outside ASCII", Unicode(), "Gr\xC3\xBC\xC3\x9F", "k", "v", "\"Gr\xC3\xBC\xC3\x9F\""},
+        {"value outside Mac Roman", MacRoman(), "G", "k", "\xF0\x9F\x98\x80 \xE6\x97\xA5", "k2", "\"k\""},
+        // Written with the default character, both keys would come back as one.
+        {"keys outside ASCII", UTF8(), "G", "k\xC3\xA9", "v", "k\xC3\xA8", "\"k\xC3"},
+        {"group outside ASCII", Unicode(), "Gr\xC3\xBC\xC3\x9F", "k", "v", "k2", "\"Gr\xC3\xBC\xC3\x9F\""},
     };
     for (Make const& make : kMakers) {
         for (Case const& c : cases) {
@@ -382,7 +384,7 @@ TEST_F(PrefFileModule, TextTheEncodingCannotHoldIsRefusedByName) {
             std::string const before = ReadFile(path);
             auto m = make(path, c.encoding);
             m->Set(B(c.group), B(c.key), T(c.value));
-            m->Set(B(c.group), B("k\xC3\xA8"), T("other"));  // collapses with the one above when cut
+            m->Set(B(c.group), B(c.otherKey), T("other"));
             int id = 0;
             std::string text;
             try {
