@@ -122,9 +122,6 @@ void GPrefFileIO::Write(GPathName const& file, GPrefModule::Groups const& groups
         if (!GPrefModule::WriteGroups(groups, out, encoding))
             ThrowUnwritable(file, groups, encoding != nullptr ? encoding : GEncodingFallback::GetPlatform());
     }
-    if (backupPending) {
-        GSafeFileSave::KeepBackup(file);
-        backupPending = false;
-    }
-    GSafeFileSave::Save(file, bytes);
+    GSafeFileSave::Save(file, bytes, backupPending);
+    backupPending = false;
 }

@@ -11,10 +11,13 @@
 //   else in the platform encoding.
 // - Write saves the groups in the preference text format with GSafeFileSave: the old file or the
 //   new one, never a cut one. When backupPending is set, the current file is first kept beside
-//   it (GSafeFileSave::KeepBackup, "<name>.bak") and the flag cleared: a read that was not
-//   complete must not make the rest of the old file disappear with the next save.
-// - On failure nothing is replaced and PUNIXSystemException passes; the flag is cleared only
-//   once the backup is kept.
+//   it (GSafeFileSave::KeepBackup, "<name>.bak", one backup however often the same file is kept)
+//   and the flag cleared once the save is done: a read that was not complete must not make the
+//   rest of the old file disappear with the next save.
+// - A name, key or value that the file could not hold as it is (a key outside ASCII, a character
+//   the encoding lacks) is refused before anything is written: GSimpleException 2462 whose
+//   context names the file, the group and the key.
+// - On failure nothing is replaced and the exception passes (PUNIXSystemException for the file).
 #include "core/streams/GInStream.h"
 #include "services/paths/GPathName.h"
 #include "services/preferences/GPrefModule.h"
