@@ -9,6 +9,7 @@
 
 #include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -281,23 +282,47 @@ std::string BackupName(std::string const& target, int i) {
     return target + ".bak" + (i == 0 ? std::string() : std::to_string(i));
 }
 
+// Reads up to size bytes, fewer only at the end of the file.
+size_t ReadBlock(int fd, char* block, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, block + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            Throw(errno);
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    return got;
+}
+
+bool SameBytes(std::string const& a, std::string const& b) {
+    Descriptor left(::open(a.c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor right(::open(b.c_str(), O_RDONLY | O_CLOEXEC));
+    if (left.Get() < 0 || right.Get() < 0)
+        return false;
+    std::vector<char> x(65536);
+    std::vector<char> y(65536);
+    for (;;) {
+        const size_t n = ReadBlock(left.Get(), x.data(), x.size());
+        if (ReadBlock(right.Get(), y.data(), y.size()) != n || std::memcmp(x.data(), y.data(), n) != 0)
+            return false;
+        if (n < x.size())
+            return true;
+    }
+}
+
 // An existing backup of target that already holds its bytes (the same file, or a copy); empty
 // when there is none.
 std::string SameBackup(std::string const& target, struct stat const& st) {
-    std::string contents;
-    bool read = false;
     for (int i = 0; i < kMaxBackups; ++i) {
         const std::string backup = BackupName(target, i);
         struct stat other;
         if (::lstat(backup.c_str(), &other) != 0 || !S_ISREG(other.st_mode) || other.st_size != st.st_size)
             continue;
-        if (other.st_dev == st.st_dev && other.st_ino == st.st_ino)
-            return backup;
-        if (!read) {
-            contents = ReadAll(target);
-            read = true;
-        }
-        if (ReadAll(backup) == contents)
+        if ((other.st_dev == st.st_dev && other.st_ino == st.st_ino) || SameBytes(target, backup))
             return backup;
     }
     return std::string();

@@ -5,6 +5,7 @@
 #include "core/streams/GMemoryOutStream.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
 #include "services/files/GFileInStream.h"
 #include "services/files/GSafeFileSave.h"
 #include "services/filesystem/GFileSystem.h"
@@ -13,6 +14,21 @@
 namespace {
 
 constexpr int kInvalidDataToEncode = 2462;
+constexpr int kFileTooLarge = 40036;
+
+[[noreturn]] void ThrowTooLarge(GPathName const& file) {
+    const GString where(file.GetNativePathString());
+    GExceptionLocation location(where);
+    throw GSimpleException(kFileTooLarge);
+}
+
+// The file's length checked against the limit; 0 for a missing file.
+long long CheckedLength(GPathName const& file, GFileInStream& in) {
+    const long long length = in.GetLength();
+    if (length > GPrefFileIO::kMaxFileBytes)
+        ThrowTooLarge(file);
+    return length;
+}
 
 bool IsUTF16(GEncoding const* encoding) {
     GBuffer bytes;
@@ -33,9 +49,12 @@ bool StartsWithMark(GInStream& in) {
            (n == 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF);
 }
 
+// Whether the text is written in the encoding as it is and reads back as valid text.
 bool Holds(GEncoding const* encoding, GString const& text) {
     GBuffer bytes;
-    return text.GetBuffer(bytes, encoding) == GEncoding::kConvertOK;
+    GBuffer units;
+    return text.GetBuffer(bytes, encoding) == GEncoding::kConvertOK &&
+           encoding->ConvertTo(bytes, GEncodingFallback::Get<GUnicodeEncoding>(), units) == GEncoding::kConvertOK;
 }
 
 // Names and keys are bytes, ASCII in practice; shown as UTF-8 so that any other bytes read too.
@@ -90,7 +109,7 @@ bool GPrefFileIO::Read(GPathName const& file, GEncoding const* encoding, GPrefMo
     if (!GFileSystem::FileExists(file))
         return true;
     GFileInStream in(file);
-    if (in.GetLength() == 0)
+    if (CheckedLength(file, in) == 0)
         return true;
     return Read(in, encoding, groups);
 }
@@ -100,7 +119,7 @@ bool GPrefFileIO::ReadAsWritten(GPathName const& file, GEncoding const* asWritte
     if (!GFileSystem::FileExists(file))
         return true;
     GFileInStream in(file);
-    if (in.GetLength() == 0)
+    if (CheckedLength(file, in) == 0)
         return true;
     // UTF-16 is always written with its mark: a file without one was written in another encoding.
     if (asWritten != nullptr && !IsUTF16(asWritten) && !StartsWithMark(in)) {
@@ -114,13 +133,25 @@ bool GPrefFileIO::ReadAsWritten(GPathName const& file, GEncoding const* asWritte
     return Read(in, nullptr, groups);
 }
 
+bool GPrefFileIO::IsTooLarge(GPathName const& file) {
+    if (!GFileSystem::FileExists(file))
+        return false;
+    GFileInStream in(file);
+    return in.GetLength() > kMaxFileBytes;
+}
+
 void GPrefFileIO::Write(GPathName const& file, GPrefModule::Groups const& groups, GEncoding const* encoding,
                         bool& backupPending) {
     GBuffer bytes;
     {
         GMemoryOutStream out(bytes);
-        if (!GPrefModule::WriteGroups(groups, out, encoding))
-            ThrowUnwritable(file, groups, encoding != nullptr ? encoding : GEncodingFallback::GetPlatform());
+        GEncoding const* written = encoding != nullptr ? encoding : GEncodingFallback::GetPlatform();
+        GBuffer units;
+        // Text written whole can still read back as invalid (a NUL in 8-bit text): the file would
+        // read as incomplete at every open.
+        if (!GPrefModule::WriteGroups(groups, out, encoding) ||
+            written->ConvertTo(bytes, GEncodingFallback::Get<GUnicodeEncoding>(), units) != GEncoding::kConvertOK)
+            ThrowUnwritable(file, groups, written);
     }
     GSafeFileSave::Save(file, bytes, backupPending);
     backupPending = false;

@@ -5,6 +5,8 @@
 // - Read fills groups from the file (a missing file: empty, complete) and returns whether the
 //   read was complete (GDictListReader::WasComplete; an empty file counts as complete).
 //   Exceptions of the file layer pass through, groups then holding what was read before.
+// - A file longer than kMaxFileBytes is not read: GSimpleException 40036 with the file as its
+//   context (no preference file comes near it; reading one would take minutes and all memory).
 // - ReadAsWritten reads a file that other processes write as well, in whatever encoding they
 //   wrote it: a byte-order mark names it; without one the text is read in asWritten (the
 //   encoding this module writes, which puts no mark before 8-bit text) when it is valid there,
@@ -26,9 +28,12 @@ class GPrefFileIO {
 public:
     GPrefFileIO() = delete;
 
+    static constexpr long long kMaxFileBytes = 64LL << 20;
+
     static bool Read(GPathName const& file, GEncoding const* encoding, GPrefModule::Groups& groups);
     static bool Read(GInStream& in, GEncoding const* encoding, GPrefModule::Groups& groups);
     static bool ReadAsWritten(GPathName const& file, GEncoding const* asWritten, GPrefModule::Groups& groups);
+    static bool IsTooLarge(GPathName const& file);
     static void Write(GPathName const& file, GPrefModule::Groups const& groups, GEncoding const* encoding,
                       bool& backupPending);
 };

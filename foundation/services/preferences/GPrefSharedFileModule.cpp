@@ -38,7 +38,8 @@ void GPrefSharedFileModule::WriteDict() {
     GLockByFile lock(lockFile, GLockFile::kExclusive, true);
     // What the other processes wrote since this module read the file, with its own changes on top.
     Groups current;
-    bool backupPending = !GPrefFileIO::ReadAsWritten(mFile, GetEncoding(), current);
+    // A file too large to read is kept aside whole, as an incomplete one is.
+    bool backupPending = GPrefFileIO::IsTooLarge(mFile) || !GPrefFileIO::ReadAsWritten(mFile, GetEncoding(), current);
     ApplyOwnChanges(current);
     GPrefFileIO::Write(mFile, current, GetEncoding(), backupPending);
     GetMutableGroups() = current;

@@ -370,6 +370,8 @@ TEST_F(PrefFileModule, TextTheEncodingCannotHoldIsRefusedByName) {
         // Written with the default character, both keys would come back as one.
         {"keys outside ASCII", UTF8(), "G", "k\xC3\xA9", "v", "k\xC3\xA8", "\"k\xC3"},
         {"group outside ASCII", Unicode(), "Gr\xC3\xBC\xC3\x9F", "k", "v", "k2", "\"Gr\xC3\xBC\xC3\x9F\""},
+        // Written as it is, but read back as text invalid in the encoding: incomplete at every read.
+        {"NUL in 8-bit text", UTF8(), "G", "k", std::string("a\0b", 3), "k2", "\"k\""},
     };
     for (Make const& make : kMakers) {
         for (Case const& c : cases) {
@@ -547,5 +549,36 @@ TEST_F(PrefFileModule, AReadOnlyFileIsNotReplaced) {
         });
         EXPECT_EQ(result, 0);
         std::filesystem::remove_all(folder);
+    }
+}
+
+// A file far larger than any preference file is not read into memory: reading it is an error of
+// its own (40036), and the save that follows keeps it aside whole before it writes.
+TEST_F(PrefFileModule, AHugeFileIsNotReadAndIsKeptAsideWhole) {
+    std::string const huge = "#BEGINPREFS\r\"G\"\r#BEGINDICT\r\"k\" \"v\"\r#ENDDICT\r#ENDPREFS\r";
+    for (Make const& make : kMakers) {
+        ScopedTempFolder folder;
+        std::string const path = folder / "Test.uprefs";
+        WriteFile(path, huge);
+        // Sparse: large on paper, no room on disk.
+        ASSERT_EQ(::truncate(path.c_str(), 3LL << 30), 0);
+        auto m = make(path, Unicode());
+        EXPECT_EQ(m->Has(B("G"), B("k")), false);
+        int id = 0;
+        std::string text;
+        try {
+            m->Refresh();
+        } catch (GException const& e) {
+            id = e.GetExceptionID();
+            text = U8(e.GetFullDescription());
+        }
+        EXPECT_EQ(id, 40036);
+        EXPECT_NE(text.find(path), std::string::npos) << text;
+        m->Set(B("New"), B("k"), T("v"));
+        m->FlushPrefs();
+        struct stat kept {};
+        ASSERT_EQ(::stat((path + ".bak").c_str(), &kept), 0);
+        EXPECT_EQ(kept.st_size, 3LL << 30);
+        EXPECT_EQ(U8(make(path, Unicode())->Get(B("New"), B("k"))), "v");
     }
 }
