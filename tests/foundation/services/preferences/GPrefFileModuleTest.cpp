@@ -582,3 +582,21 @@ TEST_F(PrefFileModule, AHugeFileIsNotReadAndIsKeptAsideWhole) {
         EXPECT_EQ(U8(make(path, Unicode())->Get(B("New"), B("k"))), "v");
     }
 }
+
+// Unpaired surrogates are not text, but they are kept unit for unit: a save loses nothing of them.
+TEST_F(PrefFileModule, UnpairedSurrogatesInUTF16SurviveASave) {
+    // "a", a lone high surrogate, "z", a low surrogate before a high one, "b".
+    unsigned char const units[] = {'a', 0, 0x00, 0xD8, 'z', 0, 0x00, 0xDC, 0x00, 0xD8, 'b', 0};
+    std::string const value(reinterpret_cast<char const*>(units), sizeof units);
+    std::string const entry = UTF16("\"k\" \"", false) + value + UTF16("\"", false);
+    WriteFile(mPath, UTF16("#BEGINPREFS\r\"G\"\r#BEGINDICT\r", true) + entry + UTF16("\r#ENDDICT\r#ENDPREFS\r", false));
+    {
+        GPrefFileModule m(P(mPath), Unicode());
+        EXPECT_FALSE(m.IsBackupPending());
+        m.Set(B("G"), B("other"), T("x"));
+        m.FlushPrefs();
+    }
+    EXPECT_NE(ReadFile(mPath).find(entry), std::string::npos);
+    GPrefFileModule back(P(mPath), Unicode());
+    EXPECT_EQ(Value(back, "G", "other"), "x");
+}
