@@ -36,6 +36,18 @@ bool IsUTF16(GEncoding const* encoding) {
     return bytes.GetLength() == 2;
 }
 
+// Empties groups, then reads the file through read; a missing or empty file reads as complete.
+template <class ReadStream>
+bool ReadFile(GPathName const& file, GPrefModule::Groups& groups, ReadStream const& read) {
+    groups.RemoveAll();
+    if (!GFileSystem::FileExists(file))
+        return true;
+    GFileInStream in(file);
+    if (CheckedLength(file, in) == 0)
+        return true;
+    return read(in);
+}
+
 // Whether the stream starts with a UTF-16 or UTF-8 byte-order mark; the stream is reset.
 bool StartsWithMark(GInStream& in) {
     GBuffer head;
@@ -105,32 +117,22 @@ bool GPrefFileIO::Read(GInStream& in, GEncoding const* encoding, GPrefModule::Gr
 }
 
 bool GPrefFileIO::Read(GPathName const& file, GEncoding const* encoding, GPrefModule::Groups& groups) {
-    groups.RemoveAll();
-    if (!GFileSystem::FileExists(file))
-        return true;
-    GFileInStream in(file);
-    if (CheckedLength(file, in) == 0)
-        return true;
-    return Read(in, encoding, groups);
+    return ReadFile(file, groups, [&](GInStream& in) { return Read(in, encoding, groups); });
 }
 
 bool GPrefFileIO::ReadAsWritten(GPathName const& file, GEncoding const* asWritten, GPrefModule::Groups& groups) {
-    groups.RemoveAll();
-    if (!GFileSystem::FileExists(file))
-        return true;
-    GFileInStream in(file);
-    if (CheckedLength(file, in) == 0)
-        return true;
-    // UTF-16 is always written with its mark: a file without one was written in another encoding.
-    if (asWritten != nullptr && !IsUTF16(asWritten) && !StartsWithMark(in)) {
-        GDictBufferReader<GBuffer, GString> reader(groups);
-        reader.ReadDict(in, asWritten);
-        if (!reader.HadInvalidText())
-            return reader.WasComplete();
-        // Not this module's encoding: a writer in the platform encoding, as files without a mark were.
-        in.Reset();
-    }
-    return Read(in, nullptr, groups);
+    return ReadFile(file, groups, [&](GInStream& in) {
+        // UTF-16 is always written with its mark: a file without one was written in another encoding.
+        if (asWritten != nullptr && !IsUTF16(asWritten) && !StartsWithMark(in)) {
+            GDictBufferReader<GBuffer, GString> reader(groups);
+            reader.ReadDict(in, asWritten);
+            if (!reader.HadInvalidText())
+                return reader.WasComplete();
+            // Not this module's encoding: a writer in the platform encoding, as files without a mark were.
+            in.Reset();
+        }
+        return Read(in, nullptr, groups);
+    });
 }
 
 bool GPrefFileIO::IsTooLarge(GPathName const& file) {

@@ -48,6 +48,17 @@ Make const kMakers[] = {
     [](std::string const& path, GEncoding const* e) { return std::make_unique<GPrefSharedFileModule>(P(path), e); },
 };
 
+// The framework exception id a call throws (0 for none) and its full description.
+int Thrown(std::function<void()> const& call, std::string& text) {
+    try {
+        call();
+    } catch (GException const& e) {
+        text = U8(e.GetFullDescription());
+        return e.GetExceptionID();
+    }
+    return 0;
+}
+
 // The hidden temporaries of a save of leaf in folder: "." + leaf + "." and six characters.
 std::vector<std::string> TemporariesOf(std::string const& folder, std::string const& leaf) {
     std::vector<std::string> found;
@@ -64,6 +75,17 @@ std::vector<std::string> TemporariesOf(std::string const& folder, std::string co
 void SetManyKeys(GPrefModule& m) {
     for (int i = 0; i < 1000; ++i)
         m.Set(B("G"), B("key" + std::to_string(i)), T("a value long enough to pass the limit"));
+}
+
+// 0 when a save of many keys fails as a full disk does (EFBIG under LimitFileSize).
+int SaveToFullDisk(GPrefModule& m) {
+    SetManyKeys(m);
+    try {
+        m.FlushPrefs();
+    } catch (PUNIXSystemException const& e) {
+        return e.GetErrno() == EFBIG ? 0 : 2;
+    }
+    return 3;
 }
 
 void LimitFileSize() {
@@ -387,15 +409,8 @@ TEST_F(PrefFileModule, TextTheEncodingCannotHoldIsRefusedByName) {
             auto m = make(path, c.encoding);
             m->Set(B(c.group), B(c.key), T(c.value));
             m->Set(B(c.group), B(c.otherKey), T("other"));
-            int id = 0;
             std::string text;
-            try {
-                m->FlushPrefs();
-            } catch (GException const& e) {
-                id = e.GetExceptionID();
-                text = U8(e.GetFullDescription());
-            }
-            EXPECT_EQ(id, 2462);
+            EXPECT_EQ(Thrown([&] { m->FlushPrefs(); }, text), 2462);
             EXPECT_NE(text.find(c.named), std::string::npos) << text;
             EXPECT_NE(text.find("Test.uprefs"), std::string::npos) << text;
             EXPECT_TRUE(m->IsDirty());
@@ -417,13 +432,7 @@ TEST_F(PrefFileModule, AnIncompleteFileGetsOneBackupHoweverOftenItIsOpened) {
             GPrefFileModule m(P(mPath), Unicode());
             if (!m.IsBackupPending())
                 return 1;
-            SetManyKeys(m);
-            try {
-                m.FlushPrefs();
-            } catch (PUNIXSystemException const& e) {
-                return e.GetErrno() == EFBIG ? 0 : 2;
-            }
-            return 3;
+            return SaveToFullDisk(m);
         });
         EXPECT_EQ(result, 0) << open;
     }
@@ -492,13 +501,7 @@ TEST_F(PrefFileModule, ASaveLeavesTheTemporaryOfALiveSaveAlone) {
         });
         LimitFileSize();
         GPrefFileModule m(P(mPath), Unicode());
-        SetManyKeys(m);
-        try {
-            m.FlushPrefs();
-        } catch (PUNIXSystemException const& e) {
-            return e.GetErrno() == EFBIG ? 0 : 2;
-        }
-        return 0;
+        return SaveToFullDisk(m);
     });
     ASSERT_TRUE(writer.AwaitSignal());
     std::vector<std::string> const live = TemporariesOf(mTemp.Path(), "Test.uprefs");
@@ -564,15 +567,8 @@ TEST_F(PrefFileModule, AHugeFileIsNotReadAndIsKeptAsideWhole) {
         ASSERT_EQ(::truncate(path.c_str(), 3LL << 30), 0);
         auto m = make(path, Unicode());
         EXPECT_EQ(m->Has(B("G"), B("k")), false);
-        int id = 0;
         std::string text;
-        try {
-            m->Refresh();
-        } catch (GException const& e) {
-            id = e.GetExceptionID();
-            text = U8(e.GetFullDescription());
-        }
-        EXPECT_EQ(id, 40036);
+        EXPECT_EQ(Thrown([&] { m->Refresh(); }, text), 40036);
         EXPECT_NE(text.find(path), std::string::npos) << text;
         m->Set(B("New"), B("k"), T("v"));
         m->FlushPrefs();
