@@ -13,8 +13,9 @@
 //   text not valid in it is read in the platform encoding.
 // - WriteDict, only when dirty, loses no other process's update: under the exclusive lock it reads
 //   the file afresh, replays this module's own changes since its last read or save onto it, and
-//   saves that through GPrefFileIO (whole, never cut; a fresh read that was incomplete keeps the
-//   old file as "<name>.bak" first). The module then holds what it wrote.
+//   saves that through GPrefFileIO (whole, never cut; a fresh read that was incomplete, or a
+//   file too large to read, keeps the old file as "<name>.bak" first; the refusals of
+//   GPrefFileModule's save hold here too). The module then holds what it wrote.
 // - A failed read or write throws (40092 for the lock, the file layer's exception for the file);
 //   after a failed write the module stays dirty with its changes, and the lock is released.
 // - The destructor does not save. One thread at a time.
