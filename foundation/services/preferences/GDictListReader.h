@@ -48,8 +48,6 @@ public:
     bool ReadDict(GPathName const& file, GEncoding const* encoding);
 
     bool WasComplete() const { return mComplete; }
-    // Whether some bytes were not valid in the encoding read (a reason for WasComplete's false).
-    bool HadInvalidText() const { return mInvalidText; }
 
 private:
     bool ReadList(GBin2TextStream& text);
@@ -60,7 +58,6 @@ private:
     GString mBeginPhrase;
     GString mEndPhrase;
     bool mComplete = true;
-    bool mInvalidText = false;
 };
 
 template <class G, class K, class V>
@@ -75,7 +72,6 @@ template <class G, class K, class V>
 bool GDictListReader<G, K, V>::ReadDict(GPathName const& file, GEncoding const* encoding) {
     mTarget->RemoveAll();
     mComplete = true;
-    mInvalidText = false;
     if (!GFileSystem::FileExists(file))
         return true;
     GFileInStream in(file);
@@ -89,8 +85,7 @@ bool GDictListReader<G, K, V>::ReadDict(GInStream& in, GEncoding const* encoding
     GBufferedInStreamDecorator buffered(in, 1024);
     GBin2TextStream text(buffered, encoding);
     const bool result = ReadList(text);
-    mInvalidText = text.GetLossyTextCount() != 0;
-    if (mInvalidText)
+    if (text.GetLossyTextCount() != 0)
         mComplete = false;
     return result;
 }

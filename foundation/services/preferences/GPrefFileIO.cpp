@@ -2,6 +2,7 @@
 
 #include "core/base/GException.h"
 #include "core/base/GExceptionLocation.h"
+#include "core/streams/GMemoryInStream.h"
 #include "core/streams/GMemoryOutStream.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUTF8Encoding.h"
@@ -48,25 +49,17 @@ bool ReadFile(GPathName const& file, GPrefModule::Groups& groups, ReadStream con
     return read(in);
 }
 
-// Whether the stream starts with a UTF-16 or UTF-8 byte-order mark; the stream is reset.
-bool StartsWithMark(GInStream& in) {
-    GBuffer head;
-    GBuffer more;
-    while (head.GetLength() < 3 && in.Read(more, 3 - head.GetLength()) > 0)
-        head += more;
-    in.Reset();
-    unsigned char const* b = head.GetPtr();
-    const int n = head.GetLength();
+// Whether the bytes start with a UTF-16 or UTF-8 byte-order mark.
+bool StartsWithMark(GBuffer const& bytes) {
+    unsigned char const* b = bytes.GetPtr();
+    const int n = bytes.GetLength();
     return (n >= 2 && ((b[0] == 0xFF && b[1] == 0xFE) || (b[0] == 0xFE && b[1] == 0xFF))) ||
-           (n == 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF);
+           (n >= 3 && b[0] == 0xEF && b[1] == 0xBB && b[2] == 0xBF);
 }
 
-// Whether the text is written in the encoding as it is and reads back as valid text.
 bool Holds(GEncoding const* encoding, GString const& text) {
     GBuffer bytes;
-    GBuffer units;
-    return text.GetBuffer(bytes, encoding) == GEncoding::kConvertOK &&
-           encoding->ConvertTo(bytes, GEncodingFallback::Get<GUnicodeEncoding>(), units) == GEncoding::kConvertOK;
+    return text.GetBuffer(bytes, encoding) == GEncoding::kConvertOK;
 }
 
 // Names and keys are bytes, ASCII in practice; shown as UTF-8 so that any other bytes read too.
@@ -122,16 +115,21 @@ bool GPrefFileIO::Read(GPathName const& file, GEncoding const* encoding, GPrefMo
 
 bool GPrefFileIO::ReadAsWritten(GPathName const& file, GEncoding const* asWritten, GPrefModule::Groups& groups) {
     return ReadFile(file, groups, [&](GInStream& in) {
-        // UTF-16 is always written with its mark: a file without one was written in another encoding.
-        if (asWritten != nullptr && !IsUTF16(asWritten) && !StartsWithMark(in)) {
-            GDictBufferReader<GBuffer, GString> reader(groups);
-            reader.ReadDict(in, asWritten);
-            if (!reader.HadInvalidText())
-                return reader.WasComplete();
-            // Not this module's encoding: a writer in the platform encoding, as files without a mark were.
-            in.Reset();
-        }
-        return Read(in, nullptr, groups);
+        // The whole file, within the limit: which encoding reads it is known only at its end.
+        GBuffer bytes;
+        GBuffer block;
+        while (in.Read(block, 1 << 16) > 0)
+            bytes += block;
+        GEncoding const* encoding = nullptr;
+        // UTF-16 is always written with its mark: a file without one was written in another
+        // encoding. A file that is not valid in this module's (a zero byte only flags) was written
+        // in the platform encoding, as files without a mark always were.
+        GBuffer units;
+        if (asWritten != nullptr && !IsUTF16(asWritten) && !StartsWithMark(bytes) &&
+            (asWritten->ConvertTo(bytes, GEncodingFallback::Get<GUnicodeEncoding>(), units) & GEncoding::kConvertFailed) == 0)
+            encoding = asWritten;
+        GMemoryInStream text(bytes);
+        return Read(text, encoding, groups);
     });
 }
 
@@ -144,17 +142,15 @@ bool GPrefFileIO::IsTooLarge(GPathName const& file) {
 
 void GPrefFileIO::Write(GPathName const& file, GPrefModule::Groups const& groups, GEncoding const* encoding,
                         bool& backupPending) {
+    GEncoding const* written = encoding != nullptr ? encoding : GEncodingFallback::GetPlatform();
     GBuffer bytes;
+    bool whole = false;
     {
         GMemoryOutStream out(bytes);
-        GEncoding const* written = encoding != nullptr ? encoding : GEncodingFallback::GetPlatform();
-        GBuffer units;
-        // Text written whole can still read back as invalid (a NUL in 8-bit text): the file would
-        // read as incomplete at every open.
-        if (!GPrefModule::WriteGroups(groups, out, encoding) ||
-            written->ConvertTo(bytes, GEncodingFallback::Get<GUnicodeEncoding>(), units) != GEncoding::kConvertOK)
-            ThrowUnwritable(file, groups, written);
+        whole = GPrefModule::WriteGroups(groups, out, written);
     }
+    if (!whole)
+        ThrowUnwritable(file, groups, written);
     GSafeFileSave::Save(file, bytes, backupPending);
     backupPending = false;
 }

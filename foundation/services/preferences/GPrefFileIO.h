@@ -10,7 +10,7 @@
 // - ReadAsWritten reads a file that other processes write as well, in whatever encoding they
 //   wrote it: a byte-order mark names it; without one the text is read in asWritten (the
 //   encoding this module writes, which puts no mark before 8-bit text) when it is valid there,
-//   else in the platform encoding.
+//   else in the platform encoding. The file is read into memory whole (kMaxFileBytes at most).
 // - Write saves the groups in the preference text format with GSafeFileSave: the old file or the
 //   new one, never a cut one. When backupPending is set, the current file is first kept beside
 //   it (GSafeFileSave::KeepBackup, "<name>.bak", one backup however often the same file is kept)

@@ -141,6 +141,15 @@ TEST_F(PrefSharedFileModule, AModuleInUTF8ReadsBackWhatItWrote) {
     EXPECT_FALSE(Exists(mPath + ".bak"));
 }
 
+// A zero byte is U+0000 in any 8-bit text: it does not make a UTF-8 file read as Mac Roman.
+TEST_F(PrefSharedFileModule, AZeroByteKeepsAFileInTheModulesEncoding) {
+    WriteFile(mPath, PrefsText("\r\"G\"\r#BEGINDICT\r\"k\" \"caf\xC3\xA9\"\r\"nul\" \"a" + std::string(1, '\0') +
+                               "b\"\r#ENDDICT\r"));
+    GPrefSharedFileModule module(P(mPath), UTF8());
+    EXPECT_EQ(Value(module, "G", "k"), "caf\xC3\xA9");
+    EXPECT_EQ(Value(module, "G", "nul"), std::string("a\0b", 3));
+}
+
 // The writer takes the exclusive lock, says so, and rewrites the file a while later: a read that
 // starts meanwhile must wait and see the new file.
 TEST_F(PrefSharedFileModule, AReadWaitsForTheWriterAndSeesWhatItWrote) {
