@@ -1,18 +1,24 @@
 #include "services/files/GSafeFileSave.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <cerrno>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "mac/paths/PMacNativePath.h"
 #include "mac/system/PUNIXSystemException.h"
 
 namespace {
+
+constexpr int kMaxBackups = 100;
 
 [[noreturn]] void Throw(int error) { throw PUNIXSystemException(error != 0 ? error : EIO); }
 
@@ -112,38 +118,97 @@ void SyncFolder(std::string const& folder) {
         ::fsync(dir.Get());
 }
 
-// A temporary file in folder, removed unless Keep is called.
+// The hidden temporary of a save: "." + leaf + "." and the six letters or digits of mkostemp.
+bool IsTemporaryName(std::string const& name, std::string const& leaf) {
+    if (name.size() != leaf.size() + 8 || name.compare(0, leaf.size() + 2, "." + leaf + ".") != 0)
+        return false;
+    for (size_t i = name.size() - 6; i < name.size(); ++i)
+        if (!isalnum(static_cast<unsigned char>(name[i])))
+            return false;
+    return true;
+}
+
+bool TryLock(int fd, short type) {
+    struct flock lock = {};
+    lock.l_type = type;
+    lock.l_whence = SEEK_SET;
+    return ::fcntl(fd, F_OFD_SETLK, &lock) == 0;
+}
+
+// A temporary file in folder, removed unless Keep is called. It holds a read lock for as long as
+// it is open, which readers of the file it becomes share, and which tells RemoveStaleTemporaries
+// of every process that this save is alive.
 class TempFile {
 public:
-    TempFile(std::string const& folder, std::string const& leaf) : mPath(folder + "/." + leaf + ".XXXXXX") {
-        const int fd = ::mkostemp(mPath.data(), O_CLOEXEC);
-        if (fd < 0)
-            Throw(errno);
-        mFd = fd;
+    TempFile(std::string const& folder, std::string const& leaf) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            mPath = folder + "/." + leaf + ".XXXXXX";
+            const int fd = ::mkostemp(mPath.data(), O_CLOEXEC);
+            if (fd < 0)
+                Throw(errno);
+            // Until the lock is held another save may take it for stale and remove it.
+            struct stat st;
+            if (TryLock(fd, F_RDLCK) && ::fstat(fd, &st) == 0 && st.st_nlink != 0) {
+                mFd = fd;
+                return;
+            }
+            ::close(fd);
+        }
+        Throw(EAGAIN);
     }
     TempFile(TempFile const&) = delete;
     TempFile& operator=(TempFile const&) = delete;
     ~TempFile() {
-        if (mFd >= 0)
-            ::close(mFd);
         if (!mKept)
             ::unlink(mPath.c_str());
+        if (mFd >= 0)
+            ::close(mFd);
     }
     int Fd() const { return mFd; }
     std::string const& Path() const { return mPath; }
-    void CloseChecked() {
-        const int fd = mFd;
-        mFd = -1;
-        if (::close(fd) != 0 && errno != EINTR)
+    // Renamed over target: from now on it is that file.
+    void RenameTo(std::string const& target) {
+        if (::rename(mPath.c_str(), target.c_str()) != 0)
             Throw(errno);
+        mKept = true;
+        // The bytes are synced already; the descriptor (and the lock) only had to last this long.
+        ::close(mFd);
+        mFd = -1;
     }
-    void Keep() { mKept = true; }
 
 private:
     std::string mPath;
     int mFd = -1;
     bool mKept = false;
 };
+
+// Removes the temporaries that saves of leaf left in folder when they were killed: hidden files
+// of exactly that pattern, this user's, and not locked by a save still running in any process.
+void RemoveStaleTemporaries(std::string const& folder, std::string const& leaf) {
+    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (dir.Get() < 0)
+        return;
+    DIR* listing = ::fdopendir(::dup(dir.Get()));
+    if (listing == nullptr)
+        return;
+    std::vector<std::string> names;
+    while (dirent* entry = ::readdir(listing))
+        if (IsTemporaryName(entry->d_name, leaf))
+            names.push_back(entry->d_name);
+    ::closedir(listing);
+    for (std::string const& name : names) {
+        Descriptor file(::openat(dir.Get(), name.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC));
+        struct stat opened;
+        if (file.Get() < 0 || ::fstat(file.Get(), &opened) != 0 || !S_ISREG(opened.st_mode) ||
+            opened.st_uid != geteuid() || opened.st_nlink != 1 || !TryLock(file.Get(), F_WRLCK))
+            continue;
+        // The name must still be the file that was found unlocked.
+        struct stat named;
+        if (::fstatat(dir.Get(), name.c_str(), &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
+            named.st_ino == opened.st_ino)
+            ::unlinkat(dir.Get(), name.c_str(), 0);
+    }
+}
 
 std::string LeafOf(std::string const& path) {
     const size_t slash = path.rfind('/');
@@ -160,15 +225,13 @@ void WriteReplacing(std::string const& target, unsigned char const* data, size_t
         if (::fchown(temp.Fd(), old->st_uid, old->st_gid) != 0) {
         }
     }
+    WriteAll(temp.Fd(), data, length);
+    // The mode last: a temporary left by a kill stays writable for its owner, so it can be found stale.
     if (::fchmod(temp.Fd(), mode) != 0)
         Throw(errno);
-    WriteAll(temp.Fd(), data, length);
     if (::fsync(temp.Fd()) != 0)
         Throw(errno);
-    temp.CloseChecked();
-    if (::rename(temp.Path().c_str(), target.c_str()) != 0)
-        Throw(errno);
-    temp.Keep();
+    temp.RenameTo(target);
     SyncFolder(folder);
 }
 
@@ -176,7 +239,7 @@ void WriteReplacing(std::string const& target, unsigned char const* data, size_t
 
 GString GSafeFileSave::ResolveTarget(GString const& nativeTarget) { return FromNative(Resolve(ToNative(nativeTarget))); }
 
-void GSafeFileSave::Save(GPathName const& path, GBuffer const& bytes) {
+void GSafeFileSave::Save(GPathName const& path, GBuffer const& bytes, bool keepBackup) {
     const std::string target = Resolve(ToNative(path.GetNativePathString()));
     MakeFolders(FolderOf(target));
     struct stat old;
@@ -185,34 +248,19 @@ void GSafeFileSave::Save(GPathName const& path, GBuffer const& bytes) {
         Throw(errno);
     if (exists && !S_ISREG(old.st_mode))
         Throw(S_ISDIR(old.st_mode) ? EISDIR : EINVAL);
+    // The rename would get past the file's own mode: refused where an open for writing would be.
+    if (exists && ::faccessat(AT_FDCWD, target.c_str(), W_OK, AT_EACCESS) != 0)
+        Throw(errno);
+    RemoveStaleTemporaries(FolderOf(target), LeafOf(target));
+    if (keepBackup && exists)
+        KeepBackup(path);
     WriteReplacing(target, bytes.GetPtr(), static_cast<size_t>(bytes.GetLength()), exists ? &old : nullptr);
 }
 
-GPathName GSafeFileSave::KeepBackup(GPathName const& path) {
-    const std::string target = Resolve(ToNative(path.GetNativePathString()));
-    struct stat st;
-    if (::stat(target.c_str(), &st) != 0) {
-        if (errno == ENOENT)
-            return GPathName();
-        Throw(errno);
-    }
-    std::string backup;
-    for (int i = 0; i < 100; ++i) {
-        backup = target + ".bak" + (i == 0 ? std::string() : std::to_string(i));
-        struct stat taken;
-        if (::lstat(backup.c_str(), &taken) != 0)
-            break;
-    }
-    // A second link keeps the old bytes without copying them; the new file replaces only the name.
-    if (::link(target.c_str(), backup.c_str()) == 0) {
-        SyncFolder(FolderOf(target));
-        GPathName result;
-        result.SetNativePathString(FromNative(backup));
-        return result;
-    }
-    if (errno == EEXIST)
-        ::unlink(backup.c_str());
-    Descriptor in(::open(target.c_str(), O_RDONLY | O_CLOEXEC));
+namespace {
+
+std::string ReadAll(std::string const& path) {
+    Descriptor in(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (in.Get() < 0)
         Throw(errno);
     std::string contents;
@@ -225,14 +273,100 @@ GPathName GSafeFileSave::KeepBackup(GPathName const& path) {
             Throw(errno);
         }
         if (n == 0)
-            break;
+            return contents;
         contents.append(block, static_cast<size_t>(n));
     }
+}
+
+std::string BackupName(std::string const& target, int i) {
+    return target + ".bak" + (i == 0 ? std::string() : std::to_string(i));
+}
+
+// Reads up to size bytes, fewer only at the end of the file.
+size_t ReadBlock(int fd, char* block, size_t size) {
+    size_t got = 0;
+    while (got < size) {
+        const ssize_t n = ::read(fd, block + got, size - got);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            Throw(errno);
+        if (n == 0)
+            break;
+        got += static_cast<size_t>(n);
+    }
+    return got;
+}
+
+bool SameBytes(std::string const& a, std::string const& b) {
+    Descriptor left(::open(a.c_str(), O_RDONLY | O_CLOEXEC));
+    Descriptor right(::open(b.c_str(), O_RDONLY | O_CLOEXEC));
+    if (left.Get() < 0 || right.Get() < 0)
+        return false;
+    std::vector<char> x(65536);
+    std::vector<char> y(65536);
+    for (;;) {
+        const size_t n = ReadBlock(left.Get(), x.data(), x.size());
+        if (ReadBlock(right.Get(), y.data(), y.size()) != n || std::memcmp(x.data(), y.data(), n) != 0)
+            return false;
+        if (n < x.size())
+            return true;
+    }
+}
+
+// An existing backup of target that already holds its bytes (the same file, or a copy); empty
+// when there is none.
+std::string SameBackup(std::string const& target, struct stat const& st) {
+    for (int i = 0; i < kMaxBackups; ++i) {
+        const std::string backup = BackupName(target, i);
+        struct stat other;
+        if (::lstat(backup.c_str(), &other) != 0 || !S_ISREG(other.st_mode) || other.st_size != st.st_size)
+            continue;
+        if ((other.st_dev == st.st_dev && other.st_ino == st.st_ino) || SameBytes(target, backup))
+            return backup;
+    }
+    return std::string();
+}
+
+GPathName PathOf(std::string const& native) {
+    GPathName result;
+    result.SetNativePathString(FromNative(native));
+    return result;
+}
+
+}  // namespace
+
+GPathName GSafeFileSave::KeepBackup(GPathName const& path) {
+    const std::string target = Resolve(ToNative(path.GetNativePathString()));
+    struct stat st;
+    if (::stat(target.c_str(), &st) != 0) {
+        if (errno == ENOENT)
+            return GPathName();
+        Throw(errno);
+    }
+    // One backup per state of the file: a save that failed after keeping it, or a file that keeps
+    // reading as incomplete, must not fill the folder with copies.
+    const std::string same = SameBackup(target, st);
+    if (!same.empty())
+        return PathOf(same);
+    std::string backup;
+    for (int i = 0; i < kMaxBackups; ++i) {
+        backup = BackupName(target, i);
+        struct stat taken;
+        if (::lstat(backup.c_str(), &taken) != 0)
+            break;
+    }
+    // A second link keeps the old bytes without copying them; the new file replaces only the name.
+    if (::link(target.c_str(), backup.c_str()) == 0) {
+        SyncFolder(FolderOf(target));
+        return PathOf(backup);
+    }
+    if (errno == EEXIST)
+        ::unlink(backup.c_str());
+    const std::string contents = ReadAll(target);
     struct stat none;
     const bool backupExists = ::stat(backup.c_str(), &none) == 0;
     WriteReplacing(backup, reinterpret_cast<unsigned char const*>(contents.data()), contents.size(),
                    backupExists ? &st : nullptr);
-    GPathName result;
-    result.SetNativePathString(FromNative(backup));
-    return result;
+    return PathOf(backup);
 }

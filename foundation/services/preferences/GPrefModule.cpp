@@ -146,6 +146,12 @@ void GPrefModule::ApplyOwnChanges(Groups& groups) const {
     mJournal.ApplyTo(groups);
 }
 
+bool GPrefModule::IsWritableName(GBuffer const& name) {
+    // Held as ASCII bytes the text converts as it stands; only a conversion shows other bytes.
+    GBuffer units;
+    return GString(name, ASCII()).GetBuffer(units, GEncodingFallback::Get<GUnicodeEncoding>()) == GEncoding::kConvertOK;
+}
+
 bool GPrefModule::GetPrefsDataToStream(GOutStream& out, GEncoding const* encoding) const {
     return WriteGroups(mGroups, out, encoding);
 }
@@ -159,9 +165,8 @@ bool GPrefModule::WriteGroups(Groups const& groups, GOutStream& out, GEncoding c
             continue;
         GBuffer const& name = groups.GetKeyAt(slot);
         GString nameText(name, ASCII());
-        GBuffer back;
         // A name that is not ASCII would come back as another group.
-        if (nameText.GetBuffer(back, ASCII()) != GEncoding::kConvertOK || !(back == name))
+        if (!IsWritableName(name))
             ok = false;
         ok = writer.WriteEOL() && ok;
         ok = writer.WriteQuotedString(nameText) && ok;

@@ -73,6 +73,8 @@ public:
     Groups const& GetGroups() const { return mGroups; }
     bool IsInTransaction() const { return mTransactionCount != 0; }
 
+    // Whether a group name or key is written as it is: ASCII, the only bytes the text keeps.
+    static bool IsWritableName(GBuffer const& name);
     // Writes groups in the preference text format (the layout of GetPrefsDataToStream).
     static bool WriteGroups(Groups const& groups, GOutStream& out, GEncoding const* encoding);
 

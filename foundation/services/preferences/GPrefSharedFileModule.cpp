@@ -27,7 +27,7 @@ void GPrefSharedFileModule::ReadDict() {
     GPathName lockFile;
     GetLockPathName(lockFile);
     GLockByFile lock(lockFile, GLockFile::kShared, true);
-    GPrefFileIO::Read(mFile, nullptr, GetMutableGroups());
+    GPrefFileIO::ReadAsWritten(mFile, GetEncoding(), GetMutableGroups());
 }
 
 void GPrefSharedFileModule::WriteDict() {
@@ -38,7 +38,8 @@ void GPrefSharedFileModule::WriteDict() {
     GLockByFile lock(lockFile, GLockFile::kExclusive, true);
     // What the other processes wrote since this module read the file, with its own changes on top.
     Groups current;
-    bool backupPending = !GPrefFileIO::Read(mFile, nullptr, current);
+    // A file too large to read is kept aside whole, as an incomplete one is.
+    bool backupPending = GPrefFileIO::IsTooLarge(mFile) || !GPrefFileIO::ReadAsWritten(mFile, GetEncoding(), current);
     ApplyOwnChanges(current);
     GPrefFileIO::Write(mFile, current, GetEncoding(), backupPending);
     GetMutableGroups() = current;

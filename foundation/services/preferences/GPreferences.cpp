@@ -17,6 +17,10 @@ GTable<GVariableSubstitution*> GPreferences::sVariableSubstitutors;
 
 namespace {
 
+// The special paths of the user's and the machine's preference files.
+constexpr int kUserPrefsFolder = 35;
+constexpr int kSystemPrefsFolder = 33;
+
 GBuffer const& SharingGroup() {
     static GBuffer const group("PrefSharing");
     return group;
@@ -90,10 +94,11 @@ void GPreferences::SetPrefModule(int level, GPrefModule* module, bool owned) {
 void GPreferences::SetDefaultModules(GString const& name, PrefDefaultModule flags) {
     GPathName userFolder;
     GPathName systemFolder;
+    // The special folders, not the bare preference folders: whoever moves them moves these files.
     if ((flags & (kUserFileModule | kSharedFileModule)) != 0)
-        GFileSystem::GetUserPreferenceFolder(userFolder);
+        userFolder = GFileSystem::GetSpecialPath(kUserPrefsFolder);
     if ((flags & kSystemFileModule) != 0)
-        GFileSystem::GetGlobalPreferenceFolder(systemFolder);
+        systemFolder = GFileSystem::GetSpecialPath(kSystemPrefsFolder);
     if ((flags & kUserFileModule) != 0) {
         GString leaf(name);
         leaf += GString(".uprefs");

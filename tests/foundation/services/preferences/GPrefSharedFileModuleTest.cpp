@@ -18,6 +18,7 @@
 #include "support/Elapsed.h"
 #include "support/ExceptionID.h"
 #include "support/FileFixtures.h"
+#include "support/ForkedChild.h"
 #include "support/FoundationStartup.h"
 #include "support/PrefTestText.h"
 #include "support/ScopedTempFolder.h"
@@ -103,7 +104,7 @@ TEST_F(PrefSharedFileModule, ReadsByTheMarkOrThePlatformEncodingAndWritesInItsOw
     for (Case const& c : cases) {
         SCOPED_TRACE(c.what);
         WriteFile(mPath, c.bytes);
-        // The module's own encoding is for writing only.
+        // Mac Roman is not valid UTF-8: read in the platform encoding, written in the module's own.
         GPrefSharedFileModule module(P(mPath), UTF8());
         EXPECT_EQ(Value(module, "Actors", "name"), "caf\xC3\xA9 \xE2\x84\xA2");
         module.Set(B("Actors"), B("id"), T("7"));
@@ -113,6 +114,40 @@ TEST_F(PrefSharedFileModule, ReadsByTheMarkOrThePlatformEncodingAndWritesInItsOw
         EXPECT_NE(written.find("\"name\" \"caf\xC3\xA9 \xE2\x84\xA2\""), std::string::npos);
         EXPECT_NE(written.find("\"id\" \"7\""), std::string::npos);
     }
+}
+
+// Without a mark the module's own encoding reads its file back: flush after flush, in the same
+// process or a new one, the text stays as it was set.
+TEST_F(PrefSharedFileModule, AModuleInUTF8ReadsBackWhatItWrote) {
+    const std::string text = "caf\xC3\xA9 \xE2\x84\xA2 \xE6\x97\xA5";
+    {
+        GPrefSharedFileModule module(P(mPath), UTF8());
+        module.Set(B("G"), B("k"), T(text));
+        module.FlushPrefs();
+    }
+    for (int round = 0; round < 3; ++round) {
+        const int result = ForkedChild::RunCheck([&] {
+            GPrefSharedFileModule module(P(mPath), UTF8());
+            module.Set(B("G"), B("round"), T(std::to_string(round)));
+            module.FlushPrefs();
+            return Value(module, "G", "k") == text ? 0 : 1;
+        });
+        EXPECT_EQ(result, 0) << round;
+    }
+    GPrefSharedFileModule reread(P(mPath), UTF8());
+    EXPECT_EQ(Value(reread, "G", "k"), text);
+    EXPECT_EQ(Value(reread, "G", "round"), "2");
+    EXPECT_NE(ReadFile(mPath).find("\"k\" \"" + text + "\""), std::string::npos);
+    EXPECT_FALSE(Exists(mPath + ".bak"));
+}
+
+// A zero byte is U+0000 in any 8-bit text: it does not make a UTF-8 file read as Mac Roman.
+TEST_F(PrefSharedFileModule, AZeroByteKeepsAFileInTheModulesEncoding) {
+    WriteFile(mPath, PrefsText("\r\"G\"\r#BEGINDICT\r\"k\" \"caf\xC3\xA9\"\r\"nul\" \"a" + std::string(1, '\0') +
+                               "b\"\r#ENDDICT\r"));
+    GPrefSharedFileModule module(P(mPath), UTF8());
+    EXPECT_EQ(Value(module, "G", "k"), "caf\xC3\xA9");
+    EXPECT_EQ(Value(module, "G", "nul"), std::string("a\0b", 3));
 }
 
 // The writer takes the exclusive lock, says so, and rewrites the file a while later: a read that

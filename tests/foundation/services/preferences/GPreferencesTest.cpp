@@ -6,6 +6,7 @@
 #include "core/support/GStringSupport.h"
 #include "core/values/GDateTime.h"
 #include "mac/system/PUNIXSystemException.h"
+#include "services/filesystem/GFileSystem.h"
 #include "services/preferences/GPrefFileModule.h"
 #include "services/preferences/GPrefMemoryModule.h"
 #include "services/preferences/GPreferences.h"
@@ -312,22 +313,47 @@ TEST_F(Preferences, FlushAndFinalizeFlushEveryModuleThenReportTheFirstFailure) {
     EXPECT_EQ(flushes[2], 3);  // FlushPrefs and Finalize in the first pass
 }
 
-TEST_F(Preferences, DefaultModulesInThePreferenceFolders) {
+// The default modules live in the special folders of preference files, 35 for the user's and 33
+// for the machine's, so that a peer that moves those folders finds them there.
+TEST_F(Preferences, DefaultModulesInTheSpecialPreferenceFolders) {
     ScopedTempFolder home;
     ScopedEnvironment env;
     env.Set("XDG_CONFIG_HOME", home / "config");
+    GFileSystem::RemoveSpecialPath(35);
+    GFileSystem::RemoveSpecialPath(33);
     GPreferences::SetDefaultModules(T("Trovel"), GPreferences::PrefDefaultModule(GPreferences::kUserFileModule |
                                                                                  GPreferences::kMemoryModule));
     auto* user = dynamic_cast<GPrefFileModule*>(GPreferences::GetPrefModule(-3));
     ASSERT_NE(user, nullptr);
-    EXPECT_EQ(U8(user->GetPathName().GetNativePathString()), home / "config/Trovel.uprefs");
+    EXPECT_EQ(U8(user->GetPathName().GetNativePathString()), home / "config/Kelvora Prefs Folder/Trovel.uprefs");
     EXPECT_EQ(user->GetEncoding(), Unicode());
     EXPECT_NE(dynamic_cast<GPrefMemoryModule*>(GPreferences::GetPrefModule(-5)), nullptr);
     EXPECT_EQ(GPreferences::GetPrefModule(-4), nullptr);
     GPreferences::Set(-3, B("G"), B("k"), T("v"));
     GPreferences::Finalize();
-    EXPECT_EQ(ReadFile(home / "config/Trovel.uprefs").substr(0, 2), "\xFF\xFE");
+    EXPECT_EQ(ReadFile(home / "config/Kelvora Prefs Folder/Trovel.uprefs").substr(0, 2), "\xFF\xFE");
     GPreferences::Initialize();
+
+    GFileSystem::AddSpecialPath(35, P(home / "user prefs"));
+    GFileSystem::AddSpecialPath(33, P(home / "machine prefs"));
+    GPreferences::SetDefaultModules(T("Trovel"), GPreferences::PrefDefaultModule(GPreferences::kUserFileModule |
+                                                                                 GPreferences::kSharedFileModule |
+                                                                                 GPreferences::kSystemFileModule));
+    struct Case {
+        int level;
+        std::string path;
+    } const cases[] = {
+        {-3, home / "user prefs/Trovel.uprefs"},
+        {-2, home / "user prefs/Kelvora.uprefs"},
+        {-4, home / "machine prefs/Trovel.sprefs"},
+    };
+    for (Case const& c : cases) {
+        GPreferences::Set(c.level, B("G"), B("level"), T(std::to_string(c.level)));
+        GPreferences::FlushPrefs();
+        EXPECT_EQ(U8(GPrefFileModule(P(c.path), Unicode()).Get(B("G"), B("level"))), std::to_string(c.level)) << c.path;
+    }
+    GFileSystem::RemoveSpecialPath(35);
+    GFileSystem::RemoveSpecialPath(33);
 }
 
 TEST_F(Preferences, SetEncodingReachesEveryModule) {
