@@ -78,6 +78,28 @@ TEST(GStreamSupport, GetStreamLengthCountsAndResets) {
     EXPECT_EQ(huge.Position(), 0);
 }
 
+// Skips that never report the end, in big and in small steps: the count still ends.
+TEST(GStreamSupport, GetStreamLengthOfAStreamWithoutEndIsBounded) {
+    class EndlessInStream : public GInStream {
+    public:
+        explicit EndlessInStream(long long stepLimit) : mStepLimit(stepLimit) {}
+        GInStream* CreateClone() const override { return nullptr; }
+        int Read(GBuffer& out, int) override {
+            out.Clear();
+            return -1;
+        }
+        long long Skip(long long count) override { return std::min(count, mStepLimit); }
+        void Reset() override {}
+
+    private:
+        long long mStepLimit;
+    };
+    EndlessInStream whole(GStreamSupport::cMaxStreamLength);
+    EXPECT_EQ(GStreamSupport::GetStreamLength(whole), GStreamSupport::cMaxStreamLength);
+    EndlessInStream bytewise(1);
+    EXPECT_EQ(GStreamSupport::GetStreamLength(bytewise), GStreamSupport::cMaxSkipCalls);
+}
+
 TEST(GStreamSupport, CopyStreamCopiesEverythingFromWhereTheStreamIs) {
     std::string const data = CountingBytes(250000);
     PiecewiseInStream in(data, kPieces);
