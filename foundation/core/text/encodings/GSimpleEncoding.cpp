@@ -119,8 +119,12 @@ bool LongestRun(Same same, uint8_t& first, uint8_t& last) {
 
 } // namespace
 
-GSimpleEncoding::GSimpleEncoding(GBuffer const& description)
-    : mDescription(description), mNameIndex(kByteCount), mUnicodeIndex(kByteCount) {
+// The tables are made with the fill: an encoding that is never used touches no memory for them.
+GSimpleEncoding::GSimpleEncoding(GBuffer const& description) : mDescription(description) {}
+
+void GSimpleEncoding::MakeEmptyTables() {
+    mNameIndex = GDict<GBuffer, unsigned char>(kByteCount);
+    mUnicodeIndex = GDict<GCharCode, unsigned char>(kByteCount);
     mGlyphNames.Resize(kByteCount);
     mGlyphFlags.Resize(kByteCount);
     mUnicodeTexts.Resize(kByteCount);
@@ -139,6 +143,10 @@ void GSimpleEncoding::EnsureFilled() const {
     if (mFilling || mFilled.load(std::memory_order_relaxed))
         return;
     GSimpleEncoding& self = const_cast<GSimpleEncoding&>(*this);
+    if (!mTablesMade) {
+        self.MakeEmptyTables();
+        mTablesMade = true;
+    }
     mFilling = true;
     try {
         self.FillTables();

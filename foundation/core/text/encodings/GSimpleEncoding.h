@@ -70,6 +70,7 @@ private:
     static constexpr uint16_t kHasByte = 0x100;
 
     void EnsureFilled() const;
+    void MakeEmptyTables();
     void SetName(unsigned char byte, GBuffer const& name);
     void SetUnicode(unsigned char byte, GCharCode const& unicode);
     void IndexUnit(uint16_t unit, unsigned char byte);
@@ -81,6 +82,8 @@ private:
     mutable std::atomic<bool> mFilled{false};
     // Set while FillTables runs on the thread that holds the mutex: its own calls pass through.
     mutable bool mFilling = false;
+    // A fill that threw keeps its empty tables for the next try.
+    mutable bool mTablesMade = false;
 
     GBuffer mDescription;
     GTable<GBuffer> mGlyphNames;
