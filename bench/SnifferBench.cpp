@@ -24,7 +24,7 @@
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "services/files/GFileInStream.h"
 #include "services/paths/GPathName.h"
-#include "services/sniffers/GStreamSniffer.h"
+#include "core/support/GStreamSupport.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"
 #include "support/SniffSamples.h"
@@ -150,7 +150,7 @@ magic_t Magic() {
 
 GTypeEnums::Types SniffFile(std::string const& path) {
     GFileInStream in{GPathName(GString(path.c_str(), GUTF8Encoding::GetInstance()))};
-    return GStreamSniffer::GetStreamType(in);
+    return GStreamSupport::GetStreamType(in);
 }
 
 char const* MagicFile(magic_t m, std::string const& path, std::vector<char>& scratch) {
@@ -173,7 +173,7 @@ void PrintAgreementOnce() {
         for (Sample const& s : Folder()) {
             GBuffer const bytes(reinterpret_cast<unsigned char const*>(s.bytes.data()), static_cast<int>(s.bytes.size()));
             GMemoryInStream in(bytes);
-            int const ours = GStreamSniffer::GetStreamType(in);
+            int const ours = GStreamSupport::GetStreamType(in);
             char const* d = magic_buffer(Magic(), s.bytes.data(), s.bytes.size());
             std::string const description = d != nullptr ? d : "";
             int const theirs = KindOfDescription(description);
@@ -228,7 +228,7 @@ void MemoryOurs(benchmark::State& state) {
             new GBuffer(reinterpret_cast<unsigned char const*>(s.bytes.data()), static_cast<int>(s.bytes.size()))));
     for (auto _ : state)
         for (auto const& in : streams)
-            benchmark::DoNotOptimize(GStreamSniffer::GetStreamType(*in));
+            benchmark::DoNotOptimize(GStreamSupport::GetStreamType(*in));
     state.SetItemsProcessed(state.iterations() * static_cast<long long>(streams.size()));
 }
 

@@ -7,7 +7,7 @@
 
 #include "core/bytes/GBuffer.h"
 #include "core/streams/GMemoryInStream.h"
-#include "services/sniffers/GStreamSniffer.h"
+#include "core/support/GStreamSupport.h"
 #include "support/FuzzInput.h"
 #include "support/TestStreams.h"
 
@@ -40,16 +40,16 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     GBuffer const buffer = TestBuffer(bytes);
 
     GMemoryInStream whole(buffer);
-    Kind const found = GStreamSniffer::GetStreamType(whole);
+    Kind const found = GStreamSupport::GetStreamType(whole);
     PiecewiseInStream inPieces(bytes, pieces);
-    Check(GStreamSniffer::GetStreamType(inPieces) == found);
+    Check(GStreamSupport::GetStreamType(inPieces) == found);
     Check(inPieces.Position() == 0);
     Check((found == GTypeEnums::kEmpty) == bytes.empty());
 
     bool before = true;
     for (Kind kind : cProbeOrder) {
-        bool const is = GStreamSniffer::StreamIsOfType(whole, kind);
-        Check(GStreamSniffer::StreamIsOfType(inPieces, kind) == is);
+        bool const is = GStreamSupport::StreamIsOfType(whole, kind);
+        Check(GStreamSupport::StreamIsOfType(inPieces, kind) == is);
         if (kind == found)
             Check(is);
         else if (before && !(IsOpenType(kind) && IsOpenType(found)))
@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
 
     GBuffer head;
     int const n = data[0] * 17;
-    bool const reached = GStreamSniffer::EnsureNumberOfBytes(whole, head, n);
+    bool const reached = GStreamSupport::EnsureNumberOfBytes(whole, head, n);
     Check(reached == (static_cast<std::size_t>(n) <= bytes.size()));
     Check(TestText(head) == bytes.substr(0, static_cast<std::size_t>(n)));
     return 0;

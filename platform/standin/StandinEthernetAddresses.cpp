@@ -5,12 +5,14 @@
 #include <linux/if_packet.h>
 #include <net/if.h>
 #include <sys/socket.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <limits>
 #include <memory>
+#include <mutex>
 
 #include "core/bytes/GHexDigits.h"
 
@@ -32,7 +34,24 @@ struct IfAddrsDeleter {
     void operator()(ifaddrs* list) const { freeifaddrs(list); }
 };
 
-bool ReadFromIfAddrs(std::vector<Address>& out) {
+std::mutex sFolderLock;
+std::string sNetClassFolder;
+
+std::string NetClassFolder() {
+    std::lock_guard<std::mutex> lock(sFolderLock);
+    return sNetClassFolder.empty() ? std::string(StandinEthernetAddresses::cNetClassFolder) : sNetClassFolder;
+}
+
+// A network device (a card, a virtio or USB adapter) has its bus device linked as "device";
+// virtual interfaces have none.
+bool HasDevice(const std::string& folder, const std::string& name) {
+    if (name.empty() || name == "." || name == ".." || name.find('/') != std::string::npos)
+        return false;
+    struct stat info;
+    return ::stat((folder + "/" + name + "/device").c_str(), &info) == 0;
+}
+
+bool ReadFromIfAddrs(const std::string& folder, std::vector<Address>& out) {
     ifaddrs* raw = nullptr;
     if (getifaddrs(&raw) != 0)
         return false;
@@ -41,7 +60,7 @@ bool ReadFromIfAddrs(std::vector<Address>& out) {
         if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_PACKET)
             continue;
         const auto* link = reinterpret_cast<const sockaddr_ll*>(entry->ifa_addr);
-        if (link->sll_halen != 6)
+        if (link->sll_halen != 6 || entry->ifa_name == nullptr || !HasDevice(folder, entry->ifa_name))
             continue;
         Address address;
         std::copy(link->sll_addr, link->sll_addr + 6, address.begin());
@@ -114,10 +133,16 @@ std::vector<std::string> InterfacesInOrder(const std::string& folder) {
 }  // namespace
 
 std::vector<Address> StandinEthernetAddresses::GetAddresses() {
+    const std::string folder = NetClassFolder();
     std::vector<Address> out;
-    if (ReadFromIfAddrs(out))
+    if (ReadFromIfAddrs(folder, out))
         return out;
-    return GetAddressesFromFolder("/sys/class/net");
+    return GetAddressesFromFolder(folder);
+}
+
+void StandinEthernetAddresses::SetNetClassFolder(const std::string& folder) {
+    std::lock_guard<std::mutex> lock(sFolderLock);
+    sNetClassFolder = folder;
 }
 
 std::vector<Address> StandinEthernetAddresses::GetAddressesFromFolder(const std::string& folder) {
@@ -127,7 +152,7 @@ std::vector<Address> StandinEthernetAddresses::GetAddressesFromFolder(const std:
         Address address;
         unsigned int flags = 0;
         // Without readable flags the interface could be a loopback: leave it out.
-        if (!ParseAddress(ReadFirstLine(base + "address"), address) ||
+        if (!HasDevice(folder, name) || !ParseAddress(ReadFirstLine(base + "address"), address) ||
             !ParseFlags(ReadFirstLine(base + "flags"), flags))
             continue;
         AddIfUsable(out, flags, address);

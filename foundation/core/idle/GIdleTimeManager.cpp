@@ -4,6 +4,37 @@
 
 GIdleTimeManager* GIdleTimeManager::sInstance = nullptr;
 
+// One serving walk, on the stack. A manager deleted while walks run marks them ended, and an
+// ended walk no longer touches it: neither the chain of walks nor the executing flag.
+class GIdleTimeManager::Walk {
+public:
+    Walk(GIdleTimeManager& manager, bool executing)
+        : mManager(manager), mOuter(manager.mWalk), mWasExecuting(manager.mExecuting) {
+        manager.mWalk = this;
+        manager.mExecuting = executing || mWasExecuting;
+    }
+    ~Walk() {
+        if (mEnded)
+            return;
+        mManager.mWalk = mOuter;
+        mManager.mExecuting = mWasExecuting;
+    }
+    Walk(Walk const&) = delete;
+    Walk& operator=(Walk const&) = delete;
+
+    bool Ended() const { return mEnded; }
+    static void EndAll(Walk* innermost) {
+        for (Walk* walk = innermost; walk != nullptr; walk = walk->mOuter)
+            walk->mEnded = true;
+    }
+
+private:
+    GIdleTimeManager& mManager;
+    Walk* const mOuter;
+    bool const mWasExecuting;
+    bool mEnded = false;
+};
+
 void GIdleTimeManager::Initialize() {
     if (sInstance == nullptr)
         sInstance = new GIdleTimeManager;
@@ -17,7 +48,10 @@ void GIdleTimeManager::Finalize() {
 
 GIdleTimeManager::GIdleTimeManager() = default;
 
-GIdleTimeManager::~GIdleTimeManager() { UnSubscribeAll(); }
+GIdleTimeManager::~GIdleTimeManager() {
+    Walk::EndAll(mWalk);
+    UnSubscribeAll();
+}
 
 void GIdleTimeManager::RegisterClient(GIdleTimeClient* client) {
     if (client == nullptr)
@@ -46,9 +80,15 @@ GIdleTimeClient* GIdleTimeManager::ScheduleIdleTimeClient() {
     return mClients[mLastIndex];
 }
 
-void GIdleTimeManager::Serve(GIdleTimeClient* client) {
-    if (client != nullptr && !client->DoIdleTime())
+bool GIdleTimeManager::Serve(GIdleTimeClient* client, Walk const& walk) {
+    if (client == nullptr)
+        return true;
+    const bool more = client->DoIdleTime();
+    if (walk.Ended())
+        return false;
+    if (!more)
         UnRegisterClient(client);
+    return true;
 }
 
 void GIdleTimeManager::Receive(int id, const GEmptyMessage&) {
@@ -56,27 +96,22 @@ void GIdleTimeManager::Receive(int id, const GEmptyMessage&) {
         return;
     if (mTimer.IsRunning() && mTimer.GetElapsedSeconds() < cPassInterval)
         return;
-    const bool wasExecuting = mExecuting;
-    mExecuting = true;
     mTimer.Restart();
-    struct Restore {
-        GIdleTimeManager& manager;
-        bool executing;
-        ~Restore() {
-            manager.mExecuting = executing;
-        }
-    } restore{*this, wasExecuting};
+    Walk walk(*this, true);
     if (NeedsNextRun()) {
-        Serve(ScheduleIdleTimeClient());
-        while (NeedsNextRun() && mTimer.GetElapsedSeconds() < cSliceLength)
-            Serve(ScheduleIdleTimeClient());
+        if (!Serve(ScheduleIdleTimeClient(), walk))
+            return;
+        while (NeedsNextRun() && mTimer.GetElapsedSeconds() < cSliceLength) {
+            if (!Serve(ScheduleIdleTimeClient(), walk))
+                return;
+        }
     }
     UpdateRepeaterSubscription();
 }
 
 bool GIdleTimeManager::Execute() {
-    Serve(ScheduleIdleTimeClient());
-    return NeedsNextRun();
+    Walk walk(*this, false);
+    return Serve(ScheduleIdleTimeClient(), walk) && NeedsNextRun();
 }
 
 void GIdleTimeManager::UpdateRepeaterSubscription() {

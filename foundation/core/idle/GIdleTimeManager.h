@@ -5,8 +5,10 @@
 // made by Initialize and deleted by Finalize; it runs on the thread that sends signal 101.
 //
 // A client may register or unregister clients (itself among them) from inside its own slice;
-// the rotation goes on with the client after the last one served. The manager does not own its
-// clients: a client unregisters itself before it is deleted.
+// the rotation goes on with the client after the last one served. A slice may also end the
+// manager itself (the last stop of the core layer finalizes it): the walk then stops at once and
+// touches nothing of the deleted manager. The manager does not own its clients: a client
+// unregisters itself before it is deleted.
 #include "core/containers/GTable.h"
 #include "core/idle/GIdleTimeClient.h"
 #include "core/signals/GEmptyMessage.h"
@@ -31,7 +33,8 @@ public:
     void UnRegisterClient(GIdleTimeClient* client);
 
     void Receive(int id, const GEmptyMessage& message) override;
-    // Serves one client without the time checks; true while clients remain.
+    // Serves one client without the time checks; true while clients remain, false also when
+    // the slice ended the manager.
     bool Execute();
     // The client after the last one served (it becomes the last one), or null without clients.
     GIdleTimeClient* ScheduleIdleTimeClient();
@@ -44,7 +47,10 @@ public:
     bool IsListening() const { return IsSubscribed(101); }
 
 private:
-    void Serve(GIdleTimeClient* client);
+    class Walk;
+
+    // Serves one client; false when the slice deleted the manager (this is then gone).
+    bool Serve(GIdleTimeClient* client, Walk const& walk);
 
     static GIdleTimeManager* sInstance;
 
@@ -52,4 +58,6 @@ private:
     int mLastIndex = 0;
     GTable<GIdleTimeClient*> mClients;
     bool mExecuting = false;
+    // The innermost walk running on the stack; the destructor tells every one of them.
+    Walk* mWalk = nullptr;
 };

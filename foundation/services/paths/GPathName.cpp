@@ -18,6 +18,7 @@
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
+#include "mac/paths/PMacColonPath.h"
 #include "mac/paths/PMacPathText.h"
 #include "mac/system/PUNIXSystemException.h"
 #include "standin/StandinPathParts.h"
@@ -211,28 +212,6 @@ std::u16string Units(GString const& text) { return PMacPathText::Units(text); }
 
 GString FromUnits(std::u16string const& units) { return PMacPathText::FromUnits(units); }
 
-std::vector<std::u16string> Split(std::u16string const& text, char16_t separator) {
-    std::vector<std::u16string> parts;
-    std::size_t b = 0;
-    for (;;) {
-        const std::size_t e = text.find(separator, b);
-        parts.push_back(text.substr(b, e == std::u16string::npos ? std::u16string::npos : e - b));
-        if (e == std::u16string::npos)
-            return parts;
-        b = e + 1;
-    }
-}
-
-std::u16string Join(std::vector<std::u16string> const& parts, char16_t separator) {
-    std::u16string text;
-    for (std::size_t i = 0; i < parts.size(); ++i) {
-        if (i > 0)
-            text += separator;
-        text += parts[i];
-    }
-    return text;
-}
-
 void ReplaceUnit(std::u16string& text, char16_t from, char16_t to) { std::replace(text.begin(), text.end(), from, to); }
 
 bool StartsWithIgnoringCase(std::u16string const& text, char const* prefix) {
@@ -374,72 +353,9 @@ void GPathName::ConvertWin32ToPortable(GString const& in, GString& out) const {
     out = FromUnits(text);
 }
 
-void GPathName::ConvertPortableToCFM(GString const& in, GString& out) const {
-    const std::u16string text = Units(in);
-    if (text.empty()) {
-        out = GString();
-        return;
-    }
-    std::vector<std::u16string> parts = Split(text, cSlash);
-    std::size_t first = 0;
-    if (parts[0].empty()) {
-        std::u16string folder = u"/";
-        if (parts.size() >= 3 && parts[1] == u"Volumes" && !parts[2].empty()) {
-            folder = u"/Volumes/" + parts[2];
-            parts.erase(parts.begin() + 1, parts.begin() + 3);
-        }
-        parts[0] = Units(GetCFMVolumeName(FromUnits(folder)));
-        if (parts.size() == 1)
-            parts.emplace_back();
-        first = 1;
-    } else if (parts.size() > 1 || parts[0] == u"..") {
-        // A relative colon path begins with ":".
-        parts.insert(parts.begin(), std::u16string());
-        first = 1;
-    }
-    if (parts.back() == u"..")
-        parts.emplace_back();
-    for (std::size_t i = first; i < parts.size(); ++i) {
-        if (parts[i] == u"..")
-            parts[i].clear();
-        else
-            ReplaceUnit(parts[i], u':', cSlash);
-    }
-    out = FromUnits(Join(parts, u':'));
-}
+void GPathName::ConvertPortableToCFM(GString const& in, GString& out) const { out = PMacColonPath::FromPortable(in); }
 
-void GPathName::ConvertCFMToPortable(GString const& in, GString& out) const {
-    const std::u16string text = Units(in);
-    if (text.empty()) {
-        out = GString();
-        return;
-    }
-    std::vector<std::u16string> parts = Split(text, u':');
-    std::u16string prefix;
-    bool hasPrefix = false;
-    if (!parts[0].empty() && parts.size() >= 2) {
-        prefix = Units(GetMachOVolumeName(FromUnits(parts[0])));
-        hasPrefix = true;
-        parts.erase(parts.begin());
-    } else if (parts[0].empty()) {
-        parts.erase(parts.begin());
-    }
-    if (!parts.empty() && parts.back().empty())
-        parts.pop_back();
-    for (std::u16string& part : parts) {
-        if (part.empty())
-            part = u"..";
-        else
-            ReplaceUnit(part, cSlash, u':');
-    }
-    std::u16string result = Join(parts, cSlash);
-    if (hasPrefix) {
-        if (prefix.empty() || prefix.back() != cSlash)
-            prefix += cSlash;
-        result = prefix + result;
-    }
-    out = FromUnits(result);
-}
+void GPathName::ConvertCFMToPortable(GString const& in, GString& out) const { out = PMacColonPath::ToPortable(in); }
 
 GString GPathName::GetNativePathString() const { return mPath; }
 

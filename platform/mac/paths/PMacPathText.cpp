@@ -34,6 +34,28 @@ GString PMacPathText::FromUnits(char16_t const* units, std::size_t n) {
                    GEncodingFallback::Get<GUnicodeEncoding>(), false);
 }
 
+std::vector<std::u16string> PMacPathText::Split(std::u16string const& text, char16_t separator) {
+    std::vector<std::u16string> parts;
+    std::size_t b = 0;
+    for (;;) {
+        const std::size_t e = text.find(separator, b);
+        parts.push_back(text.substr(b, e == std::u16string::npos ? std::u16string::npos : e - b));
+        if (e == std::u16string::npos)
+            return parts;
+        b = e + 1;
+    }
+}
+
+std::u16string PMacPathText::Join(std::vector<std::u16string> const& parts, char16_t separator) {
+    std::u16string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0)
+            text += separator;
+        text += parts[i];
+    }
+    return text;
+}
+
 void PMacPathText::ToLower(std::u16string& units) {
     char16_t lower[2];
     for (std::size_t i = 0; i < units.size();) {

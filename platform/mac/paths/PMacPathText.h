@@ -8,6 +8,7 @@
 // - FromUnits() makes a UTF-16 GString of exactly the given units.
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "core/text/GString.h"
 
@@ -18,6 +19,10 @@ public:
     static std::u16string Units(GString const& text);
     static GString FromUnits(char16_t const* units, std::size_t n);
     static GString FromUnits(std::u16string const& units) { return FromUnits(units.data(), units.size()); }
+
+    // The pieces between the separators (one more than there are separators) and back.
+    static std::vector<std::u16string> Split(std::u16string const& text, char16_t separator);
+    static std::u16string Join(std::vector<std::u16string> const& parts, char16_t separator);
 
     // Lower-cased as GString::ToLower does it, unit count unchanged.
     static void ToLower(std::u16string& units);

@@ -17,6 +17,10 @@ public:
     virtual void ConvertPortableToMachO(GString const& in, GString& out) const = 0;
     virtual void ConvertMachOToPortable(GString const& in, GString& out) const = 0;
 
+    // A path here has no drive or root name ("C:" or "//server" elsewhere): length 0, never one.
+    static int GetRootNameLength() { return 0; }
+    static bool HasRootName() { return false; }
+
     bool IsRelative() const;
     bool HasRootDirectory() const;
     int GetRootDirectoryLength() const;

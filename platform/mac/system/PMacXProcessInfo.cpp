@@ -26,8 +26,9 @@ struct StatRecord {
     std::string command;
 };
 
-// Reads a small /proc file whole; false when it cannot be opened or read.
-bool ReadSmallFile(char const* path, std::string& out, size_t limit) {
+// Reads a small /proc file whole, or up to the first stop byte; false when it cannot be opened
+// or read.
+bool ReadSmallFile(char const* path, std::string& out, size_t limit, int stop = -1) {
     const int fd = ::open(path, O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return false;
@@ -45,6 +46,8 @@ bool ReadSmallFile(char const* path, std::string& out, size_t limit) {
         if (n == 0)
             break;
         out.append(chunk, static_cast<size_t>(n));
+        if (stop >= 0 && std::memchr(chunk, stop, static_cast<size_t>(n)) != nullptr)
+            break;
     }
     ::close(fd);
     return ok;
@@ -76,40 +79,74 @@ std::string Leaf(std::string const& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// The leaf of the executable's path; empty when it cannot be read (another user's process, a
+// kernel thread).
 std::string ExecutableLeaf(int pid) {
     char path[64];
     std::snprintf(path, sizeof path, "/proc/%d/exe", pid);
     char target[4096];
     const ssize_t n = ::readlink(path, target, sizeof target - 1);
-    if (n > 0) {
-        std::string text(target, static_cast<size_t>(n));
-        // An executable replaced or removed since it started still names its old file.
-        static const char cDeleted[] = " (deleted)";
-        const size_t tail = sizeof cDeleted - 1;
-        if (text.size() > tail && text.compare(text.size() - tail, tail, cDeleted) == 0)
-            text.resize(text.size() - tail);
-        std::string leaf = Leaf(text);
-        if (!leaf.empty())
-            return leaf;
-    }
-    // Another user's process: its arguments are still readable.
+    if (n <= 0)
+        return std::string();
+    std::string text(target, static_cast<size_t>(n));
+    // An executable replaced or removed since it started still names its old file.
+    static const char cDeleted[] = " (deleted)";
+    const size_t tail = sizeof cDeleted - 1;
+    if (text.size() > tail && text.compare(text.size() - tail, tail, cDeleted) == 0)
+        text.resize(text.size() - tail);
+    return Leaf(text);
+}
+
+// The leaf of argv[0]; empty for a kernel thread. Only the first argument is read: the rest of
+// a long command line is never copied out of the process.
+std::string ArgumentLeaf(int pid) {
+    char path[64];
     std::snprintf(path, sizeof path, "/proc/%d/cmdline", pid);
     std::string arguments;
-    if (ReadSmallFile(path, arguments, 4096) && !arguments.empty()) {
-        std::string leaf = Leaf(std::string(arguments.c_str()));
-        if (!leaf.empty())
-            return leaf;
-    }
-    return std::string();
+    if (!ReadSmallFile(path, arguments, 4096, '\0') || arguments.empty())
+        return std::string();
+    return Leaf(std::string(arguments.c_str()));
+}
+
+// The kernel's command name (the first 15 bytes of the name the process was started under or
+// gave itself); empty when the process is gone.
+std::string CommandName(int pid) {
+    char path[64];
+    std::snprintf(path, sizeof path, "/proc/%d/comm", pid);
+    std::string text;
+    if (!ReadSmallFile(path, text, 64, '\n'))
+        return std::string();
+    if (!text.empty() && text.back() == '\n')
+        text.pop_back();
+    return text;
 }
 
 std::string NameOf(StatRecord const& record) {
     std::string leaf = ExecutableLeaf(record.pid);
+    if (leaf.empty())
+        leaf = ArgumentLeaf(record.pid);
     return leaf.empty() ? record.command : leaf;
 }
 
 bool SameName(std::string const& a, std::string const& b) {
-    return a.compare(0, PMacXProcessInfo::cNameLength, b, 0, PMacXProcessInfo::cNameLength) == 0;
+    return !a.empty() && a.compare(0, PMacXProcessInfo::cNameLength, b, 0, PMacXProcessInfo::cNameLength) == 0;
+}
+
+// A longer name shows only its first 15 characters in the command name.
+bool SameCommandName(std::string const& command, std::string const& name) {
+    const size_t kept = PMacXProcessInfo::cCommandNameLength;
+    if (command.empty())
+        return false;
+    if (name.size() <= kept)
+        return command == name;
+    return command.size() == kept && name.compare(0, kept, command) == 0;
+}
+
+// Cheapest first: the command name (one small read), the executable's link (one call), and the
+// first argument only when neither answers.
+bool AnswersTo(int pid, std::string const& name) {
+    return SameCommandName(CommandName(pid), name) || SameName(ExecutableLeaf(pid), name) ||
+           SameName(ArgumentLeaf(pid), name);
 }
 
 bool OwnedBy(int pid, uid_t user) {
@@ -170,18 +207,13 @@ GTable<int> ToTable(std::vector<int> const& ids) {
 
 std::vector<int> PMacXProcessInfo::FindProcessIDs(std::string const& name, bool currentUserOnly) {
     std::vector<int> ids;
+    if (name.empty())
+        return ids;
     StatRecord record;
     for (int pid : ListProcessIDs(currentUserOnly)) {
-        // The executable's leaf first: one call for most processes; the status record only for
-        // a match (a zombie has no executable left) or a process without a readable name.
-        const std::string leaf = ExecutableLeaf(pid);
-        if (!leaf.empty() && !SameName(leaf, name))
-            continue;
-        if (!ReadStat(pid, record) || IsDead(record.state))
-            continue;
-        if (leaf.empty() && !SameName(record.command, name))
-            continue;
-        ids.push_back(pid);
+        // The status record only for a match: a zombie keeps its command name.
+        if (AnswersTo(pid, name) && ReadStat(pid, record) && !IsDead(record.state))
+            ids.push_back(pid);
     }
     return ids;
 }

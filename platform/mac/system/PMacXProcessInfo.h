@@ -3,10 +3,16 @@
 // at the process table afresh. A zombie (ended, not yet reaped) is not a live process and is left
 // out of every answer.
 //
-// A process's name is the leaf of its executable (/proc/<pid>/exe), else the leaf of its argv[0],
-// else its command name: the kernel keeps only 15 characters of the command name, so
-// "PrinterProcessor" would never be found by it. Names compare case-sensitively in their first
-// 16 characters, as the peers on the original platform do.
+// A process answers to a name when the name is one a user sees for it: its command name (the
+// kernel's 15 characters, what ps and pgrep -x show; a longer name matches in its first 15), the
+// leaf of its executable (/proc/<pid>/exe) or the leaf of its argv[0]. So a program started
+// through a symbolic link answers to the link's name and to its file's, and a script to its own
+// name. Names compare case-sensitively; the leaves in their first 16 characters, as the peers on
+// the original platform do. Programs whose names share their first 15 characters are not told
+// apart by the command name.
+//
+// The name a process is listed under is the leaf of its executable, else the leaf of its
+// argv[0], else its command name.
 #include <string>
 #include <vector>
 
@@ -16,6 +22,8 @@ class PMacXProcessInfo : public GProcessInfo {
 public:
     // Characters of a name that take part in a comparison.
     static constexpr int cNameLength = 16;
+    // Characters of a name the kernel keeps as the command name.
+    static constexpr int cCommandNameLength = 15;
     // The most /proc entries one look at the table reads; a table is never read without end.
     static constexpr int cMaxTableEntries = 1 << 22;
 

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -15,6 +16,10 @@
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "core/values/GUniqueID.h"
+#include "mac/filesystem/PMacFileSystemImpCocoa.h"
+#include "mac/paths/PMacColonPath.h"
+#include "mac/paths/PMacNativePath.h"
+#include "standin/StandinBundle.h"
 #include "standin/StandinEthernetAddresses.h"
 #include "standin/StandinStringCompare.h"
 #include "standin/StandinSystemVersion.h"
@@ -66,13 +71,61 @@ int LocalizedCompare(char16_t const* a, std::size_t na, char16_t const* b, std::
     return StandinStringCompare::Compare(a, na, b, nb, options);
 }
 
+// The separator at index in the table; 0 before it is filled.
+char16_t Separator(std::size_t index) {
+    const std::string table = PathSeparators().Get();
+    return index < table.size() ? static_cast<char16_t>(table[index]) : u'\0';
+}
+
+// Paths the platform's 1024-byte buffer would not hold are not converted.
+GString WithinPathBuffer(const GString& path) {
+    constexpr std::size_t cPathBuffer = 1024;
+    std::string utf8;
+    if (!PMacNativePath::ToUTF8(path, utf8) || utf8.size() >= cPathBuffer)
+        return GString();
+    return path;
+}
+
+// The lower-cased extension of a folder's leaf.
+bool HasFolderExtension(const std::string& folder, const char* extension) {
+    const std::string leaf = folder.substr(folder.find_last_of('/') + 1);
+    const std::size_t dot = leaf.find_last_of('.');
+    if (dot == std::string::npos || dot == 0)
+        return false;
+    std::string found = leaf.substr(dot + 1);
+    for (char& c : found)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return found == extension;
+}
+
+// The nearest folder at or above path that passes test; empty when the walk reaches the root
+// or a volume's folder first.
+std::string FindRootAbove(std::string path, bool (*test)(const std::string&)) {
+    while (!path.empty() && path != "/" && path != "/Volumes") {
+        if (test(path))
+            return path;
+        const std::size_t slash = path.find_last_of('/');
+        if (slash == std::string::npos)
+            break;
+        path = slash == 0 ? std::string("/") : path.substr(0, slash);
+    }
+    return std::string();
+}
+
+bool IsPackageFolder(const std::string& folder) {
+    GString text;
+    return PMacNativePath::FromUTF8(folder, text) && PMacFileSystemImpCocoa::IsMacPackage(text);
+}
+
+bool IsFrameworkFolder(const std::string& folder) { return HasFolderExtension(folder, "framework"); }
+
 }  // namespace
 
 bool PSystem::Initialize() {
-    PathSeparators().Set("/");
+    PathSeparators().Set(":.:");
     GTextEscapes::SetLineEnding(GetLineEndingNeedsCR(), GetLineEndingNeedsLF());
     GStringSupport::SetCompareFunction(&LocalizedCompare);
-    GUniqueID::SetEtherAddressFunction(&PSystem::GetEtherAddress);
+    GUniqueID::SetEtherAddressFunction([](GTable<GBuffer>& out) { PSystem::GetEtherAddress(out); });
     return true;
 }
 
@@ -82,6 +135,40 @@ void PSystem::Finalize() {
 }
 
 std::string PSystem::GetPathSeparators() { return PathSeparators().Get(); }
+
+char16_t PSystem::GetVolumeSeparator() { return Separator(0); }
+
+char16_t PSystem::GetExtensionSeparator() { return Separator(1); }
+
+char16_t PSystem::GetPathSeparator() { return Separator(2); }
+
+int PSystem::IsPathSeparator(uint16_t c) {
+    const char16_t separator = GetPathSeparator();
+    return separator != u'\0' && c == separator ? 1 : 0;
+}
+
+GString PSystem::GetBundleFromID(const GBuffer& identifier) {
+    const std::string id(reinterpret_cast<const char*>(identifier.GetPtr()), static_cast<std::size_t>(identifier.GetLength()));
+    const std::string bundle = id.empty() ? StandinBundle::MainBundle() : StandinBundle::FindLoaded(id);
+    if (bundle.empty())
+        return GString();
+    std::string root = FindRootAbove(bundle, &IsPackageFolder);
+    if (root.empty())
+        root = FindRootAbove(bundle, &IsFrameworkFolder);
+    GString text;
+    PMacNativePath::FromUTF8(root.empty() ? bundle : root, text);
+    return text;
+}
+
+GString PSystem::GetPosixFromMacPath(const GString& colonPath) {
+    return WithinPathBuffer(PMacColonPath::ToPortable(colonPath));
+}
+
+GString PSystem::GetMacFromPosixPath(const GString& posixPath) {
+    return WithinPathBuffer(PMacColonPath::FromPortable(posixPath));
+}
+
+bool PSystem::TryToRunAsRoot(const GString&, const GTable<GString>&, const GString&) { return false; }
 
 void PSystem::MilliSleep(int milliseconds) {
     if (milliseconds <= 0)
@@ -116,7 +203,10 @@ std::vector<std::array<unsigned char, 6>> PSystem::GetEtherAddresses() {
 
 std::string PSystem::GetASCIIBundleIdentifierString() { return BundleIdentifier().Get(); }
 
-void PSystem::SetASCIIBundleIdentifier(const std::string& identifier) { BundleIdentifier().Set(identifier); }
+void PSystem::SetASCIIBundleIdentifier(const GBuffer& identifier) {
+    BundleIdentifier().Set(std::string(reinterpret_cast<const char*>(identifier.GetPtr()),
+                                       static_cast<std::size_t>(identifier.GetLength())));
+}
 
 void PSystem::GetPreferredLanguage(const GTable<GBuffer>& supported, GBuffer& out) {
     std::vector<std::string> codes;
@@ -128,10 +218,11 @@ void PSystem::GetPreferredLanguage(const GTable<GBuffer>& supported, GBuffer& ou
     out.Set(reinterpret_cast<const unsigned char*>(code.data()), static_cast<int>(code.size()));
 }
 
-void PSystem::GetEtherAddress(GTable<GBuffer>& out) {
+bool PSystem::GetEtherAddress(GTable<GBuffer>& out) {
     out.Resize(0);
     for (const auto& address : GetEtherAddresses())
         out.AddItem(GBuffer(address.data(), static_cast<int>(address.size())));
+    return out.GetCount() > 0;
 }
 
 void PSystem::GetASCIIBundleIdentifier(GBuffer& out) {

@@ -1,8 +1,10 @@
 #pragma once
 // Facts about the platform that the foundation asks for: path separators, line ends, sleeping,
-// the user's languages, the machine's Ethernet addresses and the host's bundle identifier.
-// Static only; nothing here throws of its own.
+// the user's languages, the machine's Ethernet addresses, the host's bundle identifier and the
+// conversions between the colon form of a path and its POSIX form. Static only; nothing here
+// throws of its own.
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,8 +21,14 @@ public:
     // Removes the comparison and the Ethernet addresses again.
     static void Finalize();
 
-    // The path-separator characters; empty before Initialize.
+    // The separators of the colon form, in order: volume ":", extension ".", path ":"; empty
+    // before Initialize, when the three getters return 0.
     static std::string GetPathSeparators();
+    static char16_t GetVolumeSeparator();
+    static char16_t GetExtensionSeparator();
+    static char16_t GetPathSeparator();
+    // 1 for the path separator ":", 0 for every other character ("/" among them).
+    static int IsPathSeparator(uint16_t c);
 
     // Every line end the framework writes starts with a CR.
     static bool GetLineEndingNeedsCR() { return true; }
@@ -66,15 +74,35 @@ public:
     // True when the user's first language is Japanese (begins with "ja", any case).
     static bool IsJapaneseUIEnabled();
 
-    // The 6-byte hardware address of each Ethernet interface; empty when there is none.
+    // The 6-byte hardware address of each Ethernet interface with hardware behind it (a card or
+    // adapter; bridges and other virtual interfaces do not count); empty when there is none.
     static std::vector<std::array<unsigned char, 6>> GetEtherAddresses();
-    // Empties the table, then adds one 6-byte buffer per address.
-    static void GetEtherAddress(GTable<GBuffer>& out);
+    // Empties the table, then adds one 6-byte buffer per address; true when there is one.
+    static bool GetEtherAddress(GTable<GBuffer>& out);
     // The same addresses as "xx:xx:xx:xx:xx:xxN", lower-case; true when there is one.
     static bool GetEtherAddress(GTable<GString>& out);
 
     // The bundle identifier that the host set; empty unless one was set.
     static std::string GetASCIIBundleIdentifierString();
     static void GetASCIIBundleIdentifier(GBuffer& out);
-    static void SetASCIIBundleIdentifier(const std::string& identifier);
+    static void SetASCIIBundleIdentifier(const GBuffer& identifier);
+
+    // The bundle of an identifier: the folder of the loaded bundle that bears it (the main
+    // bundle, or the program's folder, for an empty one), raised to the package around it, else
+    // to the framework around it. The folder stands for the platform's bundle object; empty when
+    // no loaded bundle bears the identifier. Exceptions of the file system pass on.
+    static GString GetBundleFromID(const GBuffer& identifier);
+
+    // The POSIX form of a colon-form path ("Volume:folder:file", a relative one beginning with
+    // ":", "::" going up a folder, "/" inside a name written as ":" in POSIX) and back; the
+    // volume is its mount folder on one side and its display name on the other. Empty for an
+    // empty path and for a result of 1024 bytes or more in UTF-8, which the platform's buffer
+    // would not hold.
+    static GString GetPosixFromMacPath(const GString& colonPath);
+    static GString GetMacFromPosixPath(const GString& posixPath);
+
+    // Always false: this system has no authorization service that would run a tool with
+    // administrator rights after asking the user, and nothing in it runs one. The tool is given
+    // by its native path, since path names are a layer above this one.
+    static bool TryToRunAsRoot(const GString& tool, const GTable<GString>& arguments, const GString& prompt);
 };

@@ -25,12 +25,18 @@ protected:
         ASSERT_NE(mkdtemp(pattern), nullptr);
         mRoot = pattern;
     }
-    void TearDown() override { fs::remove_all(mRoot); }
+    void TearDown() override {
+        StandinEthernetAddresses::SetNetClassFolder("");
+        fs::remove_all(mRoot);
+    }
 
+    // A hardware interface has its device folder linked as "device"; a virtual one has none.
     void AddInterface(const std::string& name, const std::string& address, const std::string& flags,
-                      const std::string& index) {
+                      const std::string& index, bool device = true) {
         const fs::path folder = mRoot / name;
         fs::create_directories(folder);
+        if (device)
+            fs::create_directories(folder / "device");
         if (!address.empty())
             std::ofstream(folder / "address") << address << "\n";
         if (!flags.empty())
@@ -74,6 +80,8 @@ TEST_F(FakeNetFolder, KeepsOnlySixByteNonLoopbackNonZeroAddressesInIndexOrder) {
     AddInterface("bad", "52:54:00:12:34", "0x1003", "8");
     AddInterface("junk", "52-54-00-12-34-56", "0x1003", "9");
     AddInterface("noflags", "52:54:00:aa:bb:cc", "", "10");
+    AddInterface("ifb0", "16:07:6f:3d:5e:01", "0x82", "0", false);
+    AddInterface("br0", "02:42:ac:11:00:01", "0x1003", "11", false);
 
     const std::vector<Address> expected = {
         {0x52, 0x54, 0x00, 0x12, 0x34, 0x56},
@@ -84,6 +92,53 @@ TEST_F(FakeNetFolder, KeepsOnlySixByteNonLoopbackNonZeroAddressesInIndexOrder) {
 
 TEST_F(FakeNetFolder, MissingFolderGivesNothing) {
     EXPECT_TRUE(StandinEthernetAddresses::GetAddressesFromFolder((mRoot / "none").string()).empty());
+}
+
+// The machine's own interfaces, read through a class folder that says which have hardware.
+std::vector<std::pair<std::string, Address>> SystemInterfaces() {
+    std::vector<std::pair<std::string, Address>> out;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return out;
+    for (const ifaddrs* entry = list; entry; entry = entry->ifa_next) {
+        if (!entry->ifa_addr || entry->ifa_addr->sa_family != AF_PACKET || (entry->ifa_flags & IFF_LOOPBACK))
+            continue;
+        const auto* link = reinterpret_cast<const sockaddr_ll*>(entry->ifa_addr);
+        Address address{};
+        if (link->sll_halen != 6)
+            continue;
+        std::copy(link->sll_addr, link->sll_addr + 6, address.begin());
+        if (address != Address{})
+            out.emplace_back(entry->ifa_name, address);
+    }
+    freeifaddrs(list);
+    return out;
+}
+
+TEST_F(FakeNetFolder, OnlyAVirtualInterfaceGivesNothing) {
+    AddInterface("ifb0", "16:07:6f:3d:5e:01", "0x82", "3", false);
+    EXPECT_TRUE(StandinEthernetAddresses::GetAddressesFromFolder(mRoot.string()).empty());
+    // The interfaces the system lists are all virtual as this folder tells.
+    StandinEthernetAddresses::SetNetClassFolder(mRoot.string());
+    EXPECT_TRUE(StandinEthernetAddresses::GetAddresses().empty());
+}
+
+TEST_F(FakeNetFolder, SystemInterfacesCountOnlyWithTheirDevice) {
+    const auto interfaces = SystemInterfaces();
+    if (interfaces.empty())
+        GTEST_SKIP() << "this machine has no interface with a hardware address";
+    fs::create_directories(mRoot / interfaces.back().first / "device");
+    StandinEthernetAddresses::SetNetClassFolder(mRoot.string());
+    EXPECT_EQ(StandinEthernetAddresses::GetAddresses(), std::vector<Address>{interfaces.back().second});
+}
+
+TEST(StandinEthernetAddresses, SystemListHoldsOnlyInterfacesWithHardware) {
+    std::vector<Address> hardware;
+    for (const auto& [name, address] : SystemInterfaces()) {
+        if (fs::exists(fs::path(StandinEthernetAddresses::cNetClassFolder) / name / "device"))
+            hardware.push_back(address);
+    }
+    EXPECT_EQ(StandinEthernetAddresses::GetAddresses(), hardware);
 }
 
 TEST(StandinEthernetAddresses, SystemListHoldsNoLoopbackOrZeroAddress) {

@@ -4,7 +4,9 @@
 
 GSharedObject<GMacExpertEncoding> GMacExpertEncoding::sInstance;
 
-GMacExpertEncoding::GMacExpertEncoding() : GSimpleEncoding(StaticName("MacExpertEncoding")) {
+GMacExpertEncoding::GMacExpertEncoding() : GSimpleEncoding(StaticName("MacExpertEncoding")) {}
+
+void GMacExpertEncoding::FillTables() {
     for (GMacExpertGlyphRow const& row : cMacExpertGlyphNames)
         AddGlyphListMapping(row.code, row.name);
 }

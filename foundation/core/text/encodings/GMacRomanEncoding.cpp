@@ -4,7 +4,9 @@
 
 GSharedObject<GMacRomanEncoding> GMacRomanEncoding::sInstance;
 
-GMacRomanEncoding::GMacRomanEncoding() : GSimpleEncoding(StaticName("MacRomanEncoding")) {
+GMacRomanEncoding::GMacRomanEncoding() : GSimpleEncoding(StaticName("MacRomanEncoding")) {}
+
+void GMacRomanEncoding::FillTables() {
     AddLatinGlyphNames(&GLatinGlyphRow::macRomanCode);
     AddUnicodeValues(cMacRomanToUnicode);
 }

@@ -4,7 +4,9 @@
 
 GSharedObject<GPDFDocEncoding> GPDFDocEncoding::sInstance;
 
-GPDFDocEncoding::GPDFDocEncoding() : GSimpleEncoding(StaticName("PDFDocEncoding")) {
+GPDFDocEncoding::GPDFDocEncoding() : GSimpleEncoding(StaticName("PDFDocEncoding")) {}
+
+void GPDFDocEncoding::FillTables() {
     AddLatinGlyphNames(&GLatinGlyphRow::pdfDocCode);
     AddUnicodeValues(cPDFDocToUnicode);
 }

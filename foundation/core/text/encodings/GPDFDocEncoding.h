@@ -16,6 +16,9 @@ public:
     // Takes a reference on encoding (when not null) and releases the one held.
     static void SetInstance(GPDFDocEncoding* encoding) { sInstance = encoding; }
 
+protected:
+    void FillTables() override;
+
 private:
     static GSharedObject<GPDFDocEncoding> sInstance;
 };

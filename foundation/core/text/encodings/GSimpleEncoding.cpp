@@ -119,8 +119,12 @@ bool LongestRun(Same same, uint8_t& first, uint8_t& last) {
 
 } // namespace
 
-GSimpleEncoding::GSimpleEncoding(GBuffer const& description)
-    : mDescription(description), mNameIndex(kByteCount), mUnicodeIndex(kByteCount) {
+// The tables are made with the fill: an encoding that is never used touches no memory for them.
+GSimpleEncoding::GSimpleEncoding(GBuffer const& description) : mDescription(description) {}
+
+void GSimpleEncoding::MakeEmptyTables() {
+    mNameIndex = GDict<GBuffer, unsigned char>(kByteCount);
+    mUnicodeIndex = GDict<GCharCode, unsigned char>(kByteCount);
     mGlyphNames.Resize(kByteCount);
     mGlyphFlags.Resize(kByteCount);
     mUnicodeTexts.Resize(kByteCount);
@@ -132,11 +136,41 @@ GSimpleEncoding::GSimpleEncoding(GBuffer const& description)
 
 GSimpleEncoding::~GSimpleEncoding() = default;
 
+void GSimpleEncoding::EnsureFilled() const {
+    if (mFilled.load(std::memory_order_acquire))
+        return;
+    std::lock_guard<std::recursive_mutex> lock(mFillMutex);
+    if (mFilling || mFilled.load(std::memory_order_relaxed))
+        return;
+    GSimpleEncoding& self = const_cast<GSimpleEncoding&>(*this);
+    if (!mTablesMade) {
+        self.MakeEmptyTables();
+        mTablesMade = true;
+    }
+    mFilling = true;
+    try {
+        self.FillTables();
+    } catch (...) {
+        mFilling = false;
+        throw;
+    }
+    // Cleared before the tables are published: a reader that sees them filled never reads it
+    // while it changes.
+    mFilling = false;
+    self.FindDirectRuns();
+    mFilled.store(true, std::memory_order_release);
+}
+
 void GSimpleEncoding::AddMapping(unsigned char byte, GBuffer const& name, GCharCode const& unicode, bool always) {
+    EnsureFilled();
     if (always || !name.IsEmpty())
         SetName(byte, name);
-    if (!unicode.IsEmpty())
-        SetUnicode(byte, unicode);
+    if (unicode.IsEmpty())
+        return;
+    SetUnicode(byte, unicode);
+    // A fill finds the runs once at its end.
+    if (!mFilling)
+        FindDirectRuns();
 }
 
 void GSimpleEncoding::AddMapping(unsigned char byte, GBuffer const& name, unsigned short unicode) {
@@ -175,6 +209,7 @@ void GSimpleEncoding::AddUnicodeValues(uint16_t const* toUnicode) {
 }
 
 bool GSimpleEncoding::HasMapping(unsigned char byte) const {
+    EnsureFilled();
     return mGlyphFlags[byte] || !mUnicodeTexts[byte].IsEmpty();
 }
 
@@ -205,7 +240,6 @@ void GSimpleEncoding::SetUnicode(unsigned char byte, GCharCode const& unicode) {
         if (unicode.GetLength() == 2)
             IndexUnit(static_cast<unsigned short>(unicode), byte);
     }
-    FindDirectRuns();
 }
 
 void GSimpleEncoding::FindDirectRuns() {
@@ -227,6 +261,7 @@ void GSimpleEncoding::IndexUnit(uint16_t unit, unsigned char byte) {
 }
 
 int32_t GSimpleEncoding::ConvertTo(GBuffer const& source, GUnicodeEncoding const* target, GBuffer& output) const {
+    EnsureFilled();
     if (&source == &output) {
         GBuffer copy(source);
         return ConvertTo(copy, target, output);
@@ -303,6 +338,7 @@ int32_t GSimpleEncoding::DecodeFrom(unsigned char const* src, int n, int i, GBuf
 }
 
 int32_t GSimpleEncoding::ConvertFromUnicode(GBuffer const& source, GBuffer& output) const {
+    EnsureFilled();
     if (&source == &output) {
         GBuffer copy(source);
         return ConvertFromUnicode(copy, output);
@@ -334,6 +370,7 @@ int32_t GSimpleEncoding::ConvertFromUnicode(GBuffer const& source, GBuffer& outp
 }
 
 bool GSimpleEncoding::GetGlyphName(GCharCode const& code, GBuffer& name) const {
+    EnsureFilled();
     name.Clear();
     if (code.GetLength() != 1)
         return false;
@@ -345,6 +382,7 @@ bool GSimpleEncoding::GetGlyphName(GCharCode const& code, GBuffer& name) const {
 }
 
 void GSimpleEncoding::GetCharCode(GBuffer const& name, GCharCode& code) const {
+    EnsureFilled();
     code.Clear();
     int slot;
     if (mNameIndex.GetExistingIndex(name, slot))

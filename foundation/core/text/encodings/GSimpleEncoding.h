@@ -1,8 +1,10 @@
 #pragma once
 // GSimpleEncoding: a single-byte encoding held as tables of 256 bytes, each byte with an optional
 // glyph name and an optional Unicode text (normally one UTF-16 unit). The subclasses fill the
-// tables in their constructors through AddMapping; afterwards nothing changes, so an encoding may
-// be used from any thread.
+// tables in FillTables through AddMapping, which runs once, on the first use of the encoding (a
+// conversion or a look-up, in whichever thread comes first), so that making an encoding costs
+// nothing until it is used; afterwards nothing changes, so an encoding may be used from any
+// thread. A fill that throws (the glyph list is not there) is tried again on the next use.
 //
 // Callers may rely on:
 // - Both indexes keep the first byte given for a key: a glyph name or a Unicode value that several
@@ -12,7 +14,9 @@
 // - An empty glyph name is never indexed: GetCharCode of "" finds nothing.
 // - Decoding is one table read per byte, encoding two per unit; no call is made per character,
 //   and runs of bytes that stand for themselves are copied in blocks.
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 
 #include "core/containers/GDict.h"
 #include "core/containers/GTable.h"
@@ -47,6 +51,9 @@ public:
     GBuffer const& GetASCIIDescription() const override;
 
 protected:
+    // Adds the encoding's mappings; called once, before the first use. Nothing by default.
+    virtual void FillTables() {}
+
     // The byte takes the name and the value that the glyph list gives it (none when the list
     // lacks the name). Throws GException when the glyph list has not been built.
     void AddGlyphListMapping(unsigned char byte, char const* name);
@@ -62,12 +69,21 @@ private:
     // Encoder entries: the byte with this flag; 0 for none.
     static constexpr uint16_t kHasByte = 0x100;
 
+    void EnsureFilled() const;
+    void MakeEmptyTables();
     void SetName(unsigned char byte, GBuffer const& name);
     void SetUnicode(unsigned char byte, GCharCode const& unicode);
     void IndexUnit(uint16_t unit, unsigned char byte);
     void FindDirectRuns();
     // Decodes from byte position i on, appending to output; for bytes with several units.
     int32_t DecodeFrom(unsigned char const* src, int n, int i, GBuffer& output) const;
+
+    mutable std::recursive_mutex mFillMutex;
+    mutable std::atomic<bool> mFilled{false};
+    // Set while FillTables runs on the thread that holds the mutex: its own calls pass through.
+    mutable bool mFilling = false;
+    // A fill that threw keeps its empty tables for the next try.
+    mutable bool mTablesMade = false;
 
     GBuffer mDescription;
     GTable<GBuffer> mGlyphNames;

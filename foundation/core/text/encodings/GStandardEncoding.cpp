@@ -4,7 +4,9 @@
 
 GSharedObject<GStandardEncoding> GStandardEncoding::sInstance;
 
-GStandardEncoding::GStandardEncoding() : GSimpleEncoding(StaticName("StandardEncoding")) {
+GStandardEncoding::GStandardEncoding() : GSimpleEncoding(StaticName("StandardEncoding")) {}
+
+void GStandardEncoding::FillTables() {
     for (GLatinGlyphRow const& row : cLatinGlyphNames)
         if (row.standardCode != 0)
             AddGlyphListMapping(row.standardCode, row.name);

@@ -16,6 +16,9 @@ public:
     // Takes a reference on encoding (when not null) and releases the one held.
     static void SetInstance(GStandardEncoding* encoding) { sInstance = encoding; }
 
+protected:
+    void FillTables() override;
+
 private:
     static GSharedObject<GStandardEncoding> sInstance;
 };

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <climits>
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 #include "core/base/GException.h"
 #include "core/text/encodings/GCharCode.h"
@@ -201,11 +203,12 @@ int FirstUnstableUnit(unsigned char const* units, int n) {
             break;
     }
 #endif
-    if (i == n)
-        return n;
-    static StableUnits const stable;
     for (; i < n; ++i) {
         const uint32_t unit = GEncodingKernels::LoadUnit(units + 2 * i);
+        // The table costs a look at every character of the BMP: made only for text beyond U+02FF.
+        if (unit < 0x300)
+            continue;
+        static StableUnits const stable;
         if (stable.Has(unit))
             continue;
         if ((unit & 0xFC00) == 0xD800 && i + 1 < n) {
@@ -345,9 +348,26 @@ int GUnicodeEncoding::GetLength(unsigned char const* text) const {
 
 // ---- Tables ----
 
-void GUnicodeEncoding::Initialize() {
-    if (sCharCodes != nullptr)
-        return;
+namespace {
+
+// Started by Initialize; the tables are built by the first look-up after it, which makes a
+// start cost nothing for a process that never asks for a glyph name.
+std::atomic<bool> sTablesStarted{false};
+std::atomic<bool> sTablesReady{false};
+std::mutex sTablesMutex;
+
+}  // namespace
+
+void GUnicodeEncoding::Initialize() { sTablesStarted.store(true, std::memory_order_release); }
+
+bool GUnicodeEncoding::EnsureTables() {
+    if (sTablesReady.load(std::memory_order_acquire))
+        return true;
+    std::lock_guard<std::mutex> lock(sTablesMutex);
+    if (!sTablesStarted.load(std::memory_order_acquire))
+        return false;
+    if (sTablesReady.load(std::memory_order_relaxed))
+        return true;
     auto compat = std::make_unique<GDict<unsigned short, unsigned short> >(cUnicodeCompatCharCount);
     for (GCompatCharRow const& row : cUnicodeCompatChars)
         compat->Put(row.character, row.replacement);
@@ -377,9 +397,14 @@ void GUnicodeEncoding::Initialize() {
     sGlyphNames = names.release();
     sGlyphNameTables = tables.release();
     sCharCodes = codes.release();
+    sTablesReady.store(true, std::memory_order_release);
+    return true;
 }
 
 void GUnicodeEncoding::Finalize() {
+    std::lock_guard<std::mutex> lock(sTablesMutex);
+    sTablesStarted.store(false, std::memory_order_release);
+    sTablesReady.store(false, std::memory_order_release);
     std::unique_ptr<GDict<unsigned short, unsigned short> > compat(sUnicodeCompatCharsDict);
     std::unique_ptr<GDict<unsigned short, GBuffer> > names(sGlyphNames);
     std::unique_ptr<GDict<unsigned short, GTable<GBuffer> > > tables(sGlyphNameTables);
@@ -390,13 +415,15 @@ void GUnicodeEncoding::Finalize() {
     sCharCodes = nullptr;
 }
 
-GDict<GBuffer, unsigned short> const* GUnicodeEncoding::GetCharCodes() const { return sCharCodes; }
+GDict<GBuffer, unsigned short> const* GUnicodeEncoding::GetCharCodes() const {
+    return EnsureTables() ? sCharCodes : nullptr;
+}
 
 // ---- Glyph names ----
 
 void GUnicodeEncoding::GetGlyphNameTable(GCharCode const& code, GTable<GBuffer>& names) const {
     names.Resize(0);
-    if (code.IsEmpty() || code.GetLength() > 2 || sGlyphNames == nullptr)
+    if (code.IsEmpty() || code.GetLength() > 2 || !EnsureTables())
         return;
     const unsigned short value = code;
     int slot;
@@ -410,7 +437,7 @@ void GUnicodeEncoding::GetGlyphNameTable(GCharCode const& code, GTable<GBuffer>&
 
 bool GUnicodeEncoding::GetGlyphName(GCharCode const& code, GBuffer& name) const {
     name.Clear();
-    if (code.IsEmpty() || code.GetLength() > 2 || sGlyphNames == nullptr)
+    if (code.IsEmpty() || code.GetLength() > 2 || !EnsureTables())
         return false;
     const unsigned short value = code;
     int slot;
@@ -423,7 +450,7 @@ bool GUnicodeEncoding::GetGlyphName(GCharCode const& code, GBuffer& name) const 
 
 void GUnicodeEncoding::GetCharCode(GBuffer const& name, GCharCode& code) const {
     code.Clear();
-    if (sCharCodes == nullptr)
+    if (!EnsureTables())
         return;
     unsigned short value;
     if (FindValue(*sCharCodes, name, value)) {
@@ -460,7 +487,7 @@ bool GUnicodeEncoding::TryGetGlyphUnit(GBuffer const& name, GBuffer& utf16) {
 
 void GUnicodeEncoding::GetLigatureCharCode(GBuffer const& name, GCharCode& code) const {
     code.Clear();
-    if (sCharCodes == nullptr || name.FindFirstOccurrence(static_cast<unsigned char>('_')) < 0)
+    if (name.FindFirstOccurrence(static_cast<unsigned char>('_')) < 0 || !EnsureTables())
         return;
     unsigned char const* p = name.GetPtr();
     const int n = name.GetLength();
@@ -495,7 +522,7 @@ void GUnicodeEncoding::GetLigatureCharCode(GBuffer const& name, GCharCode& code)
 }
 
 bool GUnicodeEncoding::GetCompatChar(GCharCode const& code, GCharCode& replacement) const {
-    if (code.GetLength() > 2 || sUnicodeCompatCharsDict == nullptr)
+    if (code.GetLength() > 2 || !EnsureTables())
         return false;
     const unsigned short unit = code;
     int slot;

@@ -5,9 +5,10 @@
 // composition of text to its canonical composed form (NFC).
 //
 // Callers may rely on:
-// - Initialize() builds the tables once at start-up and Finalize() frees them at shutdown; in
-//   between they do not change and any thread may read them. Glyph-name lookups before
-//   Initialize or after Finalize find nothing.
+// - The tables exist between Initialize() and Finalize(): the first look-up after Initialize
+//   builds them (once, whichever thread asks first), Finalize() frees them. In between they do
+//   not change and any thread may read them. Glyph-name lookups before Initialize or after
+//   Finalize find nothing.
 // - An odd last byte of UTF-16 text is ignored by every conversion.
 // - A value with several glyph names lists its preferred name first: a dingbat number ("a1") is
 //   never preferred over another name; otherwise the shortest name met first wins.
@@ -81,6 +82,9 @@ public:
     static int32_t EncodePDFDoc(GBuffer const& source, GBuffer& output);
 
 private:
+    // Builds the tables on the first call after Initialize; false outside Initialize/Finalize.
+    static bool EnsureTables();
+
     static GSharedObject<GUnicodeEncoding> sInstance;
 
     static GDict<unsigned short, unsigned short>* sUnicodeCompatCharsDict;

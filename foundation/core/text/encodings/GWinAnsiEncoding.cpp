@@ -4,7 +4,9 @@
 
 GSharedObject<GWinAnsiEncoding> GWinAnsiEncoding::sInstance;
 
-GWinAnsiEncoding::GWinAnsiEncoding() : GSimpleEncoding(StaticName("WinAnsiEncoding")) {
+GWinAnsiEncoding::GWinAnsiEncoding() : GSimpleEncoding(StaticName("WinAnsiEncoding")) {}
+
+void GWinAnsiEncoding::FillTables() {
     const GBuffer bullet = StaticName("bullet");
     // First, so that the name and the value lead to 0x95 and not to an unused code.
     AddMapping(0x95, bullet, static_cast<unsigned short>(0x2022));

@@ -17,6 +17,9 @@ public:
     // Takes a reference on encoding (when not null) and releases the one held.
     static void SetInstance(GWinAnsiEncoding* encoding) { sInstance = encoding; }
 
+protected:
+    void FillTables() override;
+
 private:
     static GSharedObject<GWinAnsiEncoding> sInstance;
 };

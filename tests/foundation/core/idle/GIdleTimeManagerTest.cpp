@@ -181,3 +181,24 @@ TEST_F(GIdleTimeManagerTest, OtherSignalsAreIgnored) {
     EXPECT_TRUE(mLog.empty());
     mManager->UnRegisterClient(&a);
 }
+
+TEST_F(GIdleTimeManagerTest, SliceThatEndsTheManagerStopsTheWalk) {
+    // The last stop of the framework inside a slice deletes the manager under its own walk.
+    Client a("a", mLog), b("b", mLog);
+    b.mDuring = [] { GIdleTimeManager::Finalize(); };
+    mManager->RegisterClient(&a);
+    mManager->RegisterClient(&b);
+    WaitPass();
+    GBasicSignals::DevoteTimeToRepeaters();
+    EXPECT_EQ(mLog, (std::vector<std::string>{"b"}));
+    EXPECT_EQ(GIdleTimeManager::GetInstance(), nullptr);
+    GBasicSignals::DevoteTimeToRepeaters();  // nobody listens any more
+    EXPECT_EQ(mLog.size(), 1u);
+
+    GIdleTimeManager::Initialize();
+    GIdleTimeManager* manager = GIdleTimeManager::GetInstance();
+    a.mDuring = [] { GIdleTimeManager::Finalize(); };
+    manager->RegisterClient(&a);
+    EXPECT_FALSE(manager->Execute());
+    EXPECT_EQ(GIdleTimeManager::GetInstance(), nullptr);
+}

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <climits>
 #include <string>
 #include <vector>
 
@@ -12,17 +13,18 @@ namespace {
 
 std::vector<int> const kPieces = {1, 2, 3, 4, 5, 6, 7};
 
-// A stream of a given length that only skips: its length is all it has.
+// A stream of a given length that only skips, at most step bytes at a time: its length is all
+// it has.
 class SkipOnlyInStream : public GInStream {
 public:
-    explicit SkipOnlyInStream(long long length) : mLength(length) {}
+    explicit SkipOnlyInStream(long long length, long long step = LLONG_MAX) : mLength(length), mStep(step) {}
     GInStream* CreateClone() const override { return nullptr; }
     int Read(GBuffer& out, int) override {
         out.Clear();
         return -1;
     }
     long long Skip(long long count) override {
-        long long k = std::clamp(count, 0LL, mLength - mPos);
+        long long k = std::clamp(std::min(count, mStep), 0LL, mLength - mPos);
         mPos += k;
         return k;
     }
@@ -31,6 +33,7 @@ public:
 
 private:
     long long mLength;
+    long long mStep;
     long long mPos = 0;
 };
 
@@ -76,6 +79,14 @@ TEST(GStreamSupport, GetStreamLengthCountsAndResets) {
     SkipOnlyInStream huge((1LL << 32) * 3 + 7);  // past 32 bits
     EXPECT_EQ(GStreamSupport::GetStreamLength(huge), (1LL << 32) * 3 + 7);
     EXPECT_EQ(huge.Position(), 0);
+}
+
+// Skips that never report the end, in big and in small steps: the count still ends.
+TEST(GStreamSupport, GetStreamLengthOfAStreamWithoutEndIsBounded) {
+    SkipOnlyInStream whole(LLONG_MAX);
+    EXPECT_EQ(GStreamSupport::GetStreamLength(whole), GStreamSupport::cMaxStreamLength);
+    SkipOnlyInStream bytewise(LLONG_MAX, 1);
+    EXPECT_EQ(GStreamSupport::GetStreamLength(bytewise), GStreamSupport::cMaxSkipCalls);
 }
 
 TEST(GStreamSupport, CopyStreamCopiesEverythingFromWhereTheStreamIs) {

@@ -4,6 +4,7 @@
 #include <sys/resource.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <functional>
 #include <stdexcept>
@@ -13,6 +14,7 @@
 
 #include "core/idle/GIdleTimeManager.h"
 #include "core/memory/GAllocator.h"
+#include "core/signals/GBasicSignals.h"
 #include "core/signals/GAllocatorIdler.h"
 #include "core/streams/GMemoryOutStream.h"
 #include "core/text/GStringPool.h"
@@ -221,6 +223,29 @@ TEST(GBasicFrameworkCoreLayer, StartRaisesTheSoftOpenFileLimitToTheProcessMaximu
         EXPECT_EQ(limits.rlim_cur, expected);
         EXPECT_EQ(PMacXBasicFrameworkCoreLayer::GetMaxFilesOpenForThisProcess(), static_cast<uint32_t>(expected));
         Layer::Finalize();
+    });
+}
+
+TEST(GBasicFrameworkCoreLayer, IdleSliceMayEndTheLastStart) {
+    // A plug-in's idle work stops the framework it started: the manager serving it goes with it.
+    InFreshProcess([] {
+        struct LastStop : GIdleTimeClient {
+            int slices = 0;
+            bool DoIdleTime() override {
+                ++slices;
+                Layer::Finalize();
+                return true;
+            }
+        } client;
+        ASSERT_TRUE(Layer::Initialize());
+        GIdleTimeManager::GetInstance()->RegisterClient(&client);
+        std::this_thread::sleep_for(std::chrono::duration<double>(GIdleTimeManager::cPassInterval + 0.02));
+        GBasicSignals::DevoteTimeToRepeaters();
+        EXPECT_EQ(client.slices, 1);
+        EXPECT_EQ(Layer::GetInitCount(), 0u);
+        ExpectStopped();
+        GBasicSignals::DevoteTimeToRepeaters();
+        EXPECT_EQ(client.slices, 1);
     });
 }
 

@@ -105,6 +105,12 @@ TEST(PathRules, PlatformHalfReadsThePortableText) {
     EXPECT_TRUE(TextPath("").IsRelative());
     EXPECT_EQ(TextPath("/x").GetRootDirectoryLength(), 1);
     EXPECT_EQ(TextPath("x").GetRootDirectoryLength(), 0);
+    // What would be a drive or a server elsewhere is a plain name here.
+    for (char const* text : {"/a/b", "C:/x", "C:", "//server/share", ""}) {
+        TextPath path(text);
+        EXPECT_EQ(path.GetRootNameLength(), 0) << text;
+        EXPECT_FALSE(path.HasRootName()) << text;
+    }
     EXPECT_TRUE(TextPath("/A/b").Equals(TextPath("/a/B")));
     EXPECT_EQ(TextPath("/A/b").GetHash(), TextPath("/a/B").GetHash());
     EXPECT_FALSE(TextPath("/a").Equals(TextPath("/a/")));

@@ -6,7 +6,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <spawn.h>
+#include <sys/types.h>
+
 #include <algorithm>
+#include <fstream>
 #include <chrono>
 #include <cstring>
 #include <string>
@@ -15,6 +19,7 @@
 
 #include "mac/system/PMacXProcessInfo.h"
 #include "support/ScopedTempFolder.h"
+#include "support/SpawnedProgram.h"
 #include "support/UnprivilegedChild.h"
 #include "support/Watchdog.h"
 
@@ -88,7 +93,128 @@ private:
     int mPid = -1;
 };
 
+// A program started by posix_spawn with the given argv[0]; killed and reaped at the end.
+class StartedProgram {
+public:
+    StartedProgram(std::string const& path, std::string const& argv0, std::string const& command) {
+        char* const argv[] = {const_cast<char*>(argv0.c_str()), const_cast<char*>("30"), nullptr};
+        if (posix_spawn(&mPid, path.c_str(), nullptr, nullptr, argv, environ) != 0) {
+            mPid = -1;
+            ADD_FAILURE() << "could not start " << path;
+            return;
+        }
+        // Bounded wait until the program runs under its command name.
+        const std::string comm = "/proc/" + std::to_string(mPid) + "/comm";
+        for (int i = 0; i < 500; ++i) {
+            std::ifstream in(comm);
+            std::string shown;
+            std::getline(in, shown);
+            if (shown == command)
+                return;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        ADD_FAILURE() << path << " did not start as " << command;
+    }
+    ~StartedProgram() {
+        if (mPid > 0) {
+            kill(mPid, SIGKILL);
+            waitpid(mPid, nullptr, 0);
+        }
+    }
+    StartedProgram(StartedProgram const&) = delete;
+    StartedProgram& operator=(StartedProgram const&) = delete;
+
+    int Pid() const { return mPid; }
+
+private:
+    pid_t mPid = -1;
+};
+
+// What procps' pgrep -x finds under a name.
+std::vector<int> FoundByPgrep(std::string const& name) {
+    std::vector<int> ids;
+    SpawnedProgram pgrep;
+    if (!pgrep.Start("/usr/bin/pgrep", {"-x", name})) {
+        ADD_FAILURE() << "pgrep could not be started";
+        return ids;
+    }
+    for (std::string line; pgrep.ReadLine(line);)
+        ids.push_back(std::atoi(line.c_str()));
+    pgrep.Wait();
+    return ids;
+}
+
+void CopyProgram(std::string const& from, std::string const& to) {
+    std::ifstream in(from, std::ios::binary);
+    std::ofstream(to, std::ios::binary) << in.rdbuf();
+    ASSERT_EQ(chmod(to.c_str(), 0700), 0);
+}
+
 }  // namespace
+
+// A program is found under the names a user sees for it; pgrep -x is the reference for the
+// command name, and whatever it finds is found here too.
+TEST(PMacXProcessInfo, ProgramsAreFoundUnderTheNamesAUserSees) {
+    Watchdog watchdog(std::chrono::seconds(60), "process lookup by name");
+    if (access("/usr/bin/pgrep", X_OK) != 0)
+        GTEST_SKIP() << "procps' pgrep is not installed";
+    ScopedTempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    CopyProgram("/bin/sleep", dir + "trovelcopy");
+    CopyProgram("/bin/sleep", dir + "trovellinked");
+    ASSERT_EQ(symlink((dir + "trovellinked").c_str(), (dir + "trovellink").c_str()), 0);
+    CopyProgram("/bin/sleep", dir + "trovel-pp-real");
+    ASSERT_EQ(symlink((dir + "trovel-pp-real").c_str(), (dir + "PrinterProcessor").c_str()), 0);
+    CopyProgram("/bin/sleep", dir + "trovelargvreal");
+    // A script that waits without a child of its own: reading a pipe that nobody writes.
+    ASSERT_EQ(mkfifo((dir + "script.fifo").c_str(), 0600), 0);
+    std::ofstream(dir + "trovelscript") << "#!/bin/sh\nread line < \"$(dirname \"$0\")/script.fifo\"\n";
+    ASSERT_EQ(chmod((dir + "trovelscript").c_str(), 0700), 0);
+
+    StartedProgram copy(dir + "trovelcopy", dir + "trovelcopy", "trovelcopy");
+    StartedProgram link(dir + "trovellink", dir + "trovellink", "trovellink");
+    StartedProgram longLink(dir + "PrinterProcessor", dir + "PrinterProcessor", "PrinterProcesso");
+    StartedProgram shown(dir + "trovelargvreal", "trovelshown", "trovelargvreal");
+    StartedProgram script(dir + "trovelscript", dir + "trovelscript", "trovelscript");
+    const std::vector<int> ours = {copy.Pid(), link.Pid(), longLink.Pid(), shown.Pid(), script.Pid()};
+
+    struct Case {
+        char const* name;
+        int expected;  // the one of ours it names, or -1
+        bool byPgrep;  // whether pgrep -x finds that one
+    };
+    const Case cases[] = {
+        {"trovelcopy", copy.Pid(), true},
+        {"trovellink", link.Pid(), true},             // started through a link
+        {"trovellinked", link.Pid(), false},          // the file behind the link
+        {"PrinterProcessor", longLink.Pid(), false},  // longer than a command name
+        {"PrinterProcesso", longLink.Pid(), true},
+        {"trovelscript", script.Pid(), true},  // a script, run by its interpreter
+        {"trovelshown", shown.Pid(), false},   // argv[0]
+        {"trovelargvreal", shown.Pid(), true},
+        {"trovelcop", -1, false},
+        {"TrovelCopy", -1, false},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::vector<int> found = PMacXProcessInfo::FindProcessIDs(c.name, true);
+        for (int pid : ours) {
+            EXPECT_EQ(Contains(found, pid), pid == c.expected) << "process " << pid;
+        }
+        // pgrep warns that a name longer than 15 characters can never match: not asked.
+        if (std::string(c.name).size() > 15)
+            continue;
+        const std::vector<int> reference = FoundByPgrep(c.name);
+        for (int pid : ours) {
+            if (Contains(reference, pid)) {
+                EXPECT_TRUE(Contains(found, pid)) << "pgrep -x finds " << pid;
+            }
+        }
+        if (c.expected > 0) {
+            EXPECT_EQ(Contains(reference, c.expected), c.byPgrep);
+        }
+    }
+}
 
 TEST(PMacXProcessInfo, CurrentProcessIDIsTheRunningProcess) {
     PMacXProcessInfo info;
@@ -134,8 +260,8 @@ TEST(PMacXProcessInfo, SixteenCharacterNameIsFoundByItsExecutable) {
     info.GetProcessID(GString("PrinterProcessor"), ids, true);
     std::vector<int> found(ids.begin(), ids.end());
     EXPECT_TRUE(Contains(found, child.Pid()));
-    // The kernel's 15-character command name is not what the lookup compares.
-    EXPECT_FALSE(Contains(PMacXProcessInfo::FindProcessIDs("PrinterProcesso", false), child.Pid()));
+    // The kernel's 15-character command name is a name too, as ps and pgrep show it.
+    EXPECT_TRUE(Contains(PMacXProcessInfo::FindProcessIDs("PrinterProcesso", false), child.Pid()));
     EXPECT_EQ(PMacXProcessInfo::GetProcessName(child.Pid()), "PrinterProcessor");
     EXPECT_TRUE(info.IsRunning(child.Pid()));
 }
@@ -152,7 +278,8 @@ TEST(PMacXProcessInfo, LongNameComparesInItsFirstSixteenCharacters) {
         {"PrinterProcessor", true},
         {"PrinterProcessorOther", true},  // only 16 characters take part
         {"printerprocessorlong", false},  // case-sensitive
-        {"PrinterProcesso", false},
+        {"PrinterProcesso", true},  // the command name
+        {"PrinterProcess", false},
         {"", false},
     };
     for (Case const& c : cases)

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "core/base/GException.h"
+#include "core/text/encodings/GCharCode.h"
 #include "core/text/encodings/generated/GSingleByteTables.h"
 #include "support/SingleByteTestSetup.h"
 
@@ -66,13 +67,21 @@ TEST_F(GStandardEncodingTest, RoundTripsEveryMappedByteAndNames) {
     ExpectGlyphNames(Standard(), cStandardEncodingVector);
 }
 
-// Built without the glyph list it would silently decode nothing; it refuses instead.
+// Filled without the glyph list it would silently decode nothing; its first use refuses instead,
+// and a use once the list is back fills it.
 TEST_F(GStandardEncodingTest, NeedsTheGlyphList) {
-    GUnicodeEncoding::Finalize();
-    struct Rebuild {
-        ~Rebuild() { GUnicodeEncoding::Initialize(); }
-    } rebuild;
-    EXPECT_THROW(GStandardEncoding(), GException);
+    GStandardEncoding encoding;
+    {
+        GUnicodeEncoding::Finalize();
+        struct Rebuild {
+            ~Rebuild() { GUnicodeEncoding::Initialize(); }
+        } rebuild;
+        EXPECT_THROW(encoding.HasMapping(0x41), GException);
+    }
+    EXPECT_TRUE(encoding.HasMapping(0x41));
+    GCharCode code;
+    encoding.GetCharCode(GBuffer("A"), code);
+    EXPECT_EQ(code.GetLength(), 1);
 }
 
 } // namespace

@@ -1,5 +1,5 @@
 #pragma once
-// GTypeEnums: the kinds of file content that GStreamSniffer recognises. The values are stored
+// GTypeEnums: the kinds of file content that GStreamSupport recognises. The values are stored
 // and exchanged as plain ints, so they never change.
 struct GTypeEnums {
     enum Types : int {

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <stdexcept>
@@ -10,13 +11,14 @@
 
 #include "core/bytes/GBuffer.h"
 #include "core/streams/GMemoryInStream.h"
+#include "core/support/GStreamSupport.h"
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "services/files/GFileInStream.h"
 #include "services/filetypes/GFileType.h"
-#include "services/sniffers/GStreamSniffer.h"
 #include "support/FoundationStartup.h"
 #include "support/ScopedTempFolder.h"
 #include "support/SniffSamples.h"
+#include "support/SpawnedProgram.h"
 #include "support/TestStreams.h"
 
 namespace {
@@ -35,18 +37,18 @@ std::string Text(GString const& text) {
 Kind TypeOf(std::string const& bytes) {
     GBuffer const data = TestBuffer(bytes);
     GMemoryInStream memory(data);
-    Kind const kind = GStreamSniffer::GetStreamType(memory);
+    Kind const kind = GStreamSupport::GetStreamType(memory);
     PiecewiseInStream pieces(bytes);
-    EXPECT_EQ(GStreamSniffer::GetStreamType(pieces), kind) << "read in pieces";
+    EXPECT_EQ(GStreamSupport::GetStreamType(pieces), kind) << "read in pieces";
     return kind;
 }
 
 bool IsOfType(std::string const& bytes, Kind kind) {
     GBuffer const data = TestBuffer(bytes);
     GMemoryInStream memory(data);
-    bool const is = GStreamSniffer::StreamIsOfType(memory, kind);
+    bool const is = GStreamSupport::StreamIsOfType(memory, kind);
     PiecewiseInStream pieces(bytes);
-    EXPECT_EQ(GStreamSniffer::StreamIsOfType(pieces, kind), is) << "read in pieces";
+    EXPECT_EQ(GStreamSupport::StreamIsOfType(pieces, kind), is) << "read in pieces";
     return is;
 }
 
@@ -124,9 +126,9 @@ TEST_F(StreamSniffer, TypeAtEachKindsBoundary) {
         {"placeholder AdobeFont is PostScript", "%!PS-AdobeFont-1.0\n" + cPlaceholder, GTypeEnums::kPostScript},
         {"placeholder FontType1 is nothing", "\x80%!FontType1\n" + cPlaceholder, GTypeEnums::kNotImplemented},
         {"JPEG magic alone", "\xFF\xD8\xFF\xE0", GTypeEnums::kJPEG},
-        {"JPEG end-of-image magic", "\xFF\xD9\xFF\xE0", GTypeEnums::kJPEG},
+        {"JPEG end-of-image marker first", "\xFF\xD9\xFF\xE0", GTypeEnums::kNotImplemented},
         {"JPEG one byte short", "\xFF\xD8\xFF", GTypeEnums::kNotImplemented},
-        {"Exif JPEG is not taken", "\xFF\xD8\xFF\xE1", GTypeEnums::kNotImplemented},
+        {"Exif JPEG", "\xFF\xD8\xFF\xE1", GTypeEnums::kJPEG},
         {"GIF87a", "GIF87a", GTypeEnums::kGIF},
         {"GIF89a", "GIF89a", GTypeEnums::kGIF},
         {"GIF one byte short", "GIF89", GTypeEnums::kNotImplemented},
@@ -285,11 +287,11 @@ TEST_F(StreamSniffer, TruncatedSamplesAreConsistent) {
             std::string const prefix = bytes.substr(0, n);
             GBuffer const data = TestBuffer(prefix);
             GMemoryInStream in(data);
-            Kind const found = GStreamSniffer::GetStreamType(in);
+            Kind const found = GStreamSupport::GetStreamType(in);
             if (n == 0) {
                 EXPECT_EQ(found, GTypeEnums::kEmpty);
             } else if (found != GTypeEnums::kNotImplemented) {
-                EXPECT_TRUE(GStreamSniffer::StreamIsOfType(in, found)) << kind << " cut at " << n;
+                EXPECT_TRUE(GStreamSupport::StreamIsOfType(in, found)) << kind << " cut at " << n;
             }
         }
     }
@@ -347,9 +349,9 @@ TEST_F(StreamSniffer, ReadsStayWithinTheHead) {
         auto delivered = std::make_shared<long long>(0);
         CountingInStream in(c.bytes, delivered);
         if (c.kind < 0)
-            GStreamSniffer::GetStreamType(in);
+            GStreamSupport::GetStreamType(in);
         else
-            GStreamSniffer::StreamIsOfType(in, static_cast<Kind>(c.kind));
+            GStreamSupport::StreamIsOfType(in, static_cast<Kind>(c.kind));
         EXPECT_LE(*delivered, c.most) << c.name;
     }
 }
@@ -360,8 +362,8 @@ TEST_F(StreamSniffer, CallersStreamKeepsItsPosition) {
     GBuffer first;
     ASSERT_EQ(in.Read(first, 3), 3);
     // The clone is sniffed from the start, not from where the caller stands.
-    EXPECT_EQ(GStreamSniffer::GetStreamType(in), GTypeEnums::kGIF);
-    EXPECT_TRUE(GStreamSniffer::StreamIsOfType(in, GTypeEnums::kGIF));
+    EXPECT_EQ(GStreamSupport::GetStreamType(in), GTypeEnums::kGIF);
+    EXPECT_TRUE(GStreamSupport::StreamIsOfType(in, GTypeEnums::kGIF));
     GBuffer next;
     ASSERT_EQ(in.Read(next, 3), 3);
     EXPECT_EQ(TestText(next), "89a");
@@ -370,8 +372,8 @@ TEST_F(StreamSniffer, CallersStreamKeepsItsPosition) {
 TEST_F(StreamSniffer, StreamThatCannotBeClonedIsNotTested) {
     PiecewiseInStream in(sniff::PDF());
     in.SetCloneable(false);
-    EXPECT_EQ(GStreamSniffer::GetStreamType(in), GTypeEnums::kNotImplemented);
-    EXPECT_FALSE(GStreamSniffer::StreamIsOfType(in, GTypeEnums::kPDF));
+    EXPECT_EQ(GStreamSupport::GetStreamType(in), GTypeEnums::kNotImplemented);
+    EXPECT_FALSE(GStreamSupport::StreamIsOfType(in, GTypeEnums::kPDF));
     EXPECT_EQ(in.Reads(), 0);
     EXPECT_EQ(in.Resets(), 0);
 }
@@ -394,8 +396,8 @@ private:
 
 TEST_F(StreamSniffer, StreamFailuresPassThrough) {
     FailingInStream in;
-    EXPECT_THROW(GStreamSniffer::GetStreamType(in), std::runtime_error);
-    EXPECT_THROW(GStreamSniffer::StreamIsOfType(in, GTypeEnums::kPDF), std::runtime_error);
+    EXPECT_THROW(GStreamSupport::GetStreamType(in), std::runtime_error);
+    EXPECT_THROW(GStreamSupport::StreamIsOfType(in, GTypeEnums::kPDF), std::runtime_error);
 }
 
 TEST_F(StreamSniffer, EnsureNumberOfBytesTopsUpTheHead) {
@@ -419,7 +421,7 @@ TEST_F(StreamSniffer, EnsureNumberOfBytesTopsUpTheHead) {
         // One byte per read: the missing bytes take several reads.
         PiecewiseInStream in("abcdef", {1});
         GBuffer head = TestBuffer(c.head);
-        EXPECT_EQ(GStreamSniffer::EnsureNumberOfBytes(in, head, c.n), c.reached) << c.name;
+        EXPECT_EQ(GStreamSupport::EnsureNumberOfBytes(in, head, c.n), c.reached) << c.name;
         EXPECT_EQ(TestText(head), c.after) << c.name;
     }
 }
@@ -445,10 +447,91 @@ TEST_F(StreamSniffer, KindNames) {
     };
     for (Case const& c : cases) {
         auto const kind = static_cast<Kind>(c.kind);
-        EXPECT_EQ(GStreamSniffer::StreamTypeToStringID(kind), c.id) << c.kind;
-        EXPECT_EQ(Text(GStreamSniffer::StreamTypeToGString(kind)), c.name) << c.kind;
+        EXPECT_EQ(GStreamSupport::StreamTypeToStringID(kind), c.id) << c.kind;
+        EXPECT_EQ(Text(GStreamSupport::StreamTypeToGString(kind)), c.name) << c.kind;
     }
     GFileType::Finalize();
+}
+
+// A JPEG segment: marker, big-endian length (counting itself) and payload.
+std::string Segment(unsigned char marker, std::string const& payload) {
+    std::string s{'\xFF', static_cast<char>(marker)};
+    sniff::PutBE16(s, static_cast<unsigned>(payload.size() + 2));
+    return s + payload;
+}
+
+std::string JpegStartingWith(unsigned char marker, std::string const& payload) {
+    return std::string("\xFF\xD8", 2) + Segment(marker, payload) + std::string("\xFF\xD9", 2);
+}
+
+// The MIME type that file(1) (libmagic) gives a file; empty when file(1) is not installed.
+std::string MimeTypeByLibmagic(std::string const& path) {
+    static char const cFile[] = "/usr/bin/file";
+    SpawnedProgram file;
+    if (access(cFile, X_OK) != 0 || !file.Start(cFile, {"--brief", "--mime-type", path}))
+        return std::string();
+    std::string line;
+    file.ReadLine(line);
+    return file.Wait() == 0 ? line : std::string();
+}
+
+// A few of the system's own JPEG files; a bounded walk, so a large tree costs little.
+std::vector<std::string> SystemJpegFiles() {
+    namespace fs = std::filesystem;
+    std::vector<std::string> found;
+    std::error_code error;
+    int visited = 0;
+    for (char const* root : {"/usr/share", "/usr/lib"}) {
+        fs::recursive_directory_iterator it(root, fs::directory_options::skip_permission_denied, error), end;
+        for (; !error && it != end && visited < 200000 && found.size() < 20; it.increment(error), ++visited) {
+            std::string const extension = it->path().extension().string();
+            if ((extension == ".jpg" || extension == ".jpeg" || extension == ".JPG") && it->is_regular_file(error))
+                found.push_back(it->path().string());
+        }
+    }
+    return found;
+}
+
+// JPEG is whatever libmagic takes for one: the start-of-image marker followed by any marker.
+TEST_F(StreamSniffer, JpegAsLibmagicTakesIt) {
+    std::string const tables(65, '\x01');
+    struct Case {
+        char const* name;
+        std::string bytes;
+        bool jpeg;
+    };
+    Case const cases[] = {
+        {"JFIF", sniff::JPEG(), true},
+        {"Exif", JpegStartingWith(0xE1, std::string("Exif\0\0MM\0*\0\0\0\x08\0\0", 16)), true},
+        {"quantisation tables first", JpegStartingWith(0xDB, tables), true},
+        {"Huffman tables first", JpegStartingWith(0xC4, tables), true},
+        {"frame header first", JpegStartingWith(0xC0, std::string("\x08\0\x01\0\x01\x01\x01\x11\0", 9)), true},
+        {"Adobe", JpegStartingWith(0xEE, std::string("Adobe\0\x64\0\0\0\0\x01", 12)), true},
+        {"comment quoting EPS and PDF", JpegStartingWith(0xFE, "%!PS-Adobe-3.0 EPSF-3.0\n%PDF-1.4\n"), true},
+        {"end-of-image marker first", std::string("\xFF\xD9\xFF\xE0", 4) + Segment(0xE0, "JFIF") + "\xFF\xD9", false},
+        {"no marker after the start", std::string("\xFF\xD8\xFE\0", 4) + tables, false},
+        {"start-of-image marker alone", std::string("\xFF\xD8", 2), false},
+        {"three bytes", std::string("\xFF\xD8\xFF", 3), false},
+    };
+    ScopedTempFolder folder;
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string const path = folder / "sample.jpg";
+        std::ofstream(path, std::ios::binary | std::ios::trunc) << c.bytes;
+        std::string const mime = MimeTypeByLibmagic(path);
+        if (!mime.empty()) {
+            EXPECT_EQ(mime == "image/jpeg", c.jpeg) << "libmagic says " << mime;
+        }
+        EXPECT_EQ(TypeOf(c.bytes) == GTypeEnums::kJPEG, c.jpeg);
+        EXPECT_EQ(IsOfType(c.bytes, GTypeEnums::kJPEG), c.jpeg);
+    }
+    for (std::string const& path : SystemJpegFiles()) {
+        std::string const mime = MimeTypeByLibmagic(path);
+        if (mime.empty())
+            continue;
+        GFileInStream in{GPathName(GString(path.c_str(), GUTF8Encoding::GetInstance()))};
+        EXPECT_EQ(GStreamSupport::GetStreamType(in) == GTypeEnums::kJPEG, mime == "image/jpeg") << path << ": " << mime;
+    }
 }
 
 TEST_F(StreamSniffer, FilesOnDisk) {
@@ -457,7 +540,7 @@ TEST_F(StreamSniffer, FilesOnDisk) {
         std::string const path = folder / ("sample-" + std::to_string(kind));
         std::ofstream(path, std::ios::binary) << bytes;
         GFileInStream in{GPathName(GString(path.c_str(), GUTF8Encoding::GetInstance()))};
-        EXPECT_EQ(GStreamSniffer::GetStreamType(in), kind) << path;
+        EXPECT_EQ(GStreamSupport::GetStreamType(in), kind) << path;
         EXPECT_EQ(in.GetPos(), 0);
     }
 }
