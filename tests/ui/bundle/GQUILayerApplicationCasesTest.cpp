@@ -10,8 +10,12 @@
 
 #include "support/ForkedChild.h"
 #include "support/FoundationStartup.h"
+#include "plugin/tools/GCPTZARidizoToolsLayer.h"
+#include "services/messages/GUserMessage.h"
 #include "ui/layer/GBQCSharedObject.h"
+#include "ui/layer/GCSPUPluginUILayer.h"
 #include "ui/layer/GQUILayer.h"
+#include "ui/messages/GCSPUUserMessage.h"
 
 namespace {
 
@@ -103,6 +107,24 @@ TEST(GQUILayerApplication, UnsharedNonWidgetApplicationIsLeftAlone) {
                   GQUILayer::Finalize();
                   CHECK(2, !core.isNull());
                   delete core;
+                  return 0;
+              }),
+              0);
+}
+
+TEST(GCSPUPluginUILayer, InstallsThePluginMessagesAndUndoesEverything) {
+    EXPECT_EQ(InChild([] {
+                  GCSPUPluginUILayer::Initialize();
+                  GCSPUPluginUILayer::Initialize();
+                  CHECK(1, dynamic_cast<GCSPUUserMessage const*>(GUserMessage::GetInstance()) != nullptr);
+                  CHECK(2, GCPTZARidizoToolsLayer::GetInitCount() == 1 && GQUILayer::GetInitCount() == 1);
+                  GCSPUPluginUILayer::Finalize();
+                  CHECK(3, GQUILayer::GetInitCount() == 1);
+                  GCSPUPluginUILayer::Finalize();
+                  GCSPUPluginUILayer::Finalize();
+                  CHECK(4, GUserMessage::HasDefaultInstance());
+                  CHECK(5, GCPTZARidizoToolsLayer::GetInitCount() == 0 && GQUILayer::GetInitCount() == 0);
+                  CHECK(6, QCoreApplication::instance() == nullptr);
                   return 0;
               }),
               0);
