@@ -1,21 +1,34 @@
 #include "plugin-host/actions/GIDCSPUILayerSteps.h"
 
+#include "core/text/GString.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "hostsdk/utils/CAlert.h"
+#include "plugin-host/actions/GIDCSPWindowSupport.h"
+#include "services/messages/GUserMessage.h"
+#include "ui/layer/GCSPUPluginUILayer.h"
+#include "ui/layer/GQUILayer.h"
 
-// The plug-in's UI layer (GCSPUPluginUILayer::Initialize/Finalize, GQUILayer's hook setters)
-// joins here when it is built; until then the layer steps have nothing to start.
 namespace GIDCSPUILayerSteps {
 
-void Start() {}
+void Start() { GCSPUPluginUILayer::Initialize(); }
 
-void Stop() {}
+void Stop() { GCSPUPluginUILayer::Finalize(); }
 
-void InstallLoopHooks() {}
+void InstallLoopHooks() {
+    GQUILayer::SetStartModalLoopHandler(GIDCSPWindowSupport::StartModalLoop);
+    GQUILayer::SetStopModalLoopHandler(GIDCSPWindowSupport::StopModalLoop);
+}
 
-void InstallMainWindowHook() {}
+void InstallMainWindowHook() { GQUILayer::SetMainWindowHandler(GIDCSPWindowSupport::GetMainWindowHandle); }
 
 void ShowError(std::string const& text) noexcept {
     try {
+        GUserMessage const* messages = GCSPUPluginUILayer::GetInitCount() > 0 ? GUserMessage::GetInstance() : nullptr;
+        if (messages != nullptr) {
+            GUTF8Encoding const* utf8 = GUTF8Encoding::GetInstance();
+            messages->ShowErrorMessage(GString("Trovel", utf8), GString(text.c_str(), utf8));
+            return;
+        }
         CAlert::ModalAlert(text.c_str(), "OK", "", "", 1, 2);
     } catch (...) {
         // Nothing is left to tell the user with.

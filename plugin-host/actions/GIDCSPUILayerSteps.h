@@ -1,7 +1,7 @@
 #pragma once
 // GIDCSPUILayerSteps: the plug-in's UI layer as seen by the action component: its start and
-// stop, the Qt layer's hooks, and where a user is told of an error. Until the plug-in's UI layer
-// is part of the build, the layer steps do nothing and errors go to the host's alert.
+// stop, the Qt layer's hooks, and where a user is told of an error: the plug-in's user-message
+// instance while the UI layer runs, the host's alert otherwise.
 //
 // Callers may rely on:
 // - Start and Stop pair as the UI layer's Initialize and Finalize; ShowError never throws.

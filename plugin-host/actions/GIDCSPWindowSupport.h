@@ -4,8 +4,8 @@
 // host window, so Qt dialogs take the Qt layer's own parent.
 //
 // Callers may rely on:
-// - StopModalLoop without a held state does nothing; StartModalLoop while one is held keeps the
-//   held one (the host's state is not nested by us). Main thread only.
+// - Each StartModalLoop holds one host state, each StopModalLoop releases the newest one held;
+//   a StopModalLoop with none held does nothing. Main thread only.
 namespace GIDCSPWindowSupport {
 void StartModalLoop(void* window);
 void StopModalLoop(void* window);

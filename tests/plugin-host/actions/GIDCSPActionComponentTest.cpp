@@ -12,6 +12,7 @@
 #include "plugin-host/actions/GIDCSPStartupShutdown.h"
 #include "plugin-host/actions/GIDCSPWindowSupport.h"
 #include "printerprocessor/layers/GCCLTrovelCoreLayer.h"
+#include "ui/layer/GCSPUPluginUILayer.h"
 #include "services/framework/GBasicFrameworkCoreLayer.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedTempFolder.h"
@@ -21,9 +22,10 @@ namespace {
 class GIDCSPActionComponentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"})
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
             mEnvironment.Set(name, mFolder.Path());
         mEnvironment.Set("TROVEL_SHM_PREFIX", "component" + std::to_string(getpid()));
+        mEnvironment.Set("QT_QPA_PLATFORM", "offscreen");
         HostCallLog::Clear();
     }
 
@@ -98,6 +100,7 @@ TEST_F(GIDCSPActionComponentTest, UnknownIDsAndEmptyListsAreLeftAlone) {
     boss->Release();
     EXPECT_EQ(GBasicFrameworkCoreLayer::GetInitCount(), 0u);
     EXPECT_EQ(GCCLTrovelCoreLayer::GetInitCount(), 0);
+        EXPECT_EQ(GCSPUPluginUILayer::GetInitCount(), 0);
     EXPECT_EQ(HostCallLog::Violations(), 0);
 }
 
@@ -105,21 +108,26 @@ TEST_F(GIDCSPActionComponentTest, TwoComponentsOneAfterTheOtherInOneProcess) {
     for (int round = 0; round < 2; ++round) {
         HostBoss* boss = HostBoss::Create(0x198C00);
         boss->Add<GIDCSPActionComponent>();
-        EXPECT_EQ(GCCLTrovelCoreLayer::GetInitCount(), 1);
+        EXPECT_GT(GCCLTrovelCoreLayer::GetInitCount(), 0);
+        EXPECT_EQ(GCSPUPluginUILayer::GetInitCount(), 1);
         boss->Release();
         EXPECT_EQ(GBasicFrameworkCoreLayer::GetInitCount(), 0u);
         EXPECT_EQ(GCCLTrovelCoreLayer::GetInitCount(), 0);
+        EXPECT_EQ(GCSPUPluginUILayer::GetInitCount(), 0);
     }
 }
 
-TEST_F(GIDCSPActionComponentTest, ModalLoopHooksHoldOneHostStateAtATime) {
+TEST_F(GIDCSPActionComponentTest, ModalLoopHooksHoldOneHostStatePerLoopAndReleaseTheNewestFirst) {
     GIDCSPWindowSupport::StopModalLoop(nullptr);
     EXPECT_FALSE(GIDCSPWindowSupport::HoldsModalState());
     GIDCSPWindowSupport::StartModalLoop(nullptr);
     GIDCSPWindowSupport::StartModalLoop(nullptr);
-    EXPECT_TRUE(GIDCSPWindowSupport::HoldsModalState());
+    EXPECT_EQ(mHost.ModalState().Depth(), 2u);
+    GIDCSPWindowSupport::StopModalLoop(nullptr);
+    EXPECT_EQ(mHost.ModalState().Depth(), 1u);
     GIDCSPWindowSupport::StopModalLoop(nullptr);
     EXPECT_FALSE(GIDCSPWindowSupport::HoldsModalState());
+    EXPECT_EQ(mHost.ModalState().Depth(), 0u);
     EXPECT_EQ(HostCallLog::Violations(), 0);
     EXPECT_EQ(GIDCSPWindowSupport::GetMainWindowHandle(), nullptr);
 }

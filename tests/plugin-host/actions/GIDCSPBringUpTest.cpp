@@ -7,6 +7,7 @@
 
 #include "plugin-host/actions/GIDCSPActionComponent.h"
 #include "printerprocessor/layers/GCCLTrovelCoreLayer.h"
+#include "ui/layer/GCSPUPluginUILayer.h"
 #include "services/filesystem/GFileSystem.h"
 #include "services/framework/GBasicFrameworkCoreLayer.h"
 #include "support/ScopedEnvironment.h"
@@ -17,9 +18,10 @@ namespace {
 class GIDCSPBringUpTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"})
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
             mEnvironment.Set(name, mFolder.Path());
         mEnvironment.Set("TROVEL_SHM_PREFIX", "bringup" + std::to_string(getpid()));
+        mEnvironment.Set("QT_QPA_PLATFORM", "offscreen");
     }
 
     ScopedTempFolder mFolder;
@@ -62,6 +64,7 @@ TEST_F(GIDCSPBringUpTest, AFailureAtEveryStepOfTheComponentLeavesNoLayerRunning)
         EXPECT_THROW(bringUp.Run(steps), std::runtime_error);
         EXPECT_EQ(GBasicFrameworkCoreLayer::GetInitCount(), 0u);
         EXPECT_EQ(GCCLTrovelCoreLayer::GetInitCount(), 0);
+        EXPECT_EQ(GCSPUPluginUILayer::GetInitCount(), 0);
     }
 }
 
@@ -73,6 +76,7 @@ TEST_F(GIDCSPBringUpTest, AFoundationThatCannotStartIsStoppedAndReported) {
     GBasicFrameworkCoreLayer::SetStepHook(nullptr);
     EXPECT_EQ(GBasicFrameworkCoreLayer::GetInitCount(), 0u);
     EXPECT_EQ(GCCLTrovelCoreLayer::GetInitCount(), 0);
+        EXPECT_EQ(GCSPUPluginUILayer::GetInitCount(), 0);
     EXPECT_FALSE(handlerSet);
 }
 
@@ -85,11 +89,13 @@ TEST_F(GIDCSPBringUpTest, StartsAndStopsTwiceAndMakesTheOwnFolderOnce) {
             bringUp.Run(GIDCSPActionComponent::LayerSteps(handlerSet));
             EXPECT_TRUE(handlerSet);
             EXPECT_GT(GBasicFrameworkCoreLayer::GetInitCount(), 0u);
-            EXPECT_EQ(GCCLTrovelCoreLayer::GetInitCount(), 1);
+            EXPECT_GT(GCCLTrovelCoreLayer::GetInitCount(), 0);
+        EXPECT_EQ(GCSPUPluginUILayer::GetInitCount(), 1);
             EXPECT_TRUE(GFileSystem::TryFolderExists(GFileSystem::GetSpecialPath(36)));
         }
         EXPECT_EQ(GBasicFrameworkCoreLayer::GetInitCount(), 0u);
         EXPECT_EQ(GCCLTrovelCoreLayer::GetInitCount(), 0);
+        EXPECT_EQ(GCSPUPluginUILayer::GetInitCount(), 0);
     }
 }
 
