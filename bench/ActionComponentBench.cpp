@@ -8,7 +8,9 @@
 #include <QApplication>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <exception>
 
 #include "BenchChild.h"
 #include "BenchRatio.h"
@@ -38,11 +40,15 @@ double BringUpAndShutDown() {
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"})
         environment.Set(name, home.Path());
     environment.Set("TROVEL_SHM_PREFIX", "bench" + std::to_string(getpid()));
+    environment.Set("QT_QPA_PLATFORM", "offscreen");
     const Clock::time_point start = Clock::now();
     try {
         bool handlerSet = false;
         GIDCSPBringUp bringUp;
         bringUp.Run(GIDCSPActionComponent::LayerSteps(handlerSet));
+    } catch (std::exception const& e) {
+        std::fprintf(stderr, "bring-up: %s\n", e.what());
+        return -1;
     } catch (...) {
         return -1;
     }
