@@ -2,7 +2,9 @@
 // stops of its destructor) against constructing and destroying a QApplication, each once in a
 // fresh process (forked per iteration, timed inside the child): what a host pays when it creates
 // the plug-in's component, and what a Qt widgets program pays at launch. Both run offscreen, ours
-// with its folders in a private temporary home.
+// with its folders in a private temporary home. Ours builds a QApplication too (in the UI layer)
+// and the Qt layer's first widget (the wrapper that the main-window hook makes), so the foundation,
+// the folders, the preference file and the first widget are what it adds to the peer.
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
