@@ -21,33 +21,17 @@
 #include <chrono>
 #include <cstdlib>
 
+#include "BenchChild.h"
 #include "BenchRatio.h"
 #include "services/framework/GBasicFrameworkCoreLayer.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-// Moves all size bytes through fd, going on after interruptions and short transfers.
-template <class Call, class Byte>
-bool TransferAll(Call call, int fd, Byte* bytes, size_t size) {
-    while (size > 0) {
-        const ssize_t n = call(fd, bytes, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes += n;
-        size -= static_cast<size_t>(n);
-    }
-    return true;
-}
-
-bool WriteAll(int fd, void const* data, size_t size) {
-    return TransferAll(::write, fd, static_cast<char const*>(data), size);
-}
-
-bool ReadAll(int fd, void* data, size_t size) { return TransferAll(::read, fd, static_cast<char*>(data), size); }
+using BenchChild::ReadAll;
+using BenchChild::RunTimed;
+using BenchChild::TimeInFreshChild;
+using BenchChild::WriteAll;
 
 // Seconds of one start and stop of the foundation from a count of 0; negative when it failed.
 double StartStopFoundation() {
@@ -74,19 +58,6 @@ double BuildQtApplication() {
         benchmark::DoNotOptimize(&application);
     }
     return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Runs the benchmark's iterations on measure's seconds; a negative answer ends it with error.
-template <class Measure>
-void RunTimed(benchmark::State& state, Measure const& measure, const char* error) {
-    for (auto _ : state) {
-        const double seconds = measure();
-        if (seconds < 0) {
-            state.SkipWithError(error);
-            break;
-        }
-        state.SetIterationTime(seconds);
-    }
 }
 
 // A child that starts and stops the foundation once per request and answers with the seconds it
@@ -145,31 +116,6 @@ private:
     int mRequest = -1;
     int mAnswer = -1;
 };
-
-// Seconds that work took in a child forked for it; negative when the child failed.
-template <class Work>
-double TimeInFreshChild(Work const& work) {
-    int answer[2];
-    if (pipe(answer) != 0)
-        return -1;
-    const pid_t child = fork();
-    if (child < 0)
-        return -1;
-    if (child == 0) {
-        close(answer[0]);
-        const double seconds = work();
-        WriteAll(answer[1], &seconds, sizeof seconds);
-        _exit(0);
-    }
-    close(answer[1]);
-    double seconds = -1;
-    if (!ReadAll(answer[0], &seconds, sizeof seconds))
-        seconds = -1;
-    close(answer[0]);
-    int status = 0;
-    waitpid(child, &status, 0);
-    return seconds;
-}
 
 void FirstStartOurs(benchmark::State& state) {
     RunTimed(state, [] { return TimeInFreshChild([] { StopInherited(); return StartStopFoundation(); }); },

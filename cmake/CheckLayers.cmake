@@ -19,7 +19,9 @@ set(_ranks
   services 40
   printerprocessor 50
   plugin 60
-  ui 70)
+  ui 70
+  hostsdk 75
+  plugin-host 80)
 # The one noted cycle: exceptions are thrown from every folder, so they live in base, yet they
 # capture their context (allocator, per-thread tables) and render their texts.
 set(_exception_files "core/base/GException" "core/base/GCustomException")
@@ -46,7 +48,8 @@ endfunction()
 
 file(GLOB_RECURSE _files RELATIVE ${ROOT} ${ROOT}/foundation/*.h ${ROOT}/foundation/*.cpp
   ${ROOT}/platform/*.h ${ROOT}/platform/*.cpp ${ROOT}/printerprocessor/*.h
-  ${ROOT}/printerprocessor/*.cpp ${ROOT}/plugin/*.h ${ROOT}/plugin/*.cpp ${ROOT}/ui/*.h ${ROOT}/ui/*.cpp)
+  ${ROOT}/printerprocessor/*.cpp ${ROOT}/plugin/*.h ${ROOT}/plugin/*.cpp ${ROOT}/ui/*.h ${ROOT}/ui/*.cpp ${ROOT}/plugin-host/*.h
+  ${ROOT}/plugin-host/*.cpp)
 set(_failures "")
 foreach(_file IN LISTS _files)
   string(REGEX REPLACE "^(foundation|platform)/" "" _own "${_file}")
@@ -75,6 +78,7 @@ foreach(_file IN LISTS _files)
   endforeach()
 endforeach()
 
+# Only the host-bound half (plugin-host) may include the SDK: it ranks between ui and plugin-host.
 # The host SDK is the host's: it includes nothing of ours. The stand-in host program uses only the
 # SDK (and its own folder); it reaches the plug-in through dlopen alone.
 function(check_own_includes glob allowed)

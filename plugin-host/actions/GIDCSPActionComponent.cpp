@@ -1,0 +1,214 @@
+#include "plugin-host/actions/GIDCSPActionComponent.h"
+
+#include <stdexcept>
+
+#include "core/text/encodings/GUnicodeEncoding.h"
+#include "hostsdk/actions/IActionManager.h"
+#include "hostsdk/actions/IActionStateList.h"
+#include "hostsdk/actions/IShortcutManager.h"
+#include "hostsdk/base/InterfacePtr.h"
+#include "hostsdk/documents/IBookContentMgr.h"
+#include "hostsdk/documents/IBookManager.h"
+#include "hostsdk/session/IApplication.h"
+#include "hostsdk/session/IMeasurementUnitPrefs.h"
+#include "hostsdk/session/ISession.h"
+#include "hostsdk/session/QueryPreferences.h"
+#include "hostsdk/utils/CAlert.h"
+#include "hostsdk/utils/IFrontDocumentUtils.h"
+#include "hostsdk/utils/IShortcutUtils.h"
+#include "hostsdk/utils/UtilsBoss.h"
+#include "printerprocessor/layers/GCCLTrovelCoreLayer.h"
+#include "plugin-host/actions/GIDCSPHostEntry.h"
+#include "plugin-host/actions/GIDCSPUILayerSteps.h"
+#include "plugin-host/entry/GIDCSPIDs.h"
+#include "services/filesystem/GFileSystem.h"
+#include "services/framework/GBasicFrameworkCoreLayer.h"
+#include "services/paths/GPathName.h"
+#include "services/preferences/GPrefFileModule.h"
+#include "services/preferences/GPreferences.h"
+
+namespace {
+
+constexpr int kStringsPath = 22;
+constexpr int kMakerPrefsPath = 35;
+constexpr int kOwnFolderPath = 36;
+constexpr char kOwnFolder[] = "Trovel_DO2024_InDesign";
+constexpr char cPluginPreferenceFile[] = "TrovelPlugins.pref";
+// Until the action objects carry their translated names.
+constexpr char kActionName[] = "Export to Trovelor...";
+
+void StartFoundation() {
+    if (!GBasicFrameworkCoreLayer::Initialize())
+        throw std::runtime_error("the foundation could not be started");
+}
+
+void StartTrovelCore() {
+    if (!GCCLTrovelCoreLayer::Initialize())
+        throw std::runtime_error("the inter-process core could not be started");
+}
+
+void RegisterStringsFolder() {
+    GPathName path;
+    GFileSystem::GetDllPath(path);
+    path = path.GetBranch().GetBranch() / GPathName("Resources/Strings");
+    GFileSystem::AddSpecialPath(kStringsPath, path);
+}
+
+void RegisterOwnFolder() {
+    GPathName const folder = GFileSystem::GetSpecialPath(kMakerPrefsPath) / GPathName(kOwnFolder);
+    if (!GFileSystem::TryFolderExists(folder) && !GFileSystem::CreateFolder(folder))
+        throw std::runtime_error("the plug-in's folder could not be created");
+    GFileSystem::AddSpecialPath(kOwnFolderPath, folder);
+}
+
+void InstallPreferenceFile() {
+    GPathName const file = GFileSystem::GetSpecialPath(kOwnFolderPath) / GPathName(cPluginPreferenceFile);
+    // The store owns the module from here; it writes and deletes it when the foundation stops.
+    GPreferences::SetPrefModule(-3, new GPrefFileModule(file, GUnicodeEncoding::GetInstance()), true);
+}
+
+}  // namespace
+
+std::vector<GIDCSPBringUp::Step> GIDCSPActionComponent::LayerSteps(bool& handlerSet) {
+    return {
+        {"foundation", &StartFoundation, &GBasicFrameworkCoreLayer::Finalize, true},
+        {"strings folder", &RegisterStringsFolder, {}},
+        {"own folder", &RegisterOwnFolder, {}},
+        {"preference file", &InstallPreferenceFile, {}},
+        {"inter-process core", &StartTrovelCore, &GCCLTrovelCoreLayer::Finalize, true},
+        {"UI layer", &GIDCSPUILayerSteps::Start, &GIDCSPUILayerSteps::Stop, true},
+        {"modal-loop hooks", &GIDCSPUILayerSteps::InstallLoopHooks, {}},
+        {"main-window hook",
+         [&handlerSet] {
+             if (handlerSet)
+                 return;
+             GIDCSPUILayerSteps::InstallMainWindowHook();
+             handlerSet = true;
+         },
+         {}},
+        // The document and book export action objects join here.
+    };
+}
+
+GIDCSPActionComponent::GIDCSPActionComponent(IPMUnknown* boss) : CActionComponent(boss) {
+    mBringUp.Run(LayerSteps(mMainWindowHandlerSet));
+}
+
+GIDCSPActionComponent::~GIDCSPActionComponent() { mBringUp.Stop(); }
+
+void GIDCSPActionComponent::UpdateActionStates(IActiveContext*, IActionStateList* list, SysPoint, IPMUnknown*) {
+    GIDCSPHostEntry::Run("Updating the export actions", [this, list] { UpdateStates(list); });
+}
+
+namespace {
+
+bool HasFrontDocument() {
+    InterfacePtr<IFrontDocumentUtils> utils(UtilsBoss::QueryUtils<IFrontDocumentUtils>());
+    InterfacePtr<IDocument> front(utils ? utils->QueryFrontDocument() : nullptr);
+    return static_cast<bool>(front);
+}
+
+bool ActiveBookHasContent() {
+    ISession* session = GetExecutionContextSession();
+    InterfacePtr<IBookManager> books(session, IBookManager::kDefaultIID);
+    if (!books || books->GetBookCount() <= 0 || books->GetCurrentActiveBook() == nullptr)
+        return false;
+    InterfacePtr<IBookContentMgr> contents(books->GetCurrentActiveBook(), IBookContentMgr::kDefaultIID);
+    return contents && contents->GetContentCount() > 0;
+}
+
+}  // namespace
+
+void GIDCSPActionComponent::UpdateStates(IActionStateList* list) {
+    if (list == nullptr)
+        return;
+    for (std::int32_t i = 0; i < list->Length(); ++i) {
+        ActionID const action = list->GetNthAction(i);
+        bool enabled = false;
+        char const* shortcut = nullptr;
+        if (action == GIDCSPIDs::kDocumentAction) {
+            enabled = HasFrontDocument();
+            shortcut = "Opt+Shift+E";
+        } else if (action == GIDCSPIDs::kBookAction) {
+            enabled = ActiveBookHasContent();
+            shortcut = "Opt+Shift+B";
+        } else {
+            continue;
+        }
+        list->SetNthActionState(i, enabled ? IActionStateList::kEnabled : IActionStateList::kDisabled);
+        list->SetNthActionName(i, kActionName);
+        AddShortcut(action, shortcut);
+    }
+}
+
+void GIDCSPActionComponent::AddShortcut(ActionID const& action, PMString const& shortcut) {
+    ISession* session = GetExecutionContextSession();
+    if (session == nullptr)
+        return;
+    InterfacePtr<IApplication> application(session->QueryApplication());
+    InterfacePtr<IActionManager> actions(application ? application->QueryActionManager() : nullptr);
+    InterfacePtr<IShortcutManager> shortcuts(actions.get(), IShortcutManager::kDefaultIID);
+    InterfacePtr<IShortcutUtils> utils(UtilsBoss::QueryUtils<IShortcutUtils>());
+    if (!shortcuts || !utils)
+        return;
+    VirtualKey key = 0;
+    std::int16_t modifiers = 0;
+    bool16 functionKey = 0;
+    // A text the host cannot read gives no shortcut rather than a key of 0.
+    if (utils->ParseShortcutString(shortcut, &key, &modifiers, &functionKey) != kSuccess)
+        return;
+    shortcuts->AddShortcut(action, "DefaultContext", key, modifiers);
+}
+
+void GIDCSPActionComponent::DoAction(IActiveContext*, ActionID action, SysPoint, IPMUnknown*) {
+    GIDCSPHostEntry::Run("The action", [this, action] {
+        if (action == GIDCSPIDs::kBookAction) {
+            EnsureMainWindowHandlerSet();
+            DoBookExport();
+        } else if (action == GIDCSPIDs::kDocumentAction) {
+            EnsureMainWindowHandlerSet();
+            DoDialog();
+        } else if (action == GIDCSPIDs::kAboutAction) {
+            DoAbout();
+        }
+    });
+}
+
+void GIDCSPActionComponent::EnsureMainWindowHandlerSet() {
+    if (mMainWindowHandlerSet)
+        return;
+    GIDCSPUILayerSteps::InstallMainWindowHook();
+    mMainWindowHandlerSet = true;
+}
+
+// The export dialog is not part of this build yet: the user is told so instead.
+void GIDCSPActionComponent::DoDialog() {
+    GUnitSupport::SetDefaultUnitCode(GetDefaultUnitFromInDesign());
+    CAlert::ModalAlert("Exporting the document to Trovelor is not available in this version.", "OK", "", "", 1, 2);
+}
+
+void GIDCSPActionComponent::DoBookExport() {
+    GUnitSupport::SetDefaultUnitCode(GetDefaultUnitFromInDesign());
+    CAlert::ModalAlert("Exporting the book to Trovelor is not available in this version.", "OK", "", "", 1, 2);
+}
+
+void GIDCSPActionComponent::DoAbout() { CAlert::ModalAlert("Trovel Export, version 24", "OK", "", "", 1, 1); }
+
+GUnitSupport::Unit GIDCSPActionComponent::UnitForHostUnitID(ClassID unit) {
+    static GUnitSupport::Unit const kUnits[] = {GUnitSupport::Unit(0), GUnitSupport::Unit(1), GUnitSupport::Unit(2),
+                                                GUnitSupport::Unit(2), GUnitSupport::Unit(4)};
+    ClassID const index = unit - 0x1201;
+    if (index < 5)
+        return kUnits[index];
+    if (unit == 0x1206)
+        return GUnitSupport::Unit(3);
+    return GUnitSupport::Unit(0);
+}
+
+GUnitSupport::Unit GIDCSPActionComponent::GetDefaultUnitFromInDesign() {
+    ISession* session = GetExecutionContextSession();
+    if (session == nullptr)
+        return UnitForHostUnitID(0);
+    InterfacePtr<IMeasurementUnitPrefs> units(QueryPreferences<IMeasurementUnitPrefs>(session->GetActiveContext()));
+    return UnitForHostUnitID(units ? units->GetUnitClass() : 0);
+}

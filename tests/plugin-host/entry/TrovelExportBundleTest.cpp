@@ -1,0 +1,159 @@
+// The built TrovelExport.plugin in the real stand-in host: registration, action states,
+// shortcuts, the actions, and a failure of every host call it makes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <set>
+#include <sstream>
+
+#include "host/HostRun.h"
+
+namespace {
+
+constexpr const char* kDocument = R"({"name": "Brochure.indd", "saved": true, "path": "/x/Brochure.indd"})";
+constexpr const char* kDocumentAction = "0x198C04";
+constexpr const char* kBookAction = "0x198C06";
+
+class TrovelExportBundleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
+            mEnvironment.Set(name, mRun.Folder().Path());
+        mEnvironment.Set("TROVEL_SHM_PREFIX", "bundle" + std::to_string(getpid()));
+        mEnvironment.Set("QT_QPA_PLATFORM", "offscreen");
+    }
+
+    // The bundle, then `documents` front documents, a book of `chapters` chapters (none: no
+    // book), then `more`.
+    std::vector<std::string> With(int documents, int chapters, std::vector<std::string> more = {}) {
+        std::vector<std::string> arguments{HostRun::Bundle("TrovelExport")};
+        for (int i = 0; i < documents; ++i) {
+            arguments.push_back("--document");
+            arguments.push_back(mRun.Write("doc.json", kDocument));
+        }
+        if (chapters >= 0) {
+            std::string list;
+            for (int i = 0; i < chapters; ++i)
+                list += std::string(i == 0 ? "" : ", ") + "\"doc.json\"";
+            mRun.Write("doc.json", kDocument);
+            arguments.push_back("--book");
+            arguments.push_back(mRun.Write("book.json", R"({"name": "Catalogue.indb", "chapters": [)" + list + "]}"));
+        }
+        arguments.insert(arguments.end(), more.begin(), more.end());
+        return arguments;
+    }
+
+    static void ExpectClean(const HostResult& result) {
+        EXPECT_TRUE(result.Printed("references left: 0")) << result.out;
+        EXPECT_TRUE(result.Printed("objects left: 0")) << result.out;
+        EXPECT_TRUE(result.Printed("modal states held: 0")) << result.out;
+        EXPECT_TRUE(result.Printed("broken rules: 0")) << result.out;
+    }
+
+    HostRun mRun;
+    ScopedEnvironment mEnvironment;
+};
+
+TEST_F(TrovelExportBundleTest, RegistersBothActionsOnceWithMenusAndShortcuts) {
+    const HostResult result = mRun.Run(With(0, -1, {"--calls"}));
+    ASSERT_EQ(result.exit, 0) << result.out << result.errors;
+    EXPECT_TRUE(result.Printed("loaded plug-in \"TrovelExport\" 0x198C00")) << result.out;
+    EXPECT_TRUE(result.Printed("host: factory 0x198C00 registered, size 48")) << result.out;
+    EXPECT_TRUE(result.Printed("host: factory 0x198C03 registered, size 16")) << result.out;
+    EXPECT_TRUE(result.Printed("started: 2 actions, 2 menu items")) << result.out;
+    EXPECT_TRUE(result.Printed("call: IActionManager::AddAction 0x198C00 0x198C04 \"\" \"KBSCE File menu\" 0 1 0 1"));
+    EXPECT_TRUE(result.Printed("call: IActionManager::AddAction 0x198C00 0x198C06 \"\" \"KBSCE Palette Menus: Book: \" 0 1 0 1"));
+    EXPECT_TRUE(result.Printed("action 0x198C04 \"Export to Trovelor...\" disabled, shortcut Opt+Shift+E in "
+                               "\"DefaultContext\", menu \"Main:&File\" at 1301"))
+        << result.out;
+    EXPECT_TRUE(result.Printed("action 0x198C06 \"Export to Trovelor...\" disabled, shortcut Opt+Shift+B in "
+                               "\"DefaultContext\", menu \"BookPanelPopup\" at 1101"))
+        << result.out;
+    ExpectClean(result);
+}
+
+TEST_F(TrovelExportBundleTest, StatesFollowTheFrontDocumentAndTheActiveBook) {
+    struct Case {
+        int documents;
+        int chapters;
+        const char* document;
+        const char* book;
+    } const cases[] = {{0, -1, "disabled", "disabled"},
+                       {1, -1, "enabled", "disabled"},
+                       {0, 0, "disabled", "disabled"},
+                       {1, 0, "enabled", "disabled"},
+                       {0, 2, "disabled", "enabled"},
+                       {1, 1, "enabled", "enabled"}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.documents) + " documents, chapters " + std::to_string(c.chapters));
+        const HostResult result = mRun.Run(With(c.documents, c.chapters));
+        ASSERT_EQ(result.exit, 0) << result.out << result.errors;
+        EXPECT_NE(result.out.find("action 0x198C04 \"Export to Trovelor...\" " + std::string(c.document)),
+                  std::string::npos)
+            << result.out;
+        EXPECT_NE(result.out.find("action 0x198C06 \"Export to Trovelor...\" " + std::string(c.book)), std::string::npos)
+            << result.out;
+        ExpectClean(result);
+    }
+}
+
+TEST_F(TrovelExportBundleTest, AboutAndTheExportActionsTellTheUser) {
+    const HostResult result =
+        mRun.Run(With(1, 1, {"--run", "0x198C00", "--run", kDocumentAction, "--run", kBookAction}));
+    ASSERT_EQ(result.exit, 0) << result.out << result.errors;
+    EXPECT_TRUE(result.Printed("host: alert \"Trovel Export, version 24\" buttons \"OK\" default 1 icon 1, answered 1"))
+        << result.out;
+    EXPECT_NE(result.out.find("alert \"Exporting the document to Trovelor is not available"), std::string::npos);
+    EXPECT_NE(result.out.find("alert \"Exporting the book to Trovelor is not available"), std::string::npos);
+    ExpectClean(result);
+}
+
+TEST_F(TrovelExportBundleTest, TheMeasurementUnitIsReadForAnExport) {
+    const HostResult result = mRun.Run(With(1, -1, {"--unit", "0x1206", "--run", kDocumentAction, "--calls"}));
+    ASSERT_EQ(result.exit, 0) << result.out << result.errors;
+    EXPECT_NE(result.out.find("IMeasurementUnitPrefs"), std::string::npos) << result.out;
+    ExpectClean(result);
+}
+
+// Every host call the plug-in makes, failed in turn (each time it is made): the host sees no
+// exception, keeps no reference, and the plug-in's layers stop.
+TEST_F(TrovelExportBundleTest, AFailureOfEveryHostCallLeavesNothingBehind) {
+    const std::vector<std::string> run{"--run", "0x198C00", "--run", kDocumentAction, "--run", kBookAction};
+    const HostResult all = mRun.Run(With(1, 1, [&] {
+        std::vector<std::string> more = run;
+        more.push_back("--calls");
+        return more;
+    }()));
+    ASSERT_EQ(all.exit, 0) << all.out << all.errors;
+    std::set<std::string> names;
+    std::istringstream lines(all.out);
+    for (std::string line; std::getline(lines, line);) {
+        if (line.rfind("call: ", 0) != 0)
+            continue;
+        std::string name = line.substr(6);
+        name = name.substr(0, name.find(' '));
+        if (name != "create" && name != "destroy")
+            names.insert(name);
+    }
+    ASSERT_GT(names.size(), 10u);
+    for (const std::string& name : names) {
+        SCOPED_TRACE(name);
+        std::vector<std::string> more = run;
+        more.push_back("--fail");
+        more.push_back(name);
+        const HostResult result = mRun.Run(With(1, 1, more));
+        // 2: an action the failure kept from being registered cannot be run; 3 would be an
+        // exception, a leak or a broken rule seen by the host.
+        EXPECT_TRUE(result.exit == 0 || result.exit == 2) << result.exit << result.out << result.errors;
+        EXPECT_EQ(result.errors.find("exception"), std::string::npos) << result.errors;
+        ExpectClean(result);
+    }
+}
+
+TEST_F(TrovelExportBundleTest, AComponentThatCannotBeMadeLeavesNothingBehind) {
+    const HostResult result = mRun.Run(With(1, 1, {"--fail", "create#2", "--run", kDocumentAction}));
+    EXPECT_NE(result.errors.find("creating implementation 0x198C00 failed"), std::string::npos) << result.errors;
+    ExpectClean(result);
+}
+
+}  // namespace

@@ -1,0 +1,200 @@
+#include "ui/windows/GQUIWindow.h"
+
+#include <QtCore/QEvent>
+#include <QtCore/QFileInfo>
+#include <QtCore/QSettings>
+#include <QtGui/QCursor>
+#include <QtGui/QScreen>
+#include <QtWidgets/QApplication>
+#include <QtWidgets/QSplitter>
+
+#include <algorithm>
+#include <typeinfo>
+
+#include "plugin/qtstrings/GQStringSupport.h"
+#include "ui/layer/GQUILayer.h"
+#include "ui/support/GQUIPathNameSupport.h"
+
+QString const GQUIWindow::cGroupID = QStringLiteral("Geometry/");
+
+namespace {
+
+// Only a regular file (or none yet) is handed to QSettings: a folder or a device in its place
+// is treated as a file without the key.
+bool IsUsableSettingsFile(QString const& path) {
+    QFileInfo const info(path);
+    return !path.isEmpty() && (!info.exists() || info.isFile());
+}
+
+}  // namespace
+
+GQUIWindow::GQUIWindow(GString const& title, bool modal, QWidget* parent)
+    : QDialog(parent != nullptr ? parent : GQUILayer::GetWidgetWrapper()),
+      mModal(modal),
+      mSettingsFile(GQUIPathNameSupport::ConvertToUIQString(GQUILayer::GetPrefFileName())) {
+    if (modal) {
+        setWindowModality(Qt::ApplicationModal);
+        setModal(true);
+    } else if (GQUILayer::GetDefaultFloatingIsTool()) {
+        setWindowFlags((windowFlags() & ~Qt::WindowType_Mask) | Qt::Tool);
+        if (parent != nullptr)
+            setAttribute(Qt::WA_MacAlwaysShowToolWindow);
+    }
+    setWindowTitle(GQStringSupport::ToQString(title));
+    setSizeGripEnabled(true);
+    connect(qApp, &QGuiApplication::screenAdded, this, &GQUIWindow::DesktopScreenCountChanged);
+    connect(qApp, &QGuiApplication::screenRemoved, this, &GQUIWindow::DesktopScreenCountChanged);
+}
+
+GQUIWindow::~GQUIWindow() {
+    if (mSaveLoadGeometry)
+        SaveGeometryAndState();
+    mSplitters.clear();
+    CleanupEventLoop();
+}
+
+void* GQUIWindow::WindowID() { return reinterpret_cast<void*>(winId()); }
+
+void GQUIWindow::EnsureEventLoop() {
+    if (mLoopRunning)
+        return;
+    if (mModal)
+        GQUILayer::HandleStartModalLoop(WindowID());
+    else
+        GQUILayer::HandleStartFloatingLoop(WindowID());
+    mLoopRunning = true;
+}
+
+void GQUIWindow::CleanupEventLoop() {
+    if (!mLoopRunning)
+        return;
+    mLoopRunning = false;
+    if (mModal)
+        GQUILayer::HandleStopModalLoop(WindowID());
+    else
+        GQUILayer::HandleStopFloatingLoop(WindowID());
+}
+
+int GQUIWindow::exec() {
+    EnsureEventLoop();
+    struct Cleanup {
+        GQUIWindow* window;
+        ~Cleanup() { window->CleanupEventLoop(); }
+    } const cleanup{this};
+    return QDialog::exec();
+}
+
+void GQUIWindow::show() {
+    EnsureEventLoop();
+    QWidget::show();
+    raise();
+    activateWindow();
+    setFocus(Qt::OtherFocusReason);
+}
+
+void GQUIWindow::SetWindowIdentifier(GString const& identifier) {
+    mWindowIdentifier = GQStringSupport::ToQString(identifier);
+}
+
+void GQUIWindow::StartTrackState(QSplitter* splitter) { mSplitters.push_back(splitter); }
+
+void GQUIWindow::StopTrackState(QSplitter* splitter) {
+    auto const found = std::find(mSplitters.begin(), mSplitters.end(), splitter);
+    if (found == mSplitters.end())
+        return;
+    QString const key = GetSettingsKey();
+    if (mSaveLoadGeometry && key != cGroupID && IsUsableSettingsFile(mSettingsFile)) {
+        QSettings settings(mSettingsFile, QSettings::IniFormat);
+        settings.setValue(key + "/" + splitter->objectName(), splitter->saveState());
+    }
+    mSplitters.erase(found);
+}
+
+QString GQUIWindow::GetSettingsKey() const { return cGroupID + mClassName + mWindowIdentifier; }
+
+void GQUIWindow::SaveGeometryAndState() {
+    QString const key = GetSettingsKey();
+    if (key == cGroupID || !IsUsableSettingsFile(mSettingsFile))
+        return;
+    QSettings settings(mSettingsFile, QSettings::IniFormat);
+    settings.setValue(key, saveGeometry());
+    for (auto splitter = mSplitters.rbegin(); splitter != mSplitters.rend(); ++splitter)
+        settings.setValue(key + "/" + (*splitter)->objectName(), (*splitter)->saveState());
+}
+
+void GQUIWindow::LoadGeometryAndState() {
+    QString const key = GetSettingsKey();
+    if (key == cGroupID)
+        return;
+    if (!IsUsableSettingsFile(mSettingsFile)) {
+        CenterOnScreenUnderCursor();
+        return;
+    }
+    QSettings settings(mSettingsFile, QSettings::IniFormat);
+    if (!settings.contains(key) || !restoreGeometry(settings.value(key).toByteArray()))
+        CenterOnScreenUnderCursor();
+    for (auto splitter = mSplitters.rbegin(); splitter != mSplitters.rend(); ++splitter)
+        (*splitter)->restoreState(settings.value(key + "/" + (*splitter)->objectName()).toByteArray());
+}
+
+void GQUIWindow::CenterOnScreenUnderCursor() {
+    QScreen const* under = QGuiApplication::screenAt(QCursor::pos());
+    if (under == nullptr)
+        under = QGuiApplication::primaryScreen();
+    if (under == nullptr)
+        return;
+    QRect const screen = under->geometry();
+    QRect const frame = frameGeometry();
+    move(screen.left() + screen.width() / 2 - frame.width() / 2, screen.top() + screen.height() / 2 - frame.height() / 2);
+}
+
+void GQUIWindow::DesktopScreenCountChanged() {
+    if (!mSaveLoadGeometry)
+        return;
+    SaveGeometryAndState();
+    LoadGeometryAndState();
+}
+
+bool GQUIWindow::event(QEvent* event) {
+    switch (event->type()) {
+    case QEvent::Resize:
+    case QEvent::Show:
+    case QEvent::Hide:
+    case QEvent::Close:
+    case QEvent::WindowActivate:
+    case QEvent::WindowDeactivate:
+        while (QWidget* popup = QApplication::activePopupWidget())
+            popup->hide();
+        break;
+    default:
+        break;
+    }
+    int code = -1;
+    switch (event->type()) {
+    case QEvent::WindowActivate: code = 0; break;
+    case QEvent::FocusOut: code = 1; break;
+    case QEvent::Show: code = 2; break;
+    case QEvent::Hide: code = isVisible() ? -1 : 3; break;
+    default: break;
+    }
+    if (code >= 0)
+        GQUILayer::HandleWindowEventFloating(WindowID(), code);
+    return QDialog::event(event);
+}
+
+void GQUIWindow::showEvent(QShowEvent* event) {
+    mClassName = QString::fromLatin1(metaObject()->className());
+    if (mClassName == QLatin1String("GQUIWindow"))
+        mClassName = QString::fromLatin1(typeid(*this).name());
+    if (mSaveLoadGeometry)
+        LoadGeometryAndState();
+    QDialog::showEvent(event);
+}
+
+void GQUIWindow::hideEvent(QHideEvent* event) {
+    // Saved only with saving on: a window told not to keep its geometry must not overwrite what
+    // another window of its class stored.
+    if (mSaveLoadGeometry)
+        SaveGeometryAndState();
+    QDialog::hideEvent(event);
+}

@@ -1,0 +1,68 @@
+#pragma once
+// GQUIWindow: the base of the toolkit's dialogs. It tells the host through the Qt layer's hooks
+// when a Qt loop for the window starts and ends, parents itself to the layer's widget wrapper
+// when given no parent, closes open pop-ups when it is resized, shown, hidden, closed,
+// activated or deactivated, and keeps its geometry (and that of the splitters it tracks) in the
+// UI settings file under "Geometry/<class><identifier>".
+//
+// Callers may rely on:
+// - A start hook is always matched by one stop hook: after exec (also when it ends by an
+//   exception), or at destruction for a window shown with show().
+// - Geometry is read and written only while save/load geometry is on. A window without stored
+//   geometry, or whose stored geometry cannot be restored, is centred on the screen under the
+//   pointer. A settings file that is missing, corrupt, unreadable or a folder never stops the
+//   window.
+// - Main thread only.
+#include <QtCore/QString>
+#include <QtWidgets/QDialog>
+
+#include <vector>
+
+#include "core/text/GString.h"
+
+class QSplitter;
+
+class GQUIWindow : public QDialog {
+    Q_OBJECT
+public:
+    GQUIWindow(GString const& title, bool modal, QWidget* parent);
+    ~GQUIWindow() override;
+
+    int exec() override;
+
+    void SetSaveLoadGeometry(bool value) { mSaveLoadGeometry = value; }
+    bool GetSaveLoadGeometry() const { return mSaveLoadGeometry; }
+    void SetWindowIdentifier(GString const& identifier);
+    void StartTrackState(QSplitter* splitter);
+    void StopTrackState(QSplitter* splitter);
+
+    void SaveGeometryAndState();
+    void LoadGeometryAndState();
+    void EnsureEventLoop();
+    void CleanupEventLoop();
+    void DesktopScreenCountChanged();
+
+    // The settings key of the window's geometry ("Geometry/" alone before the first show).
+    QString GetSettingsKey() const;
+    static QString const cGroupID;
+
+public Q_SLOTS:
+    void show();
+
+protected:
+    bool event(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void CenterOnScreenUnderCursor();
+    void* WindowID();
+
+    bool mModal;
+    bool mLoopRunning = false;
+    QString mSettingsFile;
+    QString mClassName;
+    QString mWindowIdentifier;
+    std::vector<QSplitter*> mSplitters;
+    bool mSaveLoadGeometry = true;
+};
