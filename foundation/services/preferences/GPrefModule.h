@@ -25,10 +25,13 @@
 
 class GOutStream;
 
-// Marks the preference modules as settings stores; it has no operations of its own.
+// A store of text values by group and key; the preference modules are such stores.
 class GSettingsInterface {
 public:
     virtual ~GSettingsInterface() = default;
+    // The stored text, empty when absent.
+    virtual GString Get(GBuffer const& group, GBuffer const& key) const = 0;
+    virtual void Set(GBuffer const& group, GBuffer const& key, GString const& value) = 0;
 };
 
 class GPrefModule : public GSettingsInterface {
@@ -41,8 +44,8 @@ public:
     GPrefModule& operator=(GPrefModule const&) = delete;
     ~GPrefModule() override;
 
-    virtual GString Get(GBuffer const& group, GBuffer const& key) const;
-    virtual void Set(GBuffer const& group, GBuffer const& key, GString const& value);
+    GString Get(GBuffer const& group, GBuffer const& key) const override;
+    void Set(GBuffer const& group, GBuffer const& key, GString const& value) override;
     virtual bool Has(GBuffer const& group, GBuffer const& key) const;
     virtual void FlushPrefs();
     virtual void Refresh();
