@@ -10,6 +10,7 @@
 //   framework exceptions. Main thread only.
 #include "core/containers/GTable.h"
 #include "core/text/GString.h"
+#include "services/paths/GPathName.h"
 
 class GPPSettings;
 
@@ -24,6 +25,14 @@ public:
     // Withdraws the Trovelor from the plug-in; its record stays in the registry.
     static bool DeletePluginTrovelor(GString const& name);
     static bool GetGUID(GString const& name, GString& guid);
+
+    // The user's folder for finished PDFs: "Output-<logon>" below the plug-in's private temporary
+    // root, made 0700 when missing and checked (a folder of ours, not a link). False, out
+    // untouched, when there is no logon name or the folder is not usable.
+    static bool GetOutputPDFPath(GPathName& out);
+    // A Trovelor's name (outside input) as one path component: no "/" or control characters,
+    // never empty, "." or "..", at most 200 bytes of UTF-8 cut at a character boundary.
+    static GString GetSafeFolderName(GString const& name);
 
 private:
     static bool GetActor(GString const& name, GPPSettings& settings);

@@ -3,6 +3,10 @@
 #include <string>
 #include <vector>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "plugin/paths/GCPTTemporaryFolder.h"
 #include "plugin/preferences/PluginPrefTestSupport.h"
 #include "plugin/tools/ZARidizoTools.h"
 #include "printerprocessor/actors/GPPActorRegistry.h"
@@ -79,4 +83,45 @@ TEST_F(TrovelorLookup, AWithdrawnTrovelorKeepsItsRecord) {
     GString guid;
     ASSERT_TRUE(ZARidizoTools::GetGUID(T("Alpha"), guid));
     EXPECT_EQ("GUID-A", Text(guid));
+}
+
+TEST_F(TrovelorLookup, TrovelorNamesBecomeOneSafeFolderName) {
+    struct Case {
+        std::string name, folder;
+    };
+    std::string const longName = std::string(199, 'a') + "é" + "tail";
+    for (Case const& c : std::vector<Case>{{"Press Ü", "Press Ü"},
+                                           {"../../etc", ".._.._etc"},
+                                           {"a/b\\c", "a_b_c"},
+                                           {"tab\there\n", "tab_here_"},
+                                           {"", "_"},
+                                           {".", "_."},
+                                           {"..", "_.."},
+                                           {longName, std::string(199, 'a')}})
+        EXPECT_EQ(c.folder, Text(ZARidizoTools::GetSafeFolderName(T(c.name)))) << c.name;
+}
+
+TEST_F(TrovelorLookup, TheOutputFolderIsPrivateAndNeverALink) {
+    GPathName folder;
+    ASSERT_TRUE(ZARidizoTools::GetOutputPDFPath(folder));
+    std::string const native = Text(folder.GetNativePathString());
+    std::string const root = Text(GCPTTemporaryFolder::GetRoot().GetNativePathString());
+    EXPECT_EQ(root + "/", native.substr(0, root.size() + 1));
+    struct stat info;
+    ASSERT_EQ(0, lstat(native.c_str(), &info));
+    EXPECT_TRUE(S_ISDIR(info.st_mode));
+    EXPECT_EQ(0700u, info.st_mode & 0777);
+
+    // A link or a shared folder standing there instead is refused, and left as it is.
+    std::string const elsewhere = mSandbox.Root() + "/elsewhere";
+    ASSERT_EQ(0, mkdir(elsewhere.c_str(), 0700));
+    ASSERT_EQ(0, rmdir(native.c_str()));
+    ASSERT_EQ(0, symlink(elsewhere.c_str(), native.c_str()));
+    GPathName untouched;
+    EXPECT_FALSE(ZARidizoTools::GetOutputPDFPath(untouched));
+    EXPECT_TRUE(untouched.IsEmpty());
+    ASSERT_EQ(0, unlink(native.c_str()));
+    ASSERT_EQ(0, mkdir(native.c_str(), 0777));
+    ASSERT_EQ(0, chmod(native.c_str(), 0777));
+    EXPECT_FALSE(ZARidizoTools::GetOutputPDFPath(untouched));
 }
