@@ -12,6 +12,8 @@
 
 #include "printerprocessor/actors/GPPActorRegistry.h"
 #include "printerprocessor/actors/GPPSettings.h"
+#include "printerprocessor/jobs/GPPJobInfo.h"
+#include "printerprocessor/jobs/GPPJobNotifier.h"
 
 bool ZARidizoTools::GetActor(GString const& name, GPPSettings& settings) {
     if (name.IsEmpty())
@@ -103,4 +105,13 @@ bool ZARidizoTools::GetOutputPDFPath(GPathName& out) {
         return false;
     out = folder;
     return true;
+}
+
+bool ZARidizoTools::NotifyPrinterProcessor(GString const& name, GPathName const& file) {
+    static GString const sUniquePluginPort(10987);
+    GString logon;
+    if (!PSystem::GetLogonName(logon) || logon.IsEmpty())
+        return false;
+    GPPJobInfo const info(logon, file, name, sUniquePluginPort, 1, GString());
+    return GPPJobNotifier(info).TrySendNotification();
 }

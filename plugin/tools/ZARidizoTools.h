@@ -34,6 +34,11 @@ public:
     // never empty, "." or "..", at most 200 bytes of UTF-8 cut at a character boundary.
     static GString GetSafeFolderName(GString const& name);
 
+    // Hands the finished file to every running printer-processor process as a job notice (the
+    // user's logon name, port "10987", one copy, no printer id). The printer-processor layer must
+    // be up. True when at least one process took it; false when there is no logon name.
+    static bool NotifyPrinterProcessor(GString const& name, GPathName const& file);
+
 private:
     static bool GetActor(GString const& name, GPPSettings& settings);
 };
