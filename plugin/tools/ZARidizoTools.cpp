@@ -7,9 +7,8 @@
 #include <string>
 
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "platform/mac/system/PSystem.h"
+#include "mac/system/PSystem.h"
 #include "plugin/paths/GCPTTemporaryFolder.h"
-
 #include "printerprocessor/actors/GPPActorRegistry.h"
 #include "printerprocessor/actors/GPPSettings.h"
 #include "printerprocessor/jobs/GPPJobInfo.h"
