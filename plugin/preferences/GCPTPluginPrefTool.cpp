@@ -3,8 +3,7 @@
 #include "core/base/GException.h"
 #include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GUTF8Encoding.h"
-#include "printerprocessor/actors/GPPActorRegistry.h"
-#include "printerprocessor/actors/GPPSettings.h"
+#include "plugin/tools/ZARidizoTools.h"
 #include "services/preferences/GPrefModule.h"
 #include "services/preferences/GPreferences.h"
 
@@ -54,13 +53,11 @@ void SetIncludeFilePackageValue(GString const& guid, bool value) {
 bool GetOfferedTrovelorGUIDs(GTable<GBuffer>& guids) {
     guids.Resize(0);
     try {
-        GPPActorRegistry registry;
         GTable<GString> names;
-        registry.GetActorList(names);
+        ZARidizoTools::GetPluginTrovelors(names);
         for (GString const& name : names) {
-            GPPSettings settings;
             GString guid;
-            if (registry.GetActor(name, settings) && settings.IsPlugin && GPPSettings::GetGUID(settings, guid))
+            if (ZARidizoTools::GetGUID(name, guid))
                 guids.AddItem(UTF8(guid));
         }
     } catch (GException const&) {

@@ -1,0 +1,44 @@
+#pragma once
+// ZARidizoTools: the plug-in's door to Trovelors, the actors of the shared registry that are
+// offered to the plug-in. Static operations only; each opens the registry afresh and closes it
+// before it returns.
+//
+// Callers may rely on:
+// - An empty name, or one that matches no actor, yields false and leaves the output untouched.
+// - The lookups by name find an actor whether or not it is offered to the plug-in.
+// - Failures of the registry (its lock not taken, its file not saved) reach the caller as
+//   framework exceptions. Main thread only.
+#include "core/containers/GTable.h"
+#include "core/text/GString.h"
+#include "services/paths/GPathName.h"
+
+class GPPSettings;
+
+class ZARidizoTools {
+public:
+    ZARidizoTools() = delete;
+
+    // The names of the offered Trovelors, in registry order; true when there is at least one.
+    static bool GetPluginTrovelors(GTable<GString>& names);
+    // The display name of the Trovelor's PDF settings; its own name when it has none.
+    static bool GetPDFSettingsName(GString const& name, GString& settingsName);
+    // Withdraws the Trovelor from the plug-in; its record stays in the registry.
+    static bool DeletePluginTrovelor(GString const& name);
+    static bool GetGUID(GString const& name, GString& guid);
+
+    // The user's folder for finished PDFs: "Output-<logon>" below the plug-in's private temporary
+    // root, made 0700 when missing and checked (a folder of ours, not a link). False, out
+    // untouched, when there is no logon name or the folder is not usable.
+    static bool GetOutputPDFPath(GPathName& out);
+    // A Trovelor's name (outside input) as one path component: no "/" or control characters,
+    // never empty, "." or "..", at most 200 bytes of UTF-8 cut at a character boundary.
+    static GString GetSafeFolderName(GString const& name);
+
+    // Hands the finished file to every running printer-processor process as a job notice (the
+    // user's logon name, port "10987", one copy, no printer id). The printer-processor layer must
+    // be up. True when at least one process took it; false when there is no logon name.
+    static bool NotifyPrinterProcessor(GString const& name, GPathName const& file);
+
+private:
+    static bool GetActor(GString const& name, GPPSettings& settings);
+};
