@@ -21,5 +21,6 @@ set(TROVEL_UNITY_SEPARATE
   tests/foundation/services/files/GFileInStreamTest.cpp
   tests/foundation/services/files/GFileOutStreamTest.cpp
   tests/platform/mac/ipc/PUNIXSharedMemoryTest.cpp
+  tests/platform/mac/system/PSystemUserTest.cpp
   tests/tools/printer-processor/PrinterProcessorTest.cpp
 )
