@@ -6,8 +6,9 @@
 # files each), so each header is parsed once per batch rather than once per file. A new file
 # joins its folder's batch with nothing to do. Files of one batch share one translation unit:
 # two of them defining the same name at namespace scope (in an anonymous namespace, static, or a
-# macro) fail with a "redefinition" error in a .../Unity/unity_*.cxx file (scripts/test then
-# says so). Rename the name, or compile the file on its own: in its folder's CMakeLists.txt,
+# macro) fail with a "redefinition" or "ambiguous" error in a .../Unity/unity_*.cxx file
+# (scripts/test then says so); two helpers of one name but different parameters overload each
+# other without a word, so keep such helper names apart within a folder. Rename the name, or compile the file on its own: in its folder's CMakeLists.txt,
 # after the target is made,
 #     trovel_unity_exclude(zip/ZipArchive.cpp)        # path relative to that CMakeLists.txt
 # or in the list of cmake/UnitySeparate.cmake. A file outside every batch has no UNITY_GROUP and
