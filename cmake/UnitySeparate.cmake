@@ -10,6 +10,8 @@ set(TROVEL_UNITY_SEPARATE
   foundation/services/filesystem/PMacFolderRemoval.cpp
   foundation/services/preferences/GPreferences.cpp
   foundation/services/units/GUnitSupport.cpp
+  plugin/preferences/GCPTSmartPathName.cpp
+  platform/mac/filesystem/PMacTreeOperations.cpp
   platform/mac/ipc/PUNIXSharedMemory.cpp
   printerprocessor/queues/GPPIPCMessageQueueMgr.cpp
   tests/foundation/core/bytes/GBufferThreadTest.cpp
@@ -23,4 +25,6 @@ set(TROVEL_UNITY_SEPARATE
   tests/platform/mac/ipc/PUNIXSharedMemoryTest.cpp
   tests/platform/mac/system/PSystemUserTest.cpp
   tests/tools/printer-processor/PrinterProcessorTest.cpp
+  tests/ui/widgets/GQUIUnitSpinBoxTest.cpp
+  tests/tools/printer-processor/PrinterProcessorPeerFaultTest.cpp
 )
