@@ -164,3 +164,17 @@ TEST(GQUIWindowLoop, AnExceptionInASlotIsShownAndTheLoopEndsBalanced) {
               }),
               0);
 }
+
+TEST(GQUILayerApplication, OwnApplicationStopsExceptionsOfEventHandlers) {
+    EXPECT_EQ(InChild([] {
+                  GQUILayer::Initialize();
+                  GUserMessage::SetInstance(new CountingMessage);
+                  QTimer::singleShot(0, [] { throw std::runtime_error("from an event handler"); });
+                  QCoreApplication::processEvents();
+                  CHECK(1, sShown == 1);
+                  GUserMessage::SetInstance(nullptr);
+                  GQUILayer::Finalize();
+                  return 0;
+              }),
+              0);
+}
