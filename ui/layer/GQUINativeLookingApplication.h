@@ -1,12 +1,15 @@
 #pragma once
 // GQUINativeLookingApplication<T>: an application class that gives every widget the platform's
 // small control size when it is first polished, tab widgets, tab bars and menus the normal one.
-// A widget that already has a size attribute keeps it.
+// A widget that already has a size attribute keeps it. An exception out of an event handler is
+// shown to the user and goes no further.
 #include <QtCore/QEvent>
 #include <QtWidgets/QMenu>
 #include <QtWidgets/QTabBar>
 #include <QtWidgets/QTabWidget>
 #include <QtWidgets/QWidget>
+
+#include "ui/layer/GQUISlotGuard.h"
 
 template <class T>
 class GQUINativeLookingApplication : public T {
@@ -16,7 +19,10 @@ public:
     bool notify(QObject* receiver, QEvent* event) override {
         if (event->type() == QEvent::Polish && receiver->isWidgetType())
             SetSizeAttribute(static_cast<QWidget*>(receiver));
-        return T::notify(receiver, event);
+        // The last stop before Qt's event loop: no exception may pass through it.
+        bool result = false;
+        GQUISlotGuard::Run([&] { result = T::notify(receiver, event); });
+        return result;
     }
 
 private:

@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <QtCore/QPointer>
+#include <QtCore/QTimer>
 #include <QtGui/QGuiApplication>
 #include <QtWidgets/QApplication>
 
 #include <cstdlib>
+#include <stdexcept>
 
 #include "support/ForkedChild.h"
 #include "support/FoundationStartup.h"
@@ -16,6 +18,8 @@
 #include "ui/layer/GCSPUPluginUILayer.h"
 #include "ui/layer/GQUILayer.h"
 #include "ui/messages/GCSPUUserMessage.h"
+#include "ui/layer/GQUISlotGuard.h"
+#include "ui/windows/GQUIWindow.h"
 
 namespace {
 
@@ -125,6 +129,51 @@ TEST(GCSPUPluginUILayer, InstallsThePluginMessagesAndUndoesEverything) {
                   CHECK(4, GUserMessage::HasDefaultInstance());
                   CHECK(5, GCPTZARidizoToolsLayer::GetInitCount() == 0 && GQUILayer::GetInitCount() == 0);
                   CHECK(6, QCoreApplication::instance() == nullptr);
+                  return 0;
+              }),
+              0);
+}
+
+namespace {
+int sDepth = 0;
+void Enter(void*) { ++sDepth; }
+void Leave(void*) { --sDepth; }
+int sShown = 0;
+class CountingMessage : public GUserMessage {
+public:
+    void ShowErrorMessage(GString const&, GString const&) const override { ++sShown; }
+};
+}  // namespace
+
+TEST(GQUIWindowLoop, AnExceptionInASlotIsShownAndTheLoopEndsBalanced) {
+    EXPECT_EQ(InChild([] {
+                  QApplication application(argc, argv);
+                  GUserMessage::SetInstance(new CountingMessage);
+                  GQUILayer::SetStartModalLoopHandler(Enter);
+                  GQUILayer::SetStopModalLoopHandler(Leave);
+                  GQUIWindow window("Title", true, nullptr);
+                  QTimer::singleShot(0, [&window] {
+                      GQUISlotGuard::Run([] { throw std::runtime_error("from a slot"); });
+                      window.reject();
+                  });
+                  window.exec();
+                  CHECK(1, sShown == 1);
+                  CHECK(2, sDepth == 0 && GQUILayer::GetOpenModalLoopCount() == 0);
+                  GUserMessage::SetInstance(nullptr);
+                  return 0;
+              }),
+              0);
+}
+
+TEST(GQUILayerApplication, OwnApplicationStopsExceptionsOfEventHandlers) {
+    EXPECT_EQ(InChild([] {
+                  GQUILayer::Initialize();
+                  GUserMessage::SetInstance(new CountingMessage);
+                  QTimer::singleShot(0, [] { throw std::runtime_error("from an event handler"); });
+                  QCoreApplication::processEvents();
+                  CHECK(1, sShown == 1);
+                  GUserMessage::SetInstance(nullptr);
+                  GQUILayer::Finalize();
                   return 0;
               }),
               0);
