@@ -8,7 +8,8 @@
 
 class GCPTFeatureConfiguration {
 public:
-    enum Feature {
+    // A fixed underlying type: callers may ask for any number, which then reads as not available.
+    enum Feature : int {
         cFeatureIncludeSlugArea = 0,
         cFeaturePrintSpreads = 1,
         cFeatureBleedMarks = 2,

@@ -47,7 +47,9 @@ bool PlugInBundle::Load(const std::string& bundle, std::string& error) {
         return false;
     }
     mLibrary = libraries.front();
-    mHandle = dlopen(mLibrary.c_str(), RTLD_NOW | RTLD_LOCAL);
+    // The library stays mapped for the process's life, as in a real host: what its statics hold
+    // stays reachable, and reports about it keep their symbols.
+    mHandle = dlopen(mLibrary.c_str(), RTLD_NOW | RTLD_LOCAL | RTLD_NODELETE);
     if (mHandle == nullptr) {
         const char* reason = dlerror();
         error = "bundle " + bundle + ": " + (reason != nullptr ? reason : "the library does not load");
