@@ -15,13 +15,14 @@ namespace {
 
 using Kind = GTypeEnums::Types;
 
-// The order in which GetStreamType probes; the three OpenType kinds share one test.
+// The order in which GetStreamType probes (JPEG first: its metadata may quote other headers); the
+// three OpenType kinds share one test.
 Kind const cProbeOrder[] = {
-    GTypeEnums::kPDF,          GTypeEnums::kCMap,       GTypeEnums::kMMType1,
+    GTypeEnums::kJPEG,         GTypeEnums::kPDF,          GTypeEnums::kCMap,       GTypeEnums::kMMType1,
     GTypeEnums::kWinType1,     GTypeEnums::kPSType1,    GTypeEnums::kType1MacSFNT,
     GTypeEnums::kTrueTypeCollection, GTypeEnums::kOpenTypeCFF, GTypeEnums::kTrueType,
     GTypeEnums::kOpenTypeCFFTrueType, GTypeEnums::kMacTrueType, GTypeEnums::kEPS,
-    GTypeEnums::kPostScript,   GTypeEnums::kJPEG,       GTypeEnums::kGIF,
+    GTypeEnums::kPostScript,   GTypeEnums::kGIF,
     GTypeEnums::kTIFF,         GTypeEnums::kBMP,        GTypeEnums::kICCProfile,
     GTypeEnums::kFontMetrics,  GTypeEnums::kXML,
 };
