@@ -12,36 +12,14 @@
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "mac/ipc/PIPCProcessCheck.h"
 #include "services/filesystem/GFileSystem.h"
+#include "mac/filesystem/PUNIXDescriptor.h"
 
 namespace {
 
 // Deeper trees than this are not ours: the plug-in makes flat temporary folders.
 constexpr int kMaxDepth = 64;
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : mFD(fd) {}
-    ~Descriptor() {
-        if (mFD >= 0)
-            close(mFD);
-    }
-    Descriptor(Descriptor const&) = delete;
-    Descriptor& operator=(Descriptor const&) = delete;
-    int Get() const { return mFD; }
-    void Reset(int fd) {
-        if (mFD >= 0)
-            close(mFD);
-        mFD = fd;
-    }
-    int Release() {
-        int const fd = mFD;
-        mFD = -1;
-        return fd;
-    }
-
-private:
-    int mFD;
-};
+using Descriptor = PUNIXDescriptor;
 
 int OpenFolderAt(int at, char const* name) {
     return openat(at, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);

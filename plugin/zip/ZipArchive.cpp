@@ -6,6 +6,7 @@
 #include "plugin/zip/ZipArchiveSource.h"
 #include "plugin/zip/ZipCentralDirectory.h"
 #include "plugin/zip/ZipSupport.h"
+#include "mac/filesystem/PUNIXDescriptor.h"
 
 #include <QtCore/QDir>
 #include <QtCore/QFile>
@@ -33,35 +34,7 @@ constexpr zip_uint64_t kChunkSize = 64 * 1024;
 constexpr int kMaxNameLength = 65536;
 constexpr quint32 kDosDirectory = 0x10;
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : mFd(fd) {}
-    ~Descriptor() { Reset(); }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    Descriptor(Descriptor&& other) noexcept : mFd(other.Release()) {}
-    Descriptor& operator=(Descriptor&& other) noexcept {
-        if (this != &other) {
-            Reset();
-            mFd = other.Release();
-        }
-        return *this;
-    }
-    int Get() const { return mFd; }
-    int Release() {
-        int fd = mFd;
-        mFd = -1;
-        return fd;
-    }
-    void Reset() {
-        if (mFd >= 0)
-            ::close(mFd);
-        mFd = -1;
-    }
-
-private:
-    int mFd;
-};
+using Descriptor = PUNIXDescriptor;
 
 mode_t ModeOf(QFileDevice::Permissions permissions) {
     mode_t mode = 0;

@@ -1,4 +1,5 @@
 #include "printer-processor/GPPJobPathGuard.h"
+#include "mac/filesystem/PUNIXDescriptor.h"
 
 #include <fcntl.h>
 #include <limits.h>
@@ -12,25 +13,7 @@
 
 namespace {
 
-class ScopedFD {
-public:
-    explicit ScopedFD(int fd) : mFD(fd) {}
-    ~ScopedFD() {
-        if (mFD >= 0)
-            close(mFD);
-    }
-    ScopedFD(const ScopedFD&) = delete;
-    ScopedFD& operator=(const ScopedFD&) = delete;
-    int Get() const { return mFD; }
-    void Reset(int fd) {
-        if (mFD >= 0)
-            close(mFD);
-        mFD = fd;
-    }
-
-private:
-    int mFD;
-};
+using ScopedFD = PUNIXDescriptor;
 
 std::vector<std::string> Components(const std::string& path) {
     std::vector<std::string> parts;

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "standin/StandinPathParts.h"
+#include "mac/filesystem/PUNIXDescriptor.h"
 
 namespace {
 
@@ -35,25 +36,7 @@ bool IsDotOrDotDot(char const* name) {
     return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
 }
 
-class Descriptor {
-public:
-    explicit Descriptor(int fd = -1) : mFD(fd) {}
-    ~Descriptor() {
-        if (mFD >= 0)
-            close(mFD);
-    }
-    Descriptor(Descriptor const&) = delete;
-    Descriptor& operator=(Descriptor const&) = delete;
-    int Get() const { return mFD; }
-    int Release() {
-        const int fd = mFD;
-        mFD = -1;
-        return fd;
-    }
-
-private:
-    int mFD;
-};
+using Descriptor = PUNIXDescriptor;
 
 struct DirCloser {
     void operator()(DIR* dir) const { closedir(dir); }
