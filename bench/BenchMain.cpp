@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "BenchChild.h"
+
 namespace {
 
 // The times of one implementation of one case.
@@ -93,6 +95,8 @@ private:
 } // namespace
 
 int main(int argc, char** argv) {
+    if (const int status = BenchChild::RunProcessWorkIfAsked(argc, argv); status >= 0)
+        return status;
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;

@@ -3,8 +3,9 @@
 //   (which polls its queue every 10 ms); the send returns once the receiver has taken it. Peer:
 //   the same bytes there and back through a POSIX message queue with a forked echo child, which
 //   the kernel wakes. p50 and p99 in milliseconds; busy_p50/busy_p99 are the sender thread's CPU
-//   time per notice, the time it spends outside its sleeps and lock waits; lookup_p50/lookup_p99
-//   the CPU time of the process lookup that each notice starts with.
+//   time per notice, the time it spends outside its sleeps and lock waits (its own lookup of the
+//   receivers included); lookup_p50/lookup_p99 the CPU time of a lookup by name over the whole
+//   process table, for comparison (the notifier looks only at the registered receivers).
 // - JobNoticeSend: the same notice, sent by the IPC manager the way the notifier sends it, but
 //   after a lookup made outside the timing: busy_p50/busy_p99 are the hand-off's own CPU time per
 //   notice (listening state, append, looks, closing), without the lookup. Peer: the same

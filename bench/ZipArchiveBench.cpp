@@ -20,6 +20,7 @@
 
 #include "BenchRatio.h"
 #include "plugin/zip/ZipArchive.h"
+#include "support/TrovelorPackages.h"
 #include "support/ZipTestArchives.h"
 
 extern char** environ;
@@ -51,24 +52,6 @@ const BenchFolder& Folder() {
     return folder;
 }
 
-// Text of words from a small vocabulary: deflate shrinks it about as much as a job-options file.
-std::string Content(std::int64_t size) {
-    static const char* const kWords[] = {"PDF", "/Compat", "1.4", "true", "false", "<<", ">>", "/ColorConv",
-                                         "Leave", "/Resolution", "300", "Helvetica", "job", "options", "\n"};
-    std::string text;
-    text.reserve(std::size_t(size));
-    std::uint32_t state = 2463534242u;
-    while (std::int64_t(text.size()) < size) {
-        state ^= state << 13;
-        state ^= state >> 17;
-        state ^= state << 5;
-        text += kWords[state % 15];
-        text.push_back(char('a' + (state >> 8) % 26));
-    }
-    text.resize(std::size_t(size));
-    return text;
-}
-
 // The archive for (size, deflated), built on first use.
 const std::string& Archive(std::int64_t size, bool deflate) {
     static std::map<std::pair<std::int64_t, bool>, std::string> archives;
@@ -76,7 +59,7 @@ const std::string& Archive(std::int64_t size, bool deflate) {
     if (it != archives.end())
         return it->second;
     const std::string path = Folder().Path() + "/a" + std::to_string(size) + (deflate ? "d" : "s") + ".zip";
-    ziptest::LibzipArchive(path, {{"PrinterFiles/job.joboptions", Content(size), deflate, kPassword}});
+    ziptest::LibzipArchive(path, {{"PrinterFiles/job.joboptions", packagetest::JobOptionsText(size), deflate, kPassword}});
     return archives[{size, deflate}] = path;
 }
 

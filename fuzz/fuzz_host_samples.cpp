@@ -1,14 +1,19 @@
-// The stand-in host's sample files and shortcut texts on outside bytes: no crash; a document it
-// takes is saved exactly when it has a path; a book's selection names each of its chapters at
-// most once; a shortcut it takes reads back the same from its shown form.
+// The stand-in host's sample files, job options, page ranges and shortcut texts on outside bytes:
+// no crash; a document it takes is saved exactly when it has a path and reads back the same from
+// its written form; a book's selection names each of its chapters at most once; job options it
+// takes read back the same from their written form; a page range selects pages of the document,
+// each once; a shortcut it takes reads back the same from its shown form.
 //
-// Input: the bytes of a sample file, also read as a shortcut text.
+// Input: the bytes of a sample file, also read as job options, a page range (of a document with
+// sections) and a shortcut text.
 #include <cstdint>
 #include <set>
 #include <string>
 
 #include "hostsdk/actions/ShortcutText.h"
 #include "hostsdk/documents/HostDocumentFile.h"
+#include "hostsdk/documents/HostPageRange.h"
+#include "hostsdk/pdf/HostJobOptions.h"
 #include "support/FuzzInput.h"
 
 namespace {
@@ -22,6 +27,35 @@ void CheckDocument(const std::string& bytes) {
     }
     Check(!document.name.empty());
     Check(document.saved == !document.path.empty());
+    const std::string written = HostDocumentFile::FormatDocument(document);
+    HostDocumentRecord again;
+    Check(HostDocumentFile::ParseDocument(written, "/samples/again.json", again, error));
+    Check(HostDocumentFile::FormatDocument(again) == written);
+}
+
+void CheckJobOptions(const std::string& bytes) {
+    HostPdfSettings settings;
+    std::string error;
+    if (!HostJobOptions::Parse(bytes, settings, error)) {
+        Check(!error.empty());
+        return;
+    }
+    HostPdfSettings again;
+    Check(HostJobOptions::Parse(HostJobOptions::Format(settings), again, error));
+    Check(again == settings);
+}
+
+void CheckPageRange(const std::string& text) {
+    static const std::vector<HostSectionRecord> fSections = {{3, "A", 1}, {5, "B", 7}};
+    std::vector<int> pages;
+    std::string error;
+    if (!HostPageRange::Parse(text, 8, fSections, pages, error))
+        return;
+    std::set<int> seen;
+    for (int page : pages) {
+        Check(page >= 0 && page < 8);
+        Check(seen.insert(page).second);
+    }
 }
 
 void CheckBook(const std::string& bytes) {
@@ -62,6 +96,8 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     const std::string bytes(reinterpret_cast<char const*>(data), size);
     CheckDocument(bytes);
     CheckBook(bytes);
+    CheckJobOptions(bytes);
+    CheckPageRange(bytes);
     CheckShortcut(bytes);
     return 0;
 }

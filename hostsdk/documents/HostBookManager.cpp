@@ -1,7 +1,8 @@
 #include "hostsdk/documents/HostBookManager.h"
 
-#include "hostsdk/base/InterfaceCast.h"
+#include "hostsdk/documents/HostBook.h"
 #include "hostsdk/trace/HostCallLog.h"
+#include "hostsdk/trace/HostText.h"
 
 std::int32_t HostBookManager::GetBookCount() const {
     if (HostCallLog::Enter("IBookManager::GetBookCount"))
@@ -12,12 +13,18 @@ std::int32_t HostBookManager::GetBookCount() const {
 IBook* HostBookManager::GetCurrentActiveBook() const {
     if (HostCallLog::Enter("IBookManager::GetCurrentActiveBook"))
         return nullptr;
-    const IPMUnknown* current = mDocuments.CurrentBook();
-    if (current == nullptr)
+    return HostBook::Of(mDocuments.CurrentBook());
+}
+
+IBook* HostBookManager::FindBook(const IDFile& file) const {
+    if (HostCallLog::Enter("IBookManager::FindBook", HostQuote(file.GetString())))
         return nullptr;
-    // Not counted: the host holds its open books.
-    IBook* book = InterfaceCast<IBook>(current->QueryInterface(IBook::kDefaultIID));
-    if (book != nullptr)
-        book->Release();
-    return book;
+    return HostBook::Of(mDocuments.FindBook(file.GetString().GetUTF8String()));
+}
+
+void HostBookManager::SetCurrentActiveBook(IBook* book) {
+    if (HostCallLog::Enter("IBookManager::SetCurrentActiveBook") || book == nullptr)
+        return;
+    if (!mDocuments.SetCurrentBook(book))
+        HostCallLog::Violation("IBookManager::SetCurrentActiveBook with a book that is not open");
 }

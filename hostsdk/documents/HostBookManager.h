@@ -6,12 +6,14 @@
 
 class HostBookManager : public CPMUnknown<IBookManager> {
 public:
-    HostBookManager(IPMUnknown* boss, const HostOpenDocuments& documents)
+    HostBookManager(IPMUnknown* boss, HostOpenDocuments& documents)
         : CPMUnknown<IBookManager>(boss), mDocuments(documents) {}
 
     std::int32_t GetBookCount() const override;
     IBook* GetCurrentActiveBook() const override;
+    IBook* FindBook(const IDFile& file) const override;
+    void SetCurrentActiveBook(IBook* book) override;
 
 private:
-    const HostOpenDocuments& mDocuments;
+    HostOpenDocuments& mDocuments;
 };

@@ -10,4 +10,6 @@ struct HostBookRecord {
     std::vector<std::string> chapters;
     // Indices into `chapters` of the selected chapters, each once.
     std::vector<int> selection;
+    // The book has changes not saved yet.
+    bool modified = false;
 };

@@ -10,4 +10,8 @@ public:
 
     virtual PMString GetName() const = 0;
     virtual IDFile GetFile() const = 0;
+    // The book has changes not saved yet.
+    virtual bool16 IsModified() const = 0;
+    // Writes the book to `file`; non-zero when it could not be written.
+    virtual ErrorCode Save(const IDFile& file) = 0;
 };

@@ -13,4 +13,8 @@ public:
     virtual std::int32_t GetBookCount() const = 0;
     // The current book, not counted; null when no book is open.
     virtual IBook* GetCurrentActiveBook() const = 0;
+    // The open book of `file`, not counted; null when none is.
+    virtual IBook* FindBook(const IDFile& file) const = 0;
+    // Makes an open book the current one; others are ignored.
+    virtual void SetCurrentActiveBook(IBook* book) = 0;
 };

@@ -1,7 +1,10 @@
 #pragma once
-// An open document.
+// An open document; its pages (IPageList) and font usage (IDocumentFontUsage) are further
+// interfaces of the same object.
 #include "hostsdk/base/IPMUnknown.h"
 #include "hostsdk/base/PMString.h"
+
+class IDataBase;
 
 class IDocument : public IPMUnknown {
 public:
@@ -11,4 +14,6 @@ public:
     virtual PMString GetName() const = 0;
     // False for a document that was never saved to a file (untitled).
     virtual bool16 IsSaved() const = 0;
+    // Not counted: it lives with the document.
+    virtual IDataBase* GetDocDataBase() const = 0;
 };

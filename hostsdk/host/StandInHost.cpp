@@ -22,6 +22,20 @@
 #include "hostsdk/utils/HostFrontDocumentUtils.h"
 #include "hostsdk/utils/HostModalDialogUtils.h"
 #include "hostsdk/utils/HostShortcutUtils.h"
+#include "hostsdk/commands/IBookExportData.h"
+#include "hostsdk/commands/IBookPackageCommand.h"
+#include "hostsdk/commands/ICommand.h"
+#include "hostsdk/commands/IPDFExportData.h"
+#include "hostsdk/commands/IPDFExportPrefs.h"
+#include "hostsdk/commands/IPackageCommand.h"
+#include "hostsdk/commands/IPackageReport.h"
+#include "hostsdk/commands/ISysFileData.h"
+#include "hostsdk/documents/IBookContent.h"
+#include "hostsdk/documents/IDocumentFontUsage.h"
+#include "hostsdk/documents/IPageList.h"
+#include "hostsdk/utils/HostBookUtils.h"
+#include "hostsdk/utils/HostDocumentUtils.h"
+#include "hostsdk/utils/HostOpenDocumentUtils.h"
 
 namespace {
 
@@ -49,6 +63,20 @@ void RegisterInterfaceNames() {
     HostInterfaceNames::Register<IShortcutManager>();
     HostInterfaceNames::Register<IShortcutUtils>();
     HostInterfaceNames::Register<IStartupShutdownService>();
+    HostInterfaceNames::Register<IBookContent>();
+    HostInterfaceNames::Register<IBookExportData>();
+    HostInterfaceNames::Register<IBookPackageCommand>();
+    HostInterfaceNames::Register<IBookUtils>();
+    HostInterfaceNames::Register<ICommand>();
+    HostInterfaceNames::Register<IDocumentFontUsage>();
+    HostInterfaceNames::Register<IDocumentUtils>();
+    HostInterfaceNames::Register<IOpenDocumentUtils>();
+    HostInterfaceNames::Register<IPDFExportData>();
+    HostInterfaceNames::Register<IPDFExportPrefs>();
+    HostInterfaceNames::Register<IPackageCommand>();
+    HostInterfaceNames::Register<IPackageReport>();
+    HostInterfaceNames::Register<IPageList>();
+    HostInterfaceNames::Register<ISysFileData>();
 }
 
 }  // namespace
@@ -75,6 +103,9 @@ StandInHost::StandInHost() {
         mUtilities->Add<HostFrontDocumentUtils>(mDocuments);
         mUtilities->Add<HostModalDialogUtils>(mModalState);
         mUtilities->Add<HostShortcutUtils>();
+        mUtilities->Add<HostDocumentUtils>(mDocuments, mSaveFolder);
+        mUtilities->Add<HostOpenDocumentUtils>(mDocuments);
+        mUtilities->Add<HostBookUtils>(mDocuments);
     } catch (...) {
         sCurrent = nullptr;
         throw;

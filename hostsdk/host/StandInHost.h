@@ -2,7 +2,8 @@
 // The stand-in host's own state, behind the SDK's global entry points (the execution context's
 // session, the utilities, the preferences, alerts): the session, application, action manager and
 // utility objects, the action table, the open documents and books, the modal-dialog states and
-// the measurement-unit preference. One exists at a time; it is current from its construction to
+// the measurement-unit preference, the session's PDF export preferences and the folder where
+// untitled documents are saved. One exists at a time; it is current from its construction to
 // its destruction, and releases its objects, documents first, when it goes. Like the host's
 // objects, it is used from one thread, the host's main thread.
 #include <cstdint>
@@ -10,6 +11,7 @@
 #include "hostsdk/actions/HostActionTable.h"
 #include "hostsdk/base/PMString.h"
 #include "hostsdk/documents/HostOpenDocuments.h"
+#include "hostsdk/pdf/HostPdfSettings.h"
 #include "hostsdk/utils/HostModalDialogState.h"
 
 class HostBoss;
@@ -35,6 +37,12 @@ public:
     HostOpenDocuments& Documents() { return mDocuments; }
     const HostModalDialogState& ModalState() const { return mModalState; }
     void SetMeasurementUnit(ClassID unit) { mUnit = unit; }
+    // The session's PDF export preferences: where new PDF commands start from, what the set-prefs
+    // command changes and the book export uses.
+    HostPdfSettings& SessionPdfSettings() { return mSessionPdf; }
+    const HostPdfSettings& SessionPdfSettings() const { return mSessionPdf; }
+    // Where an untitled document is saved (as its name plus ".indd"); empty: saving one fails.
+    void SetSaveFolder(const std::string& folder) { mSaveFolder = folder; }
 
     // Not counted: the host holds its session until it goes.
     ISession* Session() const;
@@ -52,6 +60,8 @@ private:
     HostOpenDocuments mDocuments;
     HostModalDialogState mModalState;
     ClassID mUnit = kPointsUnit;
+    HostPdfSettings mSessionPdf;
+    std::string mSaveFolder;
     HostBoss* mActionManager;
     HostBoss* mApplication;
     HostBoss* mSession;

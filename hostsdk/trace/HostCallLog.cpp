@@ -52,6 +52,13 @@ void HostCallLog::Notice(const std::string& text) { Append({HostCallEntry::kNoti
 
 void HostCallLog::Violation(const std::string& text) { Append({HostCallEntry::kViolation, text}); }
 
+bool HostCallLog::InList(const std::string& call, std::int64_t index, std::size_t size) {
+    if (index >= 0 && static_cast<std::uint64_t>(index) < size)
+        return true;
+    Violation(call + " " + std::to_string(index) + " outside the list");
+    return false;
+}
+
 std::vector<HostCallEntry> HostCallLog::Entries() {
     std::lock_guard<std::mutex> lock(State().mutex);
     return State().entries;

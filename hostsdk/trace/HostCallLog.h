@@ -3,6 +3,8 @@
 // showed or saw. Each call asks the failure injection (HostFaults) whether it is to fail; the
 // entry then says so. An echo function, when set, sees every entry as it is made. Safe to use
 // from any thread.
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -20,6 +22,8 @@ public:
     // A plug-in broke one of the host's rules (over-release, a modal state released out of
     // order, an index outside a list); counted, so that a run can fail on it.
     static void Violation(const std::string& text);
+    // True when `index` is inside a list of `size`; otherwise a broken rule of `call`, logged.
+    static bool InList(const std::string& call, std::int64_t index, std::size_t size);
 
     static std::vector<HostCallEntry> Entries();
     // The texts of the call entries only, in order.

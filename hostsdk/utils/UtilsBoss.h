@@ -1,6 +1,7 @@
 #pragma once
 // The host's utility object: its interfaces (IFrontDocumentUtils, IModalDialogUtils,
-// IShortcutUtils) offer services that belong to no document.
+// IShortcutUtils, IDocumentUtils, IOpenDocumentUtils, IBookUtils) offer services that belong to
+// no document.
 #include "hostsdk/base/IPMUnknown.h"
 #include "hostsdk/base/InterfaceCast.h"
 

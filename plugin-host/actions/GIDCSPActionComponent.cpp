@@ -17,15 +17,19 @@
 #include "hostsdk/utils/IFrontDocumentUtils.h"
 #include "hostsdk/utils/IShortcutUtils.h"
 #include "hostsdk/utils/UtilsBoss.h"
+#include "plugin/saveas/GCPTFeatureConfiguration.h"
+#include "plugin/saveas/GCPTSaveAsTool.h"
 #include "printerprocessor/layers/GCCLTrovelCoreLayer.h"
 #include "plugin-host/actions/GIDCSPHostEntry.h"
 #include "plugin-host/actions/GIDCSPUILayerSteps.h"
 #include "plugin-host/entry/GIDCSPIDs.h"
+#include "plugin-host/export/GIDCSConvertMethods.h"
 #include "services/filesystem/GFileSystem.h"
 #include "services/framework/GBasicFrameworkCoreLayer.h"
 #include "services/paths/GPathName.h"
 #include "services/preferences/GPrefFileModule.h"
 #include "services/preferences/GPreferences.h"
+#include "ui/export/GCSPUSaveAsAmbrelledPDFDialog.h"
 
 namespace {
 
@@ -34,8 +38,6 @@ constexpr int kMakerPrefsPath = 35;
 constexpr int kOwnFolderPath = 36;
 constexpr char kOwnFolder[] = "Trovel_DO2024_InDesign";
 constexpr char cPluginPreferenceFile[] = "TrovelPlugins.pref";
-// Until the action objects carry their translated names.
-constexpr char kActionName[] = "Export to Trovelor...";
 
 void StartFoundation() {
     if (!GBasicFrameworkCoreLayer::Initialize())
@@ -86,15 +88,24 @@ std::vector<GIDCSPBringUp::Step> GIDCSPActionComponent::LayerSteps(bool& handler
              handlerSet = true;
          },
          {}},
-        // The document and book export action objects join here.
     };
 }
 
 GIDCSPActionComponent::GIDCSPActionComponent(IPMUnknown* boss) : CActionComponent(boss) {
     mBringUp.Run(LayerSteps(mMainWindowHandlerSet));
+    // A throw from here on still stops the layers: the bring-up stops them when it goes.
+    mDocumentAction = std::make_unique<GIDCSPSaveAsAction>();
+    mDocumentAction->SetActiveState(false);
+    mBookAction = std::make_unique<GIDCSPExportBookAction>();
+    mBookAction->SetActiveState(false);
 }
 
-GIDCSPActionComponent::~GIDCSPActionComponent() { mBringUp.Stop(); }
+GIDCSPActionComponent::~GIDCSPActionComponent() {
+    // The actions go while the layers they use are still up.
+    mDocumentAction.reset();
+    mBookAction.reset();
+    mBringUp.Stop();
+}
 
 void GIDCSPActionComponent::UpdateActionStates(IActiveContext*, IActionStateList* list, SysPoint, IPMUnknown*) {
     GIDCSPHostEntry::Run("Updating the export actions", [this, list] { UpdateStates(list); });
@@ -126,17 +137,22 @@ void GIDCSPActionComponent::UpdateStates(IActionStateList* list) {
         ActionID const action = list->GetNthAction(i);
         bool enabled = false;
         char const* shortcut = nullptr;
+        GCPTAbstractAction const* named = nullptr;
         if (action == GIDCSPIDs::kDocumentAction) {
             enabled = HasFrontDocument();
             shortcut = "Opt+Shift+E";
+            named = mDocumentAction.get();
         } else if (action == GIDCSPIDs::kBookAction) {
             enabled = ActiveBookHasContent();
             shortcut = "Opt+Shift+B";
+            named = mBookAction.get();
         } else {
             continue;
         }
         list->SetNthActionState(i, enabled ? IActionStateList::kEnabled : IActionStateList::kDisabled);
-        list->SetNthActionName(i, kActionName);
+        PMString name;
+        GIDCSConvertMethods::ConvertToPMString(named->GetName(), name);
+        list->SetNthActionName(i, name);
         AddShortcut(action, shortcut);
     }
 }
@@ -181,15 +197,39 @@ void GIDCSPActionComponent::EnsureMainWindowHandlerSet() {
     mMainWindowHandlerSet = true;
 }
 
-// The export dialog is not part of this build yet: the user is told so instead.
 void GIDCSPActionComponent::DoDialog() {
-    GUnitSupport::SetDefaultUnitCode(GetDefaultUnitFromInDesign());
-    CAlert::ModalAlert("Exporting the document to Trovelor is not available in this version.", "OK", "", "", 1, 2);
+    using Feature = GCPTFeatureConfiguration::Feature;
+    GCPTFeatureConfiguration features;
+    for (Feature feature : {Feature::cFeatureIncludeSlugArea, Feature::cFeaturePrintSpreads, Feature::cFeatureBleedMarks,
+                            Feature::cFeatureTrimMarkWeight, Feature::cFeatureIncludeFilePackage})
+        features.SetFeatureAvailable(feature, true);
+    RunExportDialog(*mDocumentAction, features);
 }
 
 void GIDCSPActionComponent::DoBookExport() {
+    using Feature = GCPTFeatureConfiguration::Feature;
+    GCPTFeatureConfiguration features;
+    for (Feature feature : {Feature::cFeatureIncludeSlugArea, Feature::cFeaturePrintSpreads, Feature::cFeatureBleedMarks,
+                            Feature::cFeatureTrimMarkWeight})
+        features.SetFeatureAvailable(feature, true);
+    // A book is always exported whole.
+    features.SetFeatureAvailable(Feature::cFeaturePageRange, false);
+    features.SetFeatureAvailable(Feature::cFeatureIncludeFilePackage, true);
+    RunExportDialog(*mBookAction, features);
+}
+
+// The export runs inside the dialog's modal loop, when the dialog sends the request; only the
+// active action takes it, so the action is active exactly while its dialog is open.
+void GIDCSPActionComponent::RunExportDialog(GCPTSaveAsAction& action, GCPTFeatureConfiguration const& features) {
+    action.SetActiveState(true);
+    struct Deactivate {
+        GCPTAbstractAction& action;
+        ~Deactivate() { action.SetActiveState(false); }
+    } const deactivate{action};
     GUnitSupport::SetDefaultUnitCode(GetDefaultUnitFromInDesign());
-    CAlert::ModalAlert("Exporting the book to Trovelor is not available in this version.", "OK", "", "", 1, 2);
+    GCPTSaveAsTool tool(action, &features);
+    GCSPUSaveAsAmbrelledPDFDialog dialog(action.GetTitle(), tool);
+    dialog.exec();
 }
 
 void GIDCSPActionComponent::DoAbout() { CAlert::ModalAlert("Trovel Export, version 24", "OK", "", "", 1, 1); }

@@ -9,11 +9,18 @@
 // - No exception leaves UpdateActionStates, DoAction or the destructor: an error is shown to the
 //   user and the call returns.
 // - Every host interface obtained is released before the call returns.
+// - Both export actions exist and are inactive while the component is up; only the action being
+//   run is active, for as long as its export dialog is open.
+#include <memory>
 #include <vector>
 
 #include "hostsdk/actions/CActionComponent.h"
 #include "plugin-host/actions/GIDCSPBringUp.h"
+#include "plugin-host/export/GIDCSPExportBookAction.h"
+#include "plugin-host/export/GIDCSPSaveAsAction.h"
 #include "services/units/GUnitSupport.h"
+
+class GCPTFeatureConfiguration;
 
 class GIDCSPActionComponent : public CActionComponent {
 public:
@@ -37,7 +44,10 @@ private:
     void UpdateStates(IActionStateList* list);
     static void AddShortcut(ActionID const& action, PMString const& shortcut);
     static GUnitSupport::Unit GetDefaultUnitFromInDesign();
+    static void RunExportDialog(GCPTSaveAsAction& action, GCPTFeatureConfiguration const& features);
 
     bool mMainWindowHandlerSet = false;
     GIDCSPBringUp mBringUp;
+    std::unique_ptr<GIDCSPSaveAsAction> mDocumentAction;
+    std::unique_ptr<GIDCSPExportBookAction> mBookAction;
 };

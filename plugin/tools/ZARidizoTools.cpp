@@ -1,18 +1,30 @@
 #include "plugin/tools/ZARidizoTools.h"
 
 #include <sys/stat.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <string>
 
+#include <QtCore/QByteArray>
+#include <QtCore/QFile>
+#include <QtCore/QString>
+#include <QtCore/QStringList>
+
+#include "core/support/GStringSupport.h"
 #include "core/text/encodings/GUTF8Encoding.h"
 #include "mac/system/PSystem.h"
+#include "plugin/logging/ILogInterface.h"
 #include "plugin/paths/GCPTTemporaryFolder.h"
+#include "plugin/qtstrings/GQStringSupport.h"
+#include "plugin/zip/ZipArchive.h"
 #include "printerprocessor/actors/GPPActorRegistry.h"
 #include "printerprocessor/actors/GPPSettings.h"
 #include "printerprocessor/jobs/GPPJobInfo.h"
 #include "printerprocessor/jobs/GPPJobNotifier.h"
+#include "printerprocessor/packages/GPPTrovelorPackage.h"
+#include "services/preferences/GPrefMemoryModule.h"
 
 bool ZARidizoTools::GetActor(GString const& name, GPPSettings& settings) {
     if (name.IsEmpty())
@@ -113,4 +125,191 @@ bool ZARidizoTools::NotifyPrinterProcessor(GString const& name, GPathName const&
         return false;
     GPPJobInfo const info(logon, file, name, sUniquePluginPort, 1, GString());
     return GPPJobNotifier(info).TrySendNotification();
+}
+
+namespace {
+
+QString NativeQ(GPathName const& path) { return GQStringSupport::ToQString(path.GetNativePathString()); }
+
+// The password as the zip reader takes it, wiped when the read is over.
+class ReadPassword {
+public:
+    ReadPassword() : mText(QString::fromLatin1(GPPTrovelorPackage::Password().Get().c_str())) {}
+    ~ReadPassword() { mText.fill(QChar(0)); }
+    ReadPassword(ReadPassword const&) = delete;
+    ReadPassword& operator=(ReadPassword const&) = delete;
+    QString const& Get() const { return mText; }
+
+private:
+    QString mText;
+};
+
+// The path of a printer file below the package's top-level printer-files folder, the way the zip
+// reader extracts it ("\" a separator, "." dropped); empty for any other entry: one elsewhere, a
+// folder, or one the reader refuses (absolute, with an empty or ".." component).
+QString PrinterFilePath(QString const& entryName) {
+    QString path = entryName;
+    path.replace(QLatin1Char('\\'), QLatin1Char('/'));
+    if (path.isEmpty() || path.startsWith(QLatin1Char('/')) || path.endsWith(QLatin1Char('/')))
+        return QString();
+    QStringList kept;
+    for (QString const& part : path.split(QLatin1Char('/'))) {
+        if (part.isEmpty() || part == QLatin1String(".."))
+            return QString();
+        if (part != QLatin1String("."))
+            kept.append(part);
+    }
+    if (kept.size() < 2 || kept.first() != QLatin1String(GPPTrovelorPackage::cPrinterFilesFolder))
+        return QString();
+    return kept.join(QLatin1Char('/'));
+}
+
+// One package read: a new folder for what it extracts, private to this process (0700, below the
+// plug-in's temporary root), and the archive at its first entry.
+class PackageRead {
+public:
+    explicit PackageRead(GPathName const& package) : mPackage(NativeQ(package)), mArchive(mPackage) {}
+    // A folder that gave the caller nothing goes again.
+    ~PackageRead() {
+        if (!mKept && !mFolder.IsEmpty())
+            GCPTTemporaryFolder::RemoveBelowRoot(mFolder);
+    }
+    PackageRead(PackageRead const&) = delete;
+    PackageRead& operator=(PackageRead const&) = delete;
+
+    bool Start() {
+        GPathName const instance = GCPTTemporaryFolder::GetInstanceFolder();
+        if (instance.IsEmpty())
+            return Fail(QStringLiteral("no private temporary folder"));
+        QByteArray pattern = QFile::encodeName(NativeQ(instance) + QStringLiteral("/PackageXXXXXX"));
+        if (mkdtemp(pattern.data()) == nullptr)
+            return Fail(QStringLiteral("no folder for its files"));
+        mFolder.SetNativePathString(GQStringSupport::ToGString(QFile::decodeName(pattern), false));
+        if (mArchive.StartIterate() <= 0)
+            return Fail(QStringLiteral("cannot be opened, or holds nothing"));
+        return true;
+    }
+
+    Kelvora::ZipArchive const& Archive() const { return mArchive; }
+    QString const& Password() const { return mPassword.Get(); }
+
+    // Extracts the current entry when it is a printer file; true with its path below the folder
+    // when a regular file of it now stands there.
+    bool ExtractPrinterFile(QString& path) const {
+        QString const candidate = PrinterFilePath(mArchive.GetCurrentFileName());
+        if (candidate.isEmpty())
+            return false;
+        QString const folder = NativeQ(mFolder);
+        if (!mArchive.ExtractCurrentFile(folder, mPassword.Get(), 0)) {
+            Fail(mArchive.GetLastError());
+            return false;
+        }
+        struct stat info;
+        if (lstat(QFile::encodeName(folder + QLatin1Char('/') + candidate).constData(), &info) != 0 ||
+            !S_ISREG(info.st_mode))
+            return false;
+        path = candidate;
+        return true;
+    }
+
+    // The extracted file, whose folder is then kept.
+    GPathName Keep(QString const& path) {
+        mKept = true;
+        GPathName out = mFolder;
+        for (QString const& part : path.split(QLatin1Char('/')))
+            out.Append(GQStringSupport::ToGString(part, false));
+        return out;
+    }
+
+    bool Fail(QString const& why) const {
+        log_error(QStringLiteral("Trovelor package %1: %2").arg(mPackage, why), QStringLiteral("ZARidizoTools"));
+        return false;
+    }
+
+private:
+    QString mPackage;
+    ReadPassword mPassword;
+    Kelvora::ZipArchive mArchive;
+    GPathName mFolder;
+    bool mKept = false;
+};
+
+// Reads the project preferences into the caller's module; false, the module untouched, when the
+// bytes are no text.
+bool MergeProjectPrefs(QByteArray const& bytes, GPrefModule& projectPrefs) {
+    GBuffer const buffer(reinterpret_cast<unsigned char const*>(bytes.constData()), bytes.size());
+    GString text;
+    if (!GStringSupport::AssignEncoding(buffer, text))
+        return false;
+    GPrefMemoryModule module(text);
+    module.FlushPrefs();
+    projectPrefs.UpdateWith(&module);
+    return true;
+}
+
+}  // namespace
+
+bool ZARidizoTools::GetProjectProperties(GString const& name, GPathName& jobOptions, GPrefModule& projectPrefs,
+                                         int& buildNumber) {
+    buildNumber = 0;
+    GPPSettings settings;
+    if (!GetActor(name, settings))
+        return false;
+    bool const read = GetProjectProperties(settings.ContextFilePath, jobOptions, projectPrefs);
+    buildNumber = GPPSettings::GetBuildNumber(settings);
+    return read;
+}
+
+bool ZARidizoTools::GetProjectProperties(GPathName const& package, GPathName& jobOptions, GPrefModule& projectPrefs) {
+    PackageRead read(package);
+    if (!read.Start())
+        return false;
+    Kelvora::ZipArchive const& archive = read.Archive();
+    QString const prefsEntry = QLatin1String(GPPTrovelorPackage::cProjectPrefsEntry);
+    QString printerFile;
+    QByteArray prefs;
+    // A later printer file that fails keeps the last one that extracted; only a complete read of
+    // the preferences counts.
+    for (; !archive.AtEnd() && (prefs.isEmpty() || printerFile.isEmpty()); archive.Next()) {
+        if (archive.GetCurrentFileName() == prefsEntry) {
+            bool complete = false;
+            QByteArray const bytes = archive.ExtractCurrentToMemory(read.Password(), &complete);
+            if (complete && !bytes.isEmpty())
+                prefs = bytes;
+            continue;
+        }
+        QString path;
+        if (read.ExtractPrinterFile(path))
+            printerFile = path;
+    }
+    if (!printerFile.isEmpty())
+        jobOptions = read.Keep(printerFile);
+    bool const merged = !prefs.isEmpty() && MergeProjectPrefs(prefs, projectPrefs);
+    if (printerFile.isEmpty())
+        return read.Fail(QStringLiteral("no printer file could be extracted"));
+    if (!merged)
+        return read.Fail(QStringLiteral("no readable project preferences"));
+    return true;
+}
+
+bool ZARidizoTools::GetJobOptionsFile(GString const& name, GPathName& jobOptions) {
+    GPPSettings settings;
+    if (!GetActor(name, settings))
+        return false;
+    return ExtractFileToTemp(settings.ContextFilePath, jobOptions);
+}
+
+bool ZARidizoTools::ExtractFileToTemp(GPathName const& package, GPathName& jobOptions) {
+    PackageRead read(package);
+    if (!read.Start())
+        return false;
+    Kelvora::ZipArchive const& archive = read.Archive();
+    for (; !archive.AtEnd(); archive.Next()) {
+        QString path;
+        if (read.ExtractPrinterFile(path)) {
+            jobOptions = read.Keep(path);
+            return true;
+        }
+    }
+    return read.Fail(QStringLiteral("no printer file could be extracted"));
 }

@@ -13,6 +13,7 @@
 #include "services/paths/GPathName.h"
 
 class GPPSettings;
+class GPrefModule;
 
 class ZARidizoTools {
 public:
@@ -38,6 +39,28 @@ public:
     // user's logon name, port "10987", one copy, no printer id). The printer-processor layer must
     // be up. True when at least one process took it; false when there is no logon name.
     static bool NotifyPrinterProcessor(GString const& name, GPathName const& file);
+
+    // Package readers. The package is opened with the package password (GPPTrovelorPackage).
+    // Extracted files go to a new folder private to this process (0700, below the plug-in's
+    // temporary root) and stay there after the call; a read that gave nothing removes its folder.
+    // A printer file is an entry that, as the zip reader extracts it, lies below the top-level
+    // folder "PrinterFiles/" and is a regular file; the project preferences count only when their
+    // entry was read completely (a wrong password or a damaged entry is not a read). Why a read
+    // failed goes to the log, never with the password.
+    // By name: build number 0 first; for a known Trovelor, reads its package and takes its build
+    // number (also when the read failed). True when the package was read.
+    static bool GetProjectProperties(GString const& name, GPathName& jobOptions,
+                                     GPrefModule& projectPrefs, int& buildNumber);
+    // By package: true when both the job options and the project preferences were read. The job
+    // options are the last printer file that extracted before the preferences were found, and are
+    // given even when the preferences are missing; readable preferences are merged into
+    // projectPrefs even when no printer file extracted.
+    static bool GetProjectProperties(GPathName const& package, GPathName& jobOptions,
+                                     GPrefModule& projectPrefs);
+    // The Trovelor's job-options file, extracted; true when one was extracted.
+    static bool GetJobOptionsFile(GString const& name, GPathName& jobOptions);
+    // The first printer file of the package that extracts; true when one did.
+    static bool ExtractFileToTemp(GPathName const& package, GPathName& jobOptions);
 
 private:
     static bool GetActor(GString const& name, GPPSettings& settings);

@@ -1,6 +1,8 @@
 #include "printerprocessor/ipc/GPPIPCManager.h"
 
+#include <algorithm>
 #include <chrono>
+#include <vector>
 
 #include "core/base/GException.h"
 #include "core/containers/GPair.h"
@@ -149,6 +151,24 @@ int GPPIPCManager::GetListeningState(int pid) {
         return cNotReachable;
     }
     return cListening;
+}
+
+GTable<int> GPPIPCManager::GetRegisteredProcessIDs() {
+    const GIPLockBudget budget;
+    GTable<int> ids;
+    GPPIPCMessageQueueMgr* table = Registrations();
+    if (table == nullptr)
+        return ids;
+    GTable<GPair<int, GPair<int, int> > > entries;
+    table->GetRegistered(entries);
+    std::vector<int> pids;
+    for (const GPair<int, GPair<int, int> >& entry : entries)
+        pids.push_back(entry.second.first);
+    std::sort(pids.begin(), pids.end());
+    pids.erase(std::unique(pids.begin(), pids.end()), pids.end());
+    for (int pid : pids)
+        ids.AddItem(pid);
+    return ids;
 }
 
 void GPPIPCManager::WaitTillListening(int pid, int timeoutMs) {

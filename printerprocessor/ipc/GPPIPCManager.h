@@ -93,6 +93,10 @@ public:
     // Unregisters the failed processes that no longer run and forgets the others.
     void CleanupCorruptedProcesses();
 
+    // The processes with a registration in any session's table, ascending: the only ones a send
+    // can reach. Empty while no table can be opened.
+    GTable<int> GetRegisteredProcessIDs();
+
     // 0 while this process is not registered as a receiver.
     int GetRegistrationID() const { return registrationID; }
 

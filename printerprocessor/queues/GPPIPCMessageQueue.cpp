@@ -1,5 +1,7 @@
 #include "printerprocessor/queues/GPPIPCMessageQueue.h"
 
+#include <sched.h>
+
 #include <cstring>
 
 #include "core/base/GException.h"
@@ -33,37 +35,47 @@ int Word(unsigned char const* bytes, int at) {
     return value;
 }
 
-// The used area copied out in one read; records are parsed from the copy.
+// The used area, walked in place under the queue's lock: nothing is copied out but the data of
+// the messages a reader takes. Every word is read once into a local and checked before use, so a
+// stranger scribbling on the segment meanwhile can only make a record look damaged, never make a
+// walk leave the area.
 struct UsedArea {
-    GBuffer bytes;
+    unsigned char const* bytes = nullptr;
     int end = 0;
     bool damaged = false;
     // Where the first damaged record begins (the header's end when the end word itself is bad).
     int damageAt = 0;
 };
 
+unsigned char* DataOf(Memory& memory) {
+    unsigned char* data = memory.GetSegment().GetData();
+    if (data == nullptr || memory.GetLength() < GPPIPCMessageQueue::cQueueHeaderSize)
+        throw GSimpleException(40163);
+    return data;
+}
+
 UsedArea ReadUsedArea(Memory& memory) {
     UsedArea area;
-    area.end = ReadIntAt(memory, kEndOffset);
+    area.bytes = DataOf(memory);
+    area.end = __atomic_load_n(reinterpret_cast<int const*>(area.bytes + kEndOffset), __ATOMIC_ACQUIRE);
     if (area.end < GPPIPCMessageQueue::cQueueHeaderSize || area.end > GPPIPCMessageQueue::cQueueSize) {
         area.damaged = true;
         area.end = GPPIPCMessageQueue::cQueueHeaderSize;
         area.damageAt = GPPIPCMessageQueue::cQueueHeaderSize;
         return area;
     }
-    memory.SetCursor(0);
-    if (memory.Read(area.bytes, area.end) != area.end)
+    if (area.end > memory.GetLength())
         throw GSimpleException(40163);
     return area;
 }
 
-// Calls visit(at, sender, messageID, data) for every record of version 1 until it returns true or
-// a damaged record stops the walk (area.damaged and area.damageAt are then set).
+// Calls visit(at, sender, messageID, data, length) for every record of version 1 until it returns
+// true or a damaged record stops the walk (area.damaged and area.damageAt are then set).
 template <class Visit>
 bool WalkRecords(UsedArea& area, Visit visit) {
     if (area.damaged)
         return false;
-    unsigned char const* bytes = area.bytes.GetPtr();
+    unsigned char const* bytes = area.bytes;
     int at = GPPIPCMessageQueue::cQueueHeaderSize;
     while (at < area.end) {
         const int size = area.end - at < GPPIPCMessageQueue::cRecordHeaderSize ? -1 : Word(bytes, at + 4);
@@ -72,11 +84,9 @@ bool WalkRecords(UsedArea& area, Visit visit) {
             area.damageAt = at;
             return false;
         }
-        if (Word(bytes, at) == GPPIPCMessageQueue::cMessageVersion) {
-            GBuffer data(bytes + at + 20, size - 12);
-            if (visit(at, Word(bytes, at + 8), Word(bytes, at + 12), data))
-                return true;
-        }
+        if (Word(bytes, at) == GPPIPCMessageQueue::cMessageVersion &&
+            visit(at, Word(bytes, at + 8), Word(bytes, at + 12), bytes + at + 20, size - 12))
+            return true;
         at += 8 + size;
     }
     return false;
@@ -90,14 +100,20 @@ struct Search {
 
 Search Find(UsedArea& area, int messageID, GBuffer const& data, int wantedAt) {
     Search found;
-    WalkRecords(area, [&](int at, int sender, int id, GBuffer const& bytes) {
-        if ((wantedAt >= 0 && at != wantedAt) || id != messageID || bytes != data)
+    WalkRecords(area, [&](int at, int sender, int id, unsigned char const* bytes, int length) {
+        if ((wantedAt >= 0 && at != wantedAt) || id != messageID || length != data.GetLength() ||
+            (length > 0 && std::memcmp(bytes, data.GetPtr(), static_cast<size_t>(length)) != 0))
             return false;
         found.at = at;
         found.sender = sender;
         return true;
     });
     return found;
+}
+
+// Walks to the end only to find damage.
+void FindDamage(UsedArea& area) {
+    WalkRecords(area, [](int, int, int, unsigned char const*, int) { return false; });
 }
 
 }  // namespace
@@ -129,11 +145,16 @@ bool GPPIPCMessageQueue::TryToAddRawMessage(int messageID, GBuffer const& data) 
 }
 
 bool GPPIPCMessageQueue::TryToAddRawMessage(int sender, int messageID, GBuffer const& data) {
+    bool placed = false;
     try {
-        return Place(sender, messageID, data, false).at >= 0;
+        placed = Place(sender, messageID, data, false).at >= 0;
     } catch (GException const&) {
-        return false;
     }
+    // A sender that found no room tries again: it gives way first, so that the reader, which
+    // needs the same lock to make room, is not kept from it by a sender that keeps asking.
+    if (!placed)
+        sched_yield();
+    return placed;
 }
 
 bool GPPIPCMessageQueue::TryToAddRawMessageOnce(int messageID, GBuffer const& data) {
@@ -148,7 +169,11 @@ GPPIPCMessageQueue::Placement GPPIPCMessageQueue::Place(int sender, int messageI
     GSharedMemoryLocker<Memory> lock(mMemory);
     UsedArea area = ReadUsedArea(mMemory);
     // The search walks the whole used area when it finds nothing, so it also finds damage.
-    const Search found = Find(area, messageID, data, -1);
+    Search found;
+    if (once)
+        found = Find(area, messageID, data, -1);
+    else
+        FindDamage(area);
     Placement placed;
     if (once && found.at >= 0) {
         placed.at = found.at;
@@ -165,18 +190,16 @@ GPPIPCMessageQueue::Placement GPPIPCMessageQueue::Place(int sender, int messageI
     const int n = data.GetLength();
     if (n > cQueueSize - end - cRecordHeaderSize)
         return placed;
-    GBuffer record;
-    record.SetLength(cRecordHeaderSize + n);
+    const int length = cRecordHeaderSize + n;
+    if (length > mMemory.GetLength() - end)
+        throw GSimpleException(40164);
     const int header[5] = {cMessageVersion, n + 12, sender, messageID, n};
-    unsigned char* out = record.GetWritePtr();
+    unsigned char* out = DataOf(mMemory) + end;
     std::memcpy(out, header, sizeof header);
     if (n > 0)
         std::memcpy(out + cRecordHeaderSize, data.GetPtr(), static_cast<size_t>(n));
-    mMemory.SetCursor(end);
-    if (mMemory.Write(record.GetPtr(), record.GetLength()) != record.GetLength())
-        throw GSimpleException(40164);
     // The end word last: until it is written, the record does not exist for readers.
-    WriteIntAt(mMemory, kEndOffset, end + record.GetLength());
+    __atomic_store_n(reinterpret_cast<int*>(DataOf(mMemory) + kEndOffset), end + length, __ATOMIC_RELEASE);
     placed.at = end;
     placed.own = true;
     return placed;
@@ -216,7 +239,7 @@ bool GPPIPCMessageQueue::Withdraw(Placement const& placed, int messageID, GBuffe
 bool GPPIPCMessageQueue::Repair() {
     GSharedMemoryLocker<Memory> lock(mMemory);
     UsedArea area = ReadUsedArea(mMemory);
-    WalkRecords(area, [](int, int, int, GBuffer const&) { return false; });
+    FindDamage(area);
     if (!area.damaged)
         return false;
     WriteIntAt(mMemory, kEndOffset, area.damageAt);
@@ -235,8 +258,8 @@ void GPPIPCMessageQueue::ReadPendingMessages(GTable<GSmartPtr<GPPIPCMessage> >& 
     try {
         GSharedMemoryLocker<Memory> lock(mMemory);
         UsedArea area = ReadUsedArea(mMemory);
-        WalkRecords(area, [&](int, int sender, int id, GBuffer const& bytes) {
-            messages.AddItem(GSmartPtr<GPPIPCMessage>(new GPPIPCMessage(sender, id, bytes)));
+        WalkRecords(area, [&](int, int sender, int id, unsigned char const* bytes, int length) {
+            messages.AddItem(GSmartPtr<GPPIPCMessage>(new GPPIPCMessage(sender, id, GBuffer(bytes, length))));
             return false;
         });
         WriteIntAt(mMemory, kEndOffset, cQueueHeaderSize);

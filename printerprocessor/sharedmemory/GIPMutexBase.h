@@ -23,7 +23,7 @@ public:
     // when a living owner keeps it longer. A free lock, or a dead owner's, is had at once.
     void Lock() {
         int* word = Imp::GetLockWord();
-        if (Imp::TryToLock(word, 0))
+        if (Imp::TakeIfFree(word))
             return;
         const auto start = std::chrono::steady_clock::now();
         const bool had = Imp::LockWithin(word, GIPLockBudget::NextWaitMs());

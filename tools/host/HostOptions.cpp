@@ -28,6 +28,7 @@ const char* HostOptions::Usage() {
            "  --unit ID         the unit class of the measurement-unit preference (default 0x1201)\n"
            "  --fail NAME[#N]   make the host call NAME fail, always or only its Nth time\n"
            "  --script FILE     the choices that drive the plug-in's dialogs\n"
+           "  --save-folder DIR where untitled documents are saved (none: saving one fails)\n"
            "  --calls           print every call made to the host\n"
            "  --help            print this text\n";
 }
@@ -53,7 +54,7 @@ bool HostOptions::Parse(int argc, const char* const* argv, HostOptions& options,
             continue;
         }
         const bool known = option == "--document" || option == "--book" || option == "--script" || option == "--run" ||
-                           option == "--unit" || option == "--fail";
+                           option == "--unit" || option == "--fail" || option == "--save-folder";
         if (!known) {
             error = "unknown option " + option;
             return false;
@@ -70,6 +71,8 @@ bool HostOptions::Parse(int argc, const char* const* argv, HostOptions& options,
             parsed.books.push_back(value);
         } else if (option == "--script") {
             parsed.script = value;
+        } else if (option == "--save-folder") {
+            parsed.saveFolder = value;
         } else if (option == "--run" || option == "--unit") {
             if (!ParseID(value, id)) {
                 error = option + ": not an ID: " + value;

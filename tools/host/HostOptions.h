@@ -7,6 +7,7 @@
 //     --unit ID         the measurement-unit preference's unit class (default 0x1201, points)
 //     --fail NAME[#N]   make the host call NAME fail, every time or only its Nth time (repeatable)
 //     --script FILE     the choices that drive the plug-in's dialogs, one per line
+//     --save-folder DIR where untitled documents are saved (without it, saving one fails)
 //     --calls           print every call made to the host as it happens
 //     --help            print this text
 #include <cstdint>
@@ -21,6 +22,7 @@ struct HostOptions {
     std::uint32_t unit = 0x1201;
     std::vector<std::string> faults;
     std::string script;
+    std::string saveFolder;
     bool calls = false;
     bool help = false;
 

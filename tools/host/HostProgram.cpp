@@ -112,6 +112,7 @@ int HostProgram::Run() {
     {
         StandInHost host;
         host.SetMeasurementUnit(mOptions.unit);
+        host.SetSaveFolder(mOptions.saveFolder);
         PlugInBundle bundle;
         std::string error;
         loaded = bundle.Load(mOptions.bundle, error);
@@ -120,6 +121,7 @@ int HostProgram::Run() {
         else
             Fail(kUnusable, error);
         modalStatesHeld = host.ModalState().Depth();
+        mSessionPdfChanged = host.SessionPdfSettings() != HostPdfSettings();
     }
     HostCallLog::SetEcho(nullptr);
     if (loaded)
@@ -235,6 +237,7 @@ void HostProgram::RunAction(StandInHost& host, const PlugIn& plugIn, ActionID ac
         Fail(kUnusable, "action " + HostHex(action) + " is unknown");
         return;
     }
+    mDriver.Start();
     if (known != nullptr) {
         UpdateStates(host);
         if (!host.Actions().Find(action)->enabled) {
@@ -280,7 +283,8 @@ void HostProgram::Summarize(std::size_t modalStatesHeld) {
     mOut << "references left: " << references << "\n"
          << "objects left: " << objects << "\n"
          << "modal states held: " << modalStatesHeld << "\n"
-         << "broken rules: " << violations << "\n";
+         << "broken rules: " << violations << "\n"
+         << "session PDF preferences: " << (mSessionPdfChanged ? "changed" : "unchanged") << "\n";
     mOut.flush();
     if (references != 0 || objects != 0 || modalStatesHeld != 0 || violations != 0)
         Fail(kMisbehaved, "the plug-in left the host unclean");

@@ -3,7 +3,8 @@
 // bundle, registers its factories and classes, runs its start-up services, creates its action
 // components, opens the documents and books, updates and prints the action states, runs the
 // actions asked for, and takes everything down again in the reverse order. It prints what it
-// saw (alerts, modal states, broken rules) as it happens and, at the end, what was left.
+// saw (alerts, modal states, broken rules) as it happens and, at the end, what was left and
+// whether the session's PDF export preferences were left changed.
 //
 // Exit status: 0 all went well; 1 the command line is wrong; 2 the bundle, a sample file or the
 // script could not be used, or an action is unknown; 3 the plug-in misbehaved (an exception
@@ -13,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "host/HostDialogDriver.h"
 #include "host/HostOptions.h"
 #include "host/HostScript.h"
 #include "hostsdk/base/HostTypes.h"
@@ -60,8 +62,11 @@ private:
     int mExit = kSucceeded;
     std::vector<HostDocumentRecord> mDocuments;
     std::vector<HostBookRecord> mBooks;
-    // Read and checked; no dialog takes its steps yet.
     HostScript mScript;
+    // Takes the script's steps in the plug-in's dialogs; without steps it closes them.
+    HostDialogDriver mDriver{mScript, mOut};
     std::vector<HostBoss*> mServices;
     std::vector<Component> mComponents;
+    // Whether the run left the session's PDF export preferences other than it found them.
+    bool mSessionPdfChanged = false;
 };

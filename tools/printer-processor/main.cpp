@@ -1,7 +1,8 @@
 // The stand-in printer-processor: registers its actor and a queue, prints "ready <pid>
 // <registration id>", polls its queue every 10 ms and writes each job notice to its output file
 // until message 146, SIGTERM or SIGINT ends it cleanly (exit 0). Exit 1: it could not start or
-// lost a line; exit 2: bad arguments.
+// lost a line; exit 2: bad arguments. With --make-trovelor it makes and registers a Trovelor
+// package, prints "trovelor <package>" and ends (exit 1 when it could not).
 #include <signal.h>
 #include <unistd.h>
 
@@ -16,6 +17,7 @@
 #include "printer-processor/GPPStandInActor.h"
 #include "printer-processor/GPPStandInOptions.h"
 #include "printer-processor/GPPStandInReceiver.h"
+#include "printer-processor/GPPStandInTrovelor.h"
 #include "printerprocessor/ipc/GPPIPCManager.h"
 #include "printerprocessor/layers/GPPPrinterProcessorLayer.h"
 #include "printerprocessor/queues/GPPIPCMessageQueue.h"
@@ -73,6 +75,23 @@ int Serve(const GPPStandInOptions& options, GPPNoticeLog& log, const GPPJobPathG
     return receiver.GetLostLineCount() == 0 ? 0 : 1;
 }
 
+int MakeTrovelor(const GPPStandInOptions& options) {
+    std::string package;
+    std::string error;
+    bool made = false;
+    try {
+        made = GPPStandInTrovelor::Make(options, package, error);
+    } catch (...) {
+        error = "the registry could not be written";
+    }
+    if (!made) {
+        std::fprintf(stderr, "PrinterProcessor: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("trovelor %s\n", package.c_str());
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -81,6 +100,15 @@ int main(int argc, char** argv) {
     if (!options.Parse(argc, argv, error)) {
         std::fprintf(stderr, "PrinterProcessor: %s\n%s\n", error.c_str(), GPPStandInOptions::Usage());
         return 2;
+    }
+    if (!options.mTrovelorName.empty()) {
+        if (!GPPPrinterProcessorLayer::Initialize()) {
+            std::fprintf(stderr, "PrinterProcessor: the framework could not start\n");
+            return 1;
+        }
+        const int result = MakeTrovelor(options);
+        GPPPrinterProcessorLayer::Finalize();
+        return result;
     }
     InstallStopHandlers();
     GPPNoticeLog log(options.mOutput);

@@ -20,6 +20,7 @@
 #include "services/framework/GBasicFrameworkCoreLayer.h"
 #include "services/messages/GUserMessage.h"
 #include "services/preferences/GPreferences.h"
+#include "ui/help/GQUIHelpHandler.h"
 #include "ui/layer/GBQCSharedObject.h"
 #include "ui/layer/GBQLayoutDebugger.h"
 #include "ui/layer/GQUILayerStrings.h"
@@ -131,6 +132,7 @@ void GQUILayer::Initialize() {
         if (sUseKelvoraStyle)
             SetLook();
     }
+    GQUIHelpHandler::Initialize();
     GQUILayerStrings::Register();
     if (GUserMessage::HasDefaultInstance())
         GUserMessage::SetInstance(new GQUIUserMessage);
@@ -143,6 +145,7 @@ void GQUILayer::Finalize() {
     }
     if (--sInitialized != 0)
         return;
+    GQUIHelpHandler::Finalize();
     StopOpenModalLoops();
     sStartModalLoopHandler = sStopModalLoopHandler = nullptr;
     sStartFloatingLoopHandler = sStopFloatingLoopHandler = nullptr;

@@ -6,6 +6,7 @@
 #include "ui/messages/GQUIMessageBox.h"
 #include "ui/messages/GQUIPasswordWindow.h"
 #include "ui/messages/GQUIPrefAlertDialog.h"
+#include "ui/panels/GQUIOpenSavePanel.h"
 
 int GQUIUserMessage::ShowMessage(GString const& title, GString const& message) const {
     return GUserMessage::GetInstance()->ShowWarningMessage(title, message);
@@ -27,6 +28,20 @@ int GQUIUserMessage::ShowWarningMessage(GString const& title, GString const& mes
 int GQUIUserMessage::ShowYesNoMessage(GString const& title, GString const& message) const {
     return GQUIMessageBox::Show(title, message, QMessageBox::Question, QMessageBox::Yes | QMessageBox::No,
                                 QMessageBox::Yes, true) != QMessageBox::Yes;
+}
+
+int GQUIUserMessage::ShowFileChooserDialog(GString const& title, GFileType const* type, GPathName& chosen) const {
+    return !GQUIOpenSavePanel::ChooseOpen(chosen, title, type, GPathName());
+}
+
+int GQUIUserMessage::ShowFileChooserDialog(GString const& title, GTable<GFileType const*> const& types,
+                                           GPathName& chosen) const {
+    return !GQUIOpenSavePanel::ChooseOpen(chosen, title, types, GPathName());
+}
+
+int GQUIUserMessage::ChooseSave(GString const& title, GString const& name, GFileType const* type,
+                                GPathName& chosen) const {
+    return GQUIOpenSavePanel::ChooseSave(chosen, title, name, type);
 }
 
 bool GQUIUserMessage::ShowYesNoMessage(GString const& title, GString const& message, GString const& iconName) const {

@@ -1,5 +1,7 @@
 #include "ui/windows/GQUIWindow.h"
 
+#include "core/signals/GSimpleBoolState.h"
+
 #include <QtCore/QEvent>
 #include <QtCore/QFileInfo>
 #include <QtCore/QSettings>
@@ -82,6 +84,39 @@ int GQUIWindow::exec() {
         ~Cleanup() { window->CleanupEventLoop(); }
     } const cleanup{this};
     return QDialog::exec();
+}
+
+// Keeps a window and a boolean state in step: the state's observer, attached while it lives.
+class GQUIWindow::VisibleStateLink : private GObserverT<> {
+public:
+    VisibleStateLink(GQUIWindow& window, GSimpleBoolState& state) : mWindow(window), mState(&state) {
+        state.Attach(this);
+    }
+    ~VisibleStateLink() override {
+        if (mState && HasSubject(mState))
+            mState->Detach(this);
+    }
+    GSimpleBoolState* GetState() const { return HasSubject(mState) ? mState : nullptr; }
+
+private:
+    void Update(GSubjectT<>*) override {
+        if (!mState->GetValue() && mWindow.isVisible())
+            mWindow.hide();
+        else if (mState->GetValue() && !mWindow.isVisible())
+            mWindow.show();
+    }
+
+    GQUIWindow& mWindow;
+    GSimpleBoolState* mState;
+};
+
+void GQUIWindow::SetVisibleState(GSimpleBoolState* state) {
+    mVisibleStateLink = GAutoPtr<VisibleStateLink>(state ? new VisibleStateLink(*this, *state) : nullptr);
+}
+
+void GQUIWindow::UpdateVisibleState() {
+    if (GSimpleBoolState* state = mVisibleStateLink.Get() ? mVisibleStateLink->GetState() : nullptr)
+        state->SetValue(isVisible());
 }
 
 void GQUIWindow::show() {
@@ -189,6 +224,7 @@ void GQUIWindow::showEvent(QShowEvent* event) {
     if (mSaveLoadGeometry)
         LoadGeometryAndState();
     QDialog::showEvent(event);
+    UpdateVisibleState();
 }
 
 void GQUIWindow::hideEvent(QHideEvent* event) {
@@ -197,4 +233,5 @@ void GQUIWindow::hideEvent(QHideEvent* event) {
     if (mSaveLoadGeometry)
         SaveGeometryAndState();
     QDialog::hideEvent(event);
+    UpdateVisibleState();
 }

@@ -12,15 +12,19 @@
 //   geometry, or whose stored geometry cannot be restored, is centred on the screen under the
 //   pointer. A settings file that is missing, corrupt, unreadable or a folder never stops the
 //   window.
+// - A bound visible state (SetVisibleState) follows the window's visibility, and the window
+//   shows or hides itself when the state changes. The state may be deleted before the window.
 // - Main thread only.
 #include <QtCore/QString>
 #include <QtWidgets/QDialog>
 
 #include <vector>
 
+#include "core/memory/GAutoPtr.h"
 #include "core/text/GString.h"
 
 class QSplitter;
+class GSimpleBoolState;
 
 class GQUIWindow : public QDialog {
     Q_OBJECT
@@ -35,6 +39,8 @@ public:
     void SetWindowIdentifier(GString const& identifier);
     void StartTrackState(QSplitter* splitter);
     void StopTrackState(QSplitter* splitter);
+    // Binds the window's visibility to state (null unbinds); the window does not own it.
+    void SetVisibleState(GSimpleBoolState* state);
 
     void SaveGeometryAndState();
     void LoadGeometryAndState();
@@ -55,11 +61,15 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    class VisibleStateLink;
+
     void CenterOnScreenUnderCursor();
+    void UpdateVisibleState();
     void* WindowID();
 
     bool mModal;
     bool mLoopRunning = false;
+    GAutoPtr<VisibleStateLink> mVisibleStateLink;
     QString mSettingsFile;
     QString mClassName;
     QString mWindowIdentifier;

@@ -695,43 +695,7 @@ bool GBuffer::FindAndReplace(int start, unsigned char from, unsigned char to) {
 
 // ---- Hash ----
 
-std::uint32_t GBuffer::Hash(unsigned char const* bytes, int n) noexcept {
-    if (bytes == nullptr || n < 0)
-        n = 0;
-    constexpr std::uint32_t m = 0x5bd1e995u;
-    std::uint32_t h = static_cast<std::uint32_t>(n);
-    unsigned char const* p = bytes;
-    for (; n >= 4; n -= 4, p += 4) {
-        std::uint32_t k;
-        std::memcpy(&k, p, 4);
-#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
-        k = __builtin_bswap32(k);
-#endif
-        k *= m;
-        k ^= k >> 24;
-        k *= m;
-        h *= m;
-        h ^= k;
-    }
-    switch (n) {
-    case 3:
-        h ^= static_cast<std::uint32_t>(p[2]) << 16;
-        [[fallthrough]];
-    case 2:
-        h ^= static_cast<std::uint32_t>(p[1]) << 8;
-        [[fallthrough]];
-    case 1:
-        h ^= p[0];
-        h *= m;
-        break;
-    default:
-        break;
-    }
-    h ^= h >> 13;
-    h *= m;
-    h ^= h >> 15;
-    return h;
-}
+std::uint32_t GBuffer::Hash(unsigned char const* bytes, int n) noexcept { return HashOf(bytes, n); }
 
 // ---- Free operators ----
 
@@ -752,7 +716,6 @@ int GBuffer::Compare(GBuffer const& a, GBuffer const& b) {
     return a.mLength < b.mLength ? -1 : (a.mLength > b.mLength ? 1 : 0);
 }
 
-bool operator==(GBuffer const& a, GBuffer const& b) { return a.mLength == b.mLength && GBuffer::Compare(a, b) == 0; }
 bool operator!=(GBuffer const& a, GBuffer const& b) { return !(a == b); }
 bool operator<(GBuffer const& a, GBuffer const& b) { return GBuffer::Compare(a, b) < 0; }
 bool operator>(GBuffer const& a, GBuffer const& b) { return GBuffer::Compare(a, b) > 0; }

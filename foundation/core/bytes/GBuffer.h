@@ -116,7 +116,7 @@ public:
     bool FindAndReplace(int start, unsigned char from, unsigned char to);
 
     // 32-bit MurmurHash2 of the bytes (seed 0); the hash of every GBuffer-keyed dictionary.
-    std::uint32_t GetHash() const { return Hash(mData, mLength); }
+    std::uint32_t GetHash() const { return HashOf(mData, mLength); }
     // The same of n bytes that need not be a buffer (nor terminated); null or n < 1: as empty.
     static std::uint32_t Hash(unsigned char const* bytes, int n) noexcept;
 
@@ -145,6 +145,10 @@ private:
     friend bool operator<=(GBuffer const& a, GBuffer const& b);
     friend bool operator>=(GBuffer const& a, GBuffer const& b);
     static int Compare(GBuffer const& a, GBuffer const& b);
+    // Hash, inline: dictionary keys are short and the call would cost as much as hashing them.
+    static std::uint32_t HashOf(unsigned char const* bytes, int n) noexcept;
+    // Whether n bytes at a and b are the same, read as whole words where they can be.
+    static bool SameBytes(unsigned char const* a, unsigned char const* b, int n) noexcept;
 
     static constexpr unsigned char cZeros[2] = {0, 0};
     static constexpr std::uint32_t cOwnedBit = 0x80000000u;
@@ -183,9 +187,80 @@ inline int GBuffer::FindFirstOccurrence(unsigned char c, int start) const {
     return hit == nullptr ? -1 : static_cast<int>(static_cast<unsigned char const*>(hit) - mData);
 }
 
+inline std::uint32_t GBuffer::HashOf(unsigned char const* bytes, int n) noexcept {
+    if (bytes == nullptr || n < 0)
+        n = 0;
+    constexpr std::uint32_t m = 0x5bd1e995u;
+    std::uint32_t h = static_cast<std::uint32_t>(n);
+    unsigned char const* p = bytes;
+    for (; n >= 4; n -= 4, p += 4) {
+        std::uint32_t k;
+        std::memcpy(&k, p, 4);
+#if __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+        k = __builtin_bswap32(k);
+#endif
+        k *= m;
+        k ^= k >> 24;
+        k *= m;
+        h = (h * m) ^ k;
+    }
+    switch (n) {
+    case 3:
+        h ^= static_cast<std::uint32_t>(p[2]) << 16;
+        [[fallthrough]];
+    case 2:
+        h ^= static_cast<std::uint32_t>(p[1]) << 8;
+        [[fallthrough]];
+    case 1:
+        h ^= p[0];
+        h *= m;
+        break;
+    default:
+        break;
+    }
+    h ^= h >> 13;
+    h *= m;
+    h ^= h >> 15;
+    return h;
+}
+
+inline bool GBuffer::SameBytes(unsigned char const* a, unsigned char const* b, int n) noexcept {
+    if (a == b || n <= 0)
+        return true;
+    if (n < 8) {
+        if (n < 4) {
+            // 1 to 3 bytes: the first, the middle and the last.
+            const int half = n >> 1;
+            return a[0] == b[0] && a[half] == b[half] && a[n - 1] == b[n - 1];
+        }
+        std::uint32_t x0, y0, x1, y1;
+        std::memcpy(&x0, a, 4);
+        std::memcpy(&y0, b, 4);
+        std::memcpy(&x1, a + n - 4, 4);
+        std::memcpy(&y1, b + n - 4, 4);
+        return ((x0 ^ y0) | (x1 ^ y1)) == 0;
+    }
+    if (n > 64)
+        return std::memcmp(a, b, static_cast<std::size_t>(n)) == 0;
+    // Whole words, the last one overlapping the one before when n is not a multiple of 8.
+    std::uint64_t differ = 0;
+    for (int at = 0; at < n - 8; at += 8) {
+        std::uint64_t x, y;
+        std::memcpy(&x, a + at, 8);
+        std::memcpy(&y, b + at, 8);
+        differ |= x ^ y;
+    }
+    std::uint64_t x, y;
+    std::memcpy(&x, a + n - 8, 8);
+    std::memcpy(&y, b + n - 8, 8);
+    return (differ | (x ^ y)) == 0;
+}
+
 GBuffer operator+(GBuffer const& left, GBuffer const& right);
 
-bool operator==(GBuffer const& a, GBuffer const& b);
+inline bool operator==(GBuffer const& a, GBuffer const& b) {
+    return a.mLength == b.mLength && GBuffer::SameBytes(a.mData, b.mData, a.mLength);
+}
 bool operator!=(GBuffer const& a, GBuffer const& b);
 // Lexicographic by unsigned byte value; on a common prefix the shorter buffer is smaller.
 bool operator<(GBuffer const& a, GBuffer const& b);

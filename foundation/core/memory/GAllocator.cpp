@@ -12,6 +12,19 @@ std::atomic<GAllocator::LowMemoryNotifier> GAllocator::sLowMemoryNotifier{nullpt
 std::atomic<int> GAllocator::fMaxRecursionDepth{1};
 thread_local int GAllocator::sFailFastDepth = 0;
 
+// Blocks a thread's cache keeps per free-list size: 16 KB worth, 8 to 64 of them.
+struct GAllocator::ListCapacities {
+    constexpr ListCapacities() : mBlocks() {
+        for (int list = 0; list < kListCount; ++list) {
+            const unsigned long blocks = kListCacheBytes / ListSize(static_cast<unsigned long>(list));
+            mBlocks[list] = static_cast<std::uint8_t>(std::clamp(blocks, 8ul, static_cast<unsigned long>(kCacheCapacity)));
+        }
+    }
+    std::uint8_t mBlocks[kListCount];
+};
+
+constexpr GAllocator::ListCapacities GAllocator::kListCapacities;
+
 // Takes one unit of NewHandler's re-entry budget for the lifetime of the object.
 class GAllocator::RecursionBudget {
 public:
@@ -98,6 +111,8 @@ void GAllocator::FlushCache(ThreadCache& cache, unsigned long pool, std::uint32_
 void GAllocator::FlushCache(ThreadCache& cache) {
     for (unsigned long pool = 0; pool < kPoolCount; ++pool)
         FlushCache(cache, pool, 0);
+    for (unsigned long list = 0; list < kListCount; ++list)
+        FlushListCache(cache, list, 0);
 }
 
 void GAllocator::SetPendingLimit(ThreadCache& cache) const {
@@ -132,6 +147,22 @@ bool GAllocator::FreeLocked(void* block, unsigned long size) {
 }
 
 void GAllocator::FreeUnpooled(void* block, unsigned long size) {
+    if (size <= kMaxListSize) {
+        const unsigned long list = ((size - 1) >> 3) - kPoolCount;
+        ThreadCache& cache = sCache;
+        std::uint16_t& count = cache.mListCounts[list];
+        if (__builtin_expect(cache.mCapacity == 0 || count >= kListCapacities.mBlocks[list], 0))
+            return FreeListSlow(block, list);
+        *static_cast<void**>(block) = cache.mListHeads[list];
+        cache.mListHeads[list] = block;
+        ++count;
+        NoteCachedFree(cache);
+        return;
+    }
+    FreeLockedOrThrow(block, size);
+}
+
+void GAllocator::FreeLockedOrThrow(void* block, unsigned long size) {
     bool freed;
     {
         GMutexLocker lock(mMutex);
@@ -140,6 +171,49 @@ void GAllocator::FreeUnpooled(void* block, unsigned long size) {
     // Made without the mutex: the exception takes memory and the lock of the exception contexts.
     if (__builtin_expect(!freed, 0))
         GFixedSizeAllocator::ThrowInvalidBlock();
+}
+
+void GAllocator::FreeListSlow(void* block, unsigned long list) {
+    ThreadCache& cache = sCache;
+    if (cache.mState != kCacheActive && !SetUpCache(cache))
+        return FreeLockedOrThrow(block, ListSize(list));
+    if (cache.mListCounts[list] >= kListCapacities.mBlocks[list]) {
+        GMutexLocker lock(mMutex);
+        FlushListCache(cache, list, kListCapacities.mBlocks[list] / 2);
+    }
+    *static_cast<void**>(block) = cache.mListHeads[list];
+    cache.mListHeads[list] = block;
+    ++cache.mListCounts[list];
+    NoteCachedFree(cache);
+}
+
+void GAllocator::FlushListCache(ThreadCache& cache, unsigned long list, std::uint32_t keep) {
+    void*& head = mFreeLists[ListSize(list)];
+    while (cache.mListCounts[list] > keep) {
+        void* block = cache.mListHeads[list];
+        cache.mListHeads[list] = *static_cast<void**>(block);
+        --cache.mListCounts[list];
+        *static_cast<void**>(block) = head;
+        head = block;
+    }
+    if (cache.mListCounts[list] == 0)
+        cache.mListHeads[list] = nullptr;
+}
+
+void* GAllocator::RefillListCache(ThreadCache& cache, unsigned long list) {
+    void*& head = mFreeLists[ListSize(list)];
+    void* block = head;
+    if (block == nullptr)
+        return nullptr;
+    head = *static_cast<void**>(block);
+    for (std::uint32_t wanted = kListCapacities.mBlocks[list] / 2; wanted > 0 && head != nullptr; --wanted) {
+        void* cached = head;
+        head = *static_cast<void**>(cached);
+        *static_cast<void**>(cached) = cache.mListHeads[list];
+        cache.mListHeads[list] = cached;
+        ++cache.mListCounts[list];
+    }
+    return block;
 }
 
 void* GAllocator::AllocSlow(unsigned long pool) {
@@ -213,7 +287,7 @@ void GAllocator::FreeSlow(void* block, unsigned long pool) {
         GFixedSizeAllocator::ThrowInvalidBlock();
     if (cache.mState != kCacheActive && !SetUpCache(cache)) {
         words[pool != 0] = mark;
-        FreeUnpooled(block, (pool + 1) * 8);
+        FreeLockedOrThrow(block, (pool + 1) * 8);
         return;
     }
     if (cache.mCounts[pool] >= cache.mCapacity) {
@@ -224,8 +298,7 @@ void GAllocator::FreeSlow(void* block, unsigned long pool) {
     words[0] = reinterpret_cast<std::uintptr_t>(cache.mHeads[pool]);
     cache.mHeads[pool] = block;
     ++cache.mCounts[pool];
-    if (++cache.mPendingFrees >= cache.mPendingLimit || cache.mEpoch != mFlushEpoch.load(std::memory_order_relaxed))
-        FreeNoted(cache);
+    NoteCachedFree(cache);
 }
 
 void GAllocator::FreeNoted(ThreadCache& cache) {
@@ -243,16 +316,30 @@ void GAllocator::FreeNoted(ThreadCache& cache) {
 void* GAllocator::AllocFromHeap(unsigned long size) {
     if (size > kMaxListSize)
         return ::operator new(size);
-    unsigned long rounded = RoundUp(size);
+    const unsigned long list = ((size - 1) >> 3) - kPoolCount;
+    ThreadCache& cache = sCache;
+    void* block = cache.mListHeads[list];
+    if (__builtin_expect(block == nullptr, 0))
+        return AllocListSlow(list);
+    cache.mListHeads[list] = *static_cast<void**>(block);
+    --cache.mListCounts[list];
+    return block;
+}
+
+void* GAllocator::AllocListSlow(unsigned long list) {
+    ThreadCache& cache = sCache;
+    const bool cached = cache.mState == kCacheActive || SetUpCache(cache);
     {
         GMutexLocker lock(mMutex);
-        void*& head = mFreeLists[rounded];
-        if (void* block = head) {
-            head = *static_cast<void**>(block);
+        if (cached) {
+            if (void* block = RefillListCache(cache, list))
+                return block;
+        } else if (void* block = mFreeLists[ListSize(list)]) {
+            mFreeLists[ListSize(list)] = *static_cast<void**>(block);
             return block;
         }
     }
-    return ::operator new(rounded);
+    return ::operator new(ListSize(list));
 }
 
 unsigned long GAllocator::ReleaseFreeLists(int n) {
@@ -367,7 +454,7 @@ unsigned long GAllocator::CountFreeListBlocks(unsigned long size) const {
     if (size <= kMaxPoolSize || size > kMaxListSize)
         return 0;
     GMutexLocker lock(mMutex);
-    unsigned long count = 0;
+    unsigned long count = sCache.mListCounts[((size - 1) >> 3) - kPoolCount];
     for (void* block = mFreeLists[RoundUp(size)]; block != nullptr; block = *static_cast<void**>(block))
         ++count;
     return count;

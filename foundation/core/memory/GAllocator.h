@@ -11,7 +11,8 @@
 // - Every table is guarded by one recursive mutex, a leaf: no heap request runs under it, so the
 //   out-of-memory handler never holds it.
 // - Each thread keeps a small cache of free blocks per pool size (up to 64 each) in front of the
-//   pools, so that most small requests take no lock: a free pushes on the freeing thread's cache
+//   pools, and one per free-list size (up to 16 KB of blocks, 8 to 64 of them) in front of the
+//   free lists, so that most requests up to 2048 bytes take no lock: a free pushes on the freeing thread's cache
 //   (whichever thread allocated the block), an allocation pops from it, and full or empty caches
 //   trade half a cache with the pools under the mutex. Cached blocks count as in use for the
 //   pools. They go back to the pools when the thread ends, and on ReleaseFreeLists (so idle time
@@ -85,7 +86,7 @@ public:
     static LowMemoryNotifier SetLowMemoryNotifier(LowMemoryNotifier notifier);
 
     // Inspection for tests; each takes the mutex. Blocks waiting on the free list that serves
-    // size (129 to 2048), chunks of the pool that serves size (0 to 128), the free counter (with
+    // size (129 to 2048), the calling thread's cache of that size included, chunks of the pool that serves size (0 to 128), the free counter (with
     // the frees the calling thread's cache has not added to it yet).
     unsigned long CountFreeListBlocks(unsigned long size) const;
     unsigned long CountPoolChunks(unsigned long size) const;
@@ -98,6 +99,9 @@ private:
     static constexpr int kFreesPerRelease = 10000000;
     static constexpr unsigned long kReserveSize = 10485760;
     static constexpr std::uint32_t kCacheCapacity = 64;
+    // Free-list sizes 136, 144, ... 2048, by (size - 1) / 8 - kPoolCount.
+    static constexpr int kListCount = static_cast<int>(kMaxListSize / 8) - kPoolCount;
+    static constexpr std::uint32_t kListCacheBytes = 16384;
     // Folded into the shared free counter at least this often.
     static constexpr std::uint32_t kMaxPendingFrees = 65536;
     // A free block's second word holds its address xor this.
@@ -105,6 +109,8 @@ private:
 
     class RecursionBudget;
     class CacheOwner;
+    struct ListCapacities;
+    static const ListCapacities kListCapacities;
 
     // One thread's free blocks, by pool (block size 8 * (pool + 1)), each chained through its
     // first word. Constant-initialised so that the fast paths reach it without a guard.
@@ -121,6 +127,9 @@ private:
         std::uint8_t mState;
         // The chunk each pool hands this thread's refills first; used under the mutex only.
         GFixedSizeAllocator::Chunk* mClaims[kPoolCount];
+        // Free-list blocks, by list, chained through their first word like the lists themselves.
+        void* mListHeads[kListCount];
+        std::uint16_t mListCounts[kListCount];
     };
     enum CacheState : std::uint8_t { kCacheUnset, kCacheActive, kCacheRetired };
 
@@ -131,6 +140,7 @@ private:
 
     static GAllocator* CreateInstance();
     static unsigned long RoundUp(unsigned long size) { return (size + 7) & ~7ul; }
+    static constexpr unsigned long ListSize(unsigned long list) { return (list + kPoolCount + 1) * 8; }
     static void Reserve();
     static void GiveBackReserve();
     static bool CallOldNewHandler();
@@ -147,15 +157,26 @@ private:
     }
     void* AllocSlow(unsigned long pool);
     void FreeSlow(void* block, unsigned long pool);
+    // Counts a free that went into the cache; folds the count in or flushes the cache when due.
+    void NoteCachedFree(ThreadCache& cache);
     void FreeNoted(ThreadCache& cache);
     void FreeUnpooled(void* block, unsigned long size);
+    // Frees under the mutex; throws for a pooled block that no chunk takes back.
+    void FreeLockedOrThrow(void* block, unsigned long size);
     bool IsFreeAlready(void* block, unsigned long pool);
     bool SetUpCache(ThreadCache& cache);
     void RetireCache();
     // Under the mutex: gives the cache's blocks of pool beyond keep back to the pool.
     void FlushCache(ThreadCache& cache, unsigned long pool, std::uint32_t keep);
     void FlushCache(ThreadCache& cache);
+    // Under the mutex: gives the cache's blocks of list beyond keep back to the free list.
+    void FlushListCache(ThreadCache& cache, unsigned long list, std::uint32_t keep);
+    // Under the mutex: moves up to half a cache from the free list of list into the cache and
+    // returns one of them, or null when the list is empty.
+    void* RefillListCache(ThreadCache& cache, unsigned long list);
     void* AllocFromHeap(unsigned long size);
+    void* AllocListSlow(unsigned long list);
+    void FreeListSlow(void* block, unsigned long list);
     void InstallNewHandler();
     void RemoveNewHandler();
 
@@ -170,8 +191,9 @@ private:
     std::atomic<bool> mMoreMemoryFree{false};
     int mFreeCounter = 0;
     bool mHandlerInstalled = false;
-    // Raised by ReleaseFreeLists; a thread whose cache saw another value flushes it.
-    std::atomic<std::uint32_t> mFlushEpoch{0};
+    // Raised by ReleaseFreeLists; a thread whose cache saw another value flushes it. Read by every
+    // cached free, so kept off the lines that the mutex's holders write.
+    alignas(64) std::atomic<std::uint32_t> mFlushEpoch{0};
 
     // Bytes of a chunk that hold whole blocks, by pool.
     static constexpr unsigned long kUsableChunkBytes[kPoolCount] = {
@@ -217,6 +239,13 @@ inline void* GAllocator::Alloc(unsigned long size) {
 #endif
 }
 
+inline void GAllocator::NoteCachedFree(ThreadCache& cache) {
+    if (__builtin_expect(++cache.mPendingFrees >= cache.mPendingLimit ||
+                             cache.mEpoch != mFlushEpoch.load(std::memory_order_relaxed),
+                         0))
+        FreeNoted(cache);
+}
+
 inline void GAllocator::Free(void* block, unsigned long size) {
 #ifdef GALLOCATOR_USE_HEAP
     (void)size;
@@ -242,9 +271,7 @@ inline void GAllocator::Free(void* block, unsigned long size) {
     words[0] = reinterpret_cast<std::uintptr_t>(cache.mHeads[pool]);
     cache.mHeads[pool] = block;
     ++cache.mCounts[pool];
-    if (__builtin_expect(++cache.mPendingFrees >= cache.mPendingLimit ||
-                             cache.mEpoch != mFlushEpoch.load(std::memory_order_relaxed),
-                         0))
-        FreeNoted(cache);
+    NoteCachedFree(cache);
 #endif
 }
+

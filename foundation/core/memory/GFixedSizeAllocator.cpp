@@ -1,5 +1,9 @@
 #include "core/memory/GFixedSizeAllocator.h"
 
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <new>
 
 #include "core/base/GException.h"
@@ -9,10 +13,107 @@ namespace {
 constexpr int kInvalidBlock = 40017;
 constexpr std::align_val_t kChunkAlignment{GFixedSizeAllocator::kChunkSize};
 
+// Chunks are cut from slabs of several chunks, one heap block each. The heap maps a block this
+// large on its own, and mapping or unmapping is a system call that stops every thread of the
+// process to flush its address cache: the framework's start and stop made and freed a chunk for
+// every block size it used, one call each. A slab goes back to the heap with its last chunk;
+// until then a free chunk of it waits for the next pool that needs one.
+class ChunkSlabs {
+public:
+    static constexpr unsigned kChunksPerSlab = 8;
+
+    // Never destroyed: pools of static objects give their chunks back at exit.
+    static ChunkSlabs& Get() {
+        static ChunkSlabs* const fSlabs = new ChunkSlabs;
+        return *fSlabs;
+    }
+
+    // One chunk's memory; throws std::bad_alloc when the heap has none.
+    char* Take() {
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            for (Slab* slab = mFirst; slab != nullptr; slab = slab->next) {
+                if (slab->freeMask != 0)
+                    return slab->TakeChunk();
+            }
+        }
+        // Nothing is allocated under the lock: the new handler may free chunks.
+        auto slab = std::make_unique<Slab>();
+        // A slab is asked of the heap without the new handler; a heap that has no slab may still
+        // give one chunk, with it, as before.
+        slab->start = static_cast<char*>(std::aligned_alloc(GFixedSizeAllocator::kChunkSize, kSlabBytes));
+        slab->count = kChunksPerSlab;
+        slab->fromAlignedAlloc = true;
+        if (slab->start == nullptr) {
+            slab->start = static_cast<char*>(::operator new(GFixedSizeAllocator::kChunkSize, kChunkAlignment));
+            slab->count = 1;
+            slab->fromAlignedAlloc = false;
+        }
+        slab->freeMask = (1u << slab->count) - 1;
+        std::lock_guard<std::mutex> lock(mMutex);
+        slab->next = mFirst;
+        mFirst = slab.release();
+        return mFirst->TakeChunk();
+    }
+
+    void Give(char* chunk) noexcept {
+        std::unique_ptr<Slab> emptied;
+        {
+            std::lock_guard<std::mutex> lock(mMutex);
+            for (Slab** link = &mFirst; *link != nullptr; link = &(*link)->next) {
+                Slab* slab = *link;
+                if (!slab->Holds(chunk))
+                    continue;
+                slab->freeMask |= 1u << ((chunk - slab->start) / GFixedSizeAllocator::kChunkSize);
+                if (slab->freeMask == (1u << slab->count) - 1) {
+                    *link = slab->next;
+                    emptied.reset(slab);
+                }
+                break;
+            }
+        }
+    }
+
+private:
+    static constexpr unsigned long kSlabBytes = kChunksPerSlab * GFixedSizeAllocator::kChunkSize;
+
+    struct Slab {
+        Slab() = default;
+        Slab(const Slab&) = delete;
+        Slab& operator=(const Slab&) = delete;
+        ~Slab() {
+            if (start == nullptr)
+                return;
+            if (fromAlignedAlloc)
+                std::free(start);
+            else
+                ::operator delete(start, kChunkAlignment);
+        }
+
+        bool Holds(const char* chunk) const {
+            return chunk >= start && chunk < start + count * GFixedSizeAllocator::kChunkSize;
+        }
+        char* TakeChunk() {
+            const unsigned index = static_cast<unsigned>(__builtin_ctz(freeMask));
+            freeMask &= freeMask - 1;
+            return start + index * GFixedSizeAllocator::kChunkSize;
+        }
+
+        char* start = nullptr;
+        unsigned count = 0;
+        std::uint32_t freeMask = 0;  // bit i: chunk i is free
+        bool fromAlignedAlloc = false;
+        Slab* next = nullptr;
+    };
+
+    std::mutex mMutex;
+    Slab* mFirst = nullptr;
+};
+
 } // namespace
 
 GFixedSizeAllocator::Chunk::Chunk(unsigned long blockSize)
-    : mStart(static_cast<char*>(::operator new(kChunkSize, kChunkAlignment))),
+    : mStart(ChunkSlabs::Get().Take()),
       mBlockSize(blockSize),
       mFreeCount(static_cast<std::uint32_t>(kChunkSize / blockSize)),
       mCapacity(mFreeCount) {
@@ -20,7 +121,7 @@ GFixedSizeAllocator::Chunk::Chunk(unsigned long blockSize)
     mUntouched = mStart;
 }
 
-GFixedSizeAllocator::Chunk::~Chunk() { ::operator delete(mStart, kChunkAlignment); }
+GFixedSizeAllocator::Chunk::~Chunk() { ChunkSlabs::Get().Give(mStart); }
 
 GFixedSizeAllocator::GFixedSizeAllocator(unsigned long blockSize, GChunkMap* map, unsigned tag)
     : mBlockSize(blockSize), mMap(map), mTag(tag & GChunkMap::kTagMask) {}

@@ -17,7 +17,8 @@ public:
     // Bytes of a chunk that hold whole blocks of blockSize.
     static constexpr unsigned long UsableBytes(unsigned long blockSize) { return kChunkSize / blockSize * blockSize; }
 
-    // One 1 MB block from the heap. Blocks never handed out are taken in address order from the
+    // One 1 MB block, cut with others from one heap block (a slab) that goes back to the heap with
+    // its last chunk. Blocks never handed out are taken in address order from the
     // untouched end, so that a chunk costs memory only as far as it is used; blocks given back
     // are chained (each free block's first 8 bytes hold the next one) and taken first.
     struct alignas(GChunkMap::kTagMask + 1) Chunk {

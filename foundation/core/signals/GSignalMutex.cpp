@@ -1,16 +1,47 @@
 #include "core/signals/GSignalMutex.h"
 
 #include <linux/futex.h>
+#include <linux/membarrier.h>
 #include <pthread.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <climits>
+#include <ctime>
 
 namespace {
 
 // The futex word is the atomic's own int.
 int* Word(std::atomic<int>& state) noexcept { return reinterpret_cast<int*>(&state); }
+
+#if defined(__SANITIZE_THREAD__)
+#define GSIGNALMUTEX_NO_BIAS 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define GSIGNALMUTEX_NO_BIAS 1
+#endif
+#endif
+
+// Whether this process may hand out biases: the expedited process-wide barrier is registered.
+bool CanBias() noexcept {
+#if defined(GSIGNALMUTEX_NO_BIAS)
+    return false;
+#else
+    static const bool registered =
+        syscall(SYS_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0, 0) == 0;
+    return registered;
+#endif
+}
+
+// Every other running thread of the process passes a full memory barrier before this returns.
+// Registered before any bias was granted; registering again covers a child process whose
+// registration was not kept.
+void BarrierOnAllThreads() noexcept {
+    if (syscall(SYS_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0) == 0)
+        return;
+    syscall(SYS_membarrier, MEMBARRIER_CMD_REGISTER_PRIVATE_EXPEDITED, 0, 0);
+    syscall(SYS_membarrier, MEMBARRIER_CMD_PRIVATE_EXPEDITED, 0, 0);
+}
 
 } // namespace
 
@@ -30,6 +61,30 @@ void GSignalMutex::LockContended() noexcept {
     // Marked as waited for, so that the holder's unlock wakes a sleeper.
     while (mState.exchange(kWaited, std::memory_order_acquire) != kFree)
         syscall(SYS_futex, Word(mState), FUTEX_WAIT_PRIVATE, kWaited, nullptr, nullptr, 0);
+}
+
+void GSignalMutex::SettleBias(uintptr_t self) noexcept {
+    const uintptr_t bias = mBias.load(std::memory_order_relaxed);
+    if (bias == kRevoked)
+        return;
+    if (bias == kNoBias) {
+        if (CanBias())
+            mBias.store(self, std::memory_order_relaxed);
+        return;
+    }
+    // Another thread owns the bias and may hold the mutex through it: take the bias away, then
+    // wait until that hold ends.
+    mBias.store(kRevoked, std::memory_order_relaxed);
+    mRevoker.store(1, std::memory_order_relaxed);
+    BarrierOnAllThreads();
+    // The timeout only guards against a wake that could be missed; the owner wakes us.
+    const timespec pause{0, 1000000};
+    while (mBiasedHold.load(std::memory_order_acquire) != 0)
+        syscall(SYS_futex, Word(mBiasedHold), FUTEX_WAIT_PRIVATE, 1, &pause, nullptr, 0);
+}
+
+void GSignalMutex::WakeRevoker() noexcept {
+    syscall(SYS_futex, Word(mBiasedHold), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
 
 void GSignalMutex::WakeOne() noexcept { syscall(SYS_futex, Word(mState), FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0); }

@@ -1,9 +1,14 @@
 #pragma once
 // The recursive mutex of one signal, taken on every Send, so its uncontended path is inline:
 // - a nested lock on the owning thread is a compare and an increment;
-// - a first lock is one compare-and-swap and the last unlock one exchange, and in a process that
-//   has only one thread (where no other thread can look) plain stores, as the C library's own
-//   mutexes and the standard library's reference counts do;
+// - the first thread to take it owns its bias: while no other thread has asked for it, that
+//   thread locks and unlocks it with plain stores, no atomic instruction. The first other thread
+//   that locks it revokes the bias for good, once: a process-wide memory barrier (membarrier)
+//   pairs with the owner's plain stores, and it waits for a lock the owner holds that way.
+//   Without membarrier, or under ThreadSanitizer (which cannot see that pairing), there is no bias;
+// - otherwise a first lock is one compare-and-swap and the last unlock one exchange, and in a
+//   process that has only one thread (where no other thread can look) plain stores, as the C
+//   library's own mutexes and the standard library's reference counts do;
 // - a thread that finds it taken spins briefly, then sleeps on a futex until it is let go.
 // Receivers run under it for as long as they take, so waiting never burns the processor.
 #include <atomic>
@@ -30,6 +35,9 @@ public:
             ++mDepth;
             return;
         }
+        // Expected: most signals are only ever sent on one thread.
+        if (__builtin_expect(mBias.load(std::memory_order_relaxed) == self, 1) && LockBiased(self))
+            return;
         if (OnlyThread()) {
             mState.store(kLocked, std::memory_order_relaxed);
         } else {
@@ -37,6 +45,8 @@ public:
             if (!mState.compare_exchange_strong(expected, kLocked, std::memory_order_acquire, std::memory_order_relaxed))
                 LockContended();
         }
+        if (mBias.load(std::memory_order_relaxed) != self)
+            SettleBias(self);
         mOwner.store(self, std::memory_order_relaxed);
         mDepth = 1;
     }
@@ -49,6 +59,10 @@ public:
             return;
         }
         mOwner.store(0, std::memory_order_relaxed);
+        if (__builtin_expect(mHeldBiased, 1)) {
+            UnlockBiased();
+            return;
+        }
         if (OnlyThread()) {
             mState.store(kFree, std::memory_order_relaxed);
             return;
@@ -95,11 +109,51 @@ private:
 #endif
     }
 
+    // Bias ids besides thread ids (which are neither 0 nor 1): none granted yet, revoked for good.
+    static constexpr uintptr_t kNoBias = 0;
+    static constexpr uintptr_t kRevoked = 1;
+
+    // The bias owner's lock: announces the hold, then looks whether the bias still stands. The
+    // revoker stores in the other order and puts a process-wide barrier between, so one of the
+    // two sees the other's store.
+    bool LockBiased(uintptr_t self) noexcept {
+        mBiasedHold.store(1, std::memory_order_relaxed);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (__builtin_expect(mBias.load(std::memory_order_relaxed) != self, 0)) {
+            // Revoked meanwhile: the revoker may hold the mutex already and waits for this.
+            EndBiasedHold();
+            return false;
+        }
+        mHeldBiased = true;
+        mOwner.store(self, std::memory_order_relaxed);
+        mDepth = 1;
+        return true;
+    }
+    void UnlockBiased() noexcept {
+        mHeldBiased = false;
+        EndBiasedHold();
+    }
+    void EndBiasedHold() noexcept {
+        mBiasedHold.store(0, std::memory_order_release);
+        std::atomic_signal_fence(std::memory_order_seq_cst);
+        if (__builtin_expect(mRevoker.load(std::memory_order_relaxed) != 0, 0))
+            WakeRevoker();
+    }
+    // Under mState: grants the bias to the first thread, revokes it when another thread holds it.
+    void SettleBias(uintptr_t self) noexcept;
+    void WakeRevoker() noexcept;
     void LockContended() noexcept;
     void WakeOne() noexcept;
 
     std::atomic<int> mState{kFree};
     std::atomic<uintptr_t> mOwner{0};
+    // The thread that owns the bias, or kNoBias, or kRevoked; changed only under mState.
+    std::atomic<uintptr_t> mBias{kNoBias};
+    // 1 while the bias owner holds the mutex without mState (or is finding out whether it may).
+    std::atomic<int> mBiasedHold{0};
+    // Set by the thread that revokes the bias, for the owner to wake it when it lets go.
+    std::atomic<int> mRevoker{0};
     // Guarded by the mutex.
     int32_t mDepth = 0;
+    bool mHeldBiased = false;
 };

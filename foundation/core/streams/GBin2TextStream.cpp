@@ -148,13 +148,16 @@ std::array<bool, 256> const& PlatformLeadBytes(GEncoding const* encoding) {
 void GBin2TextStream::CharSet::Clear() {
     std::fill(std::begin(mSmall), std::end(mSmall), false);
     mWide.Resize(0);
+    mHasWide = false;
 }
 
 void GBin2TextStream::CharSet::Add(uint32_t code) {
-    if (code < 256)
+    if (code < 256) {
         mSmall[code] = true;
-    else
-        mWide.AddUniqueItem(code);
+        return;
+    }
+    mWide.AddUniqueItem(code);
+    mHasWide = true;
 }
 
 bool GBin2TextStream::CharSet::ContainsWide(uint32_t code) const {

@@ -85,13 +85,14 @@ private:
         void Clear();
         void Add(uint32_t code);
         bool Contains(uint32_t code) const {
-            return code < 256 ? mSmall[code] : ContainsWide(code);
+            return code < 256 ? mSmall[code] : mHasWide && ContainsWide(code);
         }
 
     private:
         bool ContainsWide(uint32_t code) const;
 
         bool mSmall[256] = {};
+        bool mHasWide = false;
         GTable<uint32_t> mWide;
     };
 

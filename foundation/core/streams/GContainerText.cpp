@@ -17,10 +17,6 @@ GEncoding const* ASCIIEncoding() { return GEncodingFallback::Get<GASCIIEncoding>
 
 GEncoding const* UnicodeEncoding() { return GEncodingFallback::Get<GUnicodeEncoding>(); }
 
-bool IsWord(GString const& word, char const* keyword) { return word == GString(keyword); }
-
-bool BeginsWithHash(GString const& word) { return word.FindFirst(static_cast<unsigned short>('#')) == 0; }
-
 // Byte-string keys are ASCII text; ok is cleared for a key that ASCII cannot hold.
 GString KeyText(GBuffer const& key, bool& ok) {
     GString text(key, ASCIIEncoding());
@@ -31,10 +27,6 @@ GString KeyText(GBuffer const& key, bool& ok) {
 }
 
 GString const& KeyText(GString const& key, bool&) { return key; }
-
-void MakeKey(GString const& text, GBuffer& key) { text.GetBuffer(key, ASCIIEncoding()); }
-
-void MakeKey(GString const& text, GString& key) { key = text; }
 
 bool WriteLine(GText2BinStream& out, char const* text) { return out.Write(text) && out.WriteEOL(); }
 
@@ -52,35 +44,6 @@ bool WriteDictBlock(GDict<K, GString> const& dict, GText2BinStream& out) {
     }
     ok = WriteLine(out, "#ENDDICT") && ok;
     return ok && out.GetLossyTextCount() == lossyBefore;
-}
-
-template <class K>
-bool ReadDictBlock(GBin2TextStream& in, GDict<K, GString>& dict) {
-    dict.RemoveAll();
-    GString word;
-    if (!in.ReadString(word) || !IsWord(word, "#BEGINDICT"))
-        return false;
-    in.SkipWhitespace(true);
-    GString keyText;
-    GString value;
-    GString rest;
-    K key;
-    for (;;) {
-        // Only blanks may stand before a key: an empty line ends the entries.
-        in.SkipWhitespace(false);
-        if (!in.ReadQuotedString(keyText))
-            break;
-        in.SkipWhitespace(false);
-        if (!in.ReadQuotedString(value))
-            return false;
-        in.ReadLine(rest);
-        MakeKey(keyText, key);
-        dict.Put(key, value);
-    }
-    if (!in.ReadString(word) || !BeginsWithHash(word))
-        return false;
-    in.ReadLine(rest);
-    return true;
 }
 
 // Written in UTF-16 without the byte-order mark that a UTF-16 writer starts with, and not composed
@@ -109,6 +72,14 @@ bool ReadFromString(GString const& text, Container& container, Reader read) {
 }
 
 }  // namespace
+
+bool GContainerText::IsWord(GString const& word, char const* keyword) { return word == GString(keyword); }
+
+bool GContainerText::BeginsWithHash(GString const& word) {
+    return word.FindFirst(static_cast<unsigned short>('#')) == 0;
+}
+
+void GContainerText::MakeKey(GString const& text, GBuffer& key) { text.GetBuffer(key, ASCIIEncoding()); }
 
 bool GContainerText::WriteTable(GTable<GString> const& table, GText2BinStream& out) {
     const int lossyBefore = out.GetLossyTextCount();

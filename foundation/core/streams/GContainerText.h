@@ -15,9 +15,9 @@
 //   whatever encoding it is.
 #include "core/containers/GDict.h"
 #include "core/containers/GTable.h"
+#include "core/text/GString.h"
 
 class GBuffer;
-class GString;
 class GBin2TextStream;
 class GText2BinStream;
 
@@ -36,9 +36,47 @@ public:
     static void DictToString(GDict<GString, GString> const& dict, GString& out);
     static bool DictFromString(GString const& text, GDict<GBuffer, GString>& dict);
     static bool DictFromString(GString const& text, GDict<GString, GString>& dict);
+    // The dictionary block read by any reader with the text calls of GBin2TextStream.
+    template <class Reader, class K>
+    static bool ReadDictBlock(Reader& in, GDict<K, GString>& dict);
 
     GContainerText() = delete;
+
+private:
+    static bool IsWord(GString const& word, char const* keyword);
+    static bool BeginsWithHash(GString const& word);
+    static void MakeKey(GString const& text, GBuffer& key);
+    static void MakeKey(GString const& text, GString& key) { key = text; }
 };
+
+template <class Reader, class K>
+bool GContainerText::ReadDictBlock(Reader& in, GDict<K, GString>& dict) {
+    dict.RemoveAll();
+    GString word;
+    if (!in.ReadString(word) || !IsWord(word, "#BEGINDICT"))
+        return false;
+    in.SkipWhitespace(true);
+    GString keyText;
+    GString value;
+    GString rest;
+    K key;
+    for (;;) {
+        // Only blanks may stand before a key: an empty line ends the entries.
+        in.SkipWhitespace(false);
+        if (!in.ReadQuotedString(keyText))
+            break;
+        in.SkipWhitespace(false);
+        if (!in.ReadQuotedString(value))
+            return false;
+        in.ReadLine(rest);
+        MakeKey(keyText, key);
+        dict.Put(key, value);
+    }
+    if (!in.ReadString(word) || !BeginsWithHash(word))
+        return false;
+    in.ReadLine(rest);
+    return true;
+}
 
 template <class T>
 bool GTable<T>::WriteTo(GText2BinStream& out) const {

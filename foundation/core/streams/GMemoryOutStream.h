@@ -15,6 +15,7 @@ public:
     ~GMemoryOutStream() override;
 
     int Write(GBuffer const& data) override;
+    void Reserve(long long bytes) override;
 
 private:
     GBuffer* mTarget;

@@ -7,3 +7,5 @@ long long GOutStream::Skip(long long) { return 0; }
 void GOutStream::Reset() {}
 
 void GOutStream::Flush() {}
+
+void GOutStream::Reserve(long long) {}

@@ -6,6 +6,8 @@
 // - Write appends all of data and returns how many bytes it wrote; fewer than the length of data
 //   means the sink could not take the rest.
 // - Skip, Reset and Flush do nothing unless a stream says otherwise (Skip returns 0).
+// - Reserve is a hint that about so many more bytes will be written: a stream that gathers them
+//   in memory makes room at once instead of growing step by step; others ignore it.
 // - Exceptions of an inner stream pass through. One thread at a time.
 class GBuffer;
 
@@ -20,4 +22,5 @@ public:
     virtual long long Skip(long long count);
     virtual void Reset();
     virtual void Flush();
+    virtual void Reserve(long long bytes);
 };

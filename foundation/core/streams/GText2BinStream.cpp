@@ -1,9 +1,14 @@
 #include "core/streams/GText2BinStream.h"
 
+#include <cstring>
+#include <typeinfo>
+
 #include "core/bytes/GByteOrder.h"
+#include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GEncodingKernels.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
+#include "core/text/encodings/generated/GSingleByteTables.h"
 #include "core/text/GString.h"
 #include "core/text/GTextEscapes.h"
 
@@ -22,6 +27,31 @@ uint16_t UnitAt(GBuffer const& units, int i) { return GEncodingKernels::LoadUnit
 
 bool IsLead(uint16_t unit) { return unit >= 0xD800 && unit < 0xDC00; }
 bool IsTrail(uint16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
+
+// ASCII text widened to UTF-16 as the ASCII encoding converts it; false for a byte it has no
+// character for.
+bool WidenASCII(unsigned char const* p, int n, unsigned char* out) {
+    for (int i = 0; i < n; ++i) {
+        const uint16_t unit = cASCIIToUnicode[p[i]];
+        if (unit == 0)
+            return false;
+        std::memcpy(out + 2 * i, &unit, 2);
+    }
+    return true;
+}
+
+// The ASCII singleton when it is exactly that class: its conversion is the table above.
+GEncoding const* PlainASCII() {
+    GEncoding const* ascii = GEncodingFallback::Get<GASCIIEncoding>();
+    return typeid(*ascii) == typeid(GASCIIEncoding) ? ascii : nullptr;
+}
+
+bool IsUnicodeText(GEncoding const* encoding) {
+    return encoding == GUnicodeEncoding::GetInstance() || dynamic_cast<GUnicodeEncoding const*>(encoding) != nullptr;
+}
+
+// What quoting rewrites (see GTextEscapes::QuoteString).
+bool NeedsEscape(uint16_t unit) { return unit == '\\' || unit == '"' || unit == '\t' || unit == '\r' || unit == '\n'; }
 
 }  // namespace
 
@@ -54,6 +84,9 @@ void GText2BinStream::SetEncoding(GEncoding const* encoding, bool writeMark) {
     }
     GTextEscapes::GetEOLString().GetBuffer(mLineEnd, mEncoding.Get());
     mStrayEscapeUnit = StrayEscapeUnit(mEncoding.Get());
+    mDirectUnicode = GUnicodeEncoding::GetInstance() != nullptr &&
+                     dynamic_cast<GUnicodeEncoding const*>(mEncoding.Get()) != nullptr;
+    mPlainASCII = PlainASCII();
 }
 
 // The character that this encoding writes as the byte 0x5C when that is not the backslash (the
@@ -78,6 +111,11 @@ void GText2BinStream::Flush() {
         mInner->Flush();
 }
 
+void GText2BinStream::Reserve(long long bytes) {
+    if (mInner != nullptr)
+        mInner->Reserve(bytes);
+}
+
 bool GText2BinStream::WriteAll(GBuffer const& bytes) {
     if (bytes.IsEmpty())
         return true;
@@ -85,6 +123,8 @@ bool GText2BinStream::WriteAll(GBuffer const& bytes) {
 }
 
 bool GText2BinStream::Write(GString const& text) {
+    if (mDirectUnicode && WriteUnicodeDirect(text, false))
+        return true;  // never lossy
     GBuffer bytes;
     Encode(text, bytes);
     return WriteAll(bytes);
@@ -99,6 +139,8 @@ bool GText2BinStream::Write(char const* text) {
 bool GText2BinStream::WriteEOL() { return WriteAll(mLineEnd); }
 
 bool GText2BinStream::WriteQuotedString(GString const& text) {
+    if (mDirectUnicode && WriteUnicodeDirect(text, true))
+        return true;
     GString quoted(text);
     GTextEscapes::QuoteString(quoted);
     if (mStrayEscapeUnit == 0)
@@ -114,6 +156,42 @@ bool GText2BinStream::WriteQuotedString(GString const& text) {
     }
     // Not composed again: an escape letter would merge with a combining mark after it.
     return Write(GString(escaped, UnicodeEncoding(), false));
+}
+
+// In UTF-16 the bytes of a text are its units (composed; ASCII widened), and quoting only adds
+// the quotes to a text without a character to escape. Other texts take the general way.
+bool GText2BinStream::WriteUnicodeDirect(GString const& text, bool quoted) {
+    GBuffer const& bytes = text.GetEncodedBuffer();
+    GEncoding const* encoding = text.GetEncoding().Get();
+    const bool unicode = encoding != nullptr && encoding != mPlainASCII && IsUnicodeText(encoding);
+    if (unicode && (bytes.GetLength() & 1) != 0)
+        return false;
+    if (unicode && !quoted) {
+        mLastTextLossy = false;
+        return WriteAll(bytes);
+    }
+    if (encoding != nullptr && !unicode && encoding != mPlainASCII)
+        return false;
+    // The units, between two places for the quotes when quoted.
+    const int n = encoding == nullptr ? 0 : unicode ? bytes.GetLength() / 2 : bytes.GetLength();
+    const int first = quoted ? 1 : 0;
+    mOut.SetLength(2 * (n + 2 * first));
+    unsigned char* out = mOut.GetWritePtr();
+    if (unicode)
+        std::memcpy(out + 2 * first, bytes.GetPtr(), 2 * static_cast<std::size_t>(n));
+    else if (!WidenASCII(bytes.GetPtr(), n, out + 2 * first))
+        return false;
+    if (quoted) {
+        for (int i = 1; i <= n; ++i) {
+            if (NeedsEscape(GEncodingKernels::LoadUnit(out + 2 * i)))
+                return false;
+        }
+        const uint16_t quote = '"';
+        std::memcpy(out, &quote, 2);
+        std::memcpy(out + 2 * (n + 1), &quote, 2);
+    }
+    mLastTextLossy = false;
+    return WriteAll(mOut);
 }
 
 void GText2BinStream::Encode(GString const& text, GBuffer& bytes) {

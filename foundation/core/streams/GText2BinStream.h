@@ -42,6 +42,7 @@ public:
     // Raw bytes to the inner stream.
     int Write(GBuffer const& data) override;
     void Flush() override;
+    void Reserve(long long bytes) override;
 
     bool Write(GString const& text);
     // Taken as ASCII; null writes nothing.
@@ -53,6 +54,9 @@ public:
     int GetLossyTextCount() const { return mLossyTextCount; }
 
 private:
+    // UTF-16 written straight from the units, where that gives the bytes Encode would: false
+    // when the text needs the general way.
+    bool WriteUnicodeDirect(GString const& text, bool quoted);
     void Encode(GString const& text, GBuffer& bytes);
     void EncodeByCharacter(GString const& text, GBuffer& bytes) const;
     bool WriteAll(GBuffer const& bytes);
@@ -64,6 +68,10 @@ private:
     // The platform line end in the stream's encoding.
     GBuffer mLineEnd;
     unsigned short mStrayEscapeUnit = 0;
+    // The encoding is GUnicodeEncoding's: texts are written as their UTF-16 units.
+    bool mDirectUnicode = false;
+    GEncoding const* mPlainASCII = nullptr;
+    GBuffer mOut;
     bool mLastTextLossy = false;
     int mLossyTextCount = 0;
 };

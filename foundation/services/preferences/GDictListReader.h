@@ -18,9 +18,10 @@
 #include "core/bytes/GBuffer.h"
 #include "core/containers/GDict.h"
 #include "core/streams/GBin2TextStream.h"
-#include "core/streams/GBufferedInStreamDecorator.h"
 #include "core/streams/GContainerText.h"
 #include "core/streams/GInStream.h"
+#include "core/streams/GBufferedInStreamDecorator.h"
+#include "core/streams/GUnicodeTextScanner.h"
 #include "core/text/GString.h"
 #include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GEncodingFallback.h"
@@ -50,9 +51,12 @@ public:
     bool WasComplete() const { return mComplete; }
 
 private:
-    bool ReadList(GBin2TextStream& text);
+    // Over a GBin2TextStream, or a GUnicodeTextScanner where it reads the bytes.
+    template <class Reader>
+    bool ReadList(Reader& text);
     // Whether the next character is a double quote; nothing is consumed.
-    static bool NextIsQuote(GBin2TextStream& text);
+    template <class Reader>
+    static bool NextIsQuote(Reader& text);
 
     Target* mTarget;
     GString mBeginPhrase;
@@ -82,7 +86,12 @@ template <class G, class K, class V>
 bool GDictListReader<G, K, V>::ReadDict(GInStream& in, GEncoding const* encoding) {
     mTarget->RemoveAll();
     mComplete = false;
-    GBufferedInStreamDecorator buffered(in, 1024);
+    // Refills of the scanner's block size: few reads, and buffers small enough to be reused.
+    GBufferedInStreamDecorator buffered(in, 1 << 13);
+    if (GUnicodeTextScanner::Reads(buffered, encoding)) {
+        GUnicodeTextScanner text(buffered);
+        return ReadList(text);
+    }
     GBin2TextStream text(buffered, encoding);
     const bool result = ReadList(text);
     if (text.GetLossyTextCount() != 0)
@@ -91,7 +100,8 @@ bool GDictListReader<G, K, V>::ReadDict(GInStream& in, GEncoding const* encoding
 }
 
 template <class G, class K, class V>
-bool GDictListReader<G, K, V>::NextIsQuote(GBin2TextStream& text) {
+template <class Reader>
+bool GDictListReader<G, K, V>::NextIsQuote(Reader& text) {
     GString next;
     const int units = text.Read(1, next);
     if (units <= 0)
@@ -101,7 +111,8 @@ bool GDictListReader<G, K, V>::NextIsQuote(GBin2TextStream& text) {
 }
 
 template <class G, class K, class V>
-bool GDictListReader<G, K, V>::ReadList(GBin2TextStream& text) {
+template <class Reader>
+bool GDictListReader<G, K, V>::ReadList(Reader& text) {
     GString word;
     if (!text.ReadString(word) || !ValidBeginPhrase(word))
         return false;
@@ -126,7 +137,7 @@ bool GDictListReader<G, K, V>::ReadList(GBin2TextStream& text) {
         mTarget->Put(key, GDict<K, V>(5));
         int slot = 0;
         mTarget->GetExistingIndex(key, slot);
-        if (!mTarget->GetValueAt(slot).ReadFrom(text)) {
+        if (!GContainerText::ReadDictBlock(text, mTarget->GetValueAt(slot))) {
             mTarget->Remove(key);
             return true;
         }

@@ -15,6 +15,31 @@ constexpr int kInitialKeys = 5;
 
 GEncoding const* ASCII() { return GEncodingFallback::Get<GASCIIEncoding>(); }
 
+// A little more than the bytes the text of groups takes (escapes aside), so that a stream
+// gathering it in memory takes one block instead of copying it again and again as it grows.
+long long EstimatedBytes(GPrefModule::Groups const& groups, GEncoding const* encoding) {
+    const int unitBytes = dynamic_cast<GUnicodeEncoding const*>(encoding) != nullptr ? 2 : 1;
+    GEncoding const* unicode = GUnicodeEncoding::GetInstance();
+    constexpr int cEntryUnits = 6;   // two pairs of quotes, the blank, the line end
+    constexpr int cGroupUnits = 25;  // the quotes and the lines around the entries
+    long long units = 32;
+    for (int slot = 0; slot < groups.GetAllocation(); ++slot) {
+        if (!groups.IsSlotUsed(slot))
+            continue;
+        GPrefModule::Group const& entries = groups.GetValueAt(slot);
+        units += groups.GetKeyAt(slot).GetLength() + cGroupUnits;
+        for (int i = 0; i < entries.GetAllocation(); ++i) {
+            if (!entries.IsSlotUsed(i))
+                continue;
+            GString const& value = entries.GetValueAt(i);
+            const int valueBytes = value.GetEncodedBuffer().GetLength();
+            units += entries.GetKeyAt(i).GetLength() + cEntryUnits +
+                     (value.GetEncoding().Get() == unicode ? valueBytes / 2 : valueBytes);
+        }
+    }
+    return units * unitBytes;
+}
+
 }  // namespace
 
 GPrefModule::GPrefModule(GEncoding const* encoding) : mGroups(kInitialKeys), mEncoding(encoding) {}
@@ -157,6 +182,7 @@ bool GPrefModule::GetPrefsDataToStream(GOutStream& out, GEncoding const* encodin
 }
 
 bool GPrefModule::WriteGroups(Groups const& groups, GOutStream& out, GEncoding const* encoding) {
+    out.Reserve(EstimatedBytes(groups, encoding != nullptr ? encoding : GEncodingFallback::GetPlatform()));
     GText2BinStream writer(out, encoding);
     const int lossyBefore = writer.GetLossyTextCount();
     bool ok = writer.Write("#BEGINPREFS") && writer.WriteEOL();

@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <ctime>
 
+#include "mac/ipc/PShmMappingCache.h"
+
 int PShmCalls::OpenExisting(char const* name) { return shm_open(name, O_RDWR | O_CLOEXEC, 0); }
 
 int PShmCalls::CreateExclusive(char const* name) {
@@ -31,17 +33,9 @@ long long PShmCalls::SizeOf(int fd) {
     return static_cast<long long>(info.st_size);
 }
 
-void* PShmCalls::Map(int fd, long long n) {
-    if (fd < 0 || n <= 0)
-        return nullptr;
-    void* map = mmap(nullptr, static_cast<size_t>(n), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    return map == MAP_FAILED ? nullptr : map;
-}
+void* PShmCalls::Map(int fd, long long n) { return PShmMappingCache::Map(fd, n); }
 
-void PShmCalls::Unmap(void* map, long long n) {
-    if (map != nullptr && n > 0)
-        munmap(map, static_cast<size_t>(n));
-}
+void PShmCalls::Unmap(void* map, long long n) { PShmMappingCache::Unmap(map, n); }
 
 bool PShmCalls::UnlinkIfSame(char const* name, int fd) {
     struct stat mine {};

@@ -14,6 +14,7 @@ public:
     // The object's size, -1 when fstat fails.
     static long long SizeOf(int fd);
     // Shared read-write mapping of n bytes at offset 0; null on failure (MAP_FAILED included).
+    // Mappings of closed objects are kept a while for the next opener (PShmMappingCache).
     static void* Map(int fd, long long n);
     static void Unmap(void* map, long long n);
     // Unlinks name only while it still names the object open on fd (same device and inode).

@@ -17,8 +17,12 @@ std::atomic<int> gLockTimeout{3000};
 // How long a creator may take between its exclusive create and its magic store before its object
 // counts as damaged; a living creator needs microseconds.
 constexpr long long kCreatorGrace = 1000;
-// Waits that end in a short sleep start with a few yields: an owner usually lets go at once.
+// Waits that end in short sleeps start by watching the word, then yield a few times: an owner
+// holds the lock for a moment only, and a waiter that sleeps at once loses the lock to one that
+// keeps taking it.
+constexpr int kSpins = 128;
 constexpr int kYields = 64;
+constexpr int kPausesPerSpin = 64;
 
 bool CompareAndSwap(int expected, int value, int* word) {
     return __atomic_compare_exchange_n(word, &expected, value, false, __ATOMIC_SEQ_CST, __ATOMIC_SEQ_CST);
@@ -33,6 +37,27 @@ void Pause(int& rounds) {
         sched_yield();
     else
         PShmCalls::PauseMillisecond();
+}
+
+void CpuRelax() {
+#if defined(__x86_64__) || defined(__i386__)
+    __builtin_ia32_pause();
+#elif defined(__aarch64__)
+    asm volatile("yield");
+#endif
+}
+
+// The wait of a lock: first watching the word until it is free (a few microseconds), then yields,
+// then millisecond sleeps.
+void WaitForWord(int const* word, int& rounds) {
+    if (rounds < kSpins) {
+        ++rounds;
+        for (int i = 0; i < kPausesPerSpin && __atomic_load_n(word, __ATOMIC_RELAXED) != 0; ++i)
+            CpuRelax();
+        return;
+    }
+    int pauses = rounds++ - kSpins;
+    Pause(pauses);
 }
 
 bool HasInvalidByte(GBuffer const& id) {
@@ -209,6 +234,8 @@ bool PUNIXIPMutexImp::TryToLock(int* word, int seconds) {
     return LockWithin(word, seconds * 1000);
 }
 
+bool PUNIXIPMutexImp::TakeIfFree(int* word) { return CompareAndSwap(0, PIPCProcessCheck::GetCurrentProcessID(), word); }
+
 bool PUNIXIPMutexImp::LockWithin(int* word, int milliseconds) {
     const int pid = PIPCProcessCheck::GetCurrentProcessID();
     if (CompareAndSwap(0, pid, word))
@@ -216,19 +243,23 @@ bool PUNIXIPMutexImp::LockWithin(int* word, int milliseconds) {
     const long long start = PShmCalls::NowMicroseconds();
     const long long limit = static_cast<long long>(milliseconds) * 1000;
     long long lastSecond = 0;
+    bool looked = false;
     int rounds = 0;
     for (;;) {
         const long long elapsed = PShmCalls::NowMicroseconds() - start;
+        // The owner is looked at once the word has been watched a while (or the time is up), and
+        // again each time the whole second changes: a dead owner's lock is had at once.
         int expected = 0;
-        if (elapsed / 1000000 != lastSecond) {
+        if (!looked ? rounds >= kSpins || elapsed >= limit : elapsed / 1000000 != lastSecond) {
+            looked = true;
             lastSecond = elapsed / 1000000;
             expected = DeadOwner(word);
         }
         if (CompareAndSwap(expected, pid, word) || (expected != 0 && CompareAndSwap(0, pid, word)))
             return true;
-        if (elapsed >= limit)
+        if (elapsed >= limit && looked)
             return false;
-        Pause(rounds);
+        WaitForWord(word, rounds);
     }
 }
 

@@ -31,8 +31,11 @@ public:
     // Locks within seconds (0: one plain attempt and one look at the owner, no sleep).
     bool TryToLock(int seconds);
     static bool TryToLock(int* word, int seconds);
-    // Locks within milliseconds; a dead owner is looked at each time the whole second changes.
+    // Locks within milliseconds; a dead owner is looked at once the wait has gone on a few
+    // microseconds (or its time is up), then each time the whole second changes.
     static bool LockWithin(int* word, int milliseconds);
+    // One plain attempt, without a look at the owner.
+    static bool TakeIfFree(int* word);
     // Stores 0; no owner check.
     void Unlock();
     static void Unlock(int* word);

@@ -27,6 +27,9 @@ public:
     PUNIXSharedMemory& operator=(const PUNIXSharedMemory&) = delete;
 
     int GetLength() const { return totalSize - cHeaderSize; }
+    // The mapped data area (GetLength bytes), for callers that walk it in place under the
+    // segment's mutex instead of copying it out; null when nothing is mapped.
+    unsigned char* GetData() const { return map == nullptr ? nullptr : map + cHeaderSize; }
     void Read(int offset, unsigned char* to, int count) const;
     void Write(int offset, unsigned char const* from, int count);
     void MarkAcquired();

@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <poll.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,22 +81,25 @@ std::string Leaf(std::string const& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// The leaf of the executable's path; empty when it cannot be read (another user's process, a
-// kernel thread).
-std::string ExecutableLeaf(int pid) {
+// The path of the executable of a process (proc: the open /proc folder, or AT_FDCWD), without
+// the mark of a file replaced or removed since it started (it still names its old file); -1 with
+// errno set when it cannot be read (another user's process, a kernel thread).
+ssize_t ReadExecutablePath(int proc, int pid, char* target, size_t size) {
     char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d/exe", pid);
-    char target[4096];
-    const ssize_t n = ::readlink(path, target, sizeof target - 1);
-    if (n <= 0)
-        return std::string();
-    std::string text(target, static_cast<size_t>(n));
-    // An executable replaced or removed since it started still names its old file.
+    std::snprintf(path, sizeof path, "%s%d/exe", proc == AT_FDCWD ? "/proc/" : "", pid);
+    ssize_t n = ::readlinkat(proc, path, target, size);
     static const char cDeleted[] = " (deleted)";
-    const size_t tail = sizeof cDeleted - 1;
-    if (text.size() > tail && text.compare(text.size() - tail, tail, cDeleted) == 0)
-        text.resize(text.size() - tail);
-    return Leaf(text);
+    const ssize_t tail = sizeof cDeleted - 1;
+    if (n > tail && std::memcmp(target + n - tail, cDeleted, static_cast<size_t>(tail)) == 0)
+        n -= tail;
+    return n;
+}
+
+// The leaf of the executable's path; empty when it cannot be read.
+std::string ExecutableLeaf(int pid) {
+    char target[4096];
+    const ssize_t n = ReadExecutablePath(AT_FDCWD, pid, target, sizeof target);
+    return n <= 0 ? std::string() : Leaf(std::string(target, static_cast<size_t>(n)));
 }
 
 // The leaf of argv[0]; empty for a kernel thread. Only the first argument is read: the rest of
@@ -108,19 +113,6 @@ std::string ArgumentLeaf(int pid) {
     return Leaf(std::string(arguments.c_str()));
 }
 
-// The kernel's command name (the first 15 bytes of the name the process was started under or
-// gave itself); empty when the process is gone.
-std::string CommandName(int pid) {
-    char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d/comm", pid);
-    std::string text;
-    if (!ReadSmallFile(path, text, 64, '\n'))
-        return std::string();
-    if (!text.empty() && text.back() == '\n')
-        text.pop_back();
-    return text;
-}
-
 std::string NameOf(StatRecord const& record) {
     std::string leaf = ExecutableLeaf(record.pid);
     if (leaf.empty())
@@ -128,45 +120,135 @@ std::string NameOf(StatRecord const& record) {
     return leaf.empty() ? record.command : leaf;
 }
 
-bool SameName(std::string const& a, std::string const& b) {
-    return !a.empty() && a.compare(0, PMacXProcessInfo::cNameLength, b, 0, PMacXProcessInfo::cNameLength) == 0;
-}
+// The name a lookup asks for, with what each of the three names has to look like to answer to
+// it; compared on the bytes read from /proc, without copies.
+class NameQuery {
+public:
+    explicit NameQuery(std::string const& name) : mName(name) {}
 
-// A longer name shows only its first 15 characters in the command name.
-bool SameCommandName(std::string const& command, std::string const& name) {
-    const size_t kept = PMacXProcessInfo::cCommandNameLength;
-    if (command.empty())
-        return false;
-    if (name.size() <= kept)
-        return command == name;
-    return command.size() == kept && name.compare(0, kept, command) == 0;
-}
+    // The kernel keeps 15 characters: a longer name shows only its first 15 in the command name.
+    bool MatchesCommand(char const* command, size_t length) const {
+        const size_t kept = PMacXProcessInfo::cCommandNameLength;
+        if (length == 0)
+            return false;
+        if (mName.size() <= kept)
+            return length == mName.size() && std::memcmp(command, mName.data(), length) == 0;
+        return length == kept && std::memcmp(command, mName.data(), kept) == 0;
+    }
+    // The leaf of a path, compared in its first 16 characters.
+    bool MatchesLeafOf(char const* path, size_t length) const {
+        char const* slash = static_cast<char const*>(memrchr(path, '/', length));
+        char const* leaf = slash == nullptr ? path : slash + 1;
+        const size_t size = length - static_cast<size_t>(leaf - path);
+        const size_t limit = PMacXProcessInfo::cNameLength;
+        if (size == 0)
+            return false;
+        const size_t a = std::min(size, limit);
+        const size_t b = std::min(mName.size(), limit);
+        return a == b && std::memcmp(leaf, mName.data(), a) == 0;
+    }
 
-// Cheapest first: the command name (one small read), the executable's link (one call), and the
-// first argument only when neither answers.
-bool AnswersTo(int pid, std::string const& name) {
-    return SameCommandName(CommandName(pid), name) || SameName(ExecutableLeaf(pid), name) ||
-           SameName(ArgumentLeaf(pid), name);
-}
+private:
+    std::string const& mName;
+};
 
-bool OwnedBy(int pid, uid_t user) {
+// Reads what a /proc/<pid>/<file> holds, up to size bytes, relative to the open /proc folder;
+// -1 when it cannot be read.
+ssize_t ReadProcFile(int proc, int pid, char const* file, char* out, size_t size) {
     char path[64];
-    std::snprintf(path, sizeof path, "/proc/%d", pid);
+    std::snprintf(path, sizeof path, "%d/%s", pid, file);
+    const int fd = ::openat(proc, path, O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    ssize_t n;
+    do
+        n = ::read(fd, out, size);
+    while (n < 0 && errno == EINTR);
+    ::close(fd);
+    return n;
+}
+
+enum class Answer { cYes, cNo, cNoProgram };
+
+// The command name (the kernel's 15 bytes); a kernel thread or a process gone has nothing more.
+Answer CommandAnswers(int proc, int pid, NameQuery const& query) {
+    char text[64];
+    ssize_t n = ReadProcFile(proc, pid, "comm", text, sizeof text);
+    if (n <= 0)
+        return Answer::cNoProgram;
+    if (text[n - 1] == '\n')
+        --n;
+    return query.MatchesCommand(text, static_cast<size_t>(n)) ? Answer::cYes : Answer::cNo;
+}
+
+// The executable's leaf; without an executable (ENOENT: a kernel thread, or ended) there is no
+// command line either.
+Answer ExecutableAnswers(int proc, int pid, NameQuery const& query) {
+    char target[4096];
+    const ssize_t n = ReadExecutablePath(proc, pid, target, sizeof target);
+    if (n <= 0)
+        return n < 0 && errno == ENOENT ? Answer::cNoProgram : Answer::cNo;
+    return query.MatchesLeafOf(target, static_cast<size_t>(n)) ? Answer::cYes : Answer::cNo;
+}
+
+// The first argument only: one read, and the rest of a long command line is not looked at.
+bool ArgumentAnswers(int proc, int pid, NameQuery const& query) {
+    char arguments[4096];
+    const ssize_t n = ReadProcFile(proc, pid, "cmdline", arguments, sizeof arguments);
+    if (n <= 0)
+        return false;
+    char const* end = static_cast<char const*>(std::memchr(arguments, '\0', static_cast<size_t>(n)));
+    const size_t length = end == nullptr ? static_cast<size_t>(n) : static_cast<size_t>(end - arguments);
+    return query.MatchesLeafOf(arguments, length);
+}
+
+// Cheapest first: the command name (one small read) answers for most; the executable's link (one
+// call) and the first argument only for a program whose command name does not.
+bool AnswersTo(int proc, int pid, NameQuery const& query) {
+    const Answer command = CommandAnswers(proc, pid, query);
+    if (command != Answer::cNo)
+        return command == Answer::cYes;
+    const Answer executable = ExecutableAnswers(proc, pid, query);
+    if (executable != Answer::cNo)
+        return executable == Answer::cYes;
+    return ArgumentAnswers(proc, pid, query);
+}
+
+// The open /proc folder: listed once, and the files of each process opened relative to it.
+class ProcFolder {
+public:
+    ProcFolder() : mFolder(::opendir("/proc")) {}
+    ~ProcFolder() {
+        if (mFolder != nullptr)
+            ::closedir(mFolder);
+    }
+    ProcFolder(ProcFolder const&) = delete;
+    ProcFolder& operator=(ProcFolder const&) = delete;
+
+    DIR* Folder() const { return mFolder; }
+    int Descriptor() const { return mFolder == nullptr ? -1 : ::dirfd(mFolder); }
+
+private:
+    DIR* mFolder;
+};
+
+bool OwnedBy(int proc, int pid, uid_t user) {
+    char path[32];
+    std::snprintf(path, sizeof path, "%d", pid);
     struct stat info;
-    return ::stat(path, &info) == 0 && info.st_uid == user;
+    return ::fstatat(proc, path, &info, 0) == 0 && info.st_uid == user;
 }
 
 // The ids of /proc in table order (ascending), of the current user only on request; at most
 // cMaxTableEntries entries are read, so a table that keeps changing still ends the walk.
-std::vector<int> ListProcessIDs(bool currentUserOnly) {
+std::vector<int> ListProcessIDs(ProcFolder const& proc, bool currentUserOnly) {
     std::vector<int> ids;
-    DIR* folder = ::opendir("/proc");
-    if (folder == nullptr)
+    if (proc.Folder() == nullptr)
         return ids;  // an unreadable table is an empty one
     const uid_t user = ::getuid();
     int entries = 0;
     while (entries < PMacXProcessInfo::cMaxTableEntries) {
-        dirent* entry = ::readdir(folder);
+        dirent* entry = ::readdir(proc.Folder());
         if (entry == nullptr)
             break;
         ++entries;
@@ -177,13 +259,17 @@ std::vector<int> ListProcessIDs(bool currentUserOnly) {
         const long pid = std::strtol(name, &end, 10);
         if (*end != '\0' || pid <= 0 || pid > 0x7fffffff)
             continue;
-        if (currentUserOnly && !OwnedBy(static_cast<int>(pid), user))
+        if (currentUserOnly && !OwnedBy(proc.Descriptor(), static_cast<int>(pid), user))
             continue;
         ids.push_back(static_cast<int>(pid));
     }
-    ::closedir(folder);
     std::sort(ids.begin(), ids.end());
     return ids;
+}
+
+std::vector<int> ListProcessIDs(bool currentUserOnly) {
+    const ProcFolder proc;
+    return ListProcessIDs(proc, currentUserOnly);
 }
 
 // Calls visit for every live process in table order.
@@ -194,6 +280,49 @@ void ForEachProcess(bool currentUserOnly, std::function<void(StatRecord const&)>
             continue;  // ended since the listing
         visit(record);
     }
+}
+
+// Asks a process descriptor, which costs no text from /proc: it cannot be had for an id that is
+// no process (ESRCH) or a thread that is not one (EINVAL), and it is readable once the process
+// has ended (a zombie too). False when the system cannot answer this way (no such call, no
+// descriptor left): the caller asks /proc then.
+bool AskProcessDescriptor(int pid, bool& running) {
+#ifdef SYS_pidfd_open
+    const int fd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (fd < 0) {
+        if (errno != ESRCH && errno != EINVAL)
+            return false;
+        running = false;
+        return true;
+    }
+    pollfd ended{fd, POLLIN, 0};
+    int n;
+    do
+        n = ::poll(&ended, 1, 0);
+    while (n < 0 && errno == EINTR);
+    ::close(fd);
+    if (n < 0)
+        return false;
+    running = (ended.revents & POLLIN) == 0;
+    return true;
+#else
+    (void)pid;
+    (void)running;
+    return false;
+#endif
+}
+
+// The live processes among pids that answer to name.
+std::vector<int> Matching(ProcFolder const& proc, std::string const& name, std::vector<int> const& pids) {
+    std::vector<int> ids;
+    const NameQuery query(name);
+    StatRecord record;
+    for (int pid : pids) {
+        // The status record only for a match: a zombie keeps its command name.
+        if (AnswersTo(proc.Descriptor(), pid, query) && ReadStat(pid, record) && !IsDead(record.state))
+            ids.push_back(pid);
+    }
+    return ids;
 }
 
 GTable<int> ToTable(std::vector<int> const& ids) {
@@ -209,13 +338,18 @@ std::vector<int> PMacXProcessInfo::FindProcessIDs(std::string const& name, bool 
     std::vector<int> ids;
     if (name.empty())
         return ids;
-    StatRecord record;
-    for (int pid : ListProcessIDs(currentUserOnly)) {
-        // The status record only for a match: a zombie keeps its command name.
-        if (AnswersTo(pid, name) && ReadStat(pid, record) && !IsDead(record.state))
-            ids.push_back(pid);
-    }
-    return ids;
+    const ProcFolder proc;
+    return Matching(proc, name, ListProcessIDs(proc, currentUserOnly));
+}
+
+std::vector<int> PMacXProcessInfo::FindProcessIDsAmong(std::string const& name, std::vector<int> candidates) {
+    if (name.empty() || candidates.empty())
+        return std::vector<int>();
+    std::sort(candidates.begin(), candidates.end());
+    candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
+    candidates.erase(candidates.begin(), std::upper_bound(candidates.begin(), candidates.end(), 0));
+    const ProcFolder proc;
+    return Matching(proc, name, candidates);
 }
 
 std::vector<std::string> PMacXProcessInfo::ListProcessNames(bool currentUserOnly) {
@@ -227,6 +361,9 @@ std::vector<std::string> PMacXProcessInfo::ListProcessNames(bool currentUserOnly
 bool PMacXProcessInfo::IsProcessRunning(int pid) {
     if (pid < 1)
         return false;
+    bool running = false;
+    if (AskProcessDescriptor(pid, running))
+        return running;
     if (::kill(pid, 0) != 0 && errno != EPERM)
         return false;
     char path[64];

@@ -39,6 +39,9 @@ public:
 
     // The same answers on native (UTF-8) text, for callers below the string classes.
     static std::vector<int> FindProcessIDs(std::string const& name, bool currentUserOnly);
+    // The same answer restricted to candidates (for a caller that knows which ids could be meant,
+    // such as the registered receivers): only their entries are read. Ascending, without repeats.
+    static std::vector<int> FindProcessIDsAmong(std::string const& name, std::vector<int> candidates);
     static std::vector<std::string> ListProcessNames(bool currentUserOnly);
     static bool IsProcessRunning(int pid);
     static std::vector<int> FindChildProcessIDs(int pid);

@@ -23,7 +23,7 @@ TEST_F(HostDocumentFileTest, ReadsDocumentsAndIgnoresKeysItDoesNotKnow) {
     HostDocumentRecord document;
     std::string error;
     ASSERT_TRUE(HostDocumentFile::ReadDocument(
-        Write("a.json", R"({"name": "Brochure.indd", "saved": true, "path": "/x/Brochure.indd", "pages": [1, 2]})"),
+        Write("a.json", R"({"name": "Brochure.indd", "saved": true, "path": "/x/Brochure.indd", "layers": [1, 2]})"),
         document, error))
         << error;
     EXPECT_EQ(document.name, "Brochure.indd");
@@ -73,6 +73,84 @@ TEST_F(HostDocumentFileTest, ALargeOrMissingFileIsAnError) {
     EXPECT_NE(error.find("larger than 1 MiB"), std::string::npos) << error;
 }
 
+TEST_F(HostDocumentFileTest, ReadsPagesSectionsBleedSlugAndFonts) {
+    HostDocumentRecord document;
+    std::string error;
+    ASSERT_TRUE(HostDocumentFile::ReadDocument(Write("a.json", R"({"name": "A", "pageSize": [595.5, 842],
+        "bleed": 9, "slug": {"top": 18, "outside": 6},
+        "pages": [{"text": ["One", "Two"], "rectangle": [1, 2, 3, 4]}, {}, {}],
+        "sections": [{"page": 2, "prefix": "B", "start": 5}, {"page": 3}],
+        "fonts": [{"name": "DejaVu Sans"}, {"name": "Minion Pro", "missing": true}]})"),
+                                               document, error))
+        << error;
+    EXPECT_EQ(document.pageWidth, 595.5);
+    EXPECT_EQ(document.bleed, (HostEdges{9, 9, 9, 9}));
+    EXPECT_EQ(document.slug, (HostEdges{18, 0, 0, 6}));
+    ASSERT_EQ(document.pages.size(), 3u);
+    EXPECT_EQ(document.pages[0].text, (std::vector<std::string>{"One", "Two"}));
+    EXPECT_TRUE(document.pages[0].hasRectangle);
+    EXPECT_EQ(document.pages[0].rectangle[3], 4);
+    EXPECT_FALSE(document.pages[1].hasRectangle);
+    ASSERT_EQ(document.sections.size(), 2u);
+    EXPECT_EQ(document.sections[0].prefix, "B");
+    EXPECT_EQ(document.sections[0].start, 5);
+    EXPECT_EQ(document.sections[1].start, 1);
+    ASSERT_EQ(document.fonts.size(), 2u);
+    EXPECT_TRUE(document.fonts[1].missing);
+    // Written and read again, the record is the same.
+    HostDocumentRecord again;
+    ASSERT_TRUE(HostDocumentFile::ParseDocument(HostDocumentFile::FormatDocument(document), "again", again, error))
+        << error;
+    EXPECT_EQ(HostDocumentFile::FormatDocument(again), HostDocumentFile::FormatDocument(document));
+    // A document names one empty US Letter page unless it says otherwise; "pages": [] has none.
+    ASSERT_TRUE(HostDocumentFile::ParseDocument(R"({"name": "B"})", "b", document, error));
+    EXPECT_EQ(document.pages.size(), 1u);
+    EXPECT_EQ(document.pageHeight, 792);
+    ASSERT_TRUE(HostDocumentFile::ParseDocument(R"({"name": "B", "pages": []})", "b", document, error));
+    EXPECT_TRUE(document.pages.empty());
+}
+
+TEST_F(HostDocumentFileTest, BadLayoutsAreErrors) {
+    struct Case {
+        const char* text;
+        const char* error;
+    };
+    const Case cases[] = {
+        {R"({"name": "A", "pageSize": [100]})", "\"pageSize\" must be an array of a width and a height"},
+        {R"({"name": "A", "pageSize": [0.5, 100]})", "at least 1 point"},
+        {R"({"name": "A", "pageSize": [100, 1e9]})", "from 0 to 14400"},
+        {R"({"name": "A", "bleed": -1})", "\"bleed\" must be a number of points"},
+        {R"({"name": "A", "slug": {"top": "1"}})", "\"slug\" top must be a number"},
+        {R"({"name": "A", "bleed": [1]})", "must be a number or an object"},
+        {R"({"name": "A", "pages": [1]})", "array of page objects"},
+        {R"({"name": "A", "pages": [{"text": "x"}]})", "\"text\" must be an array of texts"},
+        {R"({"name": "A", "pages": [{"text": [1]}]})", "\"text\" must be an array of texts"},
+        {R"({"name": "A", "pages": [{"rectangle": [1, 2, 3]}]})", "\"rectangle\" must be an array"},
+        {R"({"name": "A", "sections": [{"page": 2}]})", "a section's \"page\""},
+        {R"({"name": "A", "pages": [{}, {}], "sections": [{"page": 2}, {"page": 2}]})", "a section's \"page\""},
+        {R"({"name": "A", "sections": [{"page": 1, "start": 0}]})", "\"start\" must be a whole number"},
+        {R"({"name": "A", "sections": [{"page": 1, "prefix": "A:B"}]})", "cannot hold"},
+        {R"({"name": "A", "fonts": [{"missing": true}]})", "each font needs a \"name\""},
+        {R"({"name": "A", "fonts": [{"name": "F", "missing": 1}]})", "\"missing\" must be true or false"},
+    };
+    for (const Case& c : cases) {
+        HostDocumentRecord document;
+        std::string error;
+        EXPECT_FALSE(HostDocumentFile::ParseDocument(c.text, "bad", document, error)) << c.text;
+        EXPECT_NE(error.find(c.error), std::string::npos) << c.text << " gave " << error;
+    }
+}
+
+TEST_F(HostDocumentFileTest, WritingReplacesTheFileWhole) {
+    const std::string file = Write("w.json", "old");
+    std::string error;
+    ASSERT_TRUE(HostDocumentFile::WriteFile(file, "new", error)) << error;
+    std::ifstream input(file);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(input), {}), "new");
+    EXPECT_FALSE(HostDocumentFile::WriteFile(mFolder / "absent/w.json", "x", error));
+    EXPECT_NE(error.find("cannot be written"), std::string::npos);
+}
+
 TEST_F(HostDocumentFileTest, BookChaptersAreFoundFromTheBooksFolder) {
     mkdir((mFolder / "books").c_str(), 0700);
     HostBookRecord book;
@@ -108,6 +186,7 @@ TEST_F(HostDocumentFileTest, BadBooksAreErrors) {
         {R"({"name": "B", "chapters": ["a.json"], "selection": ["0"]})", "not the index of a chapter"},
         {R"({"name": "B", "chapters": ["a.json"], "selection": [0, 0]})", "names chapter 0 twice"},
         {R"({"name": "B", "selection": 0})", "\"selection\" must be an array"},
+        {R"({"name": "B", "modified": "no"})", "\"modified\" must be true or false"},
     };
     for (const Case& c : cases) {
         HostBookRecord book;

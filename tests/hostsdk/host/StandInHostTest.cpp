@@ -25,6 +25,24 @@ using namespace hostsdktest;
 
 class StandInHostTest : public HostSdkTest {};
 
+HostDocumentRecord Document(const std::string& name, const std::string& path) {
+    HostDocumentRecord document;
+    document.name = name;
+    document.saved = !path.empty();
+    document.path = path;
+    return document;
+}
+
+HostBookRecord Book(const std::string& name, const std::string& path, std::vector<std::string> chapters,
+                    std::vector<int> selection) {
+    HostBookRecord book;
+    book.name = name;
+    book.path = path;
+    book.chapters = std::move(chapters);
+    book.selection = std::move(selection);
+    return book;
+}
+
 TEST_F(StandInHostTest, WithoutAHostTheEntryPointsGiveNothing) {
     EXPECT_EQ(StandInHost::Current(), nullptr);
     EXPECT_EQ(GetExecutionContextSession(), nullptr);
@@ -64,10 +82,10 @@ TEST_F(StandInHostTest, TheLastDocumentIsInFrontAndTheLastBookIsCurrent) {
     EXPECT_EQ(books->GetBookCount(), 0);
     EXPECT_EQ(books->GetCurrentActiveBook(), nullptr);
 
-    host.Documents().OpenDocument({"A.indd", true, "/x/A.indd"});
-    host.Documents().OpenDocument({"Untitled-1", false, ""});
-    host.Documents().OpenBook({"One.indb", "/x/One.indb", {"/x/a.json"}, {}});
-    host.Documents().OpenBook({"Two.indb", "/x/Two.indb", {"/x/a.json", "/x/b.json"}, {1}});
+    host.Documents().OpenDocument(Document("A.indd", "/x/A.indd"));
+    host.Documents().OpenDocument(Document("Untitled-1", ""));
+    host.Documents().OpenBook(Book("One.indb", "/x/One.indb", {"/x/a.json"}, {}));
+    host.Documents().OpenBook(Book("Two.indb", "/x/Two.indb", {"/x/a.json", "/x/b.json"}, {1}));
     {
         InterfacePtr<IDocument> document(front->QueryFrontDocument());
         ASSERT_TRUE(document);

@@ -1,12 +1,14 @@
 // The built TrovelExport.plugin in the real stand-in host: registration, action states,
 // shortcuts, the actions, and a failure of every host call it makes.
 #include <gtest/gtest.h>
+#include <sys/mman.h>
 #include <unistd.h>
 
 #include <set>
 #include <sstream>
 
 #include "host/HostRun.h"
+#include "support/ShmTestEnvironment.h"
 
 namespace {
 
@@ -21,6 +23,13 @@ protected:
             mEnvironment.Set(name, mRun.Folder().Path());
         mEnvironment.Set("TROVEL_SHM_PREFIX", "bundle" + std::to_string(getpid()));
         mEnvironment.Set("QT_QPA_PLATFORM", "offscreen");
+    }
+    // Host runs whose failure was injected may end without sweeping the inter-process core's
+    // segments; they must not outlive the case.
+    void TearDown() override {
+        const std::string prefix = "bundle" + std::to_string(getpid());
+        for (const std::string& name : ShmTestEnvironment::Leftovers(prefix))
+            shm_unlink(("/" + name).c_str());
     }
 
     // The bundle, then `documents` front documents, a book of `chapters` chapters (none: no
@@ -58,7 +67,7 @@ TEST_F(TrovelExportBundleTest, RegistersBothActionsOnceWithMenusAndShortcuts) {
     const HostResult result = mRun.Run(With(0, -1, {"--calls"}));
     ASSERT_EQ(result.exit, 0) << result.out << result.errors;
     EXPECT_TRUE(result.Printed("loaded plug-in \"TrovelExport\" 0x198C00")) << result.out;
-    EXPECT_TRUE(result.Printed("host: factory 0x198C00 registered, size 48")) << result.out;
+    EXPECT_TRUE(result.Printed("host: factory 0x198C00 registered, size 64")) << result.out;
     EXPECT_TRUE(result.Printed("host: factory 0x198C03 registered, size 16")) << result.out;
     EXPECT_TRUE(result.Printed("started: 2 actions, 2 menu items")) << result.out;
     EXPECT_TRUE(result.Printed("call: IActionManager::AddAction 0x198C00 0x198C04 \"\" \"KBSCE File menu\" 0 1 0 1"));
@@ -97,14 +106,19 @@ TEST_F(TrovelExportBundleTest, StatesFollowTheFrontDocumentAndTheActiveBook) {
     }
 }
 
-TEST_F(TrovelExportBundleTest, AboutAndTheExportActionsTellTheUser) {
+// Without a script the host closes each export dialog with Escape: nothing is exported.
+TEST_F(TrovelExportBundleTest, AboutAlertsAndTheExportActionsOpenTheirDialog) {
     const HostResult result =
         mRun.Run(With(1, 1, {"--run", "0x198C00", "--run", kDocumentAction, "--run", kBookAction}));
     ASSERT_EQ(result.exit, 0) << result.out << result.errors;
     EXPECT_TRUE(result.Printed("host: alert \"Trovel Export, version 24\" buttons \"OK\" default 1 icon 1, answered 1"))
         << result.out;
-    EXPECT_NE(result.out.find("alert \"Exporting the document to Trovelor is not available"), std::string::npos);
-    EXPECT_NE(result.out.find("alert \"Exporting the book to Trovelor is not available"), std::string::npos);
+    EXPECT_TRUE(result.Printed("host: modal state 1 acquired, depth 1")) << result.out;
+    EXPECT_TRUE(result.Printed("host: modal state 2 acquired, depth 1")) << result.out;
+    EXPECT_EQ(result.out.find("not available"), std::string::npos) << result.out;
+    const auto escape = result.out.find("script: no steps left, Escape");
+    ASSERT_NE(escape, std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("script: no steps left, Escape", escape + 1), std::string::npos) << result.out;
     ExpectClean(result);
 }
 
@@ -142,6 +156,14 @@ TEST_F(TrovelExportBundleTest, AFailureOfEveryHostCallLeavesNothingBehind) {
         more.push_back("--fail");
         more.push_back(name);
         const HostResult result = mRun.Run(With(1, 1, more));
+        if (name == "IModalDialogUtils::ReleaseModalDialogState") {
+            // The host that refused the release still holds its state; the plug-in asked once
+            // and let go of its token, and nothing else is left.
+            EXPECT_TRUE(result.Printed("references left: 0")) << result.out;
+            EXPECT_TRUE(result.Printed("objects left: 0")) << result.out;
+            EXPECT_EQ(result.errors.find("exception"), std::string::npos) << result.errors;
+            continue;
+        }
         // 2: an action the failure kept from being registered cannot be run; 3 would be an
         // exception, a leak or a broken rule seen by the host.
         EXPECT_TRUE(result.exit == 0 || result.exit == 2) << result.exit << result.out << result.errors;

@@ -18,7 +18,7 @@ TEST(HostOptionsTest, ReadsRepeatedOptionsInOrder) {
     HostOptions options;
     std::string error;
     ASSERT_TRUE(Parse({"--document", "a.json", "B.plugin", "--document", "b.json", "--book", "c.json", "--run",
-                       "0x198C04", "--run", "1674240", "--unit", "0X1206", "--fail", "IMenuManager#2", "--calls"},
+                       "0x198C04", "--run", "1674240", "--unit", "0X1206", "--fail", "IMenuManager#2", "--calls", "--save-folder", "/x/new"},
                       options, error))
         << error;
     EXPECT_EQ(options.bundle, "B.plugin");
@@ -28,6 +28,7 @@ TEST(HostOptionsTest, ReadsRepeatedOptionsInOrder) {
     EXPECT_EQ(options.unit, 0x1206u);
     EXPECT_EQ(options.faults, (std::vector<std::string>{"IMenuManager#2"}));
     EXPECT_TRUE(options.calls);
+    EXPECT_EQ(options.saveFolder, "/x/new");
 }
 
 TEST(HostOptionsTest, RejectsWhatCannotRun) {
@@ -40,6 +41,7 @@ TEST(HostOptionsTest, RejectsWhatCannotRun) {
         {"A.plugin", "--run", "-1"},
         {"A.plugin", "--unit", "12a"},
         {"A.plugin", "--what", "x"},
+        {"A.plugin", "--save-folder"},
     };
     for (const auto& arguments : cases) {
         HostOptions options;

@@ -190,4 +190,31 @@ TEST_F(TrovelHostTest, UnusableInputGivesClearErrorsAndExitStatus) {
     }
 }
 
+TEST_F(TrovelHostTest, ThePlugInsExportsWriteRealPdfsAndChangedSessionPreferencesShow) {
+    const std::string pdf = mRun.Folder() / "out.pdf";
+    ScopedEnvironment environment;
+    environment.Set("TROVEL_TEST_PDF", pdf);
+    environment.Set("QT_QPA_PLATFORM", "offscreen");
+    mRun.Write("three.json", R"({"name": "Three.indd", "pages": [{}, {}, {}]})");
+    const std::string untitled = mRun.Write("untitled.json", R"({"name": "Untitled-1", "pages": [{}, {}]})");
+    HostResult result = mRun.Run({HostRun::Bundle("TestHost"), "--document", untitled, "--run", kDocumentAction});
+    // No folder for new documents: the untitled document is not saved, so not exported.
+    EXPECT_EQ(result.exit, 0) << result.out << result.errors;
+    EXPECT_NE(result.out.find("alert \"Not exported\""), std::string::npos) << result.out;
+    result = mRun.Run({HostRun::Bundle("TestHost"), "--document", untitled, "--save-folder", mRun.Folder().Path(),
+                       "--run", kDocumentAction});
+    EXPECT_NE(result.out.find("host: document \"Untitled-1\" saved to"), std::string::npos) << result.out;
+    EXPECT_NE(result.out.find("alert \"Exported\""), std::string::npos) << result.out;
+    EXPECT_TRUE(result.Printed("session PDF preferences: unchanged")) << result.out;
+    struct stat info {};
+    ASSERT_EQ(stat(pdf.c_str(), &info), 0);
+    const std::string book = mRun.Write("b.json", R"({"name": "B.indb", "chapters": ["three.json", "untitled.json"]})");
+    result = mRun.Run({HostRun::Bundle("TestHost"), "--book", book, "--run", kBookAction});
+    EXPECT_EQ(result.exit, 0) << result.out << result.errors;
+    EXPECT_NE(result.out.find("host: PDF \"" + pdf + "\" written, 2 chapters, 5 pages"), std::string::npos)
+        << result.out;
+    EXPECT_TRUE(result.Printed("session PDF preferences: changed")) << result.out;
+    ExpectClean(result);
+}
+
 }  // namespace

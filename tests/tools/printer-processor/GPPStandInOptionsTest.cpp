@@ -55,3 +55,40 @@ TEST(GPPStandInOptions, RefusedCommandLines) {
         EXPECT_FALSE(Parse(words, options)) << (words.empty() ? "(none)" : words.back());
     }
 }
+
+TEST(GPPStandInOptions, MakeTrovelorCommandLines) {
+    GPPStandInOptions least;
+    ASSERT_TRUE(Parse({"--make-trovelor", "Press", "--job-options", "j.joboptions"}, least));
+    EXPECT_EQ(least.mTrovelorName, "Press");
+    EXPECT_EQ(least.mJobOptions, "j.joboptions");
+    EXPECT_EQ(least.mBuildNumber, 1);
+    EXPECT_TRUE(least.mGUID.empty());
+    EXPECT_TRUE(least.mOutput.empty());
+
+    GPPStandInOptions all;
+    ASSERT_TRUE(Parse({"--make-trovelor", "Press", "--setting", "Trim=true", "--setting", "MarkOffset=", "--job-options",
+                       "j", "--build", "1234", "--guid", "ab-12_C", "--pdf-settings", "High", "--package", "p.zip"},
+                      all));
+    const std::vector<std::pair<std::string, std::string>> settings = {{"Trim", "true"}, {"MarkOffset", ""}};
+    EXPECT_EQ(all.mSettings, settings);
+    EXPECT_EQ(all.mBuildNumber, 1234);
+    EXPECT_EQ(all.mGUID, "ab-12_C");
+    EXPECT_EQ(all.mPDFSettings, "High");
+    EXPECT_EQ(all.mPackage, "p.zip");
+
+    const std::vector<std::vector<std::string>> bad = {
+        {"--make-trovelor", "Press"},
+        {"--make-trovelor", "", "--job-options", "j"},
+        {"--make-trovelor", "Press", "--job-options"},
+        {"--make-trovelor", "Press", "--job-options", "j", "--setting", "=x"},
+        {"--make-trovelor", "Press", "--job-options", "j", "--setting", "NoValue"},
+        {"--make-trovelor", "Press", "--job-options", "j", "--build", "-1"},
+        {"--make-trovelor", "Press", "--job-options", "j", "--build", "12x"},
+        {"--make-trovelor", "Press", "--job-options", "j", "--guid", "../up"},
+        {"--make-trovelor", "Press", "--job-options", "j", "--output", "o"},
+    };
+    for (const auto& words : bad) {
+        GPPStandInOptions options;
+        EXPECT_FALSE(Parse(words, options)) << words.back();
+    }
+}

@@ -14,6 +14,7 @@
 #include "plugin/qtstrings/GQStringSupport.h"
 #include "ui/layer/GQUILayer.h"
 #include "ui/windows/GQUIWindow.h"
+#include "core/signals/GSimpleBoolState.h"
 
 namespace {
 
@@ -111,4 +112,42 @@ TEST_F(Window, UnusableSettingsFilesCentreTheWindow) {
         EXPECT_TRUE(IsCentred(window)) << "round " << round;
         window.hide();
     }
+}
+
+TEST_F(Window, ABoundStateAndTheWindowFollowEachOther) {
+    GQUIWindow window("Title", false, nullptr);
+    GSimpleBoolState state(false);
+    window.SetVisibleState(&state);
+
+    state.SetValue(true);
+    EXPECT_TRUE(window.isVisible());
+    window.hide();
+    EXPECT_FALSE(state.GetValue());
+    window.show();
+    EXPECT_TRUE(state.GetValue());
+    state.SetValue(false);
+    EXPECT_FALSE(window.isVisible());
+
+    // Unbound, the two go their own ways.
+    window.SetVisibleState(nullptr);
+    EXPECT_EQ(state.GetObserverCount(), 0);
+    state.SetValue(true);
+    EXPECT_FALSE(window.isVisible());
+}
+
+TEST_F(Window, AStateDeletedBeforeTheWindowIsForgotten) {
+    GQUIWindow window("Title", false, nullptr);
+    GSimpleBoolState other;
+    {
+        GSimpleBoolState state;
+        window.SetVisibleState(&state);
+        window.SetVisibleState(&other);  // the first link goes
+        EXPECT_EQ(state.GetObserverCount(), 0);
+        GSimpleBoolState* gone = new GSimpleBoolState;
+        window.SetVisibleState(gone);
+        delete gone;
+    }
+    window.show();
+    window.hide();
+    EXPECT_FALSE(other.GetValue());
 }

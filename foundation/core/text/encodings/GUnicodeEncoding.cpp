@@ -182,6 +182,18 @@ public:
 
     bool Has(uint32_t unit) const { return (mBits[unit >> 6] >> (unit & 63) & 1) != 0; }
 
+    // Whether every unit of the CJK ideographs U+3400 to U+9FFF is stable (so in every ICU we
+    // know), checked once: text of those passes 8 units at a time too.
+    static bool IdeographsStable() {
+        static bool const stable = [] {
+            for (UChar32 c = 0x3400; c <= 0x9FFF; ++c)
+                if (!IsStable(c))
+                    return false;
+            return true;
+        }();
+        return stable;
+    }
+
     static bool IsStable(UChar32 c) {
         return u_getIntPropertyValue(c, UCHAR_NFC_QUICK_CHECK) == UNORM_YES && u_getCombiningClass(c) == 0;
     }
@@ -192,33 +204,48 @@ private:
 
 // The index of the first character that is not stable, or n.
 int FirstUnstableUnit(unsigned char const* units, int n) {
-    int i = 0;
+    // The table costs a look at every character of the BMP: made only for text beyond U+02FF.
+    StableUnits const* stable = nullptr;
 #if defined(__SSE2__)
-    // Every unit below U+0300 is stable: Latin text passes 8 units at a time.
+    // Every unit below U+0300 is stable, and so are the CJK ideographs: such text passes 8 units
+    // at a time, also between the other characters of a text.
     const __m128i limit = _mm_set1_epi16(0x02FF);
     const __m128i zero = _mm_setzero_si128();
-    for (; i + 8 <= n; i += 8) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(units + 2 * i));
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(v, limit), zero)) != 0xFFFF)
-            break;
-    }
+    const __m128i ideographStart = _mm_set1_epi16(0x3400);
+    const __m128i ideographLimit = _mm_set1_epi16(0x9FFF - 0x3400);
+    // With the check failed, the range counts for nothing.
+    const __m128i ideographsOn = _mm_set1_epi16(StableUnits::IdeographsStable() ? -1 : 0);
 #endif
-    for (; i < n; ++i) {
-        const uint32_t unit = GEncodingKernels::LoadUnit(units + 2 * i);
-        // The table costs a look at every character of the BMP: made only for text beyond U+02FF.
-        if (unit < 0x300)
-            continue;
-        static StableUnits const stable;
-        if (stable.Has(unit))
-            continue;
-        if ((unit & 0xFC00) == 0xD800 && i + 1 < n) {
-            const uint32_t low = GEncodingKernels::LoadUnit(units + 2 * i + 2);
-            if ((low & 0xFC00) == 0xDC00 && StableUnits::IsStable(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00))) {
-                ++i;
-                continue;
-            }
+    for (int i = 0; i < n;) {
+#if defined(__SSE2__)
+        for (; i + 8 <= n; i += 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(units + 2 * i));
+            const __m128i latin = _mm_cmpeq_epi16(_mm_subs_epu16(v, limit), zero);
+            const __m128i ideograph = _mm_and_si128(
+                _mm_cmpeq_epi16(_mm_subs_epu16(_mm_sub_epi16(v, ideographStart), ideographLimit), zero), ideographsOn);
+            if (_mm_movemask_epi8(_mm_or_si128(latin, ideograph)) != 0xFFFF)
+                break;
         }
-        return i;
+#endif
+        for (const int end = std::min(n, i + 8); i < end; ++i) {
+            const uint32_t unit = GEncodingKernels::LoadUnit(units + 2 * i);
+            if (unit < 0x300)
+                continue;
+            if (stable == nullptr) {
+                static StableUnits const table;
+                stable = &table;
+            }
+            if (stable->Has(unit))
+                continue;
+            if ((unit & 0xFC00) == 0xD800 && i + 1 < n) {
+                const uint32_t low = GEncodingKernels::LoadUnit(units + 2 * i + 2);
+                if ((low & 0xFC00) == 0xDC00 && StableUnits::IsStable(0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00))) {
+                    ++i;
+                    continue;
+                }
+            }
+            return i;
+        }
     }
     return n;
 }

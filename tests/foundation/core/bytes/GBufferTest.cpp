@@ -750,6 +750,23 @@ TEST(GBuffer, ComparesByUnsignedBytesThenLength) {
     }
 }
 
+// Equality reads whole words where it can: a difference at any byte of any length is seen, and
+// no byte past the length counts.
+TEST(GBuffer, EqualityNoticesADifferenceAtEveryPosition) {
+    for (int n = 1; n <= 80; ++n) {
+        std::vector<unsigned char> bytes(static_cast<std::size_t>(n) + 8, 'x');
+        std::vector<unsigned char> other = bytes;
+        other[static_cast<std::size_t>(n)] = 'y';
+        GBuffer const a(bytes.data(), n);
+        EXPECT_TRUE(a == GBuffer(other.data(), n)) << n << " bytes";
+        for (int at = 0; at < n; ++at) {
+            other[static_cast<std::size_t>(at)] = 'z';
+            EXPECT_FALSE(a == GBuffer(other.data(), n)) << n << " bytes, differing at " << at;
+            other[static_cast<std::size_t>(at)] = 'x';
+        }
+    }
+}
+
 TEST(GBuffer, ComparingBorrowedBytesDoesNotCopyThem) {
     static char const kText[] = "abc\0def";
     GBuffer cut;

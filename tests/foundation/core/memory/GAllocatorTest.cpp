@@ -372,37 +372,101 @@ TEST_F(GAllocatorTest, FreesAfterTheThreadsCacheEndedGoStraightToThePools) {
     EXPECT_EQ(Allocator().CountPoolChunks(72), chunksBefore);
 }
 
+// Steps two threads through a test in turn: each waits for the stage the other reaches.
+class Stages {
+public:
+    void WaitFor(int wanted) {
+        std::unique_lock<std::mutex> lock(mMutex);
+        mChanged.wait(lock, [&] { return mStage >= wanted; });
+    }
+    void Advance() {
+        std::lock_guard<std::mutex> lock(mMutex);
+        ++mStage;
+        mChanged.notify_all();
+    }
+
+private:
+    std::mutex mMutex;
+    std::condition_variable mChanged;
+    int mStage = 0;
+};
+
 // No thread touches another's cache: blocks there stay until their thread frees again, which
 // then flushes its cache because a release was asked for meanwhile.
 TEST_F(GAllocatorTest, AnotherThreadsCacheGoesBackAtItsNextFreeAfterARelease) {
     const unsigned long size = 88;
     const unsigned long chunksBefore = Allocator().CountPoolChunks(size);
-    std::mutex mutex;
-    std::condition_variable changed;
-    int stage = 0;
-    auto waitFor = [&](int wanted) {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait(lock, [&] { return stage >= wanted; });
-    };
-    auto advance = [&] {
-        std::lock_guard<std::mutex> lock(mutex);
-        ++stage;
-        changed.notify_all();
-    };
+    Stages stages;
     std::thread other([&] {
         FreeAll(FillANewChunk(size), size);
-        advance(); // 1
-        waitFor(2);
+        stages.Advance(); // 1
+        stages.WaitFor(2);
         Allocator().Free(Allocator().Alloc(8), 8);
-        advance(); // 3
+        stages.Advance(); // 3
     });
-    waitFor(1);
+    stages.WaitFor(1);
     Allocator().ReleaseFreeLists(-1);
     EXPECT_EQ(Allocator().CountPoolChunks(size), chunksBefore + 1);
-    advance(); // 2
-    waitFor(3);
+    stages.Advance(); // 2
+    stages.WaitFor(3);
     Allocator().ReleaseFreeLists(-1);
     EXPECT_EQ(Allocator().CountPoolChunks(size), chunksBefore);
+    other.join();
+}
+
+// Middle-size blocks freed on a thread wait in its cache, which holds at most 16 KB of each size
+// (8 to 64 blocks): the rest reach the shared free list at once, and the cache follows when the
+// thread ends. Another thread then gets the same blocks back.
+TEST_F(GAllocatorTest, MiddleBlocksCachedByAThreadReachTheFreeListsWhenItEnds) {
+    struct Case {
+        unsigned long size;
+        unsigned long freed, cachedAtMost;
+    };
+    for (Case c : {Case{136, 100, 64}, Case{1000, 40, 16}, Case{2048, 20, 8}}) {
+        SCOPED_TRACE(testing::Message() << c.size << " bytes");
+        std::vector<void*> blocks;
+        Stages stages;
+        std::thread other([&] {
+            for (unsigned long i = 0; i < c.freed; ++i)
+                blocks.push_back(Allocator().Alloc(c.size));
+            FreeAll(blocks, c.size);
+            stages.Advance(); // 1
+            stages.WaitFor(2);
+        });
+        stages.WaitFor(1);
+        EXPECT_GE(Allocator().CountFreeListBlocks(c.size), c.freed - c.cachedAtMost);
+        EXPECT_LT(Allocator().CountFreeListBlocks(c.size), c.freed);
+        stages.Advance(); // 2
+        other.join();
+        EXPECT_EQ(Allocator().CountFreeListBlocks(c.size), c.freed);
+        std::vector<void*> again;
+        for (unsigned long i = 0; i < c.freed; ++i)
+            again.push_back(Allocator().Alloc(c.size));
+        EXPECT_TRUE(std::is_permutation(again.begin(), again.end(), blocks.begin()));
+        FreeAll(again, c.size);
+        Allocator().ReleaseFreeLists(-1);
+    }
+}
+
+// A release asked for on one thread reaches the middle-size blocks in another thread's cache at
+// that thread's next free.
+TEST_F(GAllocatorTest, AnotherThreadsCachedMiddleBlocksGoBackAtItsNextFreeAfterARelease) {
+    Stages stages;
+    std::thread other([&] {
+        Allocator().Free(Allocator().Alloc(200), 200);
+        stages.Advance(); // 1
+        stages.WaitFor(2);
+        Allocator().Free(Allocator().Alloc(300), 300);
+        stages.Advance(); // 3
+        stages.WaitFor(4);
+    });
+    stages.WaitFor(1);
+    EXPECT_EQ(Allocator().ReleaseFreeLists(-1), 0u) << "the block waits in the other thread's cache";
+    stages.Advance(); // 2
+    stages.WaitFor(3);
+    EXPECT_EQ(Allocator().CountFreeListBlocks(200), 1u);
+    EXPECT_EQ(Allocator().ReleaseFreeLists(-1), 200u + 304u) << "300 bytes take a block of 304";
+    stages.Advance(); // 4
     other.join();
 }
 

@@ -78,4 +78,72 @@ TEST(GSignalMutexTest, EightThreadsTakeTurns) {
     EXPECT_EQ(counter, static_cast<long>(kThreads) * kRounds + nested);
 }
 
+// The first thread locks without atomic instructions until another thread asks: the mutex must
+// keep them apart across that change, whenever in the owner's lock or unlock it comes.
+TEST(GSignalMutexTest, AThreadThatTookItAloneAndALaterThreadTakeTurns) {
+    constexpr int kRounds = 200;
+    constexpr long kLocks = 2000;
+    long lost = 0;
+    std::atomic<bool> done{false};
+    std::thread watcher([&] { AwaitOrDie(done, "two threads taking turns"); });
+    for (int round = 0; round < kRounds; ++round) {
+        GSignalMutex mutex;
+        long counter = 0;
+        std::atomic<int> running{0};
+        // Each thread goes on until both have run, so that the later one meets the first one's
+        // locks; returns how often it locked.
+        auto work = [&] {
+            running.fetch_add(1);
+            long locks = 0;
+            for (; locks < kLocks || running.load(std::memory_order_relaxed) < 2; ++locks) {
+                GSignalMutex::Locker lock(mutex);
+                // Read, a pause, then written: an overlapping holder would lose counts.
+                const long seen = counter;
+                for (volatile int spin = 0; spin < 20; spin = spin + 1) {
+                }
+                counter = seen + 1;
+            }
+            return locks;
+        };
+        long firstLocks = 0;
+        long laterLocks = 0;
+        std::thread first([&] { firstLocks = work(); });
+        while (running.load() == 0)
+            std::this_thread::yield();
+        std::thread later([&] { laterLocks = work(); });
+        first.join();
+        later.join();
+        lost += firstLocks + laterLocks - counter;
+    }
+    done = true;
+    watcher.join();
+    EXPECT_EQ(lost, 0);
+}
+
+// A thread that holds the mutex the cheap way keeps a later thread out until it lets go.
+TEST(GSignalMutexTest, ALaterThreadWaitsForTheFirstThreadsHold) {
+    GSignalMutex mutex;
+    std::atomic<bool> holding{false};
+    std::atomic<bool> release{false};
+    std::atomic<bool> entered{false};
+    std::thread first([&] {
+        for (int i = 0; i < 100; ++i)
+            GSignalMutex::Locker warm(mutex);
+        GSignalMutex::Locker lock(mutex);
+        holding = true;
+        AwaitOrDie(release, "the release");
+    });
+    AwaitOrDie(holding, "the first thread's hold");
+    std::thread later([&] {
+        GSignalMutex::Locker lock(mutex);
+        entered = true;
+    });
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    EXPECT_FALSE(entered.load());
+    release = true;
+    AwaitOrDie(entered, "the later thread");
+    first.join();
+    later.join();
+}
+
 } // namespace

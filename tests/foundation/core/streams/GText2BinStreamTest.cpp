@@ -136,6 +136,33 @@ TEST_F(GText2BinStreamTest, RoundTripsThroughTheReader) {
     }
 }
 
+// UTF-16 is written from the text's units: the bytes must be those of the quoting and the
+// conversion that every other encoding goes through.
+TEST_F(GText2BinStreamTest, UTF16IsWrittenAsQuotingAndConvertingWouldWriteIt) {
+    const std::vector<GString> texts = {
+        GString(),
+        GString("plain ASCII"),
+        GString(ByteBuffer(std::string("control \x01 and \0 bytes", 21)), mEncodings.ASCII()),
+        GString(UTF16Buffer(u"tab\t cr\r lf\n crlf\r\n quote\" backslash\\ end"), mEncodings.Unicode()),
+        GString(UTF16Buffer(u"e\u0301 \u00E9 \u65E5 \U0001F600 \xD800 lone"), mEncodings.Unicode()),
+        GString(ByteBuffer("caf\x8E \"Mac Roman\""), mEncodings.MacRoman()),
+        GString(ByteBuffer("ascii with \x80 high byte"), mEncodings.ASCII(), false),
+        GString(ByteBuffer(std::string("odd\0x", 5)), mEncodings.Unicode(), false),
+    };
+    for (GString const& text : texts) {
+        GString quoted(text);
+        GTextEscapes::QuoteString(quoted);
+        const std::string expected =
+            BytesOf(text.GetBuffer(mEncodings.Unicode())) + BytesOf(quoted.GetBuffer(mEncodings.Unicode()));
+        CollectingOutStream sink;
+        GText2BinStream writer(sink, mEncodings.Unicode());
+        EXPECT_TRUE(writer.Write(text));
+        EXPECT_TRUE(writer.WriteQuotedString(text));
+        EXPECT_FALSE(writer.WasLastTextLossy());
+        EXPECT_EQ(sink.Bytes(), "\xFF\xFE" + expected) << BytesOf(text.GetEncodedBuffer());
+    }
+}
+
 TEST_F(GText2BinStreamTest, ACharacterTheEncodingLacksDoesNotCutTheText) {
     DefaultCharacterScope defaultCharacter('?');
     // The platform code pages stop at such a character; the rest must still be written.

@@ -201,6 +201,12 @@ TEST(PMacXProcessInfo, ProgramsAreFoundUnderTheNamesAUserSees) {
         for (int pid : ours) {
             EXPECT_EQ(Contains(found, pid), pid == c.expected) << "process " << pid;
         }
+        // Restricted to candidates (repeated, unordered, with ids that name nothing): the same
+        // answer for them, once each.
+        std::vector<int> candidates(ours.rbegin(), ours.rend());
+        candidates.insert(candidates.end(), {ours[0], 0, -4, static_cast<int>(getpid())});
+        const std::vector<int> among = PMacXProcessInfo::FindProcessIDsAmong(c.name, candidates);
+        EXPECT_EQ(among, c.expected > 0 ? std::vector<int>{c.expected} : std::vector<int>());
         // pgrep warns that a name longer than 15 characters can never match: not asked.
         if (std::string(c.name).size() > 15)
             continue;

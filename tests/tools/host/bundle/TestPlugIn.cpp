@@ -5,7 +5,10 @@
 // document and the book action with a current book that has chapters, gives them shortcuts,
 // and runs them: nested modal states, the measurement unit and alerts. TROVEL_TEST_PLUGIN names
 // misbehaviours for the host to catch: "leak" keeps a reference, "throw" throws from an action,
-// "out-of-order" releases nested modal states in the wrong order, "keep-modal" keeps one.
+// "out-of-order" releases nested modal states in the wrong order, "keep-modal" keeps one. With
+// TROVEL_TEST_PDF set, the document action then exports the front document (saved first when it
+// is untitled) to that file, and the book action sets the session's PDF preferences (crop marks)
+// and exports the whole current book there.
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
@@ -19,6 +22,13 @@
 #include "hostsdk/base/InterfacePtr.h"
 #include "hostsdk/boss/InterfaceFactory.h"
 #include "hostsdk/boss/PlugIn.h"
+#include "hostsdk/commands/CmdUtils.h"
+#include "hostsdk/commands/IBookExportData.h"
+#include "hostsdk/commands/IPDFExportData.h"
+#include "hostsdk/commands/IPDFExportPrefs.h"
+#include "hostsdk/commands/ISysFileData.h"
+#include "hostsdk/documents/IPageList.h"
+#include "hostsdk/utils/IDocumentUtils.h"
 #include "hostsdk/documents/IBookContentMgr.h"
 #include "hostsdk/documents/IBookManager.h"
 #include "hostsdk/session/IApplication.h"
@@ -144,9 +154,54 @@ public:
             RunDialogs(context);
         else if (action == kBookAction)
             CAlert::ModalAlert(("Book of " + std::to_string(CurrentBookChapters()) + " chapters").c_str(), "OK", "", "", 1, 1);
+        const char* pdf = std::getenv("TROVEL_TEST_PDF");
+        if (pdf == nullptr)
+            return;
+        const ErrorCode result = action == kBookAction ? ExportBook(pdf) : ExportFrontDocument(pdf);
+        CAlert::ModalAlert(result == kSuccess ? "Exported" : "Not exported", "OK", "", "", 1, 1);
     }
 
 private:
+    static ErrorCode ExportFrontDocument(const char* pdf) {
+        InterfacePtr<IFrontDocumentUtils> front(UtilsBoss::QueryUtils<IFrontDocumentUtils>());
+        InterfacePtr<IDocument> document(front ? front->QueryFrontDocument() : nullptr);
+        InterfacePtr<IDocumentUtils> documents(UtilsBoss::QueryUtils<IDocumentUtils>());
+        if (!document || !documents || (!document->IsSaved() && documents->DoSave(document.get()) != kSuccess))
+            return kFailure;
+        InterfacePtr<ICommand> command(CmdUtils::CreateCommand(0x2505));
+        InterfacePtr<ISysFileData> file(command.get(), ISysFileData::kDefaultIID);
+        InterfacePtr<IPDFExportData> data(command.get(), IPDFExportData::kDefaultIID);
+        InterfacePtr<IPageList> pageList(document.get(), IPageList::kDefaultIID);
+        if (!file || !data || !pageList)
+            return kFailure;
+        file->Set(IDFile(PMString(pdf)));
+        UIDList pages(document->GetDocDataBase());
+        for (std::int32_t i = 0; i < pageList->GetPageCount(); ++i)
+            pages.Append(pageList->GetNthPageUID(i));
+        data->SetPageUIDList(pages, false);
+        return CmdUtils::ProcessCommand(command.get());
+    }
+
+    static ErrorCode ExportBook(const char* pdf) {
+        InterfacePtr<ICommand> setPrefs(CmdUtils::CreateCommand(0x2507));
+        InterfacePtr<IPDFExportPrefs> prefs(setPrefs.get(), IPDFExportPrefs::kDefaultIID);
+        if (!prefs)
+            return kFailure;
+        prefs->SetCropMarks(true);
+        InterfacePtr<IBookManager> books(GetExecutionContextSession(), IBookManager::kDefaultIID);
+        IBook* book = books ? books->GetCurrentActiveBook() : nullptr;
+        InterfacePtr<ICommand> command(CmdUtils::CreateCommand(0x1001B));
+        InterfacePtr<IBookExportData> data(command.get(), IBookExportData::kDefaultIID);
+        if (CmdUtils::ProcessCommand(setPrefs.get()) != kSuccess || book == nullptr || !data)
+            return kFailure;
+        data->SetBookFile(book->GetFile());
+        data->SetContents(UIDList(), true);
+        data->SetOutputFile(IDFile(PMString(pdf)), true);
+        data->SetExportFormat(IBookExportData::kPDFFormat);
+        data->SetUIFlags(0xFF);
+        return CmdUtils::ProcessCommand(command.get());
+    }
+
     // Two nested modal loops, as a dialog that opens a message box; the inner one shows the unit.
     static void RunDialogs(IActiveContext* context) {
         InterfacePtr<IModalDialogUtils> modal(UtilsBoss::QueryUtils<IModalDialogUtils>());

@@ -315,6 +315,10 @@ TEST_F(GUnicodeEncodingTest, Composition) {
         {u"\xD800x\xDC00", u"\xD800x\xDC00"},
         {u"\xD83D\xDE00\u0065\u0301", u"\xD83D\xDE00\u00E9"},
         {u"\u212B", u"\u00C5"},  // a singleton decomposition
+        // Runs of Latin text and ideographs pass in blocks: what follows them is still seen.
+        {u"\u65E5\u672Cxyz\u8A9E\u00E9ab" + ascii + u"\u65E5e\u0301", u"\u65E5\u672Cxyz\u8A9E\u00E9ab" + ascii + u"\u65E5\u00E9"},
+        {u"\u3400\u9FFFabcde\uF900", u"\u3400\u9FFFabcde\u8C48"},  // a compatibility ideograph
+        {u"\u9FFF\u4E00\u4E01\u4E02\u4E03\u4E04\u4E05\u4E06\uAC00\u11A8", u"\u9FFF\u4E00\u4E01\u4E02\u4E03\u4E04\u4E05\u4E06\uAC01"},
     };
     for (Case const& c : cases)
         EXPECT_EQ(Composed(c.text), c.composed);

@@ -1,0 +1,220 @@
+#include "core/streams/GUnicodeTextScanner.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/bytes/GByteOrder.h"
+#include "core/streams/GBufferedInStream.h"
+#include "core/text/GTextEscapes.h"
+#include "core/text/encodings/GEncodingFallback.h"
+#include "core/text/encodings/GEncodingKernels.h"
+#include "core/text/encodings/GUnicodeEncoding.h"
+
+namespace {
+
+constexpr int cBlockBytes = 1 << 13;
+constexpr int cReachUnits = 256;
+
+GEncoding const* ScannedEncoding() { return GEncodingFallback::Get<GUnicodeEncoding>(); }
+
+bool IsMark(unsigned char const* bytes, int n, bool machineOrder) {
+    const bool bigEndian = cBigEndianMachine;
+    const bool feFirst = bigEndian == machineOrder;
+    return n >= 2 && bytes[0] == (feFirst ? 0xFE : 0xFF) && bytes[1] == (feFirst ? 0xFF : 0xFE);
+}
+
+}  // namespace
+
+bool GUnicodeTextScanner::Reads(GBufferedInStream& in, GEncoding const* encoding) {
+    if (encoding != nullptr && encoding != ScannedEncoding())
+        return false;
+    GBuffer head;
+    GBuffer piece;
+    while (head.GetLength() < 2 && in.Read(piece, 2 - head.GetLength()) > 0)
+        head += piece;
+    in.Unread(head.GetLength());
+    unsigned char const* bytes = head.GetPtr();
+    const int n = head.GetLength();
+    // The other byte order is read by swapping, which the stream does.
+    if (IsMark(bytes, n, false))
+        return false;
+    return encoding != nullptr || IsMark(bytes, n, true);
+}
+
+GUnicodeTextScanner::GUnicodeTextScanner(GInStream& in) : mIn(&in) {
+    mWindow.Allocate(2 * cReachUnits + cBlockBytes);
+    GTextEscapes::GetEOLString().GetBuffer(mLineEnd, ScannedEncoding());
+    if (More() && IsMark(mWindow.GetPtr(), mWindow.GetLength(), true))
+        ++mPos;
+}
+
+// Keeps what Unread may reach and the token being read, and appends a block of the stream.
+bool GUnicodeTextScanner::Fill() {
+    if (mEnded)
+        return false;
+    int keep = std::max(0, mPos - cReachUnits);
+    if (mTokenStart >= 0)
+        keep = std::min(keep, mTokenStart);
+    if (keep > 0) {
+        mWindow.Remove(0, 2 * keep);
+        mPos -= keep;
+        mUnits -= keep;
+        if (mTokenStart >= 0)
+            mTokenStart -= keep;
+    }
+    if (mIn->Read(mBlock, cBlockBytes) > 0) {
+        mWindow += mBlock;
+    } else {
+        mEnded = true;
+        mLoneByte = (mWindow.GetLength() & 1) != 0;
+    }
+    mUnits = mWindow.GetLength() / 2;
+    return mPos < mUnits;
+}
+
+uint16_t GUnicodeTextScanner::Unit(int i) const { return GEncodingKernels::LoadUnit(mWindow.GetPtr() + 2 * i); }
+
+int GUnicodeTextScanner::Read(GBuffer& out, int count) {
+    out.Clear();
+    while (2 * (mUnits - mPos) + (mLoneByte ? 1 : 0) < count && Fill()) {
+    }
+    const int n = std::min(count, 2 * (mUnits - mPos) + (mLoneByte ? 1 : 0));
+    if (n < 1)
+        return -1;
+    out.Set(mWindow.GetPtr() + 2 * mPos, n);
+    mPos += n / 2;
+    if ((n & 1) != 0) {
+        if (mPos < mUnits)
+            return n;  // half a unit: not met by the readers of whole units that use this
+        DropLoneByte();
+    }
+    return n;
+}
+
+int GUnicodeTextScanner::Unread(int count) {
+    const int units = std::min(std::max(count, 0) / 2, mPos);
+    mPos -= units;
+    return 2 * units;
+}
+
+template <class Stop>
+int GUnicodeTextScanner::SkipUntil(Stop stop) {
+    int skipped = 0;
+    while (More() && !stop(Unit(mPos))) {
+        ++mPos;
+        ++skipped;
+    }
+    return skipped;
+}
+
+int GUnicodeTextScanner::SkipWhitespace(bool includeLineEnds) {
+    if (includeLineEnds)
+        return SkipUntil([](uint16_t u) { return !IsWhitespace(u); });
+    return SkipUntil([](uint16_t u) { return !IsBlank(u); });
+}
+
+void GUnicodeTextScanner::TakeToken(GString& out) {
+    out.Set(mWindow.GetPtr() + 2 * mTokenStart, 2 * (mPos - mTokenStart), ScannedEncoding());
+    mTokenStart = -1;
+}
+
+void GUnicodeTextScanner::AppendToken() {
+    if (mPos > mTokenStart)
+        mQuoted.AppendByteArray(mWindow.GetPtr() + 2 * mTokenStart, 2 * (mPos - mTokenStart));
+    mTokenStart = -1;
+}
+
+int GUnicodeTextScanner::Read(int count, GString& out) {
+    out.Clear();
+    if (count < 1 || !More())
+        return -1;
+    mTokenStart = mPos;
+    while (mPos - mTokenStart < count && More())
+        ++mPos;
+    const int n = mPos - mTokenStart;
+    TakeToken(out);
+    return n;
+}
+
+bool GUnicodeTextScanner::ReadString(GString& out) {
+    SkipWhitespace(true);
+    if (!More()) {
+        out.Clear();
+        return false;
+    }
+    mTokenStart = mPos;
+    SkipUntil(IsWhitespace);
+    TakeToken(out);
+    return true;
+}
+
+bool GUnicodeTextScanner::ReadLine(GString& out) {
+    if (!More()) {
+        out.Clear();
+        DropLoneByte();
+        return false;
+    }
+    mTokenStart = mPos;
+    SkipUntil(IsLineEnd);
+    TakeToken(out);
+    if (!More()) {
+        DropLoneByte();
+        return true;
+    }
+    // An LF ends the line alone; a CR takes an LF after it.
+    if (Unit(mPos++) == '\r' && More() && Unit(mPos) == '\n')
+        ++mPos;
+    return true;
+}
+
+// As the stream reads the character after a backslash.
+void GUnicodeTextScanner::AppendEscaped(uint16_t code) {
+    switch (code) {
+    case 't':
+        mQuoted += static_cast<unsigned short>('\t');
+        return;
+    case 'n':
+        mQuoted += mLineEnd;
+        return;
+    case '"':
+    case '\\':
+    case '\'':
+        mQuoted += static_cast<unsigned short>(code);
+        return;
+    default:
+        mQuoted += static_cast<unsigned short>('\\');
+        mQuoted += static_cast<unsigned short>(code);
+    }
+}
+
+bool GUnicodeTextScanner::ReadQuotedString(GString& out) {
+    out.Clear();
+    if (!More() || Unit(mPos) != '"')
+        return false;
+    mTokenStart = ++mPos;
+    SkipUntil(EndsQuoted);
+    if (More() && Unit(mPos) == '"') {
+        // No escape: the text is taken where it lies.
+        TakeToken(out);
+        ++mPos;
+        return true;
+    }
+    mQuoted.Clear();
+    AppendToken();
+    while (More()) {
+        if (Unit(mPos++) == '"') {
+            out.Set(mQuoted, ScannedEncoding());
+            return true;
+        }
+        if (!More()) {
+            mQuoted += static_cast<unsigned short>('\\');  // an escape cut by the end
+            break;
+        }
+        AppendEscaped(Unit(mPos++));
+        mTokenStart = mPos;
+        SkipUntil(EndsQuoted);
+        AppendToken();
+    }
+    out.Set(mQuoted, ScannedEncoding());
+    return false;
+}

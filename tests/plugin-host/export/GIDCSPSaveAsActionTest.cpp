@@ -1,0 +1,183 @@
+// The document export action against the stand-in host: the PDF of the front document (all pages,
+// a range, saved first when untitled), its name and place, the adjustments as the PDF shows them
+// (read back with poppler's tools only), and the document's package.
+#include "plugin-host/export/GIDCSPSaveAsAction.h"
+
+#include <gtest/gtest.h>
+
+#include "hostsdk/pdf/Poppler.h"
+#include "plugin-host/export/ExportActionFixture.h"
+
+using namespace exporttest;
+
+namespace {
+
+class DocumentExport : public ExportActionFixture {
+protected:
+    void SetUp() override {
+        ExportActionFixture::SetUp();
+        mAction = std::make_unique<GIDCSPSaveAsAction>();
+    }
+    void TearDown() override {
+        mAction.reset();
+        ExportActionFixture::TearDown();
+    }
+    bool Export(GCPTSaveAsProperties const& request) {
+        MarkReferences();
+        bool const done = mAction->SaveAsPDF(request, Folder());
+        ExpectNoReferenceLeft();
+        return done;
+    }
+    std::string Pdf() const { return Native(mAction->GetSaveAsPDF()); }
+    std::vector<std::string> PageTexts(std::string const& pdf) const {
+        std::vector<std::string> texts;
+        for (int page = 1; page <= poppler::PageCount(pdf); ++page) {
+            std::string text = poppler::Text(pdf, page);
+            texts.push_back(text.substr(0, text.find_first_of("\n\f")));
+        }
+        return texts;
+    }
+    static void ExpectBox(poppler::Box const& box, double x1, double y1, double x2, double y2) {
+        EXPECT_NEAR(box.x1, x1, 0.01);
+        EXPECT_NEAR(box.y1, y1, 0.01);
+        EXPECT_NEAR(box.x2, x2, 0.01);
+        EXPECT_NEAR(box.y2, y2, 0.01);
+    }
+    std::string Error() const { return U8(mAction->GetLastError()); }
+
+    // Made once the foundation is up.
+    std::unique_ptr<GIDCSPSaveAsAction> mAction;
+};
+
+}  // namespace
+
+TEST_F(DocumentExport, ASavedDocumentGivesEveryPageInOrderAndTheAdjustmentsOffWriteOnlyTheMarkWeight) {
+    OpenSaved(Document("Brochure.indd", 3));
+    GCPTSaveAsProperties request(T("Press"));
+    ASSERT_TRUE(Export(request)) << Error();
+    EXPECT_EQ(mFolder + "/Brochure.pdf", Pdf());
+    EXPECT_EQ(PageTexts(Pdf()), (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
+    std::vector<std::string> setters;
+    for (std::string const& call : HostCallLog::Calls())
+        if (call.rfind("IPDFExportPrefs::Set", 0) == 0)
+            setters.push_back(call);
+    EXPECT_EQ(setters, (std::vector<std::string>{"IPDFExportPrefs::SetMarksWeight 0.25"}));
+    // The job options' bleed stands: 2 points above the page only.
+    auto boxes = poppler::Boxes(Pdf(), 1);
+    ExpectBox(boxes["TrimBox"], 0, 0, 612, 792);
+    ExpectBox(boxes["BleedBox"], 0, 0, 612, 794);
+    // The document was saved: it is not saved again.
+    for (std::string const& call : HostCallLog::Calls())
+        EXPECT_NE(call.rfind("IDocumentUtils::DoSave", 0), 0u);
+}
+
+TEST_F(DocumentExport, ARangeGivesItsPagesInItsOrder) {
+    OpenSaved(Document("Brochure.indd", 5));
+    GCPTSaveAsProperties request(T("Press"));
+    request.SetPageRange(T("4-5, 2"));
+    ASSERT_TRUE(Export(request)) << Error();
+    EXPECT_EQ(PageTexts(Pdf()), (std::vector<std::string>{"Page 4", "Page 5", "Page 2"}));
+}
+
+TEST_F(DocumentExport, ABadRangeAnEmptyRangeAndNoPagesFailWithPages) {
+    for (char const* range : std::vector<char const*>{"9", "x-y", "", nullptr}) {
+        SCOPED_TRACE(range == nullptr ? "no pages" : range);
+        mHost->Documents().CloseAll();
+        OpenSaved(Document("Brochure.indd", range == nullptr ? 0 : 3));
+        GCPTSaveAsProperties request(T("Press"));
+        if (range != nullptr)
+            request.SetPageRange(T(range));
+        EXPECT_FALSE(Export(request));
+        EXPECT_EQ("Plug-in Error: Pages", Error());
+        EXPECT_TRUE(Listing(mFolder).empty());
+    }
+}
+
+TEST_F(DocumentExport, AnUntitledDocumentIsSavedFirstAndWhenItCannotBeNothingIsWritten) {
+    mHost->Documents().OpenDocument(Document("Untitled-1", 1));
+    GCPTSaveAsProperties request(T("Press"));
+    ASSERT_TRUE(Export(request)) << Error();
+    EXPECT_EQ(mFolder + "/Untitled-1.pdf", Pdf());
+    EXPECT_TRUE(Exists(mSandbox.Root() + "/Untitled-1.indd"));
+
+    mHost->Documents().CloseAll();
+    mHost->SetSaveFolder("");
+    mHost->Documents().OpenDocument(Document("Untitled-2", 1));
+    EXPECT_FALSE(Export(request));
+    EXPECT_EQ("Plug-in Error: Unable to save current document. Save the document and try again.", Error());
+    EXPECT_FALSE(Exists(mFolder + "/Untitled-2.pdf"));
+}
+
+TEST_F(DocumentExport, AnExistingPdfIsKeptAndTheNewOneGoesIntoAUniqueFolderWithItsPackageBeside) {
+    OpenSaved(Document("Brochure.indd", 1));
+    std::filesystem::create_directories(mFolder);
+    WriteFile(mFolder + "/Brochure.pdf", "mine");
+    GCPTSaveAsProperties request(T("Press"));
+    ASSERT_TRUE(Export(request)) << Error();
+    GPathName const pdf = mAction->GetSaveAsPDF();
+    EXPECT_EQ("Brochure.pdf", U8(pdf.GetLeaf()));
+    EXPECT_EQ(mFolder, Native(pdf.GetBranch().GetBranch()));
+    EXPECT_EQ(1, poppler::PageCount(Pdf()));
+    EXPECT_EQ("mine", ReadAll(mFolder + "/Brochure.pdf"));
+
+    MarkReferences();
+    ASSERT_TRUE(mAction->CreatePackage(pdf.GetBranch())) << Error();
+    ExpectNoReferenceLeft();
+    EXPECT_EQ(Native(pdf.GetBranch()) + "/Brochure Folder", Native(mAction->GetPackagePath()));
+    EXPECT_TRUE(Exists(Native(mAction->GetPackagePath()) + "/Report.txt"));
+    // A second package of the same name goes into a unique folder beside the first.
+    GPathName const first = mAction->GetPackagePath();
+    ASSERT_TRUE(mAction->CreatePackage(pdf.GetBranch())) << Error();
+    EXPECT_EQ("Brochure Folder", U8(mAction->GetPackagePath().GetLeaf()));
+    EXPECT_EQ(Native(pdf.GetBranch()), Native(mAction->GetPackagePath().GetBranch().GetBranch()));
+    EXPECT_TRUE(Exists(Native(first)));
+}
+
+TEST_F(DocumentExport, GivenBleedAndSlugShapeTheBoxesAndNegativeValuesCountAsNone) {
+    HostDocumentRecord document = Document("Boxes.indd", 1);
+    document.pageWidth = 300;
+    document.pageHeight = 400;
+    document.slug = HostEdges{24, 24, 24, 24};
+    OpenSaved(document);
+    GCPTSaveAsProperties request(T("Press"));
+    GGPCPluginCSSettings& settings = *request.GetPluginSettings();
+    settings.SetBleedChoice(GGPCPluginCSSettings::kBleedUseGivenValue);
+    settings.SetBleedTopValue(5);
+    settings.SetBleedInsideValue(7);
+    settings.SetBleedOutsideValue(6);
+    settings.SetBleedBottomValue(8);
+    settings.SetIncludeSlugArea(true);
+    ASSERT_TRUE(Export(request)) << Error();
+    auto boxes = poppler::Boxes(Pdf(), 1);
+    ExpectBox(boxes["TrimBox"], 31, 32, 331, 432);
+    ExpectBox(boxes["BleedBox"], 24, 24, 337, 437);
+    ExpectBox(boxes["MediaBox"], 0, 0, 361, 461);
+
+    settings.SetBleedTopValue(-5);
+    settings.SetBleedInsideValue(-1e9);
+    settings.SetIncludeSlugArea(false);
+    settings.SetMarkOffset(-3);
+    ASSERT_TRUE(Export(request)) << Error();
+    for (std::string const& call : HostCallLog::Calls()) {
+        EXPECT_EQ(call.find(" -"), std::string::npos) << call;
+    }
+    boxes = poppler::Boxes(Pdf(), 1);
+    ExpectBox(boxes["TrimBox"], 0, 8, 300, 408);
+    ExpectBox(boxes["BleedBox"], 0, 0, 306, 408);
+}
+
+TEST_F(DocumentExport, AnExportRequestWritesThePdfAndItsPackageBesideItInTheOutputFolder) {
+    OpenSaved(Document("Brochure.indd", 2));
+    GCPTSaveAsProperties request(T("Press"));
+    request.GetPluginSettings()->IncludeFilePackage(true);
+    MarkReferences();
+    mAction->Receive(GCPTSaveAsAction::cExportRequestSignal, request);
+    ExpectNoReferenceLeft();
+    EXPECT_TRUE(mAction->GetLastError().IsEmpty()) << Error();
+    GPathName folder;
+    ASSERT_TRUE(GCPTSaveAsAction::GetOutputFolder(T("Press"), folder));
+    EXPECT_EQ(Native(folder) + "/Brochure.pdf", Pdf());
+    EXPECT_EQ(2, poppler::PageCount(Pdf()));
+    EXPECT_EQ(Native(folder) + "/Brochure Folder", Native(mAction->GetPackagePath()));
+    EXPECT_TRUE(Exists(Native(mAction->GetPackagePath()) + "/Report.txt"));
+}
