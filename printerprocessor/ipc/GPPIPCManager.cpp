@@ -1,7 +1,9 @@
 #include "printerprocessor/ipc/GPPIPCManager.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <vector>
 
 #include "core/base/GException.h"
@@ -30,6 +32,23 @@ constexpr int kTableFull = 40160;
 constexpr int kNoTable = 40165;
 
 using QueueMemory = GSharedMemoryBase<PUNIXSharedMemory>;
+
+// TROVEL_NOTICE_WAIT_MS shortens (or lengthens) the wait for a receiver, for tests that meet a
+// receiver that never reads; read once per process.
+int WaitForReceiverMs() {
+    static int const sWaitMs = [] {
+        char const* text = std::getenv("TROVEL_NOTICE_WAIT_MS");
+        if (text == nullptr || *text < '0' || *text > '9')
+            return GPPIPCManager::cWaitMs;
+        char* end = nullptr;
+        errno = 0;
+        long const value = std::strtol(text, &end, 10);
+        if (errno != 0 || *end != '\0' || value > 600000)
+            return GPPIPCManager::cWaitMs;
+        return static_cast<int>(value);
+    }();
+    return sWaitMs;
+}
 
 // The installed process information when there is one; the platform's own look otherwise, so a
 // manager outliving the platform's end still answers.
@@ -296,7 +315,7 @@ GPPIPCMessageQueue::Placement GPPIPCManager::Append(GPPIPCMessageQueue& queue, i
 
 bool GPPIPCManager::WaitTillTaken(GPPIPCMessageQueue& queue, int pid, const GPPIPCMessageQueue::Placement& placed,
                                   int messageID, const GBuffer& data) {
-    const GIPDeadline deadline(cWaitMs);
+    const GIPDeadline deadline(WaitForReceiverMs());
     auto nextLivenessCheck = std::chrono::steady_clock::now() + std::chrono::milliseconds(cLivenessCheckMs);
     for (;;) {
         GPPIPCMessageQueue::Presence presence = GPPIPCMessageQueue::cQueued;

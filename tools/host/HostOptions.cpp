@@ -29,6 +29,7 @@ const char* HostOptions::Usage() {
            "  --fail NAME[#N]   make the host call NAME fail, always or only its Nth time\n"
            "  --script FILE     the choices that drive the plug-in's dialogs\n"
            "  --save-folder DIR where untitled documents are saved (none: saving one fails)\n"
+           "  --pace MS         milliseconds between two script steps (default 10)\n"
            "  --calls           print every call made to the host\n"
            "  --help            print this text\n";
 }
@@ -54,7 +55,8 @@ bool HostOptions::Parse(int argc, const char* const* argv, HostOptions& options,
             continue;
         }
         const bool known = option == "--document" || option == "--book" || option == "--script" || option == "--run" ||
-                           option == "--unit" || option == "--fail" || option == "--save-folder";
+                           option == "--unit" || option == "--fail" || option == "--save-folder" ||
+                           option == "--pace";
         if (!known) {
             error = "unknown option " + option;
             return false;
@@ -73,6 +75,12 @@ bool HostOptions::Parse(int argc, const char* const* argv, HostOptions& options,
             parsed.script = value;
         } else if (option == "--save-folder") {
             parsed.saveFolder = value;
+        } else if (option == "--pace") {
+            if (!ParseID(value, id) || value.find_first_not_of("0123456789") != std::string::npos || id > 60000) {
+                error = "--pace: not a number of milliseconds from 0 to 60000: " + value;
+                return false;
+            }
+            parsed.paceMs = static_cast<int>(id);
         } else if (option == "--run" || option == "--unit") {
             if (!ParseID(value, id)) {
                 error = option + ": not an ID: " + value;

@@ -8,6 +8,8 @@
 //     --fail NAME[#N]   make the host call NAME fail, every time or only its Nth time (repeatable)
 //     --script FILE     the choices that drive the plug-in's dialogs, one per line
 //     --save-folder DIR where untitled documents are saved (without it, saving one fails)
+//     --pace MS         milliseconds between two script steps (default 10; 0 to 60000), so that
+//                       someone watching the dialogs on screen can follow them
 //     --calls           print every call made to the host as it happens
 //     --help            print this text
 #include <cstdint>
@@ -23,6 +25,7 @@ struct HostOptions {
     std::vector<std::string> faults;
     std::string script;
     std::string saveFolder;
+    int paceMs = 10;
     bool calls = false;
     bool help = false;
 

@@ -64,7 +64,7 @@ private:
     std::vector<HostBookRecord> mBooks;
     HostScript mScript;
     // Takes the script's steps in the plug-in's dialogs; without steps it closes them.
-    HostDialogDriver mDriver{mScript, mOut};
+    HostDialogDriver mDriver{mScript, mOut, mOptions.paceMs};
     std::vector<HostBoss*> mServices;
     std::vector<Component> mComponents;
     // Whether the run left the session's PDF export preferences other than it found them.

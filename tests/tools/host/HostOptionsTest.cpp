@@ -18,7 +18,7 @@ TEST(HostOptionsTest, ReadsRepeatedOptionsInOrder) {
     HostOptions options;
     std::string error;
     ASSERT_TRUE(Parse({"--document", "a.json", "B.plugin", "--document", "b.json", "--book", "c.json", "--run",
-                       "0x198C04", "--run", "1674240", "--unit", "0X1206", "--fail", "IMenuManager#2", "--calls", "--save-folder", "/x/new"},
+                       "0x198C04", "--run", "1674240", "--unit", "0X1206", "--fail", "IMenuManager#2", "--calls", "--save-folder", "/x/new", "--pace", "700"},
                       options, error))
         << error;
     EXPECT_EQ(options.bundle, "B.plugin");
@@ -29,6 +29,7 @@ TEST(HostOptionsTest, ReadsRepeatedOptionsInOrder) {
     EXPECT_EQ(options.faults, (std::vector<std::string>{"IMenuManager#2"}));
     EXPECT_TRUE(options.calls);
     EXPECT_EQ(options.saveFolder, "/x/new");
+    EXPECT_EQ(options.paceMs, 700);
 }
 
 TEST(HostOptionsTest, RejectsWhatCannotRun) {
@@ -42,6 +43,8 @@ TEST(HostOptionsTest, RejectsWhatCannotRun) {
         {"A.plugin", "--unit", "12a"},
         {"A.plugin", "--what", "x"},
         {"A.plugin", "--save-folder"},
+        {"A.plugin", "--pace", "0x10"},     // milliseconds are decimal
+        {"A.plugin", "--pace", "60001"},
     };
     for (const auto& arguments : cases) {
         HostOptions options;
