@@ -185,6 +185,7 @@ bool GIDCSPExportBookAction::SaveAsPDF(GCPTSaveAsProperties const& request, GPat
 
     GPathName pdf;
     GetUniquePDFFilePath(folder, BaseName(book->GetName()), pdf);
+    HeldPDFName held(pdf);
     InterfacePtr<ICommand> command(CmdUtils::CreateCommand(kBookExportCommand));
     if (!command)
         return Fail(kCommandNotFound);
@@ -203,7 +204,7 @@ bool GIDCSPExportBookAction::SaveAsPDF(GCPTSaveAsProperties const& request, GPat
         data->SetUIFlags(kNoHostUI);
         result = CmdUtils::ProcessCommand(command.get());
     }
-    return Finished(result, pdf);
+    return held.Written(Finished(result, pdf));
 }
 
 bool GIDCSPExportBookAction::CreatePackage(GPathName const& folder) {

@@ -133,6 +133,7 @@ bool GIDCSPSaveAsAction::SaveAsPDF(GCPTSaveAsProperties const& request, GPathNam
     PMString const name = document->GetName();
     GPathName pdf;
     GetUniquePDFFilePath(folder, BaseName(name), pdf);
+    HeldPDFName held(pdf);
     file->Set(GIDCSConvertMethods::ConvertToIDFile(pdf));
 
     UIDList const pages = PagesToExport(*document.get(), request);
@@ -148,7 +149,7 @@ bool GIDCSPSaveAsAction::SaveAsPDF(GCPTSaveAsProperties const& request, GPathNam
     GString fonts;
     if (GIDCSPHelperMethods::GetMissingFontsInfo(document.get(), errorId, fonts) != 0)
         return Fail(errorId, fonts);
-    return Finished(CmdUtils::ProcessCommand(command.get()), pdf);
+    return held.Written(Finished(CmdUtils::ProcessCommand(command.get()), pdf));
 }
 
 bool GIDCSPSaveAsAction::CreatePackage(GPathName const& folder) {

@@ -33,6 +33,28 @@ protected:
     // folder inside `folder`, with the options both exports set, and records it.
     bool MakePackage(IPackageOptions& package, GPathName const& folder, PMString const& name);
 
+    // Gives up the name GetUniquePDFFilePath held for the PDF unless the export wrote the PDF, so
+    // that an export that ends early leaves no empty file behind.
+    class HeldPDFName {
+    public:
+        explicit HeldPDFName(GPathName const& pdf) : mPDF(pdf) {}
+        ~HeldPDFName() {
+            if (!mWritten)
+                RemoveFailedPDF(mPDF);
+        }
+        HeldPDFName(HeldPDFName const&) = delete;
+        HeldPDFName& operator=(HeldPDFName const&) = delete;
+        // The outcome of Finished, passed on.
+        bool Written(bool written) {
+            mWritten = written;
+            return written;
+        }
+
+    private:
+        GPathName const& mPDF;
+        bool mWritten = false;
+    };
+
 private:
     static void SetPackageOptions(IPackageOptions& package);
     static void RemoveFailedPDF(GPathName const& pdf);

@@ -1,10 +1,15 @@
 #include "plugin/saveas/GCPTSaveAsAction.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <exception>
 #include <memory>
+#include <string>
 
 #include "core/base/GException.h"
 #include "core/text/GLngString.h"
+#include "core/text/encodings/GUTF8Encoding.h"
 #include "plugin/tools/ZARidizoTools.h"
 #include "services/filesystem/GFileSystem.h"
 
@@ -22,12 +27,25 @@ void EnsureFolder(GPathName const& folder) {
         GFileSystem::CreateFolder(folder);
 }
 
-// folder/leaf, or leaf inside a new unique folder of folder when something stands there.
-void UniquePath(GPathName const& folder, GString const& leaf, GPathName& result) {
+// Makes the file, new and empty; false when anything stands at the path (a link too).
+bool MakeNewFile(GPathName const& path) {
+    GBuffer const bytes = path.GetNativePathString().GetBuffer(GUTF8Encoding::GetInstance());
+    std::string const native(reinterpret_cast<char const*>(bytes.GetPtr()), std::size_t(bytes.GetLength()));
+    int const fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    close(fd);
+    return true;
+}
+
+// folder/leaf, or leaf inside a new unique folder of folder when something stands there. A file
+// is held at once: a test for its name and a later write would let two exports at the same time
+// take the same name, and the later would replace the earlier's PDF.
+void UniquePath(GPathName const& folder, GString const& leaf, GPathName& result, bool holdFile) {
     EnsureFolder(folder);
     GPathName path = folder;
     path.Append(leaf);
-    if (IsTaken(path)) {
+    if (holdFile ? !MakeNewFile(path) : IsTaken(path)) {
         GPathName unique;
         GFileSystem::CreateUniqueFolder(folder / GPathName("XXXXX"), unique);
         path = unique;
@@ -171,11 +189,11 @@ void GCPTSaveAsAction::SetPackagePath(GPathName const& path) {
 void GCPTSaveAsAction::GetUniquePDFFilePath(GPathName const& folder, GString const& name, GPathName& result) {
     GString leaf = ZARidizoTools::GetSafeFolderName(name);
     leaf += GString(".pdf");
-    UniquePath(folder, leaf, result);
+    UniquePath(folder, leaf, result, true);
 }
 
 void GCPTSaveAsAction::GetUniqueFolderPath(GPathName const& folder, GString const& name, GPathName& result) {
-    UniquePath(folder, ZARidizoTools::GetSafeFolderName(name), result);
+    UniquePath(folder, ZARidizoTools::GetSafeFolderName(name), result, false);
 }
 
 bool GCPTSaveAsAction::GetOutputFolder(GString const& trovelorName, GPathName& folder) {

@@ -63,8 +63,10 @@ public:
     GCPTSaveAsProperties const* GetRequest() const { return mRequest.Get(); }
 
     // folder/<name>.pdf, or the same inside a new unique folder of folder when something stands
-    // there; the folder is made when missing. The name becomes one safe file name. Throws the
-    // file system's exception when a folder cannot be made.
+    // there; the folder is made when missing. The name becomes one safe file name. In folder the
+    // name is held by a new empty file, so that an export running at the same time takes another
+    // (the caller removes it when no PDF replaces it). Throws the file system's exception when a
+    // folder cannot be made.
     static void GetUniquePDFFilePath(GPathName const& folder, GString const& name, GPathName& result);
     // folder/<name> likewise, for the package folder.
     static void GetUniqueFolderPath(GPathName const& folder, GString const& name, GPathName& result);

@@ -4,6 +4,7 @@
 #include <QtCore/QTranslator>
 
 #include <stdexcept>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "core/base/GException.h"
@@ -320,6 +321,22 @@ TEST_F(SaveAsAction, UniquePathsNeverNameSomethingThatStandsThereAndStayInTheirF
         EXPECT_FALSE(Exists(Native(result))) << c.what;
         EXPECT_TRUE(Exists(plain)) << c.what << ": what stood there is left alone";
     }
+}
+
+// Two exports of one name at the same time: the first holds the name from the moment it is
+// chosen, so the second cannot choose it too and later replace the first's PDF.
+TEST_F(SaveAsAction, APDFNameChosenIsHeldUntilThePDFIsWritten) {
+    GPathName first;
+    GPathName second;
+    GCPTSaveAsAction::GetUniquePDFFilePath(ExportFolder(), T("Brochure"), first);
+    GCPTSaveAsAction::GetUniquePDFFilePath(ExportFolder(), T("Brochure"), second);
+    EXPECT_EQ(Folder() + "/Brochure.pdf", Native(first));
+    EXPECT_NE(Native(first), Native(second));
+    EXPECT_EQ("Brochure.pdf", U8(second.GetLeaf()));
+    struct stat info {};
+    ASSERT_EQ(0, lstat(Native(first).c_str(), &info));
+    EXPECT_TRUE(S_ISREG(info.st_mode));
+    EXPECT_EQ(0, info.st_size);
 }
 
 TEST_F(SaveAsAction, RecordedPathsKeepTheirCase) {
