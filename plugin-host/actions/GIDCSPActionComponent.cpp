@@ -58,7 +58,9 @@ void RegisterStringsFolder() {
 
 void RegisterOwnFolder() {
     GPathName const folder = GFileSystem::GetSpecialPath(kMakerPrefsPath) / GPathName(kOwnFolder);
-    if (!GFileSystem::TryFolderExists(folder) && !GFileSystem::CreateFolder(folder))
+    // Another host process of the user may make it between the look and the creation; it counts.
+    if (!GFileSystem::TryFolderExists(folder) && !GFileSystem::CreateFolder(folder) &&
+        !GFileSystem::TryFolderExists(folder))
         throw std::runtime_error("the plug-in's folder could not be created");
     GFileSystem::AddSpecialPath(kOwnFolderPath, folder);
 }

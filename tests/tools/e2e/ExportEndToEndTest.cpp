@@ -92,8 +92,6 @@ protected:
     void SetUp() override {
         mEnvironment.Set("QT_QPA_PLATFORM", "offscreen");
         mEnvironment.Set("XDG_CACHE_HOME", mSandbox.Root() + "/data");
-        // A receiver that never takes a notice costs each send this bound, not the product's 3.3 s.
-        mEnvironment.Set("TROVEL_NOTICE_WAIT_MS", "300");
         MakeTrovelor(kTrovelor, kGUID, "Press Quality", {"UserSettings=true", "IncludeFilePackage=false"});
         MakeTrovelor("Screen Proof", "e2e-screen", "Smallest File Size", {});
     }
@@ -330,6 +328,8 @@ TEST_F(ExportEndToEnd, TwoHostsExportingAtOnceReachOneReceiver) {
 }
 
 TEST_F(ExportEndToEnd, WithoutAListeningReceiverTheUserIsAskedToLaunchTheTrovelor) {
+    // A receiver that never takes a notice costs each send this bound, not the product's 3.3 s.
+    mEnvironment.Set("TROVEL_NOTICE_WAIT_MS", "300");
     // Dead: killed outright, its registration still in the table.
     {
         StandIn receiver;
