@@ -271,25 +271,35 @@ TEST_F(ExportEndToEnd, EscapeExportsNothing) {
     EXPECT_EQ(0, Stop(receiver));
 }
 
+// Two exports in one session: the second dialog preselects the Trovelor and shows the package
+// choice remembered from the first, which the user takes back.
 TEST_F(ExportEndToEnd, TwoExportsInARowKeepBothPdfs) {
     StandIn receiver;
     ASSERT_TRUE(StartReceiver(receiver));
-    // The second dialog preselects the Trovelor picked in the first.
-    const HostResult result = Export("--document", Sample("Brochure.json"), "choose Press Quality\nbutton OK\nbutton OK\n",
+    const HostResult result = Export("--document", Sample("Brochure.json"),
+                                     "choose Press Quality\ncheck Include File Package\nbutton OK\n"
+                                     "uncheck Include File Package\nbutton OK\n",
                                      {kDocumentAction, kDocumentAction});
     ASSERT_EQ(0, result.exit) << result.out << result.errors;
+    EXPECT_EQ(std::string::npos, result.out.find("(not possible)")) << result.out;
     ExpectClean(result);
     const std::vector<std::string> pdfs = PdfsWritten(result);
     ASSERT_EQ(2u, pdfs.size()) << result.out;
-    EXPECT_EQ(OutputOf(kTrovelor) + "/Brochure.pdf", pdfs[0]);
+    const std::string output = OutputOf(kTrovelor);
+    EXPECT_EQ(output + "/Brochure.pdf", pdfs[0]);
     // The second goes into a new folder beside the first, which stays.
-    EXPECT_TRUE(std::regex_match(pdfs[1], std::regex(OutputOf(kTrovelor) + "/[^/]{5}/Brochure\\.pdf"))) << pdfs[1];
+    EXPECT_EQ(output.size() + 1 + 5 + 1 + std::string("Brochure.pdf").size(), pdfs[1].size()) << pdfs[1];
+    EXPECT_EQ(output + "/", pdfs[1].substr(0, output.size() + 1)) << pdfs[1];
+    EXPECT_EQ("/Brochure.pdf", pdfs[1].substr(output.size() + 6)) << pdfs[1];
     EXPECT_TRUE(IsFile(pdfs[0]));
     EXPECT_TRUE(IsFile(pdfs[1]));
-    const std::vector<Line> lines = receiver.AwaitLines(2);
-    ASSERT_EQ(2u, lines.size());
+    EXPECT_TRUE(IsFolder(output + "/Brochure Folder"));
+    EXPECT_FALSE(IsFolder(pdfs[1].substr(0, output.size() + 6) + "/Brochure Folder")) << "the package was unchecked";
+    const std::vector<Line> lines = receiver.AwaitLines(3);
+    ASSERT_EQ(3u, lines.size());
     ExpectNotice(lines[0], pdfs[0], "");
-    ExpectNotice(lines[1], pdfs[1], "");
+    ExpectNotice(lines[1], output + "/Brochure Folder", "folder");
+    ExpectNotice(lines[2], pdfs[1], "");
     EXPECT_EQ(0, Stop(receiver));
 }
 
