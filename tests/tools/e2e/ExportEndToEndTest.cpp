@@ -172,8 +172,8 @@ protected:
         }
     }
 
-    // The export that a dead, stopped or silent receiver could not take: the PDF stays, the
-    // user is asked to launch the Trovelor, and no package notice follows.
+    // The export that a dead, stopped or silent receiver could not take: the PDF stays and the
+    // user is asked to launch the Trovelor.
     void ExpectLaunchManually(const HostResult& result) {
         EXPECT_EQ(0, result.exit) << result.out << result.errors;
         EXPECT_TRUE(result.Printed(kLaunchManually)) << result.out;
