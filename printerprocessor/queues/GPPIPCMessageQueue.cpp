@@ -113,6 +113,19 @@ Search Find(UsedArea& area, int messageID, GBuffer const& data, int wantedAt) {
     return found;
 }
 
+// Sleeps at most milliseconds while the end word holds end (and, with before >= 0, while the end
+// lies past before), counted among the sleepers of the queue's mutex segment so that a drain
+// knows to wake it. The count goes up before the end is looked at, and a drain writes the end
+// before it reads the count: either the sleeper sees the drained end or the drain sees it.
+void SleepWhileEndIs(Memory& memory, int* endWord, int end, int before, int milliseconds) {
+    int* sleepers = memory.GetMutex().GetSleeperWord();
+    __atomic_add_fetch(sleepers, 1, __ATOMIC_SEQ_CST);
+    const int now = __atomic_load_n(endWord, __ATOMIC_SEQ_CST);
+    if (now == end && (before < 0 || now > before))
+        PShmCalls::WaitWhileEqual(endWord, end, milliseconds);
+    __atomic_sub_fetch(sleepers, 1, __ATOMIC_SEQ_CST);
+}
+
 // Walks to the end only to find damage.
 void FindDamage(UsedArea& area) {
     WalkRecords(area, [](int, int, int, unsigned char const*, int) { return false; });
@@ -160,7 +173,7 @@ bool GPPIPCMessageQueue::TryToAddRawMessage(int sender, int messageID, GBuffer c
     unsigned char* bytes = mMemory.GetSegment().GetData();
     if (full && bytes != nullptr) {
         int* endWord = reinterpret_cast<int*>(bytes + kEndOffset);
-        PShmCalls::WaitWhileEqual(endWord, __atomic_load_n(endWord, __ATOMIC_ACQUIRE), 1);
+        SleepWhileEndIs(mMemory, endWord, __atomic_load_n(endWord, __ATOMIC_ACQUIRE), -1, 1);
     } else {
         sched_yield();
     }
@@ -231,12 +244,11 @@ void GPPIPCMessageQueue::WaitWhileQueued(Placement const& placed, int millisecon
     }
     int* endWord = reinterpret_cast<int*>(data + kEndOffset);
     const int end = __atomic_load_n(endWord, __ATOMIC_ACQUIRE);
-    // An end at or before the record: it was read (or taken back) already.
-    if (end <= placed.at)
-        return;
-    // A drain after this load changes the word, so its wake is not lost; other senders' appends
-    // change it too and only cost one more look.
-    PShmCalls::WaitWhileEqual(endWord, end, milliseconds);
+    // An end at or before the record: it was read (or taken back) already. A drain after this
+    // load changes the word, so its wake is not lost; other senders' appends change it too and
+    // only cost one more look.
+    if (end > placed.at)
+        SleepWhileEndIs(mMemory, endWord, end, placed.at, milliseconds);
 }
 
 bool GPPIPCMessageQueue::Withdraw(Placement const& placed, int messageID, GBuffer const& data) {
@@ -287,19 +299,22 @@ void GPPIPCMessageQueue::ReadPendingMessages(GTable<GSmartPtr<GPPIPCMessage> >& 
     if (data != nullptr && mMemory.GetLength() >= cQueueHeaderSize &&
         __atomic_load_n(reinterpret_cast<int const*>(data + kEndOffset), __ATOMIC_ACQUIRE) == cQueueHeaderSize)
         return;
-    bool took = false;
+    bool wake = false;
     try {
         // The used area is copied out in one piece and the queue emptied; the messages are made
         // from the copy after the lock is let go, so senders wait for a copy only.
         GSharedMemoryLocker<Memory> lock(mMemory);
         const UsedArea area = ReadUsedArea(mMemory);
         mTaken.assign(area.bytes, area.bytes + area.end);
-        took = area.end != cQueueHeaderSize || area.damaged;
         WriteIntAt(mMemory, kEndOffset, cQueueHeaderSize);
+        // The end first, then the sleepers (see SleepWhileEndIs).
+        __atomic_thread_fence(__ATOMIC_SEQ_CST);
+        wake = (area.end != cQueueHeaderSize || area.damaged) &&
+               __atomic_load_n(mMemory.GetMutex().GetSleeperWord(), __ATOMIC_SEQ_CST) != 0;
     } catch (GException const&) {
         return;
     }
-    if (took)
+    if (wake)
         PShmCalls::WakeAll(reinterpret_cast<int*>(data + kEndOffset));
     UsedArea copy;
     copy.bytes = mTaken.data();

@@ -324,6 +324,8 @@ TEST_F(GPPIPCMessageQueueTest, TheDrainWakesTheSenderWaitingForItsRecord) {
     ASSERT_TRUE(child.AwaitSignal());
     EXPECT_EQ(std::vector<std::string>{"wake me"}, Drain());
     EXPECT_EQ(0, child.Wait());
+    // The sleeper it counted itself as is gone with it: later drains skip the wake.
+    EXPECT_EQ(0, *mQueue->GetMemory().GetMutex().GetSleeperWord());
 }
 
 // Another process sends; the receiver drains everything in order, between and after the sends.
