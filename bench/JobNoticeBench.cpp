@@ -10,6 +10,12 @@
 //   after a lookup made outside the timing: busy_p50/busy_p99 are the hand-off's own CPU time per
 //   notice (listening state, append, looks, closing), without the lookup. Peer: the same
 //   POSIX message-queue round trip.
+// - JobNoticeToFile: 100 notices through the save-as tool's own call (ZARidizoTools::
+//   NotifyPrinterProcessor), each timed until its line is in the receiver's output file (seen
+//   through inotify); notices are spaced by a random 0-20 ms, as a user's exports are, so that
+//   they do not fall in step with the receiver's 10 ms polls. p50/p99 of that time;
+//   return_p50/return_p99 until the send returned, busy_p50/busy_p99 the sender's CPU time.
+//   Peer: the POSIX message-queue round trip between two processes.
 // - QueueSend: one message into a receiver's queue and drained again, opening the sender's side
 //   of the queue for every send (as the IPC manager does) against keeping it open.
 // Objects live in the private namespace of the other IPC benchmarks ("trvbench<pid>_") and are
@@ -17,15 +23,23 @@
 #include <benchmark/benchmark.h>
 #include <fcntl.h>
 #include <mqueue.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <fstream>
 #include <memory>
+#include <mutex>
+#include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "BenchRatio.h"
@@ -39,6 +53,7 @@
 #include "printerprocessor/layers/GCCLTrovelCoreLayer.h"
 #include "printerprocessor/layers/GPPPrinterProcessorLayer.h"
 #include "printerprocessor/queues/GPPIPCMessageQueue.h"
+#include "plugin/tools/ZARidizoTools.h"
 #include "support/FoundationStartup.h"
 #include "support/PrivateSandbox.h"
 #include "support/SpawnedProgram.h"
@@ -48,6 +63,7 @@ namespace {
 // Both sides of a pair run the same number of iterations, so that their ratio is printed.
 constexpr int kNotices = 40;
 constexpr int kRoundTrips = kNotices;
+constexpr int kFileNotices = 100;
 constexpr int kQueueSends = 5000;
 
 void UsePrivateNames() {
@@ -86,7 +102,7 @@ public:
         mJob = mSandbox.WriteJob("job.pdf", "%PDF-");
         mLayer = GPPPrinterProcessorLayer::Initialize();
         std::string ready;
-        mReady = mLayer && mReceiver.Start(TROVEL_PRINTER_PROCESSOR, {"--output", mSandbox.Out() + "/notices.txt"}) &&
+        mReady = mLayer && mReceiver.Start(TROVEL_PRINTER_PROCESSOR, {"--output", Output()}) &&
                  mReceiver.ReadLine(ready, 15000) && ready.compare(0, 6, "ready ") == 0;
     }
     ~ReceiverSandbox() {
@@ -98,6 +114,7 @@ public:
     }
     bool Ready() const { return mReady; }
     const std::string& Job() const { return mJob; }
+    std::string Output() const { return mSandbox.Out() + "/notices.txt"; }
 
 private:
     PrivateSandbox mSandbox;
@@ -105,6 +122,68 @@ private:
     std::string mJob;
     bool mLayer = false;
     bool mReady = false;
+};
+
+// The moments lines (each ended by a CR) appear in a file another process appends to, taken by a
+// thread of its own as inotify reports each write.
+class LineWatch {
+public:
+    explicit LineWatch(const std::string& path)
+        : mNotify(inotify_init1(IN_CLOEXEC | IN_NONBLOCK)), mFile(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+        mOk = mNotify >= 0 && mFile >= 0 && inotify_add_watch(mNotify, path.c_str(), IN_MODIFY) >= 0;
+        if (mOk)
+            mThread = std::thread([this] { Run(); });
+    }
+    ~LineWatch() {
+        mStop = true;
+        if (mThread.joinable())
+            mThread.join();
+        if (mNotify >= 0)
+            close(mNotify);
+        if (mFile >= 0)
+            close(mFile);
+    }
+    bool Ok() const { return mOk; }
+    // When line n (from 1) appeared, on the monotonic clock; negative when it did not in time.
+    double WaitForLine(size_t n, int timeoutMs) {
+        std::unique_lock<std::mutex> lock(mMutex);
+        if (!mAppeared.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return mTimes.size() >= n; }))
+            return -1;
+        return mTimes[n - 1];
+    }
+
+private:
+    void Run() {
+        while (!mStop) {
+            pollfd ready{mNotify, POLLIN, 0};
+            const int n = poll(&ready, 1, 50);
+            const double now = NowMs(CLOCK_MONOTONIC);
+            if (n <= 0)
+                continue;
+            char events[4096];
+            while (read(mNotify, events, sizeof events) > 0) {
+            }
+            size_t lines = 0;
+            char bytes[4096];
+            ssize_t got;
+            while ((got = read(mFile, bytes, sizeof bytes)) > 0)
+                lines += static_cast<size_t>(std::count(bytes, bytes + got, '\r'));
+            if (lines == 0)
+                continue;
+            const std::lock_guard<std::mutex> lock(mMutex);
+            mTimes.insert(mTimes.end(), lines, now);
+            mAppeared.notify_all();
+        }
+    }
+
+    int mNotify;
+    int mFile;
+    bool mOk = false;
+    std::atomic<bool> mStop{false};
+    std::mutex mMutex;
+    std::condition_variable mAppeared;
+    std::vector<double> mTimes;
+    std::thread mThread;
 };
 
 // One notice per iteration through send(info, ids), ids being a process lookup made outside the
@@ -162,6 +241,46 @@ void NoticeSendOnly(benchmark::State& state) {
     });
 }
 
+// The save-as tool's hand-off of a finished file, timed until the receiver has written it down.
+void NoticeToFile(benchmark::State& state) {
+    UsePrivateNames();
+    ReceiverSandbox sandbox;
+    if (!sandbox.Ready()) {
+        state.SkipWithError("the receiver did not start");
+        return;
+    }
+    LineWatch watch(sandbox.Output());
+    if (!watch.Ok()) {
+        state.SkipWithError("the output file cannot be watched");
+        return;
+    }
+    const GPathName job(Text(sandbox.Job()));
+    std::mt19937 random(145);
+    std::uniform_int_distribution<int> gapUs(0, 20000);
+    std::vector<double> file;
+    std::vector<double> returned;
+    std::vector<double> busy;
+    size_t sent = 0;
+    for (auto _ : state) {
+        std::this_thread::sleep_for(std::chrono::microseconds(gapUs(random)));
+        const double start = NowMs(CLOCK_MONOTONIC);
+        const double cpu = NowMs(CLOCK_THREAD_CPUTIME_ID);
+        const bool delivered = ZARidizoTools::NotifyPrinterProcessor(Text("Proof"), job);
+        busy.push_back(NowMs(CLOCK_THREAD_CPUTIME_ID) - cpu);
+        returned.push_back(NowMs(CLOCK_MONOTONIC) - start);
+        const double written = delivered ? watch.WaitForLine(++sent, 5000) : -1;
+        if (written < 0) {
+            state.SkipWithError("a notice did not reach the output file");
+            return;
+        }
+        file.push_back(written - start);
+        state.SetIterationTime(file.back() / 1e3);
+    }
+    Percentiles(state, "", file);
+    Percentiles(state, "return_", returned);
+    Percentiles(state, "busy_", busy);
+}
+
 void NoticeMQueue(benchmark::State& state) {
     UsePrivateNames();
     const std::string base = "/trvbench" + std::to_string(getpid()) + "_job";
@@ -198,6 +317,7 @@ void NoticeMQueue(benchmark::State& state) {
         mq_send(out, reinterpret_cast<const char*>(payload.GetPtr()), static_cast<std::size_t>(size), 0);
         mq_receive(in, reply.data(), reply.size(), nullptr);
         wall.push_back(NowMs(CLOCK_MONOTONIC) - start);
+        state.SetIterationTime(wall.back() / 1e3);
     }
     kill(child, SIGKILL);
     waitpid(child, nullptr, 0);
@@ -240,5 +360,7 @@ BENCHMARK(NoticeOurs)->Name(TROVEL_BENCH_NAME("JobNotice", "ours"))->Iterations(
 BENCHMARK(NoticeSendOnly)->Name(TROVEL_BENCH_NAME("JobNoticeSend", "ours"))->Iterations(kNotices)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(NoticeMQueue)->Name(TROVEL_BENCH_NAME("JobNoticeSend", "mqueue"))->Iterations(kRoundTrips)->UseRealTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(NoticeMQueue)->Name(TROVEL_BENCH_NAME("JobNotice", "mqueue"))->Iterations(kRoundTrips)->UseRealTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(NoticeToFile)->Name(TROVEL_BENCH_NAME("JobNoticeToFile", "ours"))->Iterations(kFileNotices)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(NoticeMQueue)->Name(TROVEL_BENCH_NAME("JobNoticeToFile", "mqueue"))->Iterations(kFileNotices)->UseManualTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(QueueSendOpenPerSend)->Name(TROVEL_BENCH_NAME("QueueSend", "ours"))->Iterations(kQueueSends)->UseRealTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(QueueSendKeptOpen)->Name(TROVEL_BENCH_NAME("QueueSend", "kept-open"))->Iterations(kQueueSends)->UseRealTime()->Unit(benchmark::kMicrosecond);

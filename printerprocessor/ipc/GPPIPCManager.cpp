@@ -340,7 +340,7 @@ bool GPPIPCManager::WaitTillTaken(GPPIPCMessageQueue& queue, int pid, const GPPI
         }
         if (deadline.Passed())
             break;
-        PSystem::MilliSleep(deadline.NextSleepMs(cWaitStepMs));
+        queue.WaitWhileQueued(placed, deadline.NextSleepMs(cWaitStepMs));
     }
     // Taken back unless it was read meanwhile: a send reported false is never delivered later.
     return queue.Withdraw(placed, messageID, data);

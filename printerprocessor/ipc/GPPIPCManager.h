@@ -47,8 +47,8 @@ public:
     enum ListeningState { cNotRegistered = 0, cNotReachable = 1, cListening = 2 };
 
     // A send waits at most 3.3 s for its receiver (TROVEL_NOTICE_WAIT_MS changes it), looking
-    // every 10 ms: a receiver polling its queue often is answered within a few of its polls
-    // instead of a whole long sleep later.
+    // every 10 ms or as soon as the receiver's drain wakes it: the sender goes on the moment its
+    // message is read.
     static constexpr int cWaitStepMs = 10;
     static constexpr int cWaitMs = 3300;
     // How often the wait asks whether its receiver still runs.

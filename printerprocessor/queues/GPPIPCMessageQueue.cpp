@@ -7,6 +7,8 @@
 #include "core/base/GException.h"
 #include "core/text/GString.h"
 #include "mac/ipc/PIPCProcessCheck.h"
+#include "mac/ipc/PShmCalls.h"
+#include "mac/system/PSystem.h"
 #include "core/values/GSessionInfo.h"
 #include "printerprocessor/sharedmemory/GBinaryShMemUtils.h"
 #include "printerprocessor/sharedmemory/GSharedMemoryLocker.h"
@@ -111,6 +113,19 @@ Search Find(UsedArea& area, int messageID, GBuffer const& data, int wantedAt) {
     return found;
 }
 
+// Sleeps at most milliseconds while the end word holds end (and, with before >= 0, while the end
+// lies past before), counted among the sleepers of the queue's mutex segment so that a drain
+// knows to wake it. The count goes up before the end is looked at, and a drain writes the end
+// before it reads the count: either the sleeper sees the drained end or the drain sees it.
+void SleepWhileEndIs(Memory& memory, int* endWord, int end, int before, int milliseconds) {
+    int* sleepers = memory.GetMutex().GetSleeperWord();
+    __atomic_add_fetch(sleepers, 1, __ATOMIC_SEQ_CST);
+    const int now = __atomic_load_n(endWord, __ATOMIC_SEQ_CST);
+    if (now == end && (before < 0 || now > before))
+        PShmCalls::WaitWhileEqual(endWord, end, milliseconds);
+    __atomic_sub_fetch(sleepers, 1, __ATOMIC_SEQ_CST);
+}
+
 // Walks to the end only to find damage.
 void FindDamage(UsedArea& area) {
     WalkRecords(area, [](int, int, int, unsigned char const*, int) { return false; });
@@ -145,16 +160,24 @@ bool GPPIPCMessageQueue::TryToAddRawMessage(int messageID, GBuffer const& data) 
 }
 
 bool GPPIPCMessageQueue::TryToAddRawMessage(int sender, int messageID, GBuffer const& data) {
-    bool placed = false;
+    bool full = false;
     try {
-        placed = Place(sender, messageID, data, false).at >= 0;
+        if (Place(sender, messageID, data, false).at >= 0)
+            return true;
+        full = true;
     } catch (GException const&) {
     }
     // A sender that found no room tries again: it gives way first, so that the reader, which
-    // needs the same lock to make room, is not kept from it by a sender that keeps asking.
-    if (!placed)
+    // needs the same lock to make room, is not kept from it by a sender that keeps asking. A full
+    // queue is waited on until the reader's drain wakes it (a millisecond at most).
+    unsigned char* bytes = mMemory.GetSegment().GetData();
+    if (full && bytes != nullptr) {
+        int* endWord = reinterpret_cast<int*>(bytes + kEndOffset);
+        SleepWhileEndIs(mMemory, endWord, __atomic_load_n(endWord, __ATOMIC_ACQUIRE), -1, 1);
+    } else {
         sched_yield();
-    return placed;
+    }
+    return false;
 }
 
 bool GPPIPCMessageQueue::TryToAddRawMessageOnce(int messageID, GBuffer const& data) {
@@ -213,6 +236,21 @@ GPPIPCMessageQueue::Presence GPPIPCMessageQueue::Look(Placement const& placed, i
     return area.damaged && area.damageAt <= placed.at ? cHidden : cTaken;
 }
 
+void GPPIPCMessageQueue::WaitWhileQueued(Placement const& placed, int milliseconds) {
+    unsigned char* data = mMemory.GetSegment().GetData();
+    if (data == nullptr || mMemory.GetLength() < cQueueHeaderSize) {
+        PSystem::MilliSleep(milliseconds);
+        return;
+    }
+    int* endWord = reinterpret_cast<int*>(data + kEndOffset);
+    const int end = __atomic_load_n(endWord, __ATOMIC_ACQUIRE);
+    // An end at or before the record: it was read (or taken back) already. A drain after this
+    // load changes the word, so its wake is not lost; other senders' appends change it too and
+    // only cost one more look.
+    if (end > placed.at)
+        SleepWhileEndIs(mMemory, endWord, end, placed.at, milliseconds);
+}
+
 bool GPPIPCMessageQueue::Withdraw(Placement const& placed, int messageID, GBuffer const& data) {
     GSharedMemoryLocker<Memory> lock(mMemory);
     switch (Look(placed, messageID, data)) {
@@ -255,16 +293,36 @@ bool GPPIPCMessageQueue::ContainsRawMessage(int messageID, GBuffer const& data) 
 void GPPIPCMessageQueue::ReadPendingMessages(GTable<GSmartPtr<GPPIPCMessage> >& messages) {
     while (messages.GetCount() > 0)
         messages.RemoveLastItem();
+    // The end word is written last by every append: while it shows an empty queue there is
+    // nothing to take, and a reader that polls keeps the lock free for the senders.
+    unsigned char* data = mMemory.GetSegment().GetData();
+    if (data != nullptr && mMemory.GetLength() >= cQueueHeaderSize &&
+        __atomic_load_n(reinterpret_cast<int const*>(data + kEndOffset), __ATOMIC_ACQUIRE) == cQueueHeaderSize)
+        return;
+    bool wake = false;
     try {
+        // The used area is copied out in one piece and the queue emptied; the messages are made
+        // from the copy after the lock is let go, so senders wait for a copy only.
         GSharedMemoryLocker<Memory> lock(mMemory);
-        UsedArea area = ReadUsedArea(mMemory);
-        WalkRecords(area, [&](int, int sender, int id, unsigned char const* bytes, int length) {
-            messages.AddItem(GSmartPtr<GPPIPCMessage>(new GPPIPCMessage(sender, id, GBuffer(bytes, length))));
-            return false;
-        });
+        const UsedArea area = ReadUsedArea(mMemory);
+        mTaken.assign(area.bytes, area.bytes + area.end);
         WriteIntAt(mMemory, kEndOffset, cQueueHeaderSize);
+        // The end first, then the sleepers (see SleepWhileEndIs).
+        __atomic_thread_fence(__ATOMIC_SEQ_CST);
+        wake = (area.end != cQueueHeaderSize || area.damaged) &&
+               __atomic_load_n(mMemory.GetMutex().GetSleeperWord(), __ATOMIC_SEQ_CST) != 0;
     } catch (GException const&) {
+        return;
     }
+    if (wake)
+        PShmCalls::WakeAll(reinterpret_cast<int*>(data + kEndOffset));
+    UsedArea copy;
+    copy.bytes = mTaken.data();
+    copy.end = static_cast<int>(mTaken.size());
+    WalkRecords(copy, [&](int, int sender, int id, unsigned char const* bytes, int length) {
+        messages.AddItem(GSmartPtr<GPPIPCMessage>(new GPPIPCMessage(sender, id, GBuffer(bytes, length))));
+        return false;
+    });
 }
 
 bool GPPIPCMessageQueue::RawDataFitsEmptyQueue(GBuffer const& data) {

@@ -7,8 +7,9 @@
 // Callers may rely on:
 // - An append writes the record first and the end word last, so a sender killed half-way leaves
 //   no partial record; it appends only when the whole record fits.
-// - Every operation holds the queue's mutex (bounded) for its whole run; a mutex that cannot be
-//   had makes an append report false and a drain deliver nothing.
+// - Every operation holds the queue's mutex (bounded) while it reads or changes the segment (a
+//   drain copies the used area out under it and walks the copy; an empty queue it sees without
+//   it); a mutex that cannot be had makes an append report false and a drain deliver nothing.
 // - A record is accepted only when 12 <= size, its data length is size - 12 and it ends inside
 //   the used area; the walk stops at the first damaged record (or an impossible end word): a
 //   drain delivers what came before it and empties the queue, so the queue recovers.
@@ -16,6 +17,8 @@
 //   ever be read), so a record it adds is always one a reader reaches.
 // - A sender can follow the record it placed (Look) and take it back (Withdraw): then "taken"
 //   means the receiver read that very record, and a record taken back is never read.
+#include <vector>
+
 #include "core/bytes/GBuffer.h"
 #include "core/containers/GTable.h"
 #include "core/memory/GSmartPtr.h"
@@ -58,6 +61,10 @@ public:
     // Whether the placed record is still queued, was taken (a sound walk no longer finds it at its
     // place), or is hidden behind damage that a reader would stop at. Throws as Place.
     Presence Look(Placement const& placed, int messageID, GBuffer const& data);
+    // Sleeps at most milliseconds while the placed record may still be queued. A drain wakes it,
+    // so a sender learns at once that its record was read; without a wake (a reader that does not
+    // give one) it ends when the time is up. Never throws.
+    void WaitWhileQueued(Placement const& placed, int milliseconds);
     // Ends a send: true when the record was taken; else its own record is taken back (and damage
     // in front of it cut off), so it is never read. Throws as Place.
     bool Withdraw(Placement const& placed, int messageID, GBuffer const& data);
@@ -65,7 +72,8 @@ public:
     bool Repair();
     // Throws when the queue cannot be locked.
     bool ContainsRawMessage(int messageID, GBuffer const& data);
-    // Replaces messages with every pending message, oldest first, and empties the queue.
+    // Replaces messages with every pending message, oldest first, and empties the queue; wakes the
+    // senders waiting for their records when it took any. An empty queue is seen without its lock.
     void ReadPendingMessages(GTable<GSmartPtr<GPPIPCMessage> >& messages);
     static bool RawDataFitsEmptyQueue(GBuffer const& data);
     // Whether no record is queued; throws when the queue cannot be locked or read.
@@ -84,4 +92,6 @@ private:
     void CheckVersion();
 
     GSharedMemoryBase<PUNIXSharedMemory> mMemory;
+    // The used area a drain took, kept for the next drain's copy.
+    std::vector<unsigned char> mTaken;
 };

@@ -1,11 +1,14 @@
 #include "mac/ipc/PShmCalls.h"
 
 #include <fcntl.h>
+#include <linux/futex.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <ctime>
 
 #include "mac/ipc/PShmMappingCache.h"
@@ -61,6 +64,17 @@ void PShmCalls::PauseMillisecond() {
     while (nanosleep(&wait, &wait) != 0 && errno == EINTR) {
     }
 }
+
+// Not the private futex operations: the word lies in a mapping other processes share, and the
+// kernel matches their waits and wakes by the object and offset, whatever the address.
+void PShmCalls::WaitWhileEqual(int* word, int value, int milliseconds) {
+    if (milliseconds <= 0)
+        return;
+    timespec wait{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    syscall(SYS_futex, word, FUTEX_WAIT, value, &wait, nullptr, 0);
+}
+
+void PShmCalls::WakeAll(int* word) { syscall(SYS_futex, word, FUTEX_WAKE, INT_MAX, nullptr, nullptr, 0); }
 
 long long PShmCalls::NowMilliseconds() {
     timespec now{};

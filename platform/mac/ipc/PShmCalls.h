@@ -22,6 +22,11 @@ public:
     static void Close(int& fd);
     // Sleeps about a millisecond; a signal does not cut the wait short of time spent.
     static void PauseMillisecond();
+    // Sleeps at most milliseconds while the word of a shared mapping holds value: a wake of that
+    // word (from any process mapping it), a change seen before sleeping or a signal ends it early.
+    static void WaitWhileEqual(int* word, int value, int milliseconds);
+    // Wakes every process and thread waiting on the word; cheap when none waits.
+    static void WakeAll(int* word);
     // Milliseconds and microseconds on the monotonic clock.
     static long long NowMilliseconds();
     static long long NowMicroseconds();

@@ -284,4 +284,6 @@ int* PUNIXIPMutexImp::GetLockWord() const { return WordAt(cLockWord); }
 
 int* PUNIXIPMutexImp::GetManagementWord() const { return WordAt(cManagementWord); }
 
+int* PUNIXIPMutexImp::GetSleeperWord() const { return WordAt(cSleeperWord); }
+
 int PUNIXIPMutexImp::GetReferenceCount() const { return Load(WordAt(cCountWord)); }

@@ -4,7 +4,10 @@
 // release store. A lock whose owner has died (or is a zombie) is taken over.
 //
 // Segment: magic 0x4D555458, version 1, reference count, lock word, management lock (the PID of
-// the process changing the count), 60 reserved bytes.
+// the process changing the count), the sleeper count, 56 reserved bytes. The sleeper count (zero
+// as created) counts the processes sleeping until what the mutex guards changes: a process that
+// changes it wakes them only while the count is not 0. A sleeper killed asleep leaves the count
+// too high, which only costs the wakers their wake.
 //
 // Callers may rely on:
 // - Every wait is bounded: Lock throws 40202 when a living process (hung, stopped, or a stranger
@@ -53,6 +56,7 @@ public:
     // The mapped words, for tests and tools that inspect or damage a segment.
     int* GetLockWord() const;
     int* GetManagementWord() const;
+    int* GetSleeperWord() const;
     int GetReferenceCount() const;
 
     static constexpr int cSegmentSize = 80;
@@ -60,7 +64,7 @@ public:
     static constexpr int cVersion = 1;
 
 private:
-    enum Word { cMagicWord = 0, cVersionWord = 1, cCountWord = 2, cLockWord = 3, cManagementWord = 4 };
+    enum Word { cMagicWord = 0, cVersionWord = 1, cCountWord = 2, cLockWord = 3, cManagementWord = 4, cSleeperWord = 5 };
 
     // Opens, or exclusively creates and sizes, the segment; false when the object on the name is
     // damaged and was unlinked (the caller starts over).

@@ -266,6 +266,10 @@ TEST_F(GPPIPCMessageQueueTest, LockHeldByAStoppedProcessMakesSendReportFalse) {
         return 0;
     });
     ASSERT_TRUE(child.AwaitSignal());
+    // An empty queue is seen without the lock: a poll never waits out a stuck holder.
+    PUNIXIPMutexImp::SetLockTimeout(600000);
+    EXPECT_TRUE(Drain().empty());
+    PUNIXIPMutexImp::SetLockTimeout(300);
     EXPECT_FALSE(mQueue->TryToAddRawMessage(145, GBuffer("blocked")));
     EXPECT_TRUE(Drain().empty());
     child.Kill();
@@ -302,6 +306,26 @@ TEST_F(GPPIPCMessageQueueTest, OtherUsersCanNeitherReadNorJoinAQueue) {
     });
     EXPECT_EQ(0, result);
     EXPECT_EQ(std::vector<std::string>{"private"}, Drain());
+}
+
+// A sender waiting for its record is woken by the drain that takes it, however long it meant to
+// wait (the watchdog ends a wait that nothing woke).
+TEST_F(GPPIPCMessageQueueTest, TheDrainWakesTheSenderWaitingForItsRecord) {
+    Watchdog watchdog(std::chrono::seconds(30), "sender woken by the drain");
+    const int receiver = getpid();
+    ForkedChild child([receiver](ForkedChild& self) {
+        GPPIPCMessageQueue queue(-1, receiver, kRegistration);
+        const GBuffer data("wake me");
+        const GPPIPCMessageQueue::Placement placed = queue.Place(getpid(), 145, data, false);
+        self.Signal();
+        queue.WaitWhileQueued(placed, 600000);
+        return queue.Look(placed, 145, data) == GPPIPCMessageQueue::cTaken ? 0 : 1;
+    });
+    ASSERT_TRUE(child.AwaitSignal());
+    EXPECT_EQ(std::vector<std::string>{"wake me"}, Drain());
+    EXPECT_EQ(0, child.Wait());
+    // The sleeper it counted itself as is gone with it: later drains skip the wake.
+    EXPECT_EQ(0, *mQueue->GetMemory().GetMutex().GetSleeperWord());
 }
 
 // Another process sends; the receiver drains everything in order, between and after the sends.
