@@ -186,33 +186,36 @@ bool GCSPUSaveAsAmbrelledPDFDialog::IsAvailable(int feature) const {
     return (features != nullptr ? *features : sDefault).IsFeatureAvailable(static_cast<Feature>(feature));
 }
 
+// The list stays silent until its final choice: each change the selection slot saw would read a
+// package, and the explicit call below reads the chosen one once.
 void GCSPUSaveAsAmbrelledPDFDialog::UpdatePDFSettingsList() {
     {
         QSignalBlocker const blocker(mPackageList);
         mPackageList->clear();
         GQUISlotGuard::Run([this] { FillList(); });
-    }
-    if (mPackageList->count() == 0) {
-        mStatus->setText(tr("No PDF Settings found"));
-    } else {
-        mStatus->clear();
-        mPackageList->model()->sort(0, Qt::AscendingOrder);
-        SelectRemembered();
+        if (mPackageList->count() == 0) {
+            mStatus->setText(tr("No PDF Settings found"));
+        } else {
+            mStatus->clear();
+            mPackageList->model()->sort(0, Qt::AscendingOrder);
+            SelectRemembered();
+        }
     }
     OnPDFSettingsSelectionChanged(mPackageList->currentIndex());
     UpdateOkButton();
 }
 
 void GCSPUSaveAsAmbrelledPDFDialog::FillList() {
-    GTable<GString> names;
-    ZARidizoTools::GetPluginTrovelors(names);
+    // One read of the registry for the whole list, however many Trovelors it holds.
+    GTable<ZARidizoTools::PluginTrovelor> trovelors;
+    ZARidizoTools::GetPluginTrovelors(trovelors);
     QStringList missing;
-    for (GString const& name : names) {
-        GString settingsName;
-        if (ZARidizoTools::GetPDFSettingsName(name, settingsName) && !settingsName.IsEmpty())
-            mPackageList->addItem(QIcon(), GQStringSupport::ToQString(settingsName), GQStringSupport::ToQString(name));
+    for (ZARidizoTools::PluginTrovelor const& trovelor : trovelors) {
+        QString const name = GQStringSupport::ToQString(trovelor.name);
+        if (!trovelor.pdfSettingsName.IsEmpty())
+            mPackageList->addItem(QIcon(), GQStringSupport::ToQString(trovelor.pdfSettingsName), name);
         else
-            missing << GQStringSupport::ToQString(name);
+            missing << name;
     }
     if (!missing.isEmpty())
         ShowError(tr("Export as Ambrelled PDF Error"), tr("PDF settings are missing for ") + missing.join(", ") +
