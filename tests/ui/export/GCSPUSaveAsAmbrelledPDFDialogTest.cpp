@@ -458,13 +458,6 @@ protected:
             count += entry.path().filename().string().rfind("Package", 0) == 0 ? 1 : 0;
         return count;
     }
-    std::unique_ptr<GCSPUSaveAsAmbrelledPDFDialog> OpenOverPackages() {
-        auto dialog = std::make_unique<GCSPUSaveAsAmbrelledPDFDialog>(T("Export Brochure"), mPackageTool);
-        dialog->SetSaveLoadGeometry(false);
-        dialog->show();
-        dialog->activateWindow();
-        return dialog;
-    }
 
     GCPTSaveAsTool mPackageTool{mAction, &mFeatures};
 };
@@ -474,7 +467,7 @@ protected:
 TEST_F(ExportDialogOverPackages, ThePackageDecidesTheOptionsAndTheFilePackage) {
     MakeTrovelor("Adjustable", "A Adjustable", true, true);
     MakeTrovelor("Fixed", "B Fixed", false, true);
-    auto dialog = OpenOverPackages();
+    auto dialog = Open(mPackageTool);
     ASSERT_EQ("Adjustable", List(*dialog)->currentData().toString());
     EXPECT_TRUE(Find<QWidget>(*dialog, "optionsFrame")->isVisible());
     EXPECT_TRUE(Find<QCheckBox>(*dialog, "includePackageCheck")->isVisible());
@@ -507,7 +500,7 @@ TEST_F(ExportDialogOverPackages, ARefillAfterARemovalReadsOnePackage) {
         if (!Offered("Removed"))
             MakeTrovelor("Removed", "M Removed", true, false);
         mPrefs->Set(B("ZARidizoUI"), B("LastSelectedPDFSetting"), T("Removed"));
-        auto dialog = OpenOverPackages();
+        auto dialog = Open(mPackageTool);
         ASSERT_EQ("Removed", List(*dialog)->currentData().toString());
         int const before = PackageReads();
         Click(Ok(*dialog), Qt::AltModifier);
