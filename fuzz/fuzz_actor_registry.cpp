@@ -58,6 +58,15 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
             Check(registry.GetActorByID(guid, found, settings));
         }
     }
+    // The one-pass read agrees with the list and the lookups by name.
+    GTable<GPPActorRegistry::Actor> actors;
+    registry.GetActors(actors);
+    Check(actors.GetCount() == names.GetCount());
+    for (int i = 0; i < actors.GetCount() && i < names.GetCount(); ++i) {
+        GPPSettings settings;
+        Check(actors[i].name == names[i] && registry.GetActor(names[i], settings));
+        Check(settings.TrovelorName == actors[i].settings.TrovelorName && settings.IsPlugin == actors[i].settings.IsPlugin);
+    }
     GTable<GString> origins;
     registry.GetAllowedOrigins(origins);
     if (names.GetCount() == 0)

@@ -53,13 +53,11 @@ void SetIncludeFilePackageValue(GString const& guid, bool value) {
 bool GetOfferedTrovelorGUIDs(GTable<GBuffer>& guids) {
     guids.Resize(0);
     try {
-        GTable<GString> names;
-        ZARidizoTools::GetPluginTrovelors(names);
-        for (GString const& name : names) {
-            GString guid;
-            if (ZARidizoTools::GetGUID(name, guid))
-                guids.AddItem(UTF8(guid));
-        }
+        GTable<ZARidizoTools::PluginTrovelor> trovelors;
+        ZARidizoTools::GetPluginTrovelors(trovelors);
+        for (ZARidizoTools::PluginTrovelor const& trovelor : trovelors)
+            if (trovelor.hasGUID)
+                guids.AddItem(UTF8(trovelor.guid));
     } catch (GException const&) {
         guids.Resize(0);
     }

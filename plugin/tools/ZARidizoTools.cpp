@@ -32,24 +32,47 @@ bool ZARidizoTools::GetActor(GString const& name, GPPSettings& settings) {
     return GPPActorRegistry().GetActor(name, settings);
 }
 
+namespace {
+
+GString PDFSettingsNameOf(GString const& name, GPPSettings const& settings) {
+    return settings.PDFSettings.IsEmpty() ? name : settings.PDFSettings;
+}
+
+}  // namespace
+
 bool ZARidizoTools::GetPluginTrovelors(GTable<GString>& names) {
     names.Resize(0);
-    GPPActorRegistry registry;
-    GTable<GString> all;
-    registry.GetActorList(all);
-    for (GString const& name : all) {
-        GPPSettings settings;
-        if (registry.GetActor(name, settings) && settings.IsPlugin)
-            names.AddItem(name);
-    }
+    GTable<PluginTrovelor> trovelors;
+    GetPluginTrovelors(trovelors);
+    for (PluginTrovelor const& trovelor : trovelors)
+        names.AddItem(trovelor.name);
     return names.GetCount() > 0;
+}
+
+bool ZARidizoTools::GetPluginTrovelors(GTable<PluginTrovelor>& trovelors) {
+    trovelors.Resize(0);
+    GTable<GPPActorRegistry::Actor> actors;
+    GPPActorRegistry().GetActors(actors);
+    for (GPPActorRegistry::Actor const& actor : actors) {
+        if (!actor.settings.IsPlugin)
+            continue;
+        PluginTrovelor trovelor;
+        trovelor.name = actor.name;
+        // As by name: an empty name finds nothing.
+        if (!actor.name.IsEmpty()) {
+            trovelor.pdfSettingsName = PDFSettingsNameOf(actor.name, actor.settings);
+            trovelor.hasGUID = GPPSettings::GetGUID(actor.settings, trovelor.guid);
+        }
+        trovelors.AddItem(trovelor);
+    }
+    return trovelors.GetCount() > 0;
 }
 
 bool ZARidizoTools::GetPDFSettingsName(GString const& name, GString& settingsName) {
     GPPSettings settings;
     if (!GetActor(name, settings))
         return false;
-    settingsName = settings.PDFSettings.IsEmpty() ? name : settings.PDFSettings;
+    settingsName = PDFSettingsNameOf(name, settings);
     return true;
 }
 
@@ -164,8 +187,9 @@ QString PrinterFilePath(QString const& entryName) {
     return kept.join(QLatin1Char('/'));
 }
 
-// One package read: a new folder for what it extracts, private to this process (0700, below the
-// plug-in's temporary root), and the archive at its first entry.
+// One package read: the archive at its first entry, and a new folder for what it extracts,
+// private to this process (0700, below the plug-in's temporary root). The folder is made with
+// the first extraction: a package that cannot be opened or holds no printer file costs no folder.
 class PackageRead {
 public:
     explicit PackageRead(GPathName const& package) : mPackage(NativeQ(package)), mArchive(mPackage) {}
@@ -178,13 +202,6 @@ public:
     PackageRead& operator=(PackageRead const&) = delete;
 
     bool Start() {
-        GPathName const instance = GCPTTemporaryFolder::GetInstanceFolder();
-        if (instance.IsEmpty())
-            return Fail(QStringLiteral("no private temporary folder"));
-        QByteArray pattern = QFile::encodeName(NativeQ(instance) + QStringLiteral("/PackageXXXXXX"));
-        if (mkdtemp(pattern.data()) == nullptr)
-            return Fail(QStringLiteral("no folder for its files"));
-        mFolder.SetNativePathString(GQStringSupport::ToGString(QFile::decodeName(pattern), false));
         if (mArchive.StartIterate() <= 0)
             return Fail(QStringLiteral("cannot be opened, or holds nothing"));
         return true;
@@ -195,9 +212,9 @@ public:
 
     // Extracts the current entry when it is a printer file; true with its path below the folder
     // when a regular file of it now stands there.
-    bool ExtractPrinterFile(QString& path) const {
+    bool ExtractPrinterFile(QString& path) {
         QString const candidate = PrinterFilePath(mArchive.GetCurrentFileName());
-        if (candidate.isEmpty())
+        if (candidate.isEmpty() || !MakeFolder())
             return false;
         QString const folder = NativeQ(mFolder);
         if (!mArchive.ExtractCurrentFile(folder, mPassword.Get(), 0)) {
@@ -227,6 +244,19 @@ public:
     }
 
 private:
+    bool MakeFolder() {
+        if (!mFolder.IsEmpty())
+            return true;
+        GPathName const instance = GCPTTemporaryFolder::GetInstanceFolder();
+        if (instance.IsEmpty())
+            return Fail(QStringLiteral("no private temporary folder"));
+        QByteArray pattern = QFile::encodeName(NativeQ(instance) + QStringLiteral("/PackageXXXXXX"));
+        if (mkdtemp(pattern.data()) == nullptr)
+            return Fail(QStringLiteral("no folder for its files"));
+        mFolder.SetNativePathString(GQStringSupport::ToGString(QFile::decodeName(pattern), false));
+        return true;
+    }
+
     QString mPackage;
     ReadPassword mPassword;
     Kelvora::ZipArchive mArchive;

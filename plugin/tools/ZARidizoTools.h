@@ -1,7 +1,8 @@
 #pragma once
 // ZARidizoTools: the plug-in's door to Trovelors, the actors of the shared registry that are
 // offered to the plug-in. Static operations only; each opens the registry afresh and closes it
-// before it returns.
+// before it returns (a list of many Trovelors with their details: GetPluginTrovelors with
+// PluginTrovelor, one read for all).
 //
 // Callers may rely on:
 // - An empty name, or one that matches no actor, yields false and leaves the output untouched.
@@ -21,6 +22,16 @@ public:
 
     // The names of the offered Trovelors, in registry order; true when there is at least one.
     static bool GetPluginTrovelors(GTable<GString>& names);
+    // An offered Trovelor with what GetPDFSettingsName and GetGUID give for its name (an empty
+    // settings name and no GUID when they give nothing).
+    struct PluginTrovelor {
+        GString name;
+        GString pdfSettingsName;
+        bool hasGUID = false;
+        GString guid;
+    };
+    // The offered Trovelors as above, from one read of the registry, whatever their number.
+    static bool GetPluginTrovelors(GTable<PluginTrovelor>& trovelors);
     // The display name of the Trovelor's PDF settings; its own name when it has none.
     static bool GetPDFSettingsName(GString const& name, GString& settingsName);
     // Withdraws the Trovelor from the plug-in; its record stays in the registry.

@@ -1,5 +1,9 @@
 #include "printerprocessor/actors/GPPActorRegistry.h"
 
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
 #include "core/bytes/GBuffer.h"
 #include "core/containers/GDict.h"
 #include "core/streams/GContainerText.h"
@@ -93,34 +97,73 @@ GString NameOfKey(GBuffer const& key) {
     return GString(units, Unicode(), false);
 }
 
-bool KeyIsName(GBuffer const& key, GString const& name) {
-    GBuffer nameBytes;
-    name.GetBuffer(nameBytes, Unicode());
-    return key == nameBytes || NameOfKey(key) == name;
-}
-
-bool ActorNameIs(Record const& record, GString const& name) {
-    GString actorName;
-    return Entry(record, cActorName, actorName) && actorName == name;
-}
-
-// The first record, in key order, whose key or actor name is name. A record whose text does not
-// parse is found only by its key, and only when broken ones are asked for.
-bool FindRecord(GPrefModule& module, GString const& name, bool broken, GBuffer& foundKey, Record& found) {
-    GTable<GBuffer> keys;
-    module.GetGroupPreferences(cRegistryGroupId, keys);
-    for (GBuffer const& key : keys) {
-        Record record;
-        const bool byKey = KeyIsName(key, name);
-        const bool parsed = record.FromString(module.Get(cRegistryGroupId, key));
-        if (parsed ? !byKey && !ActorNameIs(record, name) : !(broken && byKey))
-            continue;
-        foundKey = key;
-        found = record;
-        return true;
+// The group's records, each read and parsed once, in key order, with an index by the hashes of
+// what a record answers to (its key's bytes, its key's name, its actor name). The index only narrows
+// the search; Matches decides, so a lookup here finds what a walk in key order would.
+class Records {
+public:
+    explicit Records(GPrefModule& module) {
+        GTable<GBuffer> keys;
+        module.GetGroupPreferences(cRegistryGroupId, keys);
+        mRecords.resize(size_t(keys.GetCount()));
+        for (int i = 0; i < keys.GetCount(); ++i) {
+            Stored& stored = mRecords[size_t(i)];
+            stored.key = keys[i];
+            stored.keyName = NameOfKey(stored.key);
+            stored.parsed = stored.record.FromString(module.Get(cRegistryGroupId, stored.key));
+            stored.hasActorName = stored.parsed && Entry(stored.record, cActorName, stored.actorName);
+            mByName.emplace(stored.key.GetHash(), i);
+            mByName.emplace(stored.keyName.GetHash(), i);
+            if (stored.hasActorName)
+                mByName.emplace(stored.actorName.GetHash(), i);
+        }
     }
-    return false;
-}
+
+    int GetCount() const { return int(mRecords.size()); }
+    bool IsParsed(int index) const { return mRecords[size_t(index)].parsed; }
+    GBuffer const& Key(int index) const { return mRecords[size_t(index)].key; }
+    Record const& RecordAt(int index) const { return mRecords[size_t(index)].record; }
+    // The name the actor list gives the record: its actor name, else its key's.
+    GString const& ListedName(int index) const {
+        Stored const& stored = mRecords[size_t(index)];
+        return stored.hasActorName ? stored.actorName : stored.keyName;
+    }
+
+    // The first record, in key order, whose key or actor name is name; -1 when none. A record
+    // whose text does not parse is found only by its key, and only when broken ones are asked for.
+    int Find(GString const& name, bool broken) const {
+        GBuffer nameBytes;
+        name.GetBuffer(nameBytes, Unicode());
+        int found = -1;
+        for (uint32_t const hash : {name.GetHash(), nameBytes.GetHash()}) {
+            auto const range = mByName.equal_range(hash);
+            for (auto it = range.first; it != range.second; ++it)
+                if ((found < 0 || it->second < found) && Matches(mRecords[size_t(it->second)], name, nameBytes, broken))
+                    found = it->second;
+        }
+        return found;
+    }
+
+private:
+    struct Stored {
+        GBuffer key;
+        GString keyName;
+        bool parsed = false;
+        Record record;
+        bool hasActorName = false;
+        GString actorName;
+    };
+
+    static bool Matches(Stored const& stored, GString const& name, GBuffer const& nameBytes, bool broken) {
+        bool const byKey = stored.key == nameBytes || stored.keyName == name;
+        if (!stored.parsed)
+            return broken && byKey;
+        return byKey || (stored.hasActorName && stored.actorName == name);
+    }
+
+    std::vector<Stored> mRecords;
+    std::unordered_multimap<uint32_t, int> mByName;
+};
 
 // One change of the registry and its write: a change whose write fails is taken back, so that it
 // never reaches the file later with another change of the same object.
@@ -187,50 +230,58 @@ bool GPPActorRegistry::Register(GString const& name, GPPSettings const& settings
 }
 
 bool GPPActorRegistry::Update(GString const& name, GPPSettings const& settings) {
-    GBuffer key;
-    Record record;
-    if (!FindRecord(*mModule, name, false, key, record))
+    Records const records(*mModule);
+    int const found = records.Find(name, false);
+    if (found < 0)
         return false;
+    Record record = records.RecordAt(found);
     PutSettings(name, settings, record);
     PendingWrite write(*mModule);
-    mModule->Set(cRegistryGroupId, key, RecordText(record));
+    mModule->Set(cRegistryGroupId, records.Key(found), RecordText(record));
     write.Write();
     return true;
 }
 
 bool GPPActorRegistry::UnRegister(GString const& name) {
-    GBuffer key;
-    Record record;
-    if (!FindRecord(*mModule, name, true, key, record))
+    Records const records(*mModule);
+    int const found = records.Find(name, true);
+    if (found < 0)
         return false;
     PendingWrite write(*mModule);
-    mModule->Remove(cRegistryGroupId, key);
+    mModule->Remove(cRegistryGroupId, records.Key(found));
     write.Write();
     return true;
 }
 
 bool GPPActorRegistry::GetActorList(GTable<GString>& names) const {
     names.Resize(0);
-    GTable<GBuffer> keys;
-    mModule->GetGroupPreferences(cRegistryGroupId, keys);
-    for (GBuffer const& key : keys) {
-        Record record;
-        if (!record.FromString(mModule->Get(cRegistryGroupId, key)))
+    Records const records(*mModule);
+    for (int i = 0; i < records.GetCount(); ++i)
+        if (records.IsParsed(i))
+            names.AddItem(records.ListedName(i));
+    return records.GetCount() > 0;
+}
+
+bool GPPActorRegistry::GetActors(GTable<Actor>& actors) const {
+    actors.Resize(0);
+    Records const records(*mModule);
+    for (int i = 0; i < records.GetCount(); ++i) {
+        if (!records.IsParsed(i))
             continue;
-        GString name;
-        if (!Entry(record, cActorName, name))
-            name = NameOfKey(key);
-        names.AddItem(name);
+        Actor actor;
+        actor.name = records.ListedName(i);
+        GetSettings(records.RecordAt(records.Find(actor.name, false)), actor.settings);
+        actors.AddItem(actor);
     }
-    return keys.GetCount() > 0;
+    return records.GetCount() > 0;
 }
 
 bool GPPActorRegistry::GetActor(GString const& name, GPPSettings& settings) const {
-    GBuffer key;
-    Record record;
-    if (!FindRecord(*mModule, name, false, key, record))
+    Records const records(*mModule);
+    int const found = records.Find(name, false);
+    if (found < 0)
         return false;
-    GetSettings(record, settings);
+    GetSettings(records.RecordAt(found), settings);
     return true;
 }
 

@@ -24,10 +24,10 @@
 #include "core/containers/GTable.h"
 #include "core/memory/GAutoPtr.h"
 #include "core/text/GString.h"
+#include "printerprocessor/actors/GPPSettings.h"
 #include "services/paths/GPathName.h"
 
 class GDateTime;
-class GPPSettings;
 class GPrefModule;
 
 class GPPActorRegistry {
@@ -42,6 +42,13 @@ public:
     bool UnRegister(GString const& name);
     bool GetActorList(GTable<GString>& names) const;
     bool GetActor(GString const& name, GPPSettings& settings) const;
+    // Every actor GetActorList names, in its order, with the settings GetActor gives for that
+    // name; read in one pass, however many actors there are. Same result as GetActorList.
+    struct Actor {
+        GString name;
+        GPPSettings settings;
+    };
+    bool GetActors(GTable<Actor>& actors) const;
     bool GetActorByID(GString const& guid, GString& name, GPPSettings& settings) const;
     void CleanUp();
     void GetAllowedOrigins(GTable<GString>& origins) const;

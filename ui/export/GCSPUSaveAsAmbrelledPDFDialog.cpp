@@ -47,10 +47,8 @@ QLabel* PlainLabel(QString const& text, char const* name = nullptr) {
     return label;
 }
 
-// A lookup of a GUID that fails, or yields nothing, names no preference group.
-bool LookUpGUID(QString const& trovelor, GString& guid) {
-    return ZARidizoTools::GetGUID(GQStringSupport::ToGString(trovelor), guid) && !guid.IsEmpty();
-}
+// Beside the Trovelor's name, an item holds the GUID the registry gave with it, if any.
+constexpr int kGUIDRole = Qt::UserRole + 1;
 
 }  // namespace
 
@@ -143,9 +141,10 @@ void GCSPUSaveAsAmbrelledPDFDialog::CreateOptions() {
 
     mOptions = new GQUICollapsibleFrame(this, tr("Options"), tr("Options"), true, 0);
     mOptions->setObjectName("optionsFrame");
+    // Collapsed before the pane goes in: showing it would lay out the whole panel for nothing.
+    mOptions->SetExpandState(false);
     mOptions->SetMainPane(pane);
     mOptions->SetHeaderWidget(rule);
-    mOptions->SetExpandState(false);
     mOptions->SetVisibilityFlags(GQUICollapsibleFrame::ShowHeaderAlways);
     mOptions->layout()->setContentsMargins(0, 0, 0, 0);
 }
@@ -186,33 +185,39 @@ bool GCSPUSaveAsAmbrelledPDFDialog::IsAvailable(int feature) const {
     return (features != nullptr ? *features : sDefault).IsFeatureAvailable(static_cast<Feature>(feature));
 }
 
+// The list stays silent until its final choice: each change the selection slot saw would read a
+// package, and the explicit call below reads the chosen one once.
 void GCSPUSaveAsAmbrelledPDFDialog::UpdatePDFSettingsList() {
     {
         QSignalBlocker const blocker(mPackageList);
         mPackageList->clear();
         GQUISlotGuard::Run([this] { FillList(); });
-    }
-    if (mPackageList->count() == 0) {
-        mStatus->setText(tr("No PDF Settings found"));
-    } else {
-        mStatus->clear();
-        mPackageList->model()->sort(0, Qt::AscendingOrder);
-        SelectRemembered();
+        if (mPackageList->count() == 0) {
+            mStatus->setText(tr("No PDF Settings found"));
+        } else {
+            mStatus->clear();
+            mPackageList->model()->sort(0, Qt::AscendingOrder);
+            SelectRemembered();
+        }
     }
     OnPDFSettingsSelectionChanged(mPackageList->currentIndex());
     UpdateOkButton();
 }
 
 void GCSPUSaveAsAmbrelledPDFDialog::FillList() {
-    GTable<GString> names;
-    ZARidizoTools::GetPluginTrovelors(names);
+    // One read of the registry for the whole list, however many Trovelors it holds.
+    GTable<ZARidizoTools::PluginTrovelor> trovelors;
+    ZARidizoTools::GetPluginTrovelors(trovelors);
     QStringList missing;
-    for (GString const& name : names) {
-        GString settingsName;
-        if (ZARidizoTools::GetPDFSettingsName(name, settingsName) && !settingsName.IsEmpty())
-            mPackageList->addItem(QIcon(), GQStringSupport::ToQString(settingsName), GQStringSupport::ToQString(name));
-        else
-            missing << GQStringSupport::ToQString(name);
+    for (ZARidizoTools::PluginTrovelor const& trovelor : trovelors) {
+        QString const name = GQStringSupport::ToQString(trovelor.name);
+        if (trovelor.pdfSettingsName.IsEmpty()) {
+            missing << name;
+            continue;
+        }
+        mPackageList->addItem(QIcon(), GQStringSupport::ToQString(trovelor.pdfSettingsName), name);
+        if (trovelor.hasGUID)
+            mPackageList->setItemData(mPackageList->count() - 1, GQStringSupport::ToQString(trovelor.guid), kGUIDRole);
     }
     if (!missing.isEmpty())
         ShowError(tr("Export as Ambrelled PDF Error"), tr("PDF settings are missing for ") + missing.join(", ") +
@@ -254,7 +259,7 @@ void GCSPUSaveAsAmbrelledPDFDialog::ShowSelection(int index) {
     mIncludePackage->setVisible(userSettings);
     mIncludePackage->setChecked(packageIncluded);
     GString guid;
-    if (!userSettings || !LookUpGUID(name, guid))
+    if (!userSettings || !GUIDAt(index, guid))
         return;
     if (GCPTPluginPrefTool::HasIncludeFilePackageValue(guid))
         mIncludePackage->setChecked(GCPTPluginPrefTool::GetIncludeFilePackageValue(guid));
@@ -265,7 +270,7 @@ void GCSPUSaveAsAmbrelledPDFDialog::ShowSelection(int index) {
 void GCSPUSaveAsAmbrelledPDFDialog::OnIncludeFilePackageToggled(bool on) {
     GQUISlotGuard::Run([this, on] {
         GString guid;
-        if (LookUpGUID(SelectedTrovelor(), guid))
+        if (GUIDAt(mPackageList->currentIndex(), guid))
             GCPTPluginPrefTool::SetIncludeFilePackageValue(guid, on);
     });
 }
@@ -375,6 +380,13 @@ void GCSPUSaveAsAmbrelledPDFDialog::UpdateOkButton() {
 
 bool GCSPUSaveAsAmbrelledPDFDialog::IsPageChoiceComplete() const {
     return !mPageRange->isChecked() || mRangeText->hasAcceptableInput();
+}
+
+// No GUID, or an empty one, names no preference group.
+bool GCSPUSaveAsAmbrelledPDFDialog::GUIDAt(int index, GString& guid) const {
+    QString const text = index < 0 ? QString() : mPackageList->itemData(index, kGUIDRole).toString();
+    guid = GQStringSupport::ToGString(text);
+    return !text.isEmpty();
 }
 
 QString GCSPUSaveAsAmbrelledPDFDialog::SelectedTrovelor() const {

@@ -14,6 +14,8 @@
 //   a range the validator accepts).
 // - No exception leaves a slot: failures of the registry, the preferences, the removal or the
 //   export are shown through the user-message instance and the dialog stays usable.
+// - Each fill reads the registry once: the Trovelors, their PDF settings names and their GUIDs
+//   (the GUID names the remembered file-package choice) come from that read.
 // - Names from the registry are shown as plain text. Main thread only.
 #include <QtCore/QPointer>
 #include "core/text/GString.h"
@@ -74,6 +76,7 @@ private:
     void UpdateOkButton();
     bool IsPageChoiceComplete() const;
     QString SelectedTrovelor() const;
+    bool GUIDAt(int index, GString& guid) const;
     QPushButton* OkButton() const;
 
     GCPTSaveAsTool& mTool;

@@ -106,6 +106,20 @@ TEST_F(TrovelExportBundleTest, StatesFollowTheFrontDocumentAndTheActiveBook) {
     }
 }
 
+// The names the host shows are the plug-in's, in the user's language.
+TEST_F(TrovelExportBundleTest, TheActionNamesAreShownInTheUsersLanguage) {
+    for (const char* name : {"LANGUAGE", "LC_ALL", "LC_MESSAGES"})
+        mEnvironment.Unset(name);
+    mEnvironment.Set("LANG", "de_DE.UTF-8");
+    const HostResult result = mRun.Run(With(1, 1));
+    ASSERT_EQ(result.exit, 0) << result.out << result.errors;
+    for (const char* action : {kDocumentAction, kBookAction})
+        EXPECT_NE(result.out.find("action " + std::string(action) + " \"Nach Trovelor exportieren...\" enabled"),
+                  std::string::npos)
+            << result.out;
+    ExpectClean(result);
+}
+
 // Without a script the host closes each export dialog with Escape: nothing is exported.
 TEST_F(TrovelExportBundleTest, AboutAlertsAndTheExportActionsOpenTheirDialog) {
     const HostResult result =

@@ -1,5 +1,6 @@
 // The Trovelor lookups over a real actor registry in a private user folder: listing, display
 // names, GUIDs and withdrawal.
+#include <map>
 #include <string>
 #include <vector>
 
@@ -58,6 +59,37 @@ TEST_F(TrovelorLookup, OnlyOfferedActorsAreListedButAllAreFoundByName) {
     EXPECT_EQ("Beta", Text(text));
     ASSERT_TRUE(ZARidizoTools::GetGUID(T("Beta"), text));
     EXPECT_EQ("GUID-B", Text(text));
+}
+
+// The list read in one pass gives each Trovelor what the lookups by its name give.
+TEST_F(TrovelorLookup, TheListWithDetailsAnswersAsTheLookupsByName) {
+    RegisterActor("Alpha Ü", "GUID-A", true, "Press Quality");
+    RegisterActor("Beta", "GUID-B", false);
+    GPPSettings loose;
+    loose.IsPlugin = true;
+    ASSERT_TRUE(GPPActorRegistry().Register(T("Gamma"), loose));
+    loose.ContextFilePath = GPathName(T("/elsewhere/package.zip"));
+    ASSERT_TRUE(GPPActorRegistry().Register(T("Delta"), loose));
+
+    GTable<ZARidizoTools::PluginTrovelor> trovelors;
+    ASSERT_TRUE(ZARidizoTools::GetPluginTrovelors(trovelors));
+    std::vector<std::string> names;
+    std::map<std::string, std::string> details;
+    for (ZARidizoTools::PluginTrovelor const& trovelor : trovelors) {
+        names.push_back(Text(trovelor.name));
+        details[Text(trovelor.name)] = Text(trovelor.pdfSettingsName) + "|" +
+                                       (trovelor.hasGUID ? "guid " + Text(trovelor.guid) : "no guid");
+        GString settingsName;
+        GString guid;
+        ASSERT_TRUE(ZARidizoTools::GetPDFSettingsName(trovelor.name, settingsName));
+        EXPECT_EQ(Text(settingsName), Text(trovelor.pdfSettingsName));
+        EXPECT_EQ(ZARidizoTools::GetGUID(trovelor.name, guid), trovelor.hasGUID);
+        EXPECT_EQ(Text(guid), Text(trovelor.guid));
+    }
+    EXPECT_EQ(names, Listed());
+    EXPECT_EQ(details, (std::map<std::string, std::string>{{"Alpha Ü", "Press Quality|guid GUID-A"},
+                                                            {"Gamma", "Gamma|no guid"},
+                                                            {"Delta", "Delta|guid "}}));
 }
 
 TEST_F(TrovelorLookup, EmptyAndUnknownNamesLeaveTheOutputAlone) {

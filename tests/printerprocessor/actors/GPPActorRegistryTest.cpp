@@ -285,6 +285,56 @@ TEST_F(ActorRegistry, ARecordWithoutANameIsFoundUnderTheNameItsKeyMakes) {
     }
 }
 
+// The one-pass read gives each listed actor what a lookup of its name finds: the first record in
+// key order whose actor name or key name it is, so a repeated name (also one written composed
+// and decomposed) and a name that is another record's key lead to the earlier record; a broken
+// record is left out.
+TEST_F(ActorRegistry, AllActorsAtOnceAreTheListWithWhatEachNameFinds) {
+    std::string const keyName = U8(GString(B("a4"), Unicode(), false));
+    WriteRecords({{"a1", RecordText({{"ActorName", "Dup"}, {"TrovelorName", "dup 1"}, {"IsPlugin", "true"}})},
+                  {"a2", RecordText({{"ActorName", "Dup"}, {"TrovelorName", "dup 2"}})},
+                  {"a3", T("not a dictionary")},
+                  {"a4", RecordText({{"TrovelorName", "keyed"}, {"PDFSettings", "Keyed PDF"}})},
+                  {"a5", RecordText({{"ActorName", keyName}, {"TrovelorName", "named like a key"}})},
+                  {"a6", RecordText({{"ActorName", "Cafe\xCC\x81"}, {"TrovelorName", "decomposed"}})},
+                  {"a7", RecordText({{"ActorName", "Caf\xC3\xA9"}, {"TrovelorName", "composed"}})}});
+    // Listed in key order, each name leading to the first of its records in that order.
+    std::vector<std::string> const keys = Keys();
+    auto before = [&keys](char const* a, char const* b) {
+        return std::find(keys.begin(), keys.end(), a) < std::find(keys.begin(), keys.end(), b);
+    };
+    std::string const dup = before("a1", "a2") ? "dup 1" : "dup 2";
+    std::string const keyed = before("a4", "a5") ? "keyed" : "named like a key";
+    // Canonically equal names are one name.
+    std::string const cafe = before("a6", "a7") ? "decomposed" : "composed";
+    std::map<std::string, std::pair<std::string, std::string>> const byKey{
+        {"a1", {"Dup", dup}},         {"a2", {"Dup", dup}},
+        {"a4", {keyName, keyed}},     {"a5", {keyName, keyed}},
+        {"a6", {"Caf\xC3\xA9", cafe}},       {"a7", {"Caf\xC3\xA9", cafe}}};
+    std::vector<std::pair<std::string, std::string>> expected;
+    for (std::string const& key : keys)
+        if (byKey.count(key) != 0)
+            expected.push_back(byKey.at(key));
+    GTable<GPPActorRegistry::Actor> actors;
+    ASSERT_TRUE(GPPActorRegistry().GetActors(actors));
+    std::vector<std::pair<std::string, std::string>> got;
+    for (GPPActorRegistry::Actor const& actor : actors)
+        got.emplace_back(U8(actor.name), U8(actor.settings.TrovelorName));
+    EXPECT_EQ(got, expected);
+    EXPECT_EQ(Names(GPPActorRegistry()).size(), got.size());
+    for (GPPActorRegistry::Actor const& actor : actors) {
+        GPPSettings one;
+        ASSERT_TRUE(GPPActorRegistry().GetActor(actor.name, one));
+        EXPECT_EQ(U8(one.TrovelorName), U8(actor.settings.TrovelorName));
+        EXPECT_EQ(one.IsPlugin, actor.settings.IsPlugin);
+        EXPECT_EQ(U8(one.PDFSettings), U8(actor.settings.PDFSettings));
+    }
+
+    std::filesystem::remove(RegistryFile());
+    EXPECT_FALSE(GPPActorRegistry().GetActors(actors));
+    EXPECT_EQ(actors.GetCount(), 0);
+}
+
 TEST_F(ActorRegistry, UpdateRewritesTheNineEntriesAndKeepsAnyOther) {
     WriteRecords({{"k", RecordText({{"ActorName", "Old"},
                                     {"TrovelorName", "before"},

@@ -74,8 +74,9 @@ protected:
         return GPPActorRegistry().GetActor(T(name), settings) && settings.IsPlugin;
     }
 
-    std::unique_ptr<GCSPUSaveAsAmbrelledPDFDialog> Open() {
-        auto dialog = std::make_unique<GCSPUSaveAsAmbrelledPDFDialog>(T("Export Brochure"), mTool);
+    std::unique_ptr<GCSPUSaveAsAmbrelledPDFDialog> Open() { return Open(mTool); }
+    static std::unique_ptr<GCSPUSaveAsAmbrelledPDFDialog> Open(GCPTSaveAsTool& tool) {
+        auto dialog = std::make_unique<GCSPUSaveAsAmbrelledPDFDialog>(T("Export Brochure"), tool);
         dialog->SetSaveLoadGeometry(false);
         dialog->show();
         dialog->activateWindow();

@@ -1,7 +1,7 @@
 // The export dialog over a real actor registry and a real preference file, driven by key and
 // mouse events: what reaches the export action, Alt turning OK into Remove (also when the Alt
-// release is lost), incomplete page ranges, remembered choices, and failures that must not leave
-// the dialog.
+// release is lost), incomplete page ranges, remembered choices, failures that must not leave
+// the dialog, and real Trovelor packages read once per choice.
 #include <gtest/gtest.h>
 
 #include <QtCore/QTimer>
@@ -16,6 +16,10 @@
 #include <filesystem>
 #include <fstream>
 
+#include "plugin/paths/GCPTTemporaryFolder.h"
+#include "printerprocessor/packages/GPPTrovelorPackageWriter.h"
+#include "services/preferences/GPrefMemoryModule.h"
+#include "support/TrovelorPackages.h"
 #include "ui/export/DialogFixture.h"
 #include "ui/export/CopyrightDialog.h"
 #include "ui/frames/GQUICollapsibleFrame.h"
@@ -137,6 +141,17 @@ TEST_F(ExportDialog, AltTurnsOkIntoRemoveAndKeepsTheDialogOpen) {
     EXPECT_EQ("No PDF Settings found", Find<QLabel>(*dialog, "statusLabel")->text());
     EXPECT_FALSE(Ok(*dialog)->isEnabled());
     EXPECT_EQ("", LastChoice());
+    EXPECT_EQ(nullptr, mAction.GetRequest());
+}
+
+// The Alt press went to another window: the keyboard at the click decides, not the key events.
+TEST_F(ExportDialog, AltHeldAtTheClickRemovesThoughTheDialogNeverSawItsPress) {
+    auto dialog = Open();
+    ASSERT_EQ("OK", Ok(*dialog)->text());
+    Click(Ok(*dialog), Qt::AltModifier);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_FALSE(Offered("Proof"));
+    EXPECT_EQ(QStringList({"Press Quality"}), Shown(*dialog));
     EXPECT_EQ(nullptr, mAction.GetRequest());
 }
 
@@ -413,4 +428,85 @@ TEST_F(ExportDialog, ModalLoopsAreAnnouncedInPairs) {
               mErrors[1]);
     GQUILayer::SetStartModalLoopHandler(nullptr);
     GQUILayer::SetStopModalLoopHandler(nullptr);
+}
+
+namespace {
+
+// The dialog over the real save-as tool and Trovelor packages made by the printer-processor
+// side's writer: each choice reads its package, whose settings decide what the dialog offers.
+class ExportDialogOverPackages : public DialogFixture {
+protected:
+    static void MakeTrovelor(std::string const& name, std::string const& pdfSettings, bool userSettings,
+                             bool includePackage) {
+        GPrefMemoryModule prefs;
+        GGPCPluginCSSettings settings(prefs);
+        settings.SetUserSettingEnable(userSettings);
+        settings.IncludeFilePackage(includePackage);
+        settings.SetMarkOffset(4.0);
+        GPPTrovelorPackageWriter writer;
+        writer.AddPrinterFile("Press.joboptions", "cropMarks = true\n");
+        ASSERT_TRUE(writer.AddProjectPrefs(prefs));
+        GPathName const package = GPPTrovelorPackageWriter::GetPackagePath(T("GUID-" + name));
+        std::string error;
+        ASSERT_TRUE(writer.Write(package, error)) << error;
+        ASSERT_TRUE(GPPTrovelorPackageWriter::Register(T(name), package, 1, T(pdfSettings)));
+    }
+    // Package reads so far: each read that gave something keeps its own folder.
+    static int PackageReads() {
+        int count = 0;
+        for (auto const& entry : std::filesystem::directory_iterator(Native(GCPTTemporaryFolder::GetInstanceFolder())))
+            count += entry.path().filename().string().rfind("Package", 0) == 0 ? 1 : 0;
+        return count;
+    }
+
+    GCPTSaveAsTool mPackageTool{mAction, &mFeatures};
+};
+
+}  // namespace
+
+TEST_F(ExportDialogOverPackages, ThePackageDecidesTheOptionsAndTheFilePackage) {
+    MakeTrovelor("Adjustable", "A Adjustable", true, true);
+    MakeTrovelor("Fixed", "B Fixed", false, true);
+    auto dialog = Open(mPackageTool);
+    ASSERT_EQ("Adjustable", List(*dialog)->currentData().toString());
+    EXPECT_TRUE(Find<QWidget>(*dialog, "optionsFrame")->isVisible());
+    EXPECT_TRUE(Find<QCheckBox>(*dialog, "includePackageCheck")->isVisible());
+    EXPECT_TRUE(Find<QCheckBox>(*dialog, "includePackageCheck")->isChecked());
+    EXPECT_DOUBLE_EQ(4.0, Find<GQUIUnitSpinBox>(*dialog, "offsetAmount")->value());
+    EXPECT_EQ("true", Remembered("GUID-Adjustable", "IncludeFilePackageChecked"));
+
+    QTest::keyClick(List(*dialog), Qt::Key_Down);
+    ASSERT_EQ("Fixed", List(*dialog)->currentData().toString());
+    EXPECT_FALSE(Find<QWidget>(*dialog, "optionsFrame")->isVisible());
+    EXPECT_FALSE(Find<QWidget>(*dialog, "includePackageCheck")->isVisible());
+    EXPECT_EQ("", Remembered("GUID-Fixed", "IncludeFilePackageChecked"));
+    Click(Ok(*dialog));
+    GCPTSaveAsProperties const* request = mAction.GetRequest();
+    ASSERT_NE(nullptr, request);
+    EXPECT_EQ("Fixed", U8(request->GetName()));
+    EXPECT_EQ("cropMarks = true\n", packagetest::ReadBytes(Native(request->GetJobOptions())));
+    EXPECT_TRUE(request->GetPluginSettings()->IsFilePackageIncluded());
+    EXPECT_FALSE(request->GetPluginSettings()->IsUserSettingEnabled());
+}
+
+// Whichever of the two that stay comes first in the registry, the refill reads one package: the
+// one it finally selects.
+TEST_F(ExportDialogOverPackages, ARefillAfterARemovalReadsOnePackage) {
+    MakeTrovelor("Removed", "M Removed", true, false);
+    for (bool swapped : {false, true}) {
+        SCOPED_TRACE(swapped);
+        MakeTrovelor("X", swapped ? "B X" : "A X", true, false);
+        MakeTrovelor("Y", swapped ? "A Y" : "B Y", true, false);
+        if (!Offered("Removed"))
+            MakeTrovelor("Removed", "M Removed", true, false);
+        mPrefs->Set(B("ZARidizoUI"), B("LastSelectedPDFSetting"), T("Removed"));
+        auto dialog = Open(mPackageTool);
+        ASSERT_EQ("Removed", List(*dialog)->currentData().toString());
+        int const before = PackageReads();
+        Click(Ok(*dialog), Qt::AltModifier);
+        ASSERT_FALSE(Offered("Removed"));
+        EXPECT_EQ(1, PackageReads() - before);
+        EXPECT_EQ(swapped ? "Y" : "X", List(*dialog)->currentData().toString());
+        EXPECT_EQ(List(*dialog)->currentData().toString().toStdString(), U8(mPackageTool.GetPrinterName()));
+    }
 }
