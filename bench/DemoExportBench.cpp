@@ -17,14 +17,12 @@
 #include <mqueue.h>
 #include <poll.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/inotify.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <array>
 #include <filesystem>
 #include <fstream>
@@ -81,69 +79,6 @@ std::size_t NoticesIn(const std::string& output) {
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     return static_cast<std::size_t>(std::count(text.begin(), text.end(), '\r'));
 }
-
-// A program started with its standard output on a pipe, read as it comes.
-class HostRun {
-public:
-    HostRun() = default;
-    HostRun(const HostRun&) = delete;
-    HostRun& operator=(const HostRun&) = delete;
-    ~HostRun() {
-        if (mPid > 0) {
-            kill(mPid, SIGKILL);
-            Wait();
-        }
-        if (mOut >= 0)
-            close(mOut);
-    }
-    bool Start(const std::vector<std::string>& arguments) {
-        int ends[2] = {-1, -1};
-        if (pipe2(ends, O_CLOEXEC) != 0)
-            return false;
-        std::vector<char*> argv;
-        for (const std::string& argument : arguments)
-            argv.push_back(const_cast<char*>(argument.c_str()));
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, ends[1], 1);
-        const int failed = posix_spawn(&mPid, argv[0], &actions, nullptr, argv.data(), environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(ends[1]);
-        mOut = ends[0];
-        if (failed != 0)
-            mPid = -1;
-        return failed == 0;
-    }
-    int Out() const { return mOut; }
-    // Reads what the pipe holds and adds its whole lines; false at the end of the output.
-    bool ReadLines(std::vector<std::string>& lines) {
-        char chunk[4096];
-        const ssize_t n = read(mOut, chunk, sizeof chunk);
-        if (n <= 0)
-            return n < 0 && errno == EINTR;
-        mPending.append(chunk, static_cast<std::size_t>(n));
-        for (std::string::size_type end; (end = mPending.find('\n')) != std::string::npos;) {
-            lines.push_back(mPending.substr(0, end));
-            mPending.erase(0, end + 1);
-        }
-        return true;
-    }
-    // The exit status; -1 when it did not exit by itself.
-    int Wait() {
-        int status = 0;
-        const pid_t pid = mPid;
-        mPid = -1;
-        if (pid <= 0 || waitpid(pid, &status, 0) != pid)
-            return -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-private:
-    pid_t mPid = -1;
-    int mOut = -1;
-    std::string mPending;
-};
 
 // A sandbox with two Trovelors made as the demo makes them, a running receiver, the 10-page
 // document and the dialog's script.
@@ -206,9 +141,10 @@ public:
             return false;
         }
         const double start = NowMs();
-        HostRun host;
-        const bool started = host.Start({"/usr/bin/stdbuf", "-oL", TROVEL_HOST, "--document", mDocument, "--script",
-                                         mScript, "--pace", "0", "--run", "0x198C04", TROVEL_EXPORT_BUNDLE});
+        SpawnedProgram host;
+        const bool started = host.Start("/usr/bin/stdbuf", {"-oL", TROVEL_HOST, "--document", mDocument, "--script",
+                                                            mScript, "--pace", "0", "--run", "0x198C04",
+                                                            TROVEL_EXPORT_BUNDLE});
         double opened = -1, ok = -1, written = -1, last = -1;
         bool hostEnded = !started;
         while ((!hostEnded || last < 0) && NowMs() - start < kRunBoundMs) {
@@ -232,7 +168,7 @@ public:
             }
         }
         close(watch);
-        const int status = hostEnded ? host.Wait() : -1;
+        const int status = hostEnded ? host.Wait(kRunBoundMs) : -1;
         samples.run.push_back(NowMs() - start);
         if (status != 0 || opened < 0 || ok < 0 || written < 0 || last < 0)
             return false;
