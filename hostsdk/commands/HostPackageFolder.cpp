@@ -11,6 +11,12 @@
 bool HostPackageFolder::Make(const std::string& folder, std::string& error) {
     const QString path = QString::fromStdString(folder);
     const QFileInfo info(path);
+    // An empty folder (not a link) is one the caller made to hold the name: it is taken over.
+    if (info.isDir() && !info.isSymLink() &&
+        QDir(path).isEmpty(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden | QDir::System)) {
+        mFolder = folder;
+        return true;
+    }
     if (info.exists() || info.isSymLink()) {
         error = folder + " exists already";
         return false;

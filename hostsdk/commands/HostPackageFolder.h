@@ -1,6 +1,6 @@
 #pragma once
-// Makes a package folder and its files: a new folder whose parent exists, removed again with all
-// it holds unless the package was made whole (Keep).
+// Makes a package folder and its files: a new folder whose parent exists, or an empty one that
+// stands there, removed again with all it holds unless the package was made whole (Keep).
 #include <string>
 #include <vector>
 
@@ -8,7 +8,8 @@
 
 class HostPackageFolder {
 public:
-    // False with `error` set when the folder exists or cannot be made.
+    // False with `error` set when something other than an empty folder stands there, or the
+    // folder cannot be made.
     bool Make(const std::string& folder, std::string& error);
     HostPackageFolder() = default;
     HostPackageFolder(const HostPackageFolder&) = delete;

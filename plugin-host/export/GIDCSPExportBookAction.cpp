@@ -185,7 +185,7 @@ bool GIDCSPExportBookAction::SaveAsPDF(GCPTSaveAsProperties const& request, GPat
 
     GPathName pdf;
     GetUniquePDFFilePath(folder, BaseName(book->GetName()), pdf);
-    HeldPDFName held(pdf);
+    HeldName held(pdf, folder);
     InterfacePtr<ICommand> command(CmdUtils::CreateCommand(kBookExportCommand));
     if (!command)
         return Fail(kCommandNotFound);
@@ -204,7 +204,7 @@ bool GIDCSPExportBookAction::SaveAsPDF(GCPTSaveAsProperties const& request, GPat
         data->SetUIFlags(kNoHostUI);
         result = CmdUtils::ProcessCommand(command.get());
     }
-    return held.Written(Finished(result, pdf));
+    return held.Filled(Finished(result, pdf));
 }
 
 bool GIDCSPExportBookAction::CreatePackage(GPathName const& folder) {

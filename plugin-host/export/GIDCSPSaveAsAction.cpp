@@ -76,7 +76,7 @@ GString GIDCSPSaveAsAction::BaseName(PMString const& name) {
 
 bool GIDCSPSaveAsAction::Finished(ErrorCode result, GPathName const& pdf) {
     if (result != kSuccess) {
-        RemoveFailedPDF(pdf);
+        RemoveLeftover(pdf);
         return Fail(kCommandFailed);
     }
     SetSaveAsPDF(pdf);
@@ -87,12 +87,22 @@ bool GIDCSPSaveAsAction::MakePackage(IPackageOptions& package, GPathName const& 
     static GString const suffix(" Folder", GUTF8Encoding::GetInstance());
     GPathName destination;
     GetUniqueFolderPath(folder, BaseName(name) + suffix, destination);
+    HeldName held(destination, folder);
     package.SetDestination(GIDCSConvertMethods::ConvertToIDFile(destination));
     SetPackageOptions(package);
-    if (package.Execute() != kSuccess)
+    if (!held.Filled(package.Execute() == kSuccess))
         return Fail(kPackageFailed);
     SetPackagePath(destination);
     return true;
+}
+
+GIDCSPSaveAsAction::HeldName::~HeldName() {
+    if (mFilled)
+        return;
+    RemoveLeftover(mPath);
+    GPathName const branch = mPath.GetBranch();
+    if (!(branch.GetNativePathString() == mFolder.GetNativePathString()))
+        RemoveLeftover(branch);
 }
 
 void GIDCSPSaveAsAction::SetPackageOptions(IPackageOptions& package) {
@@ -106,9 +116,9 @@ void GIDCSPSaveAsAction::SetPackageOptions(IPackageOptions& package) {
     package.SetCopyIDML(false);
 }
 
-void GIDCSPSaveAsAction::RemoveFailedPDF(GPathName const& pdf) {
-    GBuffer const path = pdf.GetNativePathString().GetBuffer(GUTF8Encoding::GetInstance());
-    std::remove(std::string(reinterpret_cast<char const*>(path.GetPtr()), std::size_t(path.GetLength())).c_str());
+void GIDCSPSaveAsAction::RemoveLeftover(GPathName const& path) {
+    GBuffer const native = path.GetNativePathString().GetBuffer(GUTF8Encoding::GetInstance());
+    std::remove(std::string(reinterpret_cast<char const*>(native.GetPtr()), std::size_t(native.GetLength())).c_str());
 }
 
 bool GIDCSPSaveAsAction::SaveAsPDF(GCPTSaveAsProperties const& request, GPathName const& folder) {
@@ -133,7 +143,7 @@ bool GIDCSPSaveAsAction::SaveAsPDF(GCPTSaveAsProperties const& request, GPathNam
     PMString const name = document->GetName();
     GPathName pdf;
     GetUniquePDFFilePath(folder, BaseName(name), pdf);
-    HeldPDFName held(pdf);
+    HeldName held(pdf, folder);
     file->Set(GIDCSConvertMethods::ConvertToIDFile(pdf));
 
     UIDList const pages = PagesToExport(*document.get(), request);
@@ -149,7 +159,7 @@ bool GIDCSPSaveAsAction::SaveAsPDF(GCPTSaveAsProperties const& request, GPathNam
     GString fonts;
     if (GIDCSPHelperMethods::GetMissingFontsInfo(document.get(), errorId, fonts) != 0)
         return Fail(errorId, fonts);
-    return held.Written(Finished(CmdUtils::ProcessCommand(command.get()), pdf));
+    return held.Filled(Finished(CmdUtils::ProcessCommand(command.get()), pdf));
 }
 
 bool GIDCSPSaveAsAction::CreatePackage(GPathName const& folder) {

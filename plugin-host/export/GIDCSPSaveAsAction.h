@@ -33,29 +33,29 @@ protected:
     // folder inside `folder`, with the options both exports set, and records it.
     bool MakePackage(IPackageOptions& package, GPathName const& folder, PMString const& name);
 
-    // Gives up the name GetUniquePDFFilePath held for the PDF unless the export wrote the PDF, so
-    // that an export that ends early leaves no empty file behind.
-    class HeldPDFName {
+    // Gives up a name GetUniquePDFFilePath or GetUniqueFolderPath held in `folder` unless the
+    // export filled it, so that an export that ends early leaves no empty file or folder behind;
+    // a unique folder made for the name goes too when nothing else is in it.
+    class HeldName {
     public:
-        explicit HeldPDFName(GPathName const& pdf) : mPDF(pdf) {}
-        ~HeldPDFName() {
-            if (!mWritten)
-                RemoveFailedPDF(mPDF);
-        }
-        HeldPDFName(HeldPDFName const&) = delete;
-        HeldPDFName& operator=(HeldPDFName const&) = delete;
-        // The outcome of Finished, passed on.
-        bool Written(bool written) {
-            mWritten = written;
-            return written;
+        HeldName(GPathName const& path, GPathName const& folder) : mPath(path), mFolder(folder) {}
+        ~HeldName();
+        HeldName(HeldName const&) = delete;
+        HeldName& operator=(HeldName const&) = delete;
+        // The outcome of the step that fills the name, passed on.
+        bool Filled(bool filled) {
+            mFilled = filled;
+            return filled;
         }
 
     private:
-        GPathName const& mPDF;
-        bool mWritten = false;
+        GPathName const& mPath;
+        GPathName const& mFolder;
+        bool mFilled = false;
     };
 
 private:
     static void SetPackageOptions(IPackageOptions& package);
-    static void RemoveFailedPDF(GPathName const& pdf);
+    // Removes a file, or a folder when it is empty; nothing when neither stands there.
+    static void RemoveLeftover(GPathName const& path);
 };

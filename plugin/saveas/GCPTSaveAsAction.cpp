@@ -1,6 +1,7 @@
 #include "plugin/saveas/GCPTSaveAsAction.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <exception>
@@ -19,33 +20,37 @@ constexpr int kUnableToRetrievePDFSetting = 30060004;
 constexpr int kUnableToRetrieveSystemFileData = 30060010;
 constexpr int kUnableToExecuteCreatePackage = 30060016;
 
-// Anything at the path, a link included (a dangling one too): never written through.
-bool IsTaken(GPathName const& path) { return GFileSystem::TryFileExists(path) || GFileSystem::TryFolderExists(path); }
-
 void EnsureFolder(GPathName const& folder) {
     if (!GFileSystem::TryFolderExists(folder))
         GFileSystem::CreateFolder(folder);
 }
 
+std::string NativeOf(GPathName const& path) {
+    GBuffer const bytes = path.GetNativePathString().GetBuffer(GUTF8Encoding::GetInstance());
+    return std::string(reinterpret_cast<char const*>(bytes.GetPtr()), std::size_t(bytes.GetLength()));
+}
+
 // Makes the file, new and empty; false when anything stands at the path (a link too).
 bool MakeNewFile(GPathName const& path) {
-    GBuffer const bytes = path.GetNativePathString().GetBuffer(GUTF8Encoding::GetInstance());
-    std::string const native(reinterpret_cast<char const*>(bytes.GetPtr()), std::size_t(bytes.GetLength()));
-    int const fd = open(native.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int const fd = open(NativeOf(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     close(fd);
     return true;
 }
 
-// folder/leaf, or leaf inside a new unique folder of folder when something stands there. A file
-// is held at once: a test for its name and a later write would let two exports at the same time
-// take the same name, and the later would replace the earlier's PDF.
-void UniquePath(GPathName const& folder, GString const& leaf, GPathName& result, bool holdFile) {
+// Makes the folder, new and empty; false when anything stands at the path (a link too).
+bool MakeNewFolder(GPathName const& path) { return mkdir(NativeOf(path).c_str(), 0777) == 0; }
+
+// folder/leaf, or leaf inside a new unique folder of folder when something stands there. The
+// name is held at once by a new empty item: a test for the name and a later write would let two
+// exports at the same time take the same name, and the later would fail or replace the earlier's
+// work. A new unique folder needs no more holding.
+void UniquePath(GPathName const& folder, GString const& leaf, GPathName& result, bool (*hold)(GPathName const&)) {
     EnsureFolder(folder);
     GPathName path = folder;
     path.Append(leaf);
-    if (holdFile ? !MakeNewFile(path) : IsTaken(path)) {
+    if (!hold(path)) {
         GPathName unique;
         GFileSystem::CreateUniqueFolder(folder / GPathName("XXXXX"), unique);
         path = unique;
@@ -189,11 +194,11 @@ void GCPTSaveAsAction::SetPackagePath(GPathName const& path) {
 void GCPTSaveAsAction::GetUniquePDFFilePath(GPathName const& folder, GString const& name, GPathName& result) {
     GString leaf = ZARidizoTools::GetSafeFolderName(name);
     leaf += GString(".pdf");
-    UniquePath(folder, leaf, result, true);
+    UniquePath(folder, leaf, result, MakeNewFile);
 }
 
 void GCPTSaveAsAction::GetUniqueFolderPath(GPathName const& folder, GString const& name, GPathName& result) {
-    UniquePath(folder, ZARidizoTools::GetSafeFolderName(name), result, false);
+    UniquePath(folder, ZARidizoTools::GetSafeFolderName(name), result, MakeNewFolder);
 }
 
 bool GCPTSaveAsAction::GetOutputFolder(GString const& trovelorName, GPathName& folder) {

@@ -14,8 +14,8 @@
 //   is until the export ends, and an export request is refused rather than run inside it.
 // - No exception leaves Receive from the export: one that a step throws ends the export as
 //   failed (12) with its text.
-// - The unique paths never name an existing file, folder or link, and keep the given name inside
-//   the given folder.
+// - The unique paths never name a file, folder or link that stood there before, and keep the
+//   given name inside the given folder.
 // Main thread only: the export runs inside the sender's call.
 #include "core/memory/GAutoPtr.h"
 #include "core/signals/GReceiver.h"
@@ -68,7 +68,8 @@ public:
     // (the caller removes it when no PDF replaces it). Throws the file system's exception when a
     // folder cannot be made.
     static void GetUniquePDFFilePath(GPathName const& folder, GString const& name, GPathName& result);
-    // folder/<name> likewise, for the package folder.
+    // folder/<name> likewise, for the package folder: in folder the name is held by a new empty
+    // folder, which the package fills (the caller removes it when no package does).
     static void GetUniqueFolderPath(GPathName const& folder, GString const& name, GPathName& result);
     // The output folder of a Trovelor: the user's output folder and the Trovelor's name as one
     // safe folder name. False when the user's output folder is not usable.

@@ -87,6 +87,24 @@ public:
         }
     }
 
+    // Its output, for a caller that polls it beside other descriptors.
+    int Out() const { return mOut; }
+
+    // Reads once from the output (waiting when nothing is there) and adds the whole lines that
+    // came; false at the end of the output.
+    bool ReadLines(std::vector<std::string>& lines) {
+        char chunk[4096];
+        const ssize_t n = read(mOut, chunk, sizeof chunk);
+        if (n <= 0)
+            return n < 0 && errno == EINTR;
+        mPending.append(chunk, static_cast<std::size_t>(n));
+        for (std::string::size_type end; (end = mPending.find('\n')) != std::string::npos;) {
+            lines.push_back(mPending.substr(0, end));
+            mPending.erase(0, end + 1);
+        }
+        return true;
+    }
+
     void Signal(int signal) const {
         if (mPid > 0 && !mReaped)
             kill(mPid, signal);

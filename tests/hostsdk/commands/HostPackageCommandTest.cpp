@@ -86,10 +86,12 @@ TEST_F(HostPackageCommandTest, APackageNotMadeWholeLeavesNoFolder) {
     ASSERT_TRUE(mDocument);
     const std::string folder = mFolder / "Brochure Folder";
     std::filesystem::create_directory(folder);
+    std::ofstream(folder + "/mine.txt") << "mine";
     bool16 reported = 1;
     EXPECT_EQ(Package(folder, &reported), kFailure);
     EXPECT_EQ(reported, 0);
-    EXPECT_TRUE(std::filesystem::is_empty(folder));
+    EXPECT_EQ(Read(folder + "/mine.txt"), "mine");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(folder), {}), 1);
     EXPECT_EQ(Package(mFolder / "absent/Brochure Folder"), kFailure);
     HostFaults::Arm("HostPackageFolder::Write", 2);
     EXPECT_EQ(Package(mFolder / "Other Folder"), kFailure);
@@ -98,6 +100,22 @@ TEST_F(HostPackageCommandTest, APackageNotMadeWholeLeavesNoFolder) {
     HostFaults::Arm("CreateObject", 0);
     EXPECT_EQ(Package(mFolder / "Other Folder"), kFailure);
     EXPECT_FALSE(std::filesystem::exists(mFolder / "Other Folder"));
+}
+
+// An empty folder at the destination is the caller's hold on the name: the package fills it, and
+// a package not made whole removes it.
+TEST_F(HostPackageCommandTest, AnEmptyFolderAtTheDestinationIsTakenOver) {
+    ASSERT_TRUE(mDocument);
+    const std::string folder = mFolder / "Brochure Folder";
+    std::filesystem::create_directory(folder);
+    ASSERT_EQ(Package(folder), kSuccess);
+    EXPECT_TRUE(std::filesystem::exists(folder + "/Brochure.indd"));
+    const std::string other = mFolder / "Other Folder";
+    std::filesystem::create_directory(other);
+    HostFaults::Reset();
+    HostFaults::Arm("HostPackageFolder::Write", 2);
+    EXPECT_EQ(Package(other), kFailure);
+    EXPECT_FALSE(std::filesystem::exists(other));
 }
 
 TEST_F(HostPackageCommandTest, ABookPackageHoldsTheBookAndItsChapters) {

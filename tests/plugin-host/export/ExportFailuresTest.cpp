@@ -117,8 +117,11 @@ protected:
             EXPECT_TRUE(mHost->Documents().IsOpen(userOpen));
         }
         EXPECT_EQ(0, HostCallLog::Violations());
+        // Nor a name held for the PDF or the package.
         for (std::string const& name : Listing(mFolder)) {
+            std::string const path = mFolder + "/" + name;
             EXPECT_EQ(std::string::npos, name.find(".pdf")) << name;
+            EXPECT_FALSE(std::filesystem::is_directory(path) && std::filesystem::is_empty(path)) << name;
         }
         if (failure.step == Step::PDF) {
             EXPECT_TRUE(action->GetSaveAsPDF().IsEmpty());

@@ -5,7 +5,13 @@
 
 #include <gtest/gtest.h>
 
+#include "hostsdk/commands/IPackageCommand.h"
+#include "hostsdk/documents/IDocument.h"
 #include "hostsdk/pdf/Poppler.h"
+#include "hostsdk/utils/IFrontDocumentUtils.h"
+#include "hostsdk/utils/UtilsBoss.h"
+#include "plugin-host/export/GIDCSConvertMethods.h"
+#include "plugin-host/export/GIDCSPExportIDs.h"
 #include "plugin-host/export/ExportActionFixture.h"
 
 using namespace exporttest;
@@ -131,6 +137,42 @@ TEST_F(DocumentExport, AnExistingPdfIsKeptAndTheNewOneGoesIntoAUniqueFolderWithI
     EXPECT_EQ("Brochure Folder", U8(mAction->GetPackagePath().GetLeaf()));
     EXPECT_EQ(Native(pdf.GetBranch()), Native(mAction->GetPackagePath().GetBranch().GetBranch()));
     EXPECT_TRUE(Exists(Native(first)));
+}
+
+// Two exports of one document at the same time: the first has chosen its package folder and not
+// made the package yet when the second makes its own. The second takes another folder, and the
+// first's package command then fills the folder it chose.
+TEST_F(DocumentExport, APackageFolderChosenIsHeldSoThatAnExportAtTheSameTimeTakesAnother) {
+    OpenSaved(Document("Brochure.indd", 1));
+    GPathName chosen;
+    GCPTSaveAsAction::GetUniqueFolderPath(Folder(), T("Brochure Folder"), chosen);
+    EXPECT_EQ(mFolder + "/Brochure Folder", Native(chosen));
+
+    MarkReferences();
+    ASSERT_TRUE(mAction->CreatePackage(Folder())) << Error();
+    ExpectNoReferenceLeft();
+    GPathName const second = mAction->GetPackagePath();
+    EXPECT_NE(Native(chosen), Native(second));
+    EXPECT_EQ(mFolder, Native(second.GetBranch().GetBranch()));
+    EXPECT_TRUE(Exists(Native(second) + "/Report.txt"));
+
+    InterfacePtr<IFrontDocumentUtils> front(UtilsBoss::QueryUtils<IFrontDocumentUtils>());
+    ASSERT_TRUE(front);
+    InterfacePtr<IDocument> document(front->QueryFrontDocument());
+    InterfacePtr<IPackageCommand> first(CreateObject<IPackageCommand>(GIDCSPExportIDs::kPackageClass));
+    ASSERT_TRUE(document && first);
+    first->SetDocument(document.get());
+    first->SetDestination(GIDCSConvertMethods::ConvertToIDFile(chosen));
+    EXPECT_EQ(kSuccess, first->Execute());
+    EXPECT_TRUE(Exists(Native(chosen) + "/Brochure.indd"));
+
+    // A third whose package command fails gives up the folder it chose, and the unique folder
+    // made for it.
+    std::vector<std::string> const before = Listing(mFolder);
+    HostFaults::Arm("IPackageCommand::Execute", 0);
+    EXPECT_FALSE(mAction->CreatePackage(Folder()));
+    EXPECT_EQ("Plug-in Error: Unable to execute Create Package command", Error());
+    EXPECT_EQ(before, Listing(mFolder));
 }
 
 TEST_F(DocumentExport, GivenBleedAndSlugShapeTheBoxesAndNegativeValuesCountAsNone) {

@@ -324,19 +324,35 @@ TEST_F(SaveAsAction, UniquePathsNeverNameSomethingThatStandsThereAndStayInTheirF
 }
 
 // Two exports of one name at the same time: the first holds the name from the moment it is
-// chosen, so the second cannot choose it too and later replace the first's PDF.
-TEST_F(SaveAsAction, APDFNameChosenIsHeldUntilThePDFIsWritten) {
-    GPathName first;
-    GPathName second;
-    GCPTSaveAsAction::GetUniquePDFFilePath(ExportFolder(), T("Brochure"), first);
-    GCPTSaveAsAction::GetUniquePDFFilePath(ExportFolder(), T("Brochure"), second);
-    EXPECT_EQ(Folder() + "/Brochure.pdf", Native(first));
-    EXPECT_NE(Native(first), Native(second));
-    EXPECT_EQ("Brochure.pdf", U8(second.GetLeaf()));
-    struct stat info {};
-    ASSERT_EQ(0, lstat(Native(first).c_str(), &info));
-    EXPECT_TRUE(S_ISREG(info.st_mode));
-    EXPECT_EQ(0, info.st_size);
+// chosen, so the second cannot choose it too and later replace the first's PDF or find its package
+// folder taken.
+TEST_F(SaveAsAction, AChosenNameIsHeldUntilTheExportFillsIt) {
+    struct Case {
+        char const* what;
+        void (*choose)(GPathName const&, GString const&, GPathName&);
+        char const* name;
+        std::string leaf;
+        mode_t type;
+    };
+    Case const cases[] = {
+        {"PDF", GCPTSaveAsAction::GetUniquePDFFilePath, "Brochure", "Brochure.pdf", S_IFREG},
+        {"package folder", GCPTSaveAsAction::GetUniqueFolderPath, "Brochure Folder", "Brochure Folder", S_IFDIR},
+    };
+    for (Case const& c : cases) {
+        GPathName first;
+        GPathName second;
+        c.choose(ExportFolder(), T(c.name), first);
+        c.choose(ExportFolder(), T(c.name), second);
+        EXPECT_EQ(Folder() + "/" + c.leaf, Native(first)) << c.what;
+        EXPECT_NE(Native(first), Native(second)) << c.what;
+        EXPECT_EQ(c.leaf, U8(second.GetLeaf())) << c.what;
+        struct stat info {};
+        ASSERT_EQ(0, lstat(Native(first).c_str(), &info)) << c.what;
+        EXPECT_EQ(c.type, info.st_mode & S_IFMT) << c.what;
+        if (c.type == S_IFREG)
+            EXPECT_EQ(0, info.st_size) << c.what;
+    }
+    EXPECT_EQ(0, rmdir((Folder() + "/Brochure Folder").c_str())) << "the held folder is empty";
 }
 
 TEST_F(SaveAsAction, RecordedPathsKeepTheirCase) {

@@ -51,7 +51,10 @@ public:
     bool WritePackage(GPathName const& folder) {
         GPathName package;
         GetUniqueFolderPath(folder, Utf8Text(mDocument + " Folder"), package);
-        if (mkdir(Native(package).c_str(), 0700) != 0)
+        // The name chosen is held by an empty folder already, unless it lies in a new unique folder.
+        struct stat info {};
+        if (mkdir(Native(package).c_str(), 0700) != 0 &&
+            (lstat(Native(package).c_str(), &info) != 0 || !S_ISDIR(info.st_mode)))
             return false;
         SetPackagePath(package);
         return true;
