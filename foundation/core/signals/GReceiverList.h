@@ -24,6 +24,8 @@ public:
     // Removes one entry; returns false when the receiver has none.
     bool Remove(R* receiver) noexcept;
     int GetCount() const noexcept { return mItems.GetCount() - mMarked; }
+    // GetCount() > 0 in one read when the list has no entries at all, the common case.
+    bool HasReceivers() const noexcept { return __builtin_expect(mItems.GetCount() != 0, 0) && GetCount() > 0; }
 
     // Calls call(receiver) for each receiver in turn until it returns false. An exception from
     // call ends the walk and leaves the list consistent.
@@ -31,7 +33,8 @@ public:
     void Walk(Call call);
 
 private:
-    // One running walk, on the walker's stack.
+    // A running walk with a walk nested inside it, on the walker's stack: the entry it stands on
+    // while the inner walk runs.
     struct Frame {
         int32_t index;
         Frame* outer;
@@ -41,10 +44,13 @@ private:
     void Sweep() noexcept;
 
     GTable<R*> mItems;
-    // The innermost running walk.
-    Frame* mWalks = nullptr;
+    // The entry the innermost running walk stands on, -1 while no walk runs. A walk only nests
+    // inside a receiver's call, so an outer walk stands on its entry for the whole inner walk.
+    int32_t mIndex = -1;
     // Empty entries left by removals during walks.
     int32_t mMarked = 0;
+    // The walks outside the innermost one, innermost first.
+    Frame* mOuterWalks = nullptr;
 };
 
 // A walk's frame is on the walker's stack and popped when the walk ends; g++ 12 cannot see that
@@ -54,19 +60,29 @@ private:
 #pragma GCC diagnostic ignored "-Wdangling-pointer"
 #endif
 
-// Pushes a walk frame and, when the outermost walk ends, closes up the removed entries. The
-// outer walk is kept here too, out of the frame whose address the list holds, so that it can stay
-// in a register while receivers run.
+// Saves the walk that a nested walk interrupts and puts it back when the nested walk ends; when
+// the outermost walk ends, closes up the removed entries. An outermost walk, the common case,
+// stores nothing but the index.
 template <class R>
 class GReceiverList<R>::WalkScope {
 public:
-    WalkScope(GReceiverList& list, Frame& frame) noexcept : mList(list), mOuter(list.mWalks) {
-        frame.outer = mOuter;
-        list.mWalks = &frame;
+    WalkScope(GReceiverList& list, Frame& frame) noexcept : mList(list), mOuterIndex(list.mIndex) {
+        if (__builtin_expect(mOuterIndex >= 0, 0)) {
+            frame.index = mOuterIndex;
+            frame.outer = list.mOuterWalks;
+            list.mOuterWalks = &frame;
+        }
     }
     ~WalkScope() {
-        mList.mWalks = mOuter;
-        if (mOuter == nullptr && mList.mMarked > 0)
+        if (__builtin_expect(mOuterIndex >= 0, 0)) {
+            mList.mIndex = mOuterIndex;
+            mList.mOuterWalks = mList.mOuterWalks->outer;
+            return;
+        }
+        // A constant, not the index read at the start: the next Send's read of it then waits
+        // for no store.
+        mList.mIndex = -1;
+        if (__builtin_expect(mList.mMarked > 0, 0))
             mList.Sweep();
     }
     WalkScope(const WalkScope&) = delete;
@@ -74,23 +90,25 @@ public:
 
 private:
     GReceiverList& mList;
-    Frame* const mOuter;
+    const int32_t mOuterIndex;
 };
 
 template <class R>
 template <class Call>
 void GReceiverList<R>::Walk(Call call) {
-    Frame frame{-1, nullptr};
+    Frame frame;
     WalkScope scope(*this, frame);
+    if (mItems.GetCount() == 0)
+        return;
     // The count is read again at each step: receivers added by a call are walked too.
-    for (int i = 0; i < mItems.GetCount(); ++i) {
-        R* receiver = mItems[i];
-        if (receiver == nullptr)
-            continue;
-        frame.index = i;
-        if (!call(receiver))
-            return;
-    }
+    int i = 0;
+    do {
+        if (R* receiver = mItems[i]) {
+            mIndex = i;
+            if (__builtin_expect(!call(receiver), 0))
+                return;
+        }
+    } while (++i < mItems.GetCount());
 }
 
 #if defined(__GNUC__) && !defined(__clang__) && __GNUC__ >= 12
@@ -103,15 +121,17 @@ bool GReceiverList<R>::Remove(R* receiver) noexcept {
     if (receiver == nullptr)
         return false;
     int index = -1;
-    for (Frame* walk = mWalks; walk != nullptr && index < 0; walk = walk->outer) {
-        if (walk->index >= 0 && mItems[walk->index] == receiver)
+    if (mIndex >= 0 && mItems[mIndex] == receiver)
+        index = mIndex;
+    for (Frame* walk = mOuterWalks; walk != nullptr && index < 0; walk = walk->outer) {
+        if (mItems[walk->index] == receiver)
             index = walk->index;
     }
     if (index < 0)
         index = mItems.FindItem(receiver);
     if (index < 0)
         return false;
-    if (mWalks == nullptr) {
+    if (mIndex < 0) {
         mItems.RemoveItemAt(index);
     } else {
         mItems[index] = nullptr;

@@ -97,13 +97,17 @@ void GSignal<T>::Walk(GReceiverList<R>& receivers, const T& message) {
 template <class T>
 void GSignal<T>::Send(const T& message) {
     GDelayedMessage<T>* delayed = nullptr;
-    {
-        SendScope scope(*this);
+    const GSignalMutex::Hold hold = BeginSend();
+    try {
         Walk(mReceivers, message);
-        if (mDelayedReceivers.GetCount() > 0 && !IsRetired())
+        if (mDelayedReceivers.HasReceivers() && !IsRetired())
             delayed = new GDelayedMessage<T>(*this, message);
         MarkConsolidatePending();
+    } catch (...) {
+        EndSend(hold);
+        throw;
     }
+    EndSend(hold);
     // Queued without the signal's mutex, which is let go as soon as the walk is over.
     if (delayed != nullptr)
         QueueDelayedSignal(delayed);
@@ -111,8 +115,14 @@ void GSignal<T>::Send(const T& message) {
 
 template <class T>
 void GSignal<T>::SendDelayed(const T& message) {
-    SendScope scope(*this);
-    Walk(mDelayedReceivers, message);
+    const GSignalMutex::Hold hold = BeginSend();
+    try {
+        Walk(mDelayedReceivers, message);
+    } catch (...) {
+        EndSend(hold);
+        throw;
+    }
+    EndSend(hold);
 }
 
 template <class T>

@@ -97,8 +97,8 @@ bool GSignalBase::InBookkeeping() noexcept { return tBookkeeping > 0; }
 GSignalBase::Holder::Holder(GSignalBase& signal) : mSignal(signal) { signal.Hold(); }
 GSignalBase::Holder::~Holder() { mSignal.Drop(); }
 
-void GSignalBase::EndOrphan() noexcept {
-    mMutex.Unlock();
+void GSignalBase::EndOrphan(GSignalMutex::Hold hold) noexcept {
+    mMutex.Release(hold);
     delete this;
 }
 

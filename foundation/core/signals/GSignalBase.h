@@ -105,27 +105,20 @@ protected:
     // of another payload type).
     static GSignalBase* GetOrMakeSignal(int id, const std::type_info& kind, Factory make);
 
-    // Locks the signal's mutex for a walk over its receivers and keeps the signal alive until the
-    // walk ends; a signal that Finalize gave up meanwhile is deleted then.
-    class SendScope {
-    public:
-        // The walk is known by the mutex's depth alone: no count is kept per Send.
-        explicit SendScope(GSignalBase& signal) noexcept : mSignal(signal) { signal.mMutex.Lock(); }
-        ~SendScope() {
-            if (mSignal.mOrphaned && mSignal.IsIdleLocked())
-                mSignal.EndOrphan();
-            else
-                mSignal.mMutex.Unlock();
-        }
-        SendScope(const SendScope&) = delete;
-        SendScope& operator=(const SendScope&) = delete;
-
-    private:
-        GSignalBase& mSignal;
-    };
+    // A walk over the receivers runs between the two, also when it throws: BeginSend locks the
+    // signal's mutex and keeps the signal alive, EndSend lets it go and deletes a signal that
+    // Finalize gave up meanwhile. The walk is known by the mutex's depth alone: no count is kept
+    // per Send. (Not a guard object: the compiler keeps one in memory across the walk.)
+    GSignalMutex::Hold BeginSend() noexcept { return mMutex.Acquire(); }
+    void EndSend(GSignalMutex::Hold hold) noexcept {
+        if (__builtin_expect(mOrphaned, 0) && IsIdleLocked())
+            EndOrphan(hold);
+        else
+            mMutex.Release(hold);
+    }
 
     // Set once the signal has left the registry: walks stop at the next receiver.
-    bool IsRetired() const noexcept { return mRetired.load(std::memory_order_relaxed); }
+    bool IsRetired() const noexcept { return __builtin_expect(mRetired.load(std::memory_order_relaxed), 0); }
 
     // Guards the receiver tables of GSignal<T>; held while receivers run.
     mutable GSignalMutex mMutex;
@@ -149,7 +142,7 @@ private:
     void Hold();
     void Drop() noexcept;
     // Under the signal's mutex, held once: lets it go and deletes the orphaned signal.
-    void EndOrphan() noexcept;
+    void EndOrphan(GSignalMutex::Hold hold) noexcept;
     // Under the signal's mutex: no holder, and no walk on this thread but the caller's own.
     bool IsIdleLocked() const noexcept { return mHolds == 0 && mMutex.GetDepth() == 1; }
 

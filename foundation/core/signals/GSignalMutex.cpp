@@ -6,6 +6,7 @@
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <climits>
 #include <ctime>
 
@@ -63,28 +64,45 @@ void GSignalMutex::LockContended() noexcept {
         syscall(SYS_futex, Word(mState), FUTEX_WAIT_PRIVATE, kWaited, nullptr, nullptr, 0);
 }
 
-void GSignalMutex::SettleBias(uintptr_t self) noexcept {
+bool GSignalMutex::SettleBias(uintptr_t self) noexcept {
     const uintptr_t bias = mBias.load(std::memory_order_relaxed);
-    if (bias == kRevoked)
-        return;
-    if (bias == kNoBias) {
-        if (CanBias())
-            mBias.store(self, std::memory_order_relaxed);
-        return;
+    if (bias == kNoBias || bias == self) {
+        if (!CanBias()) {
+            mBias.store(kRevoked, std::memory_order_relaxed);
+            return false;
+        }
+        // mOwner announces the biased hold before mState goes, so a later revoker waits for it.
+        mBias.store(self, std::memory_order_relaxed);
+        mOwner.store(self, std::memory_order_relaxed);
+        ReleaseState();
+        return true;
     }
-    // Another thread owns the bias and may hold the mutex through it: take the bias away, then
-    // wait until that hold ends.
-    mBias.store(kRevoked, std::memory_order_relaxed);
-    mRevoker.store(1, std::memory_order_relaxed);
+    // Another thread owns the bias and may hold the mutex through it: announce the revocation,
+    // then wait until that hold ends. The owner looks at mRevoker after each announcement, so
+    // none begins after the barrier; one that backs off wakes us, the end of a hold is polled:
+    // a short spin, then sleeps that grow to 1 ms (receivers may run for long).
+    mRevoker.store(kRevoking, std::memory_order_relaxed);
     BarrierOnAllThreads();
-    // The timeout only guards against a wake that could be missed; the owner wakes us.
-    const timespec pause{0, 1000000};
-    while (mBiasedHold.load(std::memory_order_acquire) != 0)
-        syscall(SYS_futex, Word(mBiasedHold), FUTEX_WAIT_PRIVATE, 1, &pause, nullptr, 0);
+    long sleepNs = 20000;
+    for (int spin = 0; mOwner.load(std::memory_order_acquire) == bias; ++spin) {
+        if (spin < 128) {
+#if defined(__x86_64__) || defined(__i386__)
+            __builtin_ia32_pause();
+#endif
+            continue;
+        }
+        const timespec pause{0, sleepNs};
+        syscall(SYS_futex, Word(mRevoker), FUTEX_WAIT_PRIVATE, kRevoking, &pause, nullptr, 0);
+        sleepNs = std::min(2 * sleepNs, 1000000l);
+    }
+    mBias.store(kRevoked, std::memory_order_relaxed);
+    return false;
 }
 
 void GSignalMutex::WakeRevoker() noexcept {
-    syscall(SYS_futex, Word(mBiasedHold), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
+    int revoking = kRevoking;
+    if (mRevoker.compare_exchange_strong(revoking, kRevokerWoken, std::memory_order_release, std::memory_order_relaxed))
+        syscall(SYS_futex, Word(mRevoker), FUTEX_WAKE_PRIVATE, INT_MAX, nullptr, nullptr, 0);
 }
 
 void GSignalMutex::WakeOne() noexcept { syscall(SYS_futex, Word(mState), FUTEX_WAKE_PRIVATE, 1, nullptr, nullptr, 0); }

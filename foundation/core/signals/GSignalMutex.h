@@ -2,9 +2,10 @@
 // The recursive mutex of one signal, taken on every Send, so its uncontended path is inline:
 // - a nested lock on the owning thread is a compare and an increment;
 // - the first thread to take it owns its bias: while no other thread has asked for it, that
-//   thread locks and unlocks it with plain stores, no atomic instruction. The first other thread
-//   that locks it revokes the bias for good, once: a process-wide memory barrier (membarrier)
-//   pairs with the owner's plain stores, and it waits for a lock the owner holds that way.
+//   thread locks it with one plain store and a read, and unlocks it with one plain store, no
+//   atomic instruction. The first other thread that locks it revokes the bias for good, once: a
+//   process-wide memory barrier (membarrier) pairs with the owner's plain stores, and it waits
+//   for a lock the owner holds that way, polling, since the owner's unlock looks at nothing.
 //   Without membarrier, or under ThreadSanitizer (which cannot see that pairing), there is no bias;
 // - otherwise a first lock is one compare-and-swap and the last unlock one exchange, and in a
 //   process that has only one thread (where no other thread can look) plain stores, as the C
@@ -27,48 +28,48 @@ public:
     GSignalMutex(const GSignalMutex&) = delete;
     GSignalMutex& operator=(const GSignalMutex&) = delete;
 
-    void Lock() noexcept {
+    // How a lock was taken, which tells its unlock what to undo.
+    enum class Hold : uint8_t { kNested, kBiased, kState };
+
+    Hold Acquire() noexcept {
         const uintptr_t self = Self();
         // Only this thread can have stored its own id, so a relaxed read tells whether it holds
         // the mutex.
         if (mOwner.load(std::memory_order_relaxed) == self) {
             ++mDepth;
-            return;
+            return Hold::kNested;
         }
         // Expected: most signals are only ever sent on one thread.
         if (__builtin_expect(mBias.load(std::memory_order_relaxed) == self, 1) && LockBiased(self))
-            return;
-        if (OnlyThread()) {
-            mState.store(kLocked, std::memory_order_relaxed);
-        } else {
-            int expected = kFree;
-            if (!mState.compare_exchange_strong(expected, kLocked, std::memory_order_acquire, std::memory_order_relaxed))
-                LockContended();
-        }
-        if (mBias.load(std::memory_order_relaxed) != self)
-            SettleBias(self);
-        mOwner.store(self, std::memory_order_relaxed);
-        mDepth = 1;
+            return Hold::kBiased;
+        return LockState(self) ? Hold::kBiased : Hold::kState;
     }
+
+    // Only by the thread that holds it, for the innermost hold it took.
+    void Release(Hold hold) noexcept {
+        if (__builtin_expect(hold == Hold::kBiased, 1)) {
+            // The revoker, if any, polls for this.
+            mOwner.store(0, std::memory_order_release);
+        } else if (hold == Hold::kNested) {
+            --mDepth;
+        } else {
+            mOwner.store(0, std::memory_order_relaxed);
+            ReleaseState();
+        }
+    }
+
+    void Lock() noexcept { Acquire(); }
 
     // Only by the thread that holds it.
     void Unlock() noexcept {
-        // The depth stays 1 once free: the next first lock sets it again.
-        if (mDepth > 1) {
+        // The depth stays 1 once free, so a first lock needs no store for it.
+        if (__builtin_expect(mDepth > 1, 0)) {
             --mDepth;
             return;
         }
-        mOwner.store(0, std::memory_order_relaxed);
-        if (__builtin_expect(mHeldBiased, 1)) {
-            UnlockBiased();
-            return;
-        }
-        if (OnlyThread()) {
-            mState.store(kFree, std::memory_order_relaxed);
-            return;
-        }
-        if (mState.exchange(kFree, std::memory_order_release) == kWaited)
-            WakeOne();
+        // The bias never changes under a hold of its owner, and is never another thread's while
+        // that thread holds the mutex through mState: it tells which way the hold was taken.
+        Release(mBias.load(std::memory_order_relaxed) == Self() ? Hold::kBiased : Hold::kState);
     }
 
     // How often the holder has locked it; only for the holder to ask.
@@ -79,17 +80,19 @@ public:
 
     class Locker {
     public:
-        explicit Locker(GSignalMutex& mutex) noexcept : mMutex(mutex) { mutex.Lock(); }
-        ~Locker() { mMutex.Unlock(); }
+        explicit Locker(GSignalMutex& mutex) noexcept : mMutex(mutex), mHold(mutex.Acquire()) {}
+        ~Locker() { mMutex.Release(mHold); }
         Locker(const Locker&) = delete;
         Locker& operator=(const Locker&) = delete;
 
     private:
         GSignalMutex& mMutex;
+        const Hold mHold;
     };
 
 private:
     enum : int { kFree = 0, kLocked = 1, kWaited = 2 };
+    enum : int { kRevoking = 1, kRevokerWoken = 2 };
 
     // A value that no two running threads share and no thread has as 0.
     static uintptr_t Self() noexcept {
@@ -113,47 +116,61 @@ private:
     static constexpr uintptr_t kNoBias = 0;
     static constexpr uintptr_t kRevoked = 1;
 
-    // The bias owner's lock: announces the hold, then looks whether the bias still stands. The
-    // revoker stores in the other order and puts a process-wide barrier between, so one of the
-    // two sees the other's store.
+    // The bias owner's lock: announces the hold in mOwner, then looks whether a revocation has
+    // begun. The revoker stores in the other order and puts a process-wide barrier between, so
+    // one of the two sees the other's store.
     bool LockBiased(uintptr_t self) noexcept {
-        mBiasedHold.store(1, std::memory_order_relaxed);
+        mOwner.store(self, std::memory_order_relaxed);
         std::atomic_signal_fence(std::memory_order_seq_cst);
-        if (__builtin_expect(mBias.load(std::memory_order_relaxed) != self, 0)) {
-            // Revoked meanwhile: the revoker may hold the mutex already and waits for this.
-            EndBiasedHold();
+        if (__builtin_expect(mRevoker.load(std::memory_order_relaxed) != 0, 0)) {
+            // The revoker may hold mState already and waits for this; it ends the bias.
+            mOwner.store(0, std::memory_order_release);
+            WakeRevoker();
             return false;
         }
-        mHeldBiased = true;
-        mOwner.store(self, std::memory_order_relaxed);
-        mDepth = 1;
         return true;
     }
-    void UnlockBiased() noexcept {
-        mHeldBiased = false;
-        EndBiasedHold();
+    // Takes mState; the first thread to do so is granted the bias and holds the mutex through it
+    // (returns true).
+    bool LockState(uintptr_t self) noexcept {
+        if (OnlyThread()) {
+            mState.store(kLocked, std::memory_order_relaxed);
+        } else {
+            int expected = kFree;
+            if (!mState.compare_exchange_strong(expected, kLocked, std::memory_order_acquire, std::memory_order_relaxed))
+                LockContended();
+        }
+        if (mBias.load(std::memory_order_relaxed) != kRevoked && SettleBias(self))
+            return true;
+        mOwner.store(self, std::memory_order_relaxed);
+        return false;
     }
-    void EndBiasedHold() noexcept {
-        mBiasedHold.store(0, std::memory_order_release);
-        std::atomic_signal_fence(std::memory_order_seq_cst);
-        if (__builtin_expect(mRevoker.load(std::memory_order_relaxed) != 0, 0))
-            WakeRevoker();
+    void ReleaseState() noexcept {
+        if (OnlyThread()) {
+            mState.store(kFree, std::memory_order_relaxed);
+            return;
+        }
+        if (mState.exchange(kFree, std::memory_order_release) == kWaited)
+            WakeOne();
     }
-    // Under mState: grants the bias to the first thread, revokes it when another thread holds it.
-    void SettleBias(uintptr_t self) noexcept;
+    // Under mState: grants the bias to the first thread, which then lets mState go and holds the
+    // mutex biased (returns true); revokes it when another thread owns it, waiting until that
+    // thread holds it no more.
+    bool SettleBias(uintptr_t self) noexcept;
     void WakeRevoker() noexcept;
     void LockContended() noexcept;
     void WakeOne() noexcept;
 
     std::atomic<int> mState{kFree};
+    // The holder, 0 when free; for the bias owner also the announcement of a biased hold (or of
+    // the look whether it may take one).
     std::atomic<uintptr_t> mOwner{0};
-    // The thread that owns the bias, or kNoBias, or kRevoked; changed only under mState.
+    // The thread that owns the bias, or kNoBias, or kRevoked; changed only under mState, and
+    // away from an owner only once no biased hold of it runs.
     std::atomic<uintptr_t> mBias{kNoBias};
-    // 1 while the bias owner holds the mutex without mState (or is finding out whether it may).
-    std::atomic<int> mBiasedHold{0};
-    // Set by the thread that revokes the bias, for the owner to wake it when it lets go.
+    // 0, then kRevoking from the first other thread's lock on (for good), kRevokerWoken once the
+    // owner backed off from a lock and woke it; the revoker sleeps on it.
     std::atomic<int> mRevoker{0};
-    // Guarded by the mutex.
-    int32_t mDepth = 0;
-    bool mHeldBiased = false;
+    // Guarded by the mutex; 1 while free.
+    int32_t mDepth = 1;
 };

@@ -184,6 +184,37 @@ TEST_F(GSignalTest, AReceiverLeavingInsideANestedSendEndsTheInnerSubscription) {
     EXPECT_EQ(log, (Log{"A", "B"}));
 }
 
+// Three walks deep, the receiver taken out is found where the outermost walk stands, not at its
+// first entry.
+TEST_F(GSignalTest, ARemovalFindsTheEntryOfAWalkTwoLevelsOut) {
+    Log log;
+    Probe a("A", &log), b("B", &log), c("C", &log);
+    a.Subscribe(24);
+    b.Subscribe(24);
+    a.Subscribe(24);
+    c.Subscribe(24);
+    GSignal<int>* signal = GSignal<int>::GetSignal(24);
+    int firstMessages = 0;
+    a.action = [&](Probe& self) {
+        if (self.lastMessage == 1 && ++firstMessages == 2)
+            signal->Send(2);
+    };
+    b.action = [signal](Probe& self) {
+        if (self.lastMessage == 2)
+            signal->Send(3);
+    };
+    c.action = [&a](Probe& self) {
+        if (self.lastMessage == 3)
+            a.UnSubscribe(24);
+    };
+    // The outer walk stands on A's second entry, the middle one on B, the inner one on C.
+    signal->Send(1);
+    EXPECT_EQ(log, (Log{"A", "B", "A", "A", "B", "A", "B", "A", "C", "C", "C"}));
+    log.clear();
+    signal->Send(4);
+    EXPECT_EQ(log, (Log{"A", "B", "C"}));
+}
+
 TEST_F(GSignalTest, ASubscriptionCountsAsOftenAsItWasMade) {
     Log log;
     Probe a("A", &log);
