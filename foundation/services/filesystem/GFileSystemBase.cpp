@@ -90,7 +90,7 @@ void GFileSystemBase<Imp>::CopyFolderTo(GPathName const& s, GPathName const& des
     CopyEntries(s, newPath, overwrite);
     CopyDateTimeInfo(s, newPath);
     Imp::CopyPermissions(s, newPath);
-    Imp::SetObjectLocked(newPath, Imp::GetObjectLocked(s) == 2);
+    Imp::SetObjectLocked(newPath, Imp::IsItemLocked(s));
 }
 
 template <class Imp>

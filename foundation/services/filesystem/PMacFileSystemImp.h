@@ -100,6 +100,8 @@ public:
 
     // Locks and use.
     static int GetObjectLocked(GPathName const& path);
+    // GetObjectLocked(path) == kItemLocked, without asking the volume.
+    static bool IsItemLocked(GPathName const& path);
     static int GetAliasObjectLocked(GPathName const& path);
     static void SetObjectLocked(GPathName const& path, bool locked);
     static void SetAliasObjectLocked(GPathName const& path, bool locked);

@@ -69,6 +69,8 @@ public:
     // to replace an item); without it a copy to a free name is not synced, and a plain file is
     // written straight under dst. Either way dst is absent or complete when this returns.
     static void CopyFileTo(GString const& src, GString const& dst, bool syncEachFile = false);
+    // CopyFileTo without syncing, false (nothing copied) when an item is at dst already.
+    static bool CopyFileToFree(GString const& src, GString const& dst);
 
     // domain kUserDomain or kLocalDomain (else 40276); folderType a four-character code: 'cusr',
     // 'temp', 'apps', 'asup', 'desk', 'docs', 'macs', 'pref', 'trsh' (else 40277). A folder the

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -59,6 +60,34 @@ TEST_F(TreeOperations, NamesWithoutTextFifosAndSocketsAreCopiedAsTheyAre) {
         ASSERT_EQ(Tree::CopyItem(src, dst, sync), 0);
         EXPECT_EQ(TreeListing(dst, true), TreeListing(src, true));
     }
+}
+
+TEST_F(TreeOperations, ACopyToATakenNameLeavesWhatIsThere) {
+    const std::string src = (*this)("src");
+    WriteFile(src, "new");
+    WriteFile((*this)("file"), "old");
+    ASSERT_EQ(symlink("nowhere", (*this)("dangling").c_str()), 0);
+    ASSERT_EQ(mkdir((*this)("folder").c_str(), 0700), 0);
+    const auto before = TreeListing(mDir.Path(), true);
+    for (char const* taken : {"file", "dangling", "folder"}) {
+        EXPECT_EQ(Tree::CopyItem(src, (*this)(taken), Tree::Sync::kNone), EEXIST) << taken;
+        // A missing source still reports the taken name.
+        EXPECT_EQ(Tree::CopyItem((*this)("missing"), (*this)(taken), Tree::Sync::kNone), EEXIST) << taken;
+    }
+    // Out of descriptors, the copy cannot even make its file: what is at dst is not its to remove.
+    rlimit limit {};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const int lowest = dup(0);
+    ASSERT_GE(lowest, 0);
+    close(lowest);
+    rlimit tight = limit;
+    tight.rlim_cur = static_cast<rlim_t>(lowest);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const int error = Tree::CopyItem(src, (*this)("file"), Tree::Sync::kNone);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    EXPECT_EQ(error, EMFILE);
+    EXPECT_EQ(TreeListing(mDir.Path(), true), before);
+    EXPECT_EQ(ReadFile((*this)("file")), "old");
 }
 
 TEST_F(TreeOperations, HolesOfASparseFileStayHoles) {
