@@ -99,7 +99,7 @@ void GFileSystemBase<Imp>::CopyEntries(GPathName const& s, GPathName const& newP
     for (Entry const& entry : Imp::ListFolder(s, &untexted)) {
         GPathName copied;
         if (entry.isFile && !entry.isAlias)
-            Imp::CopyFileAs(entry.path, Counterpart(newPath, entry.path), overwrite);
+            Imp::CopyFileAs(entry.path, Counterpart(newPath, entry.path), overwrite, entry.isRegular);
         else if (entry.isFile)
             Imp::CopyFileTo(entry.path, newPath, copied, overwrite);
         else if (entry.isFolder)

@@ -360,6 +360,7 @@ GTable<PMacFileSystemImp::FolderEntry> PMacFileSystemImp::ListFolder(GPathName c
         FolderEntry entry;
         entry.path = FromNative(cache[i].path);
         entry.isAlias = cache[i].isAlias;
+        entry.isRegular = cache[i].isRegular;
         bool isFolder = cache[i].isFolder;
         bool known = true;
         if (entry.isAlias) {
@@ -481,12 +482,13 @@ void PMacFileSystemImp::CopyFileTo(GPathName const& src, GPathName const& destFo
     CopyFileAs(source, newPath, overwrite);
 }
 
-void PMacFileSystemImp::CopyFileAs(GPathName const& source, GPathName const& newPath, bool overwrite) {
+void PMacFileSystemImp::CopyFileAs(GPathName const& source, GPathName const& newPath, bool overwrite,
+                                   bool listedRegular) {
     const GString to = Native(newPath);
     std::string target;
     // Straight to a free name (the engine creates it exclusively); a taken one is looked at below.
     const bool named = PMacNativePath::ToUTF8(to, target);
-    if (named && Cocoa::CopyFileToFree(Native(source), to))
+    if (named && Cocoa::CopyFileToFree(Native(source), to, listedRegular))
         return;
     struct stat info {};
     if (named && lstat(target.c_str(), &info) != 0 && errno == ENOENT) {

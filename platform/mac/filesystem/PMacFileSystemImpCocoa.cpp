@@ -64,7 +64,7 @@ std::string Join(std::string const& folder, std::string const& leaf) {
 
 // ---- Items ----
 
-enum Kind : unsigned char { kFile, kFolder, kLink };
+enum Kind : unsigned char { kFile, kRegular, kFolder, kLink };
 
 // A listed entry: its name's place in one buffer of names, and its kind.
 struct Listed {
@@ -298,10 +298,10 @@ void PMacFileSystemImpCocoa::CopyFileTo(GString const& src, GString const& dst, 
         Errors::ThrowInternal(error);
 }
 
-bool PMacFileSystemImpCocoa::CopyFileToFree(GString const& src, GString const& dst) {
+bool PMacFileSystemImpCocoa::CopyFileToFree(GString const& src, GString const& dst, bool listedRegular) {
     const std::string from = NativeOrThrow(src);
     const std::string to = NativeOrThrow(dst);
-    const int error = Tree::CopyItem(from, to, Tree::Sync::kNone);
+    const int error = Tree::CopyItem(from, to, Tree::CopyOptions{Tree::Sync::kNone, false, listedRegular});
     if (error != 0 && error != EEXIST)
         Errors::ThrowInternal(error);
     return error == 0;
@@ -847,6 +847,7 @@ bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char c
         switch (entry->d_type) {
             case DT_DIR: kind = kFolder; break;
             case DT_LNK: kind = kLink; break;
+            case DT_REG: kind = kRegular; break;
             case DT_UNKNOWN: {
                 struct stat info {};
                 if (fstatat(descriptor, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -854,7 +855,10 @@ bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char c
                         continue;  // gone since the listing
                     Errors::ThrowInternal(errno);
                 }
-                kind = S_ISDIR(info.st_mode) ? kFolder : S_ISLNK(info.st_mode) ? kLink : kFile;
+                kind = S_ISDIR(info.st_mode)   ? kFolder
+                       : S_ISLNK(info.st_mode) ? kLink
+                       : S_ISREG(info.st_mode) ? kRegular
+                                               : kFile;
                 break;
             }
             default: break;
@@ -883,6 +887,7 @@ bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char c
         added.path = PMacPathText::FromUnits(units);
         added.isFolder = item.kind == kFolder;
         added.isAlias = item.kind == kLink;
+        added.isRegular = item.kind == kRegular;
         added.isHidden = names[item.offset] == '.';
     }
     return true;

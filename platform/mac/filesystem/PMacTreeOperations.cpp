@@ -464,6 +464,12 @@ bool PMacTreeOperations::IsInside(std::string const& path, std::string const& fo
 }
 
 int PMacTreeOperations::CopyItem(std::string const& src, std::string const& dst, CopyOptions const& options) {
+    if (options.listedRegular && options.sync == Sync::kNone) {
+        const int error = CopyFileToFreeName(src, false, dst);
+        // No longer a regular file (ENOTSUP once open): looked at afresh below.
+        if (error != ENOTSUP)
+            return error;
+    }
     struct stat info {};
     if (lstat(src.c_str(), &info) != 0) {
         const int error = errno;
