@@ -156,7 +156,8 @@ int WriteAll(int fd, char const* data, std::size_t n, off_t offset) {
 int ReadAndWrite(int in, int out, off_t offset, off_t end, off_t& reached) {
     // No larger than the range: a small file's copy fills no block it does not need.
     constexpr off_t kBlock = 1 << 16;
-    std::vector<char> buffer(static_cast<std::size_t>(end < 0 ? kBlock : std::min(kBlock, std::max<off_t>(end - offset, 1))));
+    const off_t size = end < 0 ? kBlock : std::min(kBlock, std::max<off_t>(end - offset, 1));
+    std::vector<char> buffer(static_cast<std::size_t>(size));
     reached = offset;
     while (end < 0 || reached < end) {
         const std::size_t want = end < 0 ? buffer.size() : std::min<std::size_t>(buffer.size(), static_cast<std::size_t>(end - reached));
@@ -198,10 +199,11 @@ int CopyRange(int in, int out, off_t offset, off_t end, off_t& reached) {
     return 0;
 }
 
-// Whether the file's blocks cover its size, so that it has no hole to keep (the test cp makes
-// too): the data is then copied as one range, without looking for holes.
+// Up to this size a dense file is copied through one buffer.
 constexpr off_t kSmallFile = 1 << 16;
 
+// Whether the file's blocks cover its size, so that it has no hole to keep (the test cp makes
+// too): the data is then copied as one range, without looking for holes.
 bool IsDense(struct stat const& info) { return info.st_blocks >= (info.st_size + 511) / 512; }
 
 // The data ranges only, so holes stay holes; the size is set at the end, which also makes a

@@ -154,8 +154,9 @@ TEST_F(TreeOperations, ASourceSwappedForAFifoFailsInsteadOfBlocking) {
             for (int i = 0; i < 3000 && bad == 0; ++i) {
                 const std::string dst = mDir / ("copy" + std::to_string(i));
                 // Plain, synced, and as a listing that saw a regular file asks for it.
-                const Tree::CopyOptions options[] = {
-                    {Tree::Sync::kNone, false, false}, {Tree::Sync::kEachFile, false, false}, {Tree::Sync::kNone, false, true}};
+                const Tree::CopyOptions options[] = {{Tree::Sync::kNone, false, false},
+                                                     {Tree::Sync::kEachFile, false, false},
+                                                     {Tree::Sync::kNone, false, true}};
                 const int error = Tree::CopyItem(src, dst, options[i % 3]);
                 struct stat info {};
                 const bool made = lstat(dst.c_str(), &info) == 0;
