@@ -90,7 +90,7 @@ void GFileSystemBase<Imp>::CopyFolderTo(GPathName const& s, GPathName const& des
     CopyEntries(s, newPath, overwrite);
     CopyDateTimeInfo(s, newPath);
     Imp::CopyPermissions(s, newPath);
-    Imp::SetObjectLocked(newPath, Imp::GetObjectLocked(s) == 2);
+    Imp::SetObjectLocked(newPath, Imp::IsItemLocked(s));
 }
 
 template <class Imp>
@@ -99,7 +99,7 @@ void GFileSystemBase<Imp>::CopyEntries(GPathName const& s, GPathName const& newP
     for (Entry const& entry : Imp::ListFolder(s, &untexted)) {
         GPathName copied;
         if (entry.isFile && !entry.isAlias)
-            Imp::CopyFileAs(entry.path, Counterpart(newPath, entry.path), overwrite);
+            Imp::CopyFileAs(entry.path, Counterpart(newPath, entry.path), overwrite, entry.isRegular);
         else if (entry.isFile)
             Imp::CopyFileTo(entry.path, newPath, copied, overwrite);
         else if (entry.isFolder)

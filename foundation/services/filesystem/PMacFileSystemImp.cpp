@@ -360,6 +360,7 @@ GTable<PMacFileSystemImp::FolderEntry> PMacFileSystemImp::ListFolder(GPathName c
         FolderEntry entry;
         entry.path = FromNative(cache[i].path);
         entry.isAlias = cache[i].isAlias;
+        entry.isRegular = cache[i].isRegular;
         bool isFolder = cache[i].isFolder;
         bool known = true;
         if (entry.isAlias) {
@@ -481,12 +482,17 @@ void PMacFileSystemImp::CopyFileTo(GPathName const& src, GPathName const& destFo
     CopyFileAs(source, newPath, overwrite);
 }
 
-void PMacFileSystemImp::CopyFileAs(GPathName const& source, GPathName const& newPath, bool overwrite) {
+void PMacFileSystemImp::CopyFileAs(GPathName const& source, GPathName const& newPath, bool overwrite,
+                                   bool listedRegular) {
     const GString to = Native(newPath);
-    struct stat info {};
     std::string target;
-    const bool taken = !PMacNativePath::ToUTF8(to, target) || lstat(target.c_str(), &info) == 0 || errno != ENOENT;
-    if (!taken) {
+    // Straight to a free name (the engine creates it exclusively); a taken one is looked at below.
+    const bool named = PMacNativePath::ToUTF8(to, target);
+    if (named && Cocoa::CopyFileToFree(Native(source), to, listedRegular))
+        return;
+    struct stat info {};
+    if (named && lstat(target.c_str(), &info) != 0 && errno == ENOENT) {
+        // Freed meanwhile: the plain copy again, as if it had been free from the start.
         Cocoa::CopyFileTo(Native(source), to);
         return;
     }
@@ -551,6 +557,11 @@ int PMacFileSystemImp::GetAliasObjectLocked(GPathName const& path) {
 int PMacFileSystemImp::GetObjectLocked(GPathName const& path) {
     PathContext context(path);
     return GetAliasObjectLocked(Resolved(path));
+}
+
+bool PMacFileSystemImp::IsItemLocked(GPathName const& path) {
+    PathContext context(path);
+    return Cocoa::GetFileLockStatus(Native(Resolved(path)));
 }
 
 void PMacFileSystemImp::SetObjectLocked(GPathName const& path, bool locked) {
@@ -732,7 +743,7 @@ void PMacFileSystemImp::CopyAttributes(GPathName const& src, GPathName const& de
 }
 
 bool PMacFileSystemImp::IsWritable(GPathName const& path) {
-    if (GetObjectLocked(path) == kItemLocked)
+    if (IsItemLocked(path))
         return false;
     bool write = false;
     GetPermissions(path, kCurrentUser, nullptr, &write, nullptr);
@@ -744,7 +755,7 @@ void PMacFileSystemImp::SetWritable(GPathName const& path, bool writable) {
     bool write = false;
     bool execute = false;
     if (writable) {
-        if (GetObjectLocked(path) == kItemLocked)
+        if (IsItemLocked(path))
             SetObjectLocked(path, false);
         GetPermissions(path, kCurrentUser, &read, &write, &execute);
         if (!write) {
@@ -763,7 +774,7 @@ void PMacFileSystemImp::SetWritable(GPathName const& path, bool writable) {
         const int16_t mode = Cocoa::GetAliasPermissions(item, false, nullptr, nullptr, nullptr);
         Cocoa::SetAliasPermissions(item, static_cast<int16_t>(mode & ~0222));
     }
-    if (GetObjectLocked(path) != kItemLocked)
+    if (!IsItemLocked(path))
         SetObjectLocked(path, true);
 }
 

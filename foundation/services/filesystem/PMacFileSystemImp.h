@@ -83,7 +83,8 @@ public:
     static void CopyFileTo(GPathName const& src, GPathName const& destFolder, GPathName& newPath, bool overwrite,
                            bool resolveSource = true);
     // The copy of source (taken as it is) at newPath, whose folder exists.
-    static void CopyFileAs(GPathName const& source, GPathName const& newPath, bool overwrite);
+    static void CopyFileAs(GPathName const& source, GPathName const& newPath, bool overwrite,
+                           bool listedRegular = false);
     static void RenameFile(GPathName& path, GString const& newLeaf);
     // The new leaf takes the type's extension with setExtension; the type's codes are set after.
     static void RenameFile(GPathName& path, GString const& newLeaf, GFileType const* type, bool setExtension);
@@ -100,6 +101,8 @@ public:
 
     // Locks and use.
     static int GetObjectLocked(GPathName const& path);
+    // GetObjectLocked(path) == kItemLocked, without asking the volume.
+    static bool IsItemLocked(GPathName const& path);
     static int GetAliasObjectLocked(GPathName const& path);
     static void SetObjectLocked(GPathName const& path, bool locked);
     static void SetAliasObjectLocked(GPathName const& path, bool locked);
@@ -192,6 +195,7 @@ public:
         bool isFile = false;
         bool isFolder = false;
         bool isAlias = false;
+        bool isRegular = false;  // a regular file itself, by the listing
     };
     // Every entry of the folder (followed when an alias), all listed before any is worked on; a
     // folder that cannot be listed throws 40275 naming it. Names without a text form go to

@@ -50,8 +50,13 @@ void Unlink(int dir, std::string const& name, int flags) {
         Throw(errno);
 }
 
-// The entry names of an open folder, listed in full before anything is removed.
-std::vector<std::string> List(int dir) {
+struct Entry {
+    std::string name;
+    unsigned char type;  // the listing's DT_ kind
+};
+
+// The entry names of an open folder with their kinds, listed in full before anything is removed.
+std::vector<Entry> List(int dir) {
     const int fd = dup(dir);
     if (fd < 0)
         Throw(errno);
@@ -62,15 +67,18 @@ std::vector<std::string> List(int dir) {
         Throw(error);
     }
     rewinddir(listing);
-    std::vector<std::string> names;
+    std::vector<Entry> entries;
     while (dirent* entry = readdir(listing)) {
         if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
-            names.emplace_back(entry->d_name);
+            entries.push_back(Entry{entry->d_name, entry->d_type});
     }
     closedir(listing);
-    std::sort(names.begin(), names.end());
-    return names;
+    std::sort(entries.begin(), entries.end(), [](Entry const& a, Entry const& b) { return a.name < b.name; });
+    return entries;
 }
+
+// A kind the listing names that is neither a folder nor a link.
+bool IsPlainFile(unsigned char type) { return type != DT_UNKNOWN && type != DT_DIR && type != DT_LNK; }
 
 int OpenFolderAt(int dir, char const* name) {
     return openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -123,7 +131,22 @@ bool RemoveThroughAlias(int dir, std::string const& name, std::string const& ali
 
 bool RemoveInside(int dir, std::string const& dirPath, int removeKinds, int descendKinds, Walk& walk) {
     bool result = true;
-    for (std::string const& name : List(dir)) {
+    for (Entry const& entry : List(dir)) {
+        std::string const& name = entry.name;
+        const bool hidden = name[0] == '.';
+        const bool keepHidden = hidden && (removeKinds & kHidden) == 0;
+        // A file the listing names needs no status: it goes or stays by its name alone. One
+        // that became a folder since is looked at below.
+        if (IsPlainFile(entry.type)) {
+            if (name != ".DS_Store" && (keepHidden || (removeKinds & kFiles) == 0)) {
+                result = false;
+                continue;
+            }
+            if (unlinkat(dir, name.c_str(), 0) == 0 || errno == ENOENT)
+                continue;
+            if (errno != EISDIR)
+                Throw(errno);
+        }
         struct stat info {};
         if (fstatat(dir, name.c_str(), &info, AT_SYMLINK_NOFOLLOW) != 0) {
             if (errno == ENOENT)
@@ -131,8 +154,6 @@ bool RemoveInside(int dir, std::string const& dirPath, int removeKinds, int desc
             Throw(errno);
         }
         const bool alias = S_ISLNK(info.st_mode);
-        const bool hidden = name[0] == '.';
-        const bool keepHidden = hidden && (removeKinds & kHidden) == 0;
         bool isFolder = S_ISDIR(info.st_mode);
         bool isFile = !isFolder && !alias;
         if (alias) {

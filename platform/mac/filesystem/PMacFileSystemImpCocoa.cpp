@@ -2,6 +2,8 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/openat2.h>
+#include <sys/syscall.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <sys/stat.h>
@@ -62,7 +64,7 @@ std::string Join(std::string const& folder, std::string const& leaf) {
 
 // ---- Items ----
 
-enum Kind : unsigned char { kFile, kFolder, kLink };
+enum Kind : unsigned char { kFile, kRegular, kFolder, kLink };
 
 // A listed entry: its name's place in one buffer of names, and its kind.
 struct Listed {
@@ -114,6 +116,26 @@ std::vector<std::string> Components(std::string const& path) {
 
 enum class Resolution { kResolved, kBroken };
 
+// Whether the whole path exists without a link on the way or at its end, asked of the kernel
+// in one call; false whenever it cannot tell (a missing item, a link, an older kernel), so that
+// the walk below takes over.
+bool HasNoLinks(std::string const& path, std::deque<std::string> const& parts) {
+    if (parts.empty())
+        return false;
+    for (std::string const& part : parts) {
+        if (part == "." || part == "..")
+            return false;
+    }
+    open_how how {};
+    how.flags = O_PATH | O_CLOEXEC;
+    how.resolve = RESOLVE_NO_SYMLINKS;
+    const long fd = syscall(SYS_openat2, AT_FDCWD, path.c_str(), &how, sizeof how);
+    if (fd < 0)
+        return false;
+    close(static_cast<int>(fd));
+    return true;
+}
+
 // Walks the path from its root, replacing every link by its target, as the kernel does, but
 // with a bound on the links followed, so a cycle ends. Components after a missing one are
 // taken as written; a missing component named by a link's text makes that link broken.
@@ -122,6 +144,12 @@ Resolution ResolveLinks(std::string const& path, std::string& out, bool& sawLink
     std::deque<std::string> rest;
     for (auto& part : Components(path))
         rest.push_back(std::move(part));
+    if (HasNoLinks(path, rest)) {
+        out = absolute ? "/" : "";
+        for (std::size_t i = 0; i < rest.size(); ++i)
+            out += (i == 0 ? "" : "/") + rest[i];
+        return Resolution::kResolved;
+    }
     std::vector<std::string> done;
     std::size_t fromLink = 0;  // how many of the first entries of rest came from link texts
     int hops = 0;
@@ -268,6 +296,15 @@ void PMacFileSystemImpCocoa::CopyFileTo(GString const& src, GString const& dst, 
     const std::string to = NativeOrThrow(dst);
     if (const int error = Tree::CopyItem(from, to, syncEachFile ? Tree::Sync::kEachFile : Tree::Sync::kNone))
         Errors::ThrowInternal(error);
+}
+
+bool PMacFileSystemImpCocoa::CopyFileToFree(GString const& src, GString const& dst, bool listedRegular) {
+    const std::string from = NativeOrThrow(src);
+    const std::string to = NativeOrThrow(dst);
+    const int error = Tree::CopyItem(from, to, Tree::CopyOptions{Tree::Sync::kNone, false, listedRegular});
+    if (error != 0 && error != EEXIST)
+        Errors::ThrowInternal(error);
+    return error == 0;
 }
 
 namespace {
@@ -810,6 +847,7 @@ bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char c
         switch (entry->d_type) {
             case DT_DIR: kind = kFolder; break;
             case DT_LNK: kind = kLink; break;
+            case DT_REG: kind = kRegular; break;
             case DT_UNKNOWN: {
                 struct stat info {};
                 if (fstatat(descriptor, name, &info, AT_SYMLINK_NOFOLLOW) != 0) {
@@ -817,7 +855,10 @@ bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char c
                         continue;  // gone since the listing
                     Errors::ThrowInternal(errno);
                 }
-                kind = S_ISDIR(info.st_mode) ? kFolder : S_ISLNK(info.st_mode) ? kLink : kFile;
+                kind = S_ISDIR(info.st_mode)   ? kFolder
+                       : S_ISLNK(info.st_mode) ? kLink
+                       : S_ISREG(info.st_mode) ? kRegular
+                                               : kFile;
                 break;
             }
             default: break;
@@ -846,6 +887,7 @@ bool PMacFileSystemImpCocoa::ListFolder(GTable<IteratorCacheItem>& cache, char c
         added.path = PMacPathText::FromUnits(units);
         added.isFolder = item.kind == kFolder;
         added.isAlias = item.kind == kLink;
+        added.isRegular = item.kind == kRegular;
         added.isHidden = names[item.offset] == '.';
     }
     return true;

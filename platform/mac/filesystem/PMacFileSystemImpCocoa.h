@@ -50,6 +50,7 @@ public:
         bool isFolder = false;
         bool isHidden = false;
         bool isAlias = false;
+        bool isRegular = false;  // a regular file, by the listing's kind
     };
 
     static constexpr int16_t kUserDomain = -32763;
@@ -69,6 +70,9 @@ public:
     // to replace an item); without it a copy to a free name is not synced, and a plain file is
     // written straight under dst. Either way dst is absent or complete when this returns.
     static void CopyFileTo(GString const& src, GString const& dst, bool syncEachFile = false);
+    // CopyFileTo without syncing, false (nothing copied) when an item is at dst already;
+    // listedRegular: a folder listing named src a regular file.
+    static bool CopyFileToFree(GString const& src, GString const& dst, bool listedRegular = false);
 
     // domain kUserDomain or kLocalDomain (else 40276); folderType a four-character code: 'cusr',
     // 'temp', 'apps', 'asup', 'desk', 'docs', 'macs', 'pref', 'trsh' (else 40277). A folder the

@@ -43,8 +43,9 @@ struct DirCloser {
 };
 using Listing = std::unique_ptr<DIR, DirCloser>;
 
-// The names of the open folder fd (which the listing takes over), "." and ".." left out.
-int ListNames(int fd, std::vector<std::string>& names) {
+// The names of the open folder fd (which the listing takes over), "." and ".." left out, with
+// their DT_ kinds in types when asked.
+int ListNames(int fd, std::vector<std::string>& names, std::vector<unsigned char>* types = nullptr) {
     Listing listing(fdopendir(fd));
     if (!listing) {
         const int error = errno;
@@ -56,15 +57,19 @@ int ListNames(int fd, std::vector<std::string>& names) {
         dirent const* entry = readdir(listing.get());
         if (entry == nullptr)
             return errno;
-        if (!IsDotOrDotDot(entry->d_name))
-            names.emplace_back(entry->d_name);
+        if (IsDotOrDotDot(entry->d_name))
+            continue;
+        names.emplace_back(entry->d_name);
+        if (types != nullptr)
+            types->push_back(entry->d_type);
     }
 }
 
 // ---- Removing ----
 
-// Calls visit(folder, entry) for every entry of the folder name in the open folder dir, the
-// folder opened without following a link and listed in full first; stops at the first error.
+// Calls visit(folder, entry, type) for every entry of the folder name in the open folder dir
+// (type its DT_ kind), the folder opened without following a link and listed in full first;
+// stops at the first error.
 template <class Visit>
 int ForEachEntryOf(int dir, char const* name, Visit visit) {
     const int fd = openat(dir, name, O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
@@ -72,26 +77,36 @@ int ForEachEntryOf(int dir, char const* name, Visit visit) {
         return errno;
     Descriptor folder(dup(fd));
     std::vector<std::string> names;
-    if (const int error = ListNames(fd, names))
+    std::vector<unsigned char> types;
+    if (const int error = ListNames(fd, names, &types))
         return error;
     if (folder.Get() < 0)
         return errno;
-    for (std::string const& entry : names) {
-        if (const int error = visit(folder.Get(), entry.c_str()))
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (const int error = visit(folder.Get(), names[i].c_str(), types[i]))
             return error;
     }
     return 0;
 }
 
 // Removes the entry name of the open folder dir; a folder is emptied first. Links are removed,
-// never followed.
-int RemoveAt(int dir, char const* name) {
+// never followed. A kind the listing named other than a folder needs no status call; one that
+// became a folder since is looked at again.
+int RemoveAt(int dir, char const* name, unsigned char type = DT_UNKNOWN) {
+    if (type != DT_UNKNOWN && type != DT_DIR) {
+        if (unlinkat(dir, name, 0) == 0)
+            return 0;
+        if (errno != EISDIR)
+            return errno;
+    }
     struct stat info {};
     if (fstatat(dir, name, &info, AT_SYMLINK_NOFOLLOW) != 0)
         return errno;
     if (!S_ISDIR(info.st_mode))
         return unlinkat(dir, name, 0) == 0 ? 0 : errno;
-    if (const int error = ForEachEntryOf(dir, name, RemoveAt))
+    if (const int error = ForEachEntryOf(dir, name, [](int folder, char const* entry, unsigned char kind) {
+            return RemoveAt(folder, entry, kind);
+        }))
         return error;
     return unlinkat(dir, name, AT_REMOVEDIR) == 0 ? 0 : errno;
 }
@@ -115,7 +130,9 @@ int CheckRemovableAt(int dir, struct stat const& dirInfo, char const* name) {
         return error;
     if (!S_ISDIR(info.st_mode))
         return 0;
-    return ForEachEntryOf(dir, name, [&info](int folder, char const* entry) { return CheckRemovableAt(folder, info, entry); });
+    return ForEachEntryOf(dir, name, [&info](int folder, char const* entry, unsigned char) {
+        return CheckRemovableAt(folder, info, entry);
+    });
 }
 
 // ---- Copying file data ----
@@ -137,7 +154,10 @@ int WriteAll(int fd, char const* data, std::size_t n, off_t offset) {
 // The bytes [from, end) (to the end of the file for end < 0) read and written at the same
 // offsets; answers where the copy ended.
 int ReadAndWrite(int in, int out, off_t offset, off_t end, off_t& reached) {
-    std::vector<char> buffer(1 << 16);
+    // No larger than the range: a small file's copy fills no block it does not need.
+    constexpr off_t kBlock = 1 << 16;
+    const off_t size = end < 0 ? kBlock : std::min(kBlock, std::max<off_t>(end - offset, 1));
+    std::vector<char> buffer(static_cast<std::size_t>(size));
     reached = offset;
     while (end < 0 || reached < end) {
         const std::size_t want = end < 0 ? buffer.size() : std::min<std::size_t>(buffer.size(), static_cast<std::size_t>(end - reached));
@@ -179,12 +199,29 @@ int CopyRange(int in, int out, off_t offset, off_t end, off_t& reached) {
     return 0;
 }
 
+// Up to this size a dense file is copied through one buffer.
+constexpr off_t kSmallFile = 1 << 16;
+
+// Whether the file's blocks cover its size, so that it has no hole to keep (the test cp makes
+// too): the data is then copied as one range, without looking for holes.
+bool IsDense(struct stat const& info) { return info.st_blocks >= (info.st_size + 511) / 512; }
+
 // The data ranges only, so holes stay holes; the size is set at the end, which also makes a
 // trailing hole. A file whose size says nothing (/proc) is read to its end.
-int CopyContents(int in, int out, off_t size) {
+int CopyContents(int in, int out, struct stat const& info) {
+    const off_t size = info.st_size;
     off_t reached = 0;
     if (size == 0)
         return ReadAndWrite(in, out, 0, -1, reached);
+    if (IsDense(info)) {
+        // A small file goes through one buffer: cheaper than the kernel's splice for a few bytes.
+        const int error =
+            size <= kSmallFile ? ReadAndWrite(in, out, 0, size, reached) : CopyRange(in, out, 0, size, reached);
+        if (error != 0)
+            return error;
+        // A file that shrank meanwhile keeps the size it had, as below.
+        return reached == size || ftruncate(out, size) == 0 ? 0 : errno;
+    }
     off_t offset = 0;
     for (;;) {
         const off_t data = lseek(in, offset, SEEK_DATA);
@@ -232,10 +269,13 @@ int CopyFileData(std::string const& src, bool followLink, int to, Sync sync) {
         return errno;
     if (!S_ISREG(info.st_mode))
         return ENOTSUP;
-    if (const int error = CopyContents(from.Get(), to, info.st_size))
+    if (const int error = CopyContents(from.Get(), to, info))
         return error;
-    struct stat made {};
-    if (fstat(to, &made) != 0 || fchmod(to, KeptMode(info, made)) != 0)
+    // The copy's owner matters only to a setuid or setgid bit.
+    struct stat made = info;
+    if ((info.st_mode & (S_ISUID | S_ISGID)) != 0 && fstat(to, &made) != 0)
+        return errno;
+    if (fchmod(to, KeptMode(info, made)) != 0)
         return errno;
     const timespec times[2] = {info.st_atim, info.st_mtim};
     if (futimens(to, times) != 0)
@@ -246,11 +286,14 @@ int CopyFileData(std::string const& src, bool followLink, int to, Sync sync) {
     return 0;
 }
 
-// A new regular file at dst (O_EXCL: never an existing item) with the contents of src.
-int CopyFileAt(std::string const& src, bool followLink, std::string const& dst, Sync sync) {
+// A new regular file at dst (O_EXCL: never an existing item) with the contents of src; made
+// tells whether dst was created here, for a caller that removes a failed copy.
+int CopyFileAt(std::string const& src, bool followLink, std::string const& dst, Sync sync, bool* made = nullptr) {
     Descriptor to(open(dst.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600));
     if (to.Get() < 0)
         return errno;
+    if (made != nullptr)
+        *made = true;
     int error = CopyFileData(src, followLink, to.Get(), sync);
     if (close(to.Release()) != 0 && error == 0)
         error = errno;
@@ -312,8 +355,10 @@ int CopyTree(std::string const& src, std::string const& dst, CopyOptions const& 
 // A regular file copied straight to its free name, which O_EXCL keeps from being taken
 // meanwhile; a failed copy is removed, so dst is absent or complete once this returns.
 int CopyFileToFreeName(std::string const& src, bool followLink, std::string const& dst) {
-    const int error = CopyFileAt(src, followLink, dst, Sync::kNone);
-    if (error != 0 && error != EEXIST)
+    bool made = false;
+    const int error = CopyFileAt(src, followLink, dst, Sync::kNone, &made);
+    // Only what this copy made goes: a name that could not be created may be another's item.
+    if (error != 0 && made)
         unlink(dst.c_str());
     return error;
 }
@@ -421,16 +466,25 @@ bool PMacTreeOperations::IsInside(std::string const& path, std::string const& fo
 }
 
 int PMacTreeOperations::CopyItem(std::string const& src, std::string const& dst, CopyOptions const& options) {
-    if (Exists(dst))
-        return EEXIST;
+    if (options.listedRegular && options.sync == Sync::kNone) {
+        const int error = CopyFileToFreeName(src, false, dst);
+        // No longer a regular file (ENOTSUP once open): looked at afresh below.
+        if (error != ENOTSUP)
+            return error;
+    }
     struct stat info {};
-    if (lstat(src.c_str(), &info) != 0)
-        return errno;
+    if (lstat(src.c_str(), &info) != 0) {
+        const int error = errno;
+        return Exists(dst) ? EEXIST : error;
+    }
     struct stat target {};
     const bool fileThroughLink =
         S_ISLNK(info.st_mode) && options.fileLinksAsContent && stat(src.c_str(), &target) == 0 && S_ISREG(target.st_mode);
+    // O_EXCL refuses a taken name there, before anything is read.
     if (options.sync == Sync::kNone && (S_ISREG(info.st_mode) || fileThroughLink))
         return CopyFileToFreeName(src, fileThroughLink, dst);
+    if (Exists(dst))
+        return EEXIST;
     if (S_ISDIR(info.st_mode) && IsInside(dst, src))
         return EINVAL;  // a copy inside its own source would copy itself without end
     return CopyBeside(src, dst, options, [&](std::string const& temporary) { return RenameNoReplace(temporary, dst); });

@@ -32,6 +32,9 @@ public:
         Sync sync = Sync::kNone;
         // A link that leads to a regular file is copied as that file's contents.
         bool fileLinksAsContent = false;
+        // The caller's folder listing named src a regular file: it is opened without a status
+        // call first (and checked once open all the same; any other kind is copied as usual).
+        bool listedRegular = false;
     };
 
     // The item at src copied to dst, which must not exist.

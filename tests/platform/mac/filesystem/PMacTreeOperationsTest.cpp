@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -59,6 +60,34 @@ TEST_F(TreeOperations, NamesWithoutTextFifosAndSocketsAreCopiedAsTheyAre) {
         ASSERT_EQ(Tree::CopyItem(src, dst, sync), 0);
         EXPECT_EQ(TreeListing(dst, true), TreeListing(src, true));
     }
+}
+
+TEST_F(TreeOperations, ACopyToATakenNameLeavesWhatIsThere) {
+    const std::string src = (*this)("src");
+    WriteFile(src, "new");
+    WriteFile((*this)("file"), "old");
+    ASSERT_EQ(symlink("nowhere", (*this)("dangling").c_str()), 0);
+    ASSERT_EQ(mkdir((*this)("folder").c_str(), 0700), 0);
+    const auto before = TreeListing(mDir.Path(), true);
+    for (char const* taken : {"file", "dangling", "folder"}) {
+        EXPECT_EQ(Tree::CopyItem(src, (*this)(taken), Tree::Sync::kNone), EEXIST) << taken;
+        // A missing source still reports the taken name.
+        EXPECT_EQ(Tree::CopyItem((*this)("missing"), (*this)(taken), Tree::Sync::kNone), EEXIST) << taken;
+    }
+    // Out of descriptors, the copy cannot even make its file: what is at dst is not its to remove.
+    rlimit limit {};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &limit), 0);
+    const int lowest = dup(0);
+    ASSERT_GE(lowest, 0);
+    close(lowest);
+    rlimit tight = limit;
+    tight.rlim_cur = static_cast<rlim_t>(lowest);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &tight), 0);
+    const int error = Tree::CopyItem(src, (*this)("file"), Tree::Sync::kNone);
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    EXPECT_EQ(error, EMFILE);
+    EXPECT_EQ(TreeListing(mDir.Path(), true), before);
+    EXPECT_EQ(ReadFile((*this)("file")), "old");
 }
 
 TEST_F(TreeOperations, HolesOfASparseFileStayHoles) {
@@ -124,7 +153,11 @@ TEST_F(TreeOperations, ASourceSwappedForAFifoFailsInsteadOfBlocking) {
             int bad = 0;
             for (int i = 0; i < 3000 && bad == 0; ++i) {
                 const std::string dst = mDir / ("copy" + std::to_string(i));
-                const int error = Tree::CopyItem(src, dst, i % 2 == 0 ? Tree::Sync::kNone : Tree::Sync::kEachFile);
+                // Plain, synced, and as a listing that saw a regular file asks for it.
+                const Tree::CopyOptions options[] = {{Tree::Sync::kNone, false, false},
+                                                     {Tree::Sync::kEachFile, false, false},
+                                                     {Tree::Sync::kNone, false, true}};
+                const int error = Tree::CopyItem(src, dst, options[i % 3]);
                 struct stat info {};
                 const bool made = lstat(dst.c_str(), &info) == 0;
                 if (error == 0 && made && !S_ISREG(info.st_mode) && !S_ISFIFO(info.st_mode))
