@@ -121,7 +121,8 @@ void LookupPgrep(benchmark::State& state) {
     Check(state, found);
 }
 
-// The command-name scan: /proc/<pid>/comm of every process.
+// The command-name scan: /proc/<pid>/comm of every process, opened relative to the listed folder
+// as ours opens its files.
 void LookupCommScan(benchmark::State& state) {
     TheTarget();
     std::vector<int> found;
@@ -132,8 +133,8 @@ void LookupCommScan(benchmark::State& state) {
             if (entry->d_name[0] < '1' || entry->d_name[0] > '9')
                 continue;
             char path[300];
-            std::snprintf(path, sizeof path, "/proc/%s/comm", entry->d_name);
-            const int fd = open(path, O_RDONLY | O_CLOEXEC);
+            std::snprintf(path, sizeof path, "%s/comm", entry->d_name);
+            const int fd = openat(dirfd(proc), path, O_RDONLY | O_CLOEXEC);
             if (fd < 0)
                 continue;
             char comm[32];

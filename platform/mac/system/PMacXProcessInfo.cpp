@@ -81,13 +81,42 @@ std::string Leaf(std::string const& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// "<pid>/<file>", the path of a process's file relative to the open /proc folder; formatted by
+// hand, as it is made several times for every process of a lookup.
+class ProcPath {
+public:
+    ProcPath(int pid, char const* file) {
+        char digits[12];
+        int count = 0;
+        unsigned value = static_cast<unsigned>(pid);
+        do
+            digits[count++] = static_cast<char>('0' + value % 10);
+        while ((value /= 10) != 0);
+        char* at = mText;
+        while (count > 0)
+            *at++ = digits[--count];
+        *at++ = '/';
+        const size_t length = std::strlen(file);
+        std::memcpy(at, file, length + 1);
+    }
+    char const* Text() const { return mText; }
+
+private:
+    char mText[32];
+};
+
 // The path of the executable of a process (proc: the open /proc folder, or AT_FDCWD), without
 // the mark of a file replaced or removed since it started (it still names its old file); -1 with
 // errno set when it cannot be read (another user's process, a kernel thread).
 ssize_t ReadExecutablePath(int proc, int pid, char* target, size_t size) {
-    char path[64];
-    std::snprintf(path, sizeof path, "%s%d/exe", proc == AT_FDCWD ? "/proc/" : "", pid);
-    ssize_t n = ::readlinkat(proc, path, target, size);
+    ssize_t n;
+    if (proc == AT_FDCWD) {
+        char path[64];
+        std::snprintf(path, sizeof path, "/proc/%d/exe", pid);
+        n = ::readlinkat(proc, path, target, size);
+    } else {
+        n = ::readlinkat(proc, ProcPath(pid, "exe").Text(), target, size);
+    }
     static const char cDeleted[] = " (deleted)";
     const ssize_t tail = sizeof cDeleted - 1;
     if (n > tail && std::memcmp(target + n - tail, cDeleted, static_cast<size_t>(tail)) == 0)
@@ -152,20 +181,32 @@ private:
     std::string const& mName;
 };
 
-// Reads what a /proc/<pid>/<file> holds, up to size bytes, relative to the open /proc folder;
-// -1 when it cannot be read.
-ssize_t ReadProcFile(int proc, int pid, char const* file, char* out, size_t size) {
-    char path[64];
-    std::snprintf(path, sizeof path, "%d/%s", pid, file);
-    const int fd = ::openat(proc, path, O_RDONLY | O_CLOEXEC);
+// Reads what a /proc/<pid>/<file> holds, relative to the open /proc folder: up to size bytes,
+// or fewer once a read ends with the stop byte seen (only what is needed is copied out of the
+// process); -1 when it cannot be read.
+ssize_t ReadProcFile(int proc, int pid, char const* file, char* out, size_t size, size_t firstRead, int stop = -1) {
+    const int fd = ::openat(proc, ProcPath(pid, file).Text(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return -1;
-    ssize_t n;
-    do
-        n = ::read(fd, out, size);
-    while (n < 0 && errno == EINTR);
+    ssize_t total = 0;
+    size_t want = std::min(firstRead, size);
+    while (want > 0) {
+        const ssize_t n = ::read(fd, out + total, want);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            if (n < 0 && total == 0)
+                total = -1;
+            break;
+        }
+        const bool stopped = stop >= 0 && std::memchr(out + total, stop, static_cast<size_t>(n)) != nullptr;
+        total += n;
+        if (stop < 0 || stopped)
+            break;
+        want = size - static_cast<size_t>(total);
+    }
     ::close(fd);
-    return n;
+    return total;
 }
 
 enum class Answer { cYes, cNo, cNoProgram };
@@ -173,7 +214,7 @@ enum class Answer { cYes, cNo, cNoProgram };
 // The command name (the kernel's 15 bytes); a kernel thread or a process gone has nothing more.
 Answer CommandAnswers(int proc, int pid, NameQuery const& query) {
     char text[64];
-    ssize_t n = ReadProcFile(proc, pid, "comm", text, sizeof text);
+    ssize_t n = ReadProcFile(proc, pid, "comm", text, sizeof text, sizeof text);
     if (n <= 0)
         return Answer::cNoProgram;
     if (text[n - 1] == '\n')
@@ -191,10 +232,11 @@ Answer ExecutableAnswers(int proc, int pid, NameQuery const& query) {
     return query.MatchesLeafOf(target, static_cast<size_t>(n)) ? Answer::cYes : Answer::cNo;
 }
 
-// The first argument only: one read, and the rest of a long command line is not looked at.
+// The first argument only: a short read holds it mostly, and the rest of a long command line is
+// not looked at.
 bool ArgumentAnswers(int proc, int pid, NameQuery const& query) {
     char arguments[4096];
-    const ssize_t n = ReadProcFile(proc, pid, "cmdline", arguments, sizeof arguments);
+    const ssize_t n = ReadProcFile(proc, pid, "cmdline", arguments, sizeof arguments, 256, '\0');
     if (n <= 0)
         return false;
     char const* end = static_cast<char const*>(std::memchr(arguments, '\0', static_cast<size_t>(n)));

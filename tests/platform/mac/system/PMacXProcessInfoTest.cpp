@@ -166,6 +166,7 @@ TEST(PMacXProcessInfo, ProgramsAreFoundUnderTheNamesAUserSees) {
     CopyProgram("/bin/sleep", dir + "trovel-pp-real");
     ASSERT_EQ(symlink((dir + "trovel-pp-real").c_str(), (dir + "PrinterProcessor").c_str()), 0);
     CopyProgram("/bin/sleep", dir + "trovelargvreal");
+    CopyProgram("/bin/sleep", dir + "trovelfarreal");
     // A script that waits without a child of its own: reading a pipe that nobody writes.
     ASSERT_EQ(mkfifo((dir + "script.fifo").c_str(), 0600), 0);
     std::ofstream(dir + "trovelscript") << "#!/bin/sh\nread line < \"$(dirname \"$0\")/script.fifo\"\n";
@@ -175,8 +176,13 @@ TEST(PMacXProcessInfo, ProgramsAreFoundUnderTheNamesAUserSees) {
     StartedProgram link(dir + "trovellink", dir + "trovellink", "trovellink");
     StartedProgram longLink(dir + "PrinterProcessor", dir + "PrinterProcessor", "PrinterProcesso");
     StartedProgram shown(dir + "trovelargvreal", "trovelshown", "trovelargvreal");
+    // An argv[0] whose leaf lies far into the command line, past a short first read.
+    std::string farPath;
+    for (int i = 0; i < 80; ++i)
+        farPath += "/deep";
+    StartedProgram farShown(dir + "trovelfarreal", farPath + "/trovelfarshown", "trovelfarreal");
     StartedProgram script(dir + "trovelscript", dir + "trovelscript", "trovelscript");
-    const std::vector<int> ours = {copy.Pid(), link.Pid(), longLink.Pid(), shown.Pid(), script.Pid()};
+    const std::vector<int> ours = {copy.Pid(), link.Pid(), longLink.Pid(), shown.Pid(), farShown.Pid(), script.Pid()};
 
     struct Case {
         char const* name;
@@ -192,6 +198,8 @@ TEST(PMacXProcessInfo, ProgramsAreFoundUnderTheNamesAUserSees) {
         {"trovelscript", script.Pid(), true},  // a script, run by its interpreter
         {"trovelshown", shown.Pid(), false},   // argv[0]
         {"trovelargvreal", shown.Pid(), true},
+        {"trovelfarshown", farShown.Pid(), false},
+        {"deep", -1, false},
         {"trovelcop", -1, false},
         {"TrovelCopy", -1, false},
     };
