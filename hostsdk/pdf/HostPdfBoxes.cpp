@@ -1,19 +1,26 @@
 #include "hostsdk/pdf/HostPdfBoxes.h"
 
+#include <qpdf/Buffer.hh>
+#include <qpdf/BufferInputSource.hh>
 #include <qpdf/QPDF.hh>
-#include <qpdf/QPDFPageDocumentHelper.hh>
+#include <qpdf/QPDFTokenizer.hh>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <exception>
 #include <map>
+#include <memory>
 #include <utility>
 
 namespace {
 
 // A length as PDF writes a real: fixed point, no trailing zeros.
 std::string Number(double value) {
+    // Most lengths are whole points.
+    if (value == std::floor(value) && std::fabs(value) < 1e9)
+        return std::to_string(static_cast<long long>(value));
     char text[64];
     std::snprintf(text, sizeof text, "%.4f", value);
     std::string number = text;
@@ -54,14 +61,128 @@ long long LastCrossReference(const char* pdf, std::size_t size) {
     return offset;
 }
 
-// The page's dictionary with the sheet's boxes. Its other values are written as they were read,
-// an indirect one as its reference: unparsing the page whole would read every object it refers to.
-std::string Dictionary(QPDFObjectHandle& page, const HostPdfSheet& sheet) {
+// One entry of a dictionary as it stands in the file: its key and the bytes of key and value.
+struct RawEntry {
+    std::string key;
+    std::size_t begin = 0;
+    std::size_t end = 0;
+};
+
+// Reads the dictionary of object `id` at `offset` with libqpdf's tokenizer, without making objects
+// of it: parsing every page whole cost as much as drawing it. False when the object there is not
+// "id gen obj << ... >>".
+bool ReadDictionary(const std::shared_ptr<InputSource>& source, qpdf_offset_t offset, QPDFObjGen id,
+                    std::vector<RawEntry>& entries) {
+    using Token = QPDFTokenizer::Token;
+    QPDFTokenizer tokenizer;
+    const auto next = [&] { return tokenizer.readToken(source, "page", true); };
+    entries.clear();
+    source->seek(offset, SEEK_SET);
+    const Token number = next();
+    const Token generation = next();
+    const Token keyword = next();
+    if (number.getValue() != std::to_string(id.getObj()) || generation.getValue() != std::to_string(id.getGen()) ||
+        !keyword.isWord("obj") || next().getType() != QPDFTokenizer::tt_dict_open)
+        return false;
+    Token token = next();
+    while (token.getType() != QPDFTokenizer::tt_dict_close) {
+        if (token.getType() != QPDFTokenizer::tt_name)
+            return false;
+        RawEntry entry{token.getValue(), static_cast<std::size_t>(source->getLastOffset()), 0};
+        token = next();
+        switch (token.getType()) {
+        case QPDFTokenizer::tt_array_open:
+        case QPDFTokenizer::tt_dict_open:
+            for (int depth = 1; depth > 0;) {
+                token = next();
+                const QPDFTokenizer::token_type_e type = token.getType();
+                if (type == QPDFTokenizer::tt_array_open || type == QPDFTokenizer::tt_dict_open)
+                    ++depth;
+                else if (type == QPDFTokenizer::tt_array_close || type == QPDFTokenizer::tt_dict_close)
+                    --depth;
+                else if (type == QPDFTokenizer::tt_bad)
+                    return false;
+            }
+            entry.end = static_cast<std::size_t>(source->tell());
+            token = next();
+            break;
+        case QPDFTokenizer::tt_integer:
+            // A number, or the first of a reference "n g R": a key or the end follows a value.
+            entry.end = static_cast<std::size_t>(source->tell());
+            token = next();
+            if (token.getType() == QPDFTokenizer::tt_integer) {
+                if (!next().isWord("R"))
+                    return false;
+                entry.end = static_cast<std::size_t>(source->tell());
+                token = next();
+            }
+            break;
+        case QPDFTokenizer::tt_name:
+        case QPDFTokenizer::tt_real:
+        case QPDFTokenizer::tt_string:
+        case QPDFTokenizer::tt_null:
+        case QPDFTokenizer::tt_bool:
+            entry.end = static_cast<std::size_t>(source->tell());
+            token = next();
+            break;
+        default:
+            return false;
+        }
+        entries.push_back(entry);
+    }
+    return true;
+}
+
+// The text of the entry's value.
+std::string Value(const char* pdf, const RawEntry& entry) {
+    std::string value(pdf + entry.begin, entry.end - entry.begin);
+    value.erase(0, value.find_first_of(" \t\r\n\f/[<(", 1));
+    value.erase(0, value.find_first_not_of(" \t\r\n\f"));
+    return value;
+}
+
+// The pages under the page tree node's `kids` in order, found from their own dictionaries; a node
+// within the tree is read whole by libqpdf.
+bool CollectPages(QPDF& reader, const std::shared_ptr<InputSource>& source, const char* pdf,
+                  const std::map<QPDFObjGen, QPDFXRefEntry>& table, QPDFObjectHandle kids, int depth,
+                  std::vector<std::pair<QPDFObjGen, std::vector<RawEntry>>>& pages, std::string& error) {
+    if (!kids.isArray() || depth > 32) {
+        error = "the PDF's page tree is broken";
+        return false;
+    }
+    const int count = kids.getArrayNItems();
+    for (int i = 0; i < count; ++i) {
+        const QPDFObjGen id = kids.getArrayItem(i).getObjGen();
+        const auto found = table.find(id);
+        std::vector<RawEntry> entries;
+        if (found == table.end() || found->second.getType() != 1 ||
+            !ReadDictionary(source, found->second.getOffset(), id, entries)) {
+            error = "page object " + id.unparse(' ') + " cannot be read";
+            return false;
+        }
+        const auto type = std::find_if(entries.begin(), entries.end(),
+                                       [](const RawEntry& entry) { return entry.key == "/Type"; });
+        const std::string kind = type == entries.end() ? std::string() : Value(pdf, *type);
+        if (kind == "/Pages") {
+            if (!CollectPages(reader, source, pdf, table, reader.getObject(id).getKey("/Kids"), depth + 1, pages,
+                              error))
+                return false;
+        } else if (kind == "/Page") {
+            pages.emplace_back(id, std::move(entries));
+        } else {
+            error = "object " + id.unparse(' ') + " in the page tree is no page";
+            return false;
+        }
+    }
+    return true;
+}
+
+// The page's dictionary with the sheet's boxes, its other entries as they were drawn.
+std::string Dictionary(const char* pdf, const std::vector<RawEntry>& entries, const HostPdfSheet& sheet) {
     std::string text = "<<";
-    for (auto& entry : page.getDictAsMap())
-        if (entry.first != "/MediaBox" && entry.first != "/CropBox" && entry.first != "/TrimBox" &&
-            entry.first != "/BleedBox")
-            text += " " + QPDFObjectHandle::newName(entry.first).unparse() + " " + entry.second.unparse();
+    for (const RawEntry& entry : entries)
+        if (entry.key != "/MediaBox" && entry.key != "/CropBox" && entry.key != "/TrimBox" && entry.key != "/BleedBox")
+            text.append(" ").append(pdf + entry.begin, entry.end - entry.begin);
     const double top = sheet.height;
     return text + " /MediaBox " + Box({0, 0, sheet.width, sheet.height}, top) + " /TrimBox " + Box(sheet.trim, top) +
            " /BleedBox " + Box(sheet.bleed, top) + " >>";
@@ -81,10 +202,16 @@ bool Build(const char* pdf, std::size_t size, const std::vector<HostPdfSheet>& s
         return false;
     }
     try {
+        // libqpdf reads the cross-reference table and the page tree's top from the same bytes.
+        const auto source = std::make_shared<BufferInputSource>(
+            "drawn PDF", new Buffer(reinterpret_cast<unsigned char*>(const_cast<char*>(pdf)), size), true);
         QPDF reader;
         reader.setSuppressWarnings(true);
-        reader.processMemoryFile("drawn PDF", pdf, size);
-        std::vector<QPDFPageObjectHelper> pages = QPDFPageDocumentHelper(reader).getAllPages();
+        reader.processInputSource(source);
+        std::vector<std::pair<QPDFObjGen, std::vector<RawEntry>>> pages;
+        if (!CollectPages(reader, source, pdf, reader.getXRefTable(), reader.getRoot().getKey("/Pages").getKey("/Kids"),
+                          0, pages, error))
+            return false;
         if (pages.size() != sheets.size()) {
             error = "the PDF has " + std::to_string(pages.size()) + " pages, not " + std::to_string(sheets.size());
             return false;
@@ -93,11 +220,10 @@ bool Build(const char* pdf, std::size_t size, const std::vector<HostPdfSheet>& s
             update += '\n';
         std::vector<std::pair<QPDFObjGen, std::size_t>> written;
         for (std::size_t i = 0; i < pages.size(); ++i) {
-            QPDFObjectHandle page = pages[i].getObjectHandle();
-            const QPDFObjGen id = page.getObjGen();
+            const QPDFObjGen id = pages[i].first;
             written.emplace_back(id, size + update.size());
             update += std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n" +
-                      Dictionary(page, sheets[i]) + "\nendobj\n";
+                      Dictionary(pdf, pages[i].second, sheets[i]) + "\nendobj\n";
         }
         // A page read but broken (the drawn file mended on reading) must not be built upon.
         if (reader.anyWarnings()) {

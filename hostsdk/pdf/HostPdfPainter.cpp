@@ -61,7 +61,12 @@ void HostPdfPainter::Draw(const HostPdfSheet& sheet, const std::string& date) {
 
 void HostPdfPainter::DrawPages(const HostPdfSheet& sheet) {
     const HostDocumentRecord& document = *sheet.document;
-    mPainter.setFont(Font(TextFamily(document), kTextSize));
+    // The font database is asked once for a document, not for each of its sheets.
+    if (mTextFontOf != &document) {
+        mTextFont = Font(TextFamily(document), kTextSize);
+        mTextFontOf = &document;
+    }
+    mPainter.setFont(mTextFont);
     for (std::size_t i = 0; i < sheet.pages.size(); ++i) {
         const HostPageRecord& page = document.pages[static_cast<std::size_t>(sheet.pages[i])];
         const double left = sheet.trim.x + document.pageWidth * static_cast<double>(i);
