@@ -1,6 +1,7 @@
 #include "hostsdk/trace/HostCallLog.h"
 
 #include <mutex>
+#include <utility>
 
 #include "hostsdk/trace/HostFaults.h"
 
@@ -25,8 +26,12 @@ void Append(HostCallEntry entry) {
         std::lock_guard<std::mutex> lock(state.mutex);
         if (entry.kind == HostCallEntry::kViolation)
             ++state.violations;
-        state.entries.push_back(entry);
+        // The entry is kept by moving it, unless the echo still needs it.
         echo = state.echo;
+        if (echo)
+            state.entries.push_back(entry);
+        else
+            state.entries.push_back(std::move(entry));
     }
     // Outside the lock: the echo may log in turn.
     if (echo)
