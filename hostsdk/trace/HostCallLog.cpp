@@ -1,5 +1,6 @@
 #include "hostsdk/trace/HostCallLog.h"
 
+#include <deque>
 #include <mutex>
 #include <utility>
 
@@ -9,7 +10,8 @@ namespace {
 
 struct LogState {
     std::mutex mutex;
-    std::vector<HostCallEntry> entries;
+    // A long run's log grows by blocks, never copied whole to grow.
+    std::deque<HostCallEntry> entries;
     int violations = 0;
     std::function<void(const HostCallEntry&)> echo;
 };
@@ -66,7 +68,7 @@ bool HostCallLog::InList(const std::string& call, std::int64_t index, std::size_
 
 std::vector<HostCallEntry> HostCallLog::Entries() {
     std::lock_guard<std::mutex> lock(State().mutex);
-    return State().entries;
+    return std::vector<HostCallEntry>(State().entries.begin(), State().entries.end());
 }
 
 std::vector<std::string> HostCallLog::Calls() {
