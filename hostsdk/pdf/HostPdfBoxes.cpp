@@ -141,31 +141,75 @@ std::string Value(const char* pdf, const RawEntry& entry) {
     return value;
 }
 
-// The pages under the page tree node's `kids` in order, found from their own dictionaries; a node
-// within the tree is read whole by libqpdf.
-bool CollectPages(QPDF& reader, const std::shared_ptr<InputSource>& source, const char* pdf,
-                  const std::map<QPDFObjGen, QPDFXRefEntry>& table, QPDFObjectHandle kids, int depth,
+// The drawn PDF's objects as the tokenizer reads them, found through libqpdf's table.
+struct RawObjects {
+    QPDF& reader;
+    std::shared_ptr<InputSource> source;
+    const char* pdf;
+    std::map<QPDFObjGen, QPDFXRefEntry> table;
+
+    bool Dictionary(QPDFObjGen id, std::vector<RawEntry>& entries) const {
+        const auto found = table.find(id);
+        return found != table.end() && found->second.getType() == 1 &&
+               ReadDictionary(source, found->second.getOffset(), id, entries);
+    }
+
+    // The objects that the value of `key` refers to, in order: the "n g R" of an array or a lone
+    // reference; a value of any other form is left to libqpdf.
+    std::vector<QPDFObjGen> References(QPDFObjGen id, const std::vector<RawEntry>& entries, const char* key) const {
+        std::vector<QPDFObjGen> ids;
+        const auto entry = std::find_if(entries.begin(), entries.end(),
+                                        [&](const RawEntry& candidate) { return candidate.key == key; });
+        if (entry == entries.end())
+            return ids;
+        const std::string value = Value(pdf, *entry);
+        if (value.empty() || value[0] != '[') {
+            QPDFObjectHandle object = reader.getObject(id).getKey(key);
+            if (object.isIndirect())
+                ids.push_back(object.getObjGen());
+            for (int i = 0; object.isArray() && i < object.getArrayNItems(); ++i)
+                ids.push_back(object.getArrayItem(i).getObjGen());
+            return ids;
+        }
+        QPDFTokenizer tokenizer;
+        source->seek(static_cast<qpdf_offset_t>(entry->begin), SEEK_SET);
+        tokenizer.readToken(source, "page tree", true);
+        std::vector<int> numbers;
+        while (static_cast<std::size_t>(source->tell()) < entry->end) {
+            const QPDFTokenizer::Token token = tokenizer.readToken(source, "page tree", true);
+            if (token.getType() == QPDFTokenizer::tt_integer) {
+                numbers.push_back(std::stoi(token.getValue()));
+            } else if (token.isWord("R") && numbers.size() >= 2) {
+                ids.emplace_back(numbers[numbers.size() - 2], numbers.back());
+                numbers.clear();
+            } else if (token.getType() == QPDFTokenizer::tt_bad) {
+                break;
+            } else {
+                numbers.clear();
+            }
+        }
+        return ids;
+    }
+};
+
+// The pages under a page tree node's `kids`, in order, each with its dictionary.
+bool CollectPages(const RawObjects& objects, const std::vector<QPDFObjGen>& kids, int depth,
                   std::vector<std::pair<QPDFObjGen, std::vector<RawEntry>>>& pages, std::string& error) {
-    if (!kids.isArray() || depth > 32) {
-        error = "the PDF's page tree is broken";
+    if (depth > 32) {
+        error = "the PDF's page tree is too deep";
         return false;
     }
-    const int count = kids.getArrayNItems();
-    for (int i = 0; i < count; ++i) {
-        const QPDFObjGen id = kids.getArrayItem(i).getObjGen();
-        const auto found = table.find(id);
+    for (const QPDFObjGen& id : kids) {
         std::vector<RawEntry> entries;
-        if (found == table.end() || found->second.getType() != 1 ||
-            !ReadDictionary(source, found->second.getOffset(), id, entries)) {
+        if (!objects.Dictionary(id, entries)) {
             error = "page object " + id.unparse(' ') + " cannot be read";
             return false;
         }
         const auto type = std::find_if(entries.begin(), entries.end(),
                                        [](const RawEntry& entry) { return entry.key == "/Type"; });
-        const std::string kind = type == entries.end() ? std::string() : Value(pdf, *type);
+        const std::string kind = type == entries.end() ? std::string() : Value(objects.pdf, *type);
         if (kind == "/Pages") {
-            if (!CollectPages(reader, source, pdf, table, reader.getObject(id).getKey("/Kids"), depth + 1, pages,
-                              error))
+            if (!CollectPages(objects, objects.References(id, entries, "/Kids"), depth + 1, pages, error))
                 return false;
         } else if (kind == "/Page") {
             pages.emplace_back(id, std::move(entries));
@@ -208,9 +252,15 @@ bool Build(const char* pdf, std::size_t size, const std::vector<HostPdfSheet>& s
         QPDF reader;
         reader.setSuppressWarnings(true);
         reader.processInputSource(source);
+        const RawObjects objects{reader, source, pdf, reader.getXRefTable()};
+        const QPDFObjGen root = reader.getTrailer().getKey("/Root").getObjGen();
+        std::vector<RawEntry> catalog;
         std::vector<std::pair<QPDFObjGen, std::vector<RawEntry>>> pages;
-        if (!CollectPages(reader, source, pdf, reader.getXRefTable(), reader.getRoot().getKey("/Pages").getKey("/Kids"),
-                          0, pages, error))
+        if (!objects.Dictionary(root, catalog)) {
+            error = "the PDF's catalog cannot be read";
+            return false;
+        }
+        if (!CollectPages(objects, objects.References(root, catalog, "/Pages"), 0, pages, error))
             return false;
         if (pages.size() != sheets.size()) {
             error = "the PDF has " + std::to_string(pages.size()) + " pages, not " + std::to_string(sheets.size());
