@@ -131,8 +131,10 @@ bool Draw(QIODevice& pdf, const std::string& title, const std::vector<HostPdfShe
             return false;
         }
         // Qt's page is whole points high and hangs from the top: the sheet sits on its bottom.
-        painter.resetTransform();
-        painter.translate(0, std::ceil(sheets[i].height) - sheets[i].height);
+        // (Setting the transform the painter has already would still write it again.)
+        const QTransform shift = QTransform::fromTranslate(0, std::ceil(sheets[i].height) - sheets[i].height);
+        if (painter.transform() != shift)
+            painter.setTransform(shift);
         sheetPainter.Draw(sheets[i], date);
     }
     if (!painter.end()) {
