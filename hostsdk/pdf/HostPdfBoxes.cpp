@@ -275,7 +275,7 @@ bool Build(const char* pdf, std::size_t size, const std::vector<HostPdfSheet>& s
             update += std::to_string(id.getObj()) + " " + std::to_string(id.getGen()) + " obj\n" +
                       Dictionary(pdf, pages[i].second, sheets[i]) + "\nendobj\n";
         }
-        // A page read but broken (the drawn file mended on reading) must not be built upon.
+        // A file that libqpdf had to mend while reading it is not built upon.
         if (reader.anyWarnings()) {
             error = std::string("the PDF is damaged: ") + reader.getWarnings().front().what();
             return false;
