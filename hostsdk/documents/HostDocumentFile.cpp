@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSaveFile>
+#include <algorithm>
 #include <cmath>
 #include <set>
 
@@ -39,7 +40,11 @@ bool ReadBytes(const std::string& file, std::string& bytes, std::string& error) 
         error = "cannot be read: " + input.errorString().toStdString();
         return false;
     }
-    const QByteArray read = input.read(kMaximumSize + 1);
+    // As much as the file holds, not a buffer of the largest size allowed; a file of no known
+    // size (or one that grew) is read on up to that size.
+    QByteArray read = input.read(std::min<qint64>(input.size(), kMaximumSize) + 1);
+    if (read.size() > input.size() && read.size() <= kMaximumSize)
+        read += input.read(kMaximumSize + 1 - read.size());
     bytes.assign(read.constData(), static_cast<std::size_t>(read.size()));
     return true;
 }

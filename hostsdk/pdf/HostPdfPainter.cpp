@@ -44,6 +44,8 @@ QFont Font(const QString& family, double size) {
 
 void HostPdfPainter::Draw(const HostPdfSheet& sheet, const std::string& date) {
     DrawPages(sheet);
+    if (!mSettings.AnyMarks())
+        return;
     const QPen pen(Qt::black, mSettings.marksWeight, Qt::SolidLine, Qt::FlatCap);
     mPainter.setPen(pen);
     mPainter.setBrush(Qt::NoBrush);
@@ -61,18 +63,26 @@ void HostPdfPainter::Draw(const HostPdfSheet& sheet, const std::string& date) {
 
 void HostPdfPainter::DrawPages(const HostPdfSheet& sheet) {
     const HostDocumentRecord& document = *sheet.document;
-    mPainter.setFont(Font(TextFamily(document), kTextSize));
+    // The font database is asked once for a document, not for each of its sheets.
+    if (mTextFontOf != &document) {
+        mTextFont = Font(TextFamily(document), kTextSize);
+        mTextFontOf = &document;
+    }
+    // Setting the state the painter has already would still make it write that state again.
+    if (mPainter.font() != mTextFont)
+        mPainter.setFont(mTextFont);
+    // One pen for the rectangles' outlines and the text.
+    const QPen pen(Qt::black, 1);
     for (std::size_t i = 0; i < sheet.pages.size(); ++i) {
         const HostPageRecord& page = document.pages[static_cast<std::size_t>(sheet.pages[i])];
         const double left = sheet.trim.x + document.pageWidth * static_cast<double>(i);
         const double top = sheet.trim.y;
+        mPainter.setPen(pen);
         if (page.hasRectangle) {
-            mPainter.setPen(QPen(Qt::black, 1));
             mPainter.setBrush(QColor(150, 190, 230));
             mPainter.drawRect(QRectF(left + page.rectangle[0], top + page.rectangle[1], page.rectangle[2],
                                      page.rectangle[3]));
         }
-        mPainter.setPen(Qt::black);
         double baseline = top + kTextMargin + kTextSize;
         for (const std::string& line : page.text) {
             mPainter.drawText(QPointF(left + kTextMargin, baseline), QString::fromStdString(line));

@@ -6,6 +6,8 @@
 // registration targets at the middle of each side, colour bars above and the page information
 // (document, page names, date) below, each beginning at the marks' start and drawn at the mark
 // weight.
+#include <QFont>
+
 #include <string>
 
 #include "hostsdk/pdf/HostPdfSettings.h"
@@ -28,4 +30,7 @@ private:
 
     QPainter& mPainter;
     const HostPdfSettings& mSettings;
+    // The pages' font, and the document it was chosen for.
+    const HostDocumentRecord* mTextFontOf = nullptr;
+    QFont mTextFont;
 };

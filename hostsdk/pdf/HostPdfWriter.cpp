@@ -1,11 +1,13 @@
 #include "hostsdk/pdf/HostPdfWriter.h"
 
+#include <QBuffer>
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
 
+#include <errno.h>
 #include <stdlib.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -27,19 +29,20 @@ public:
         const std::string::size_type slash = target.rfind('/');
         const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash);
         std::string pattern = folder + "/.pdf-part-XXXXXX";
-        const int descriptor = mkstemp(&pattern[0]);
-        if (descriptor < 0)
+        mDescriptor = mkstemp(&pattern[0]);
+        if (mDescriptor < 0)
             return;
         // mkstemp makes the file 0600; the PDF gets the mode any new file of the user gets.
         const mode_t mask = umask(0);
         umask(mask);
-        fchmod(descriptor, 0666 & ~mask);
-        close(descriptor);
+        fchmod(mDescriptor, 0666 & ~mask);
         mPath = pattern;
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
     ~TemporaryFile() {
+        if (mDescriptor >= 0)
+            close(mDescriptor);
         if (!mPath.empty())
             unlink(mPath.c_str());
     }
@@ -47,8 +50,28 @@ public:
     bool Made() const { return !mPath.empty(); }
     void Keep() { mPath.clear(); }
 
+    bool Write(const char* data, std::size_t size) {
+        while (size > 0) {
+            const ssize_t written = write(mDescriptor, data, size);
+            if (written < 0 && errno == EINTR)
+                continue;
+            if (written <= 0)
+                return false;
+            data += written;
+            size -= static_cast<std::size_t>(written);
+        }
+        return true;
+    }
+    // Closes the file; false when what was written did not reach it.
+    bool Close() {
+        const int descriptor = mDescriptor;
+        mDescriptor = -1;
+        return close(descriptor) == 0;
+    }
+
 private:
     std::string mPath;
+    int mDescriptor = -1;
 };
 
 // The Qt application that drawing needs, made when the process has none.
@@ -82,9 +105,9 @@ QPageSize SizeOf(const HostPdfSheet& sheet) {
                      QPageSize::ExactMatch);
 }
 
-bool Draw(const std::string& file, const std::string& title, const std::vector<HostPdfSheet>& sheets,
+bool Draw(QIODevice& pdf, const std::string& title, const std::vector<HostPdfSheet>& sheets,
           const HostPdfSettings& settings, std::string& error) {
-    QPdfWriter writer(QString::fromStdString(file));
+    QPdfWriter writer(&pdf);
     writer.setTitle(QString::fromStdString(title));
     writer.setCreator(QStringLiteral("trovel-host"));
     writer.setResolution(72);
@@ -92,7 +115,7 @@ bool Draw(const std::string& file, const std::string& title, const std::vector<H
     writer.setPageSize(SizeOf(sheets.front()));
     QPainter painter;
     if (!painter.begin(&writer)) {
-        error = "cannot write " + file;
+        error = "cannot draw the PDF";
         return false;
     }
     const std::string date = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm")).toStdString();
@@ -108,12 +131,14 @@ bool Draw(const std::string& file, const std::string& title, const std::vector<H
             return false;
         }
         // Qt's page is whole points high and hangs from the top: the sheet sits on its bottom.
-        painter.resetTransform();
-        painter.translate(0, std::ceil(sheets[i].height) - sheets[i].height);
+        // (Setting the transform the painter has already would still write it again.)
+        const QTransform shift = QTransform::fromTranslate(0, std::ceil(sheets[i].height) - sheets[i].height);
+        if (painter.transform() != shift)
+            painter.setTransform(shift);
         sheetPainter.Draw(sheets[i], date);
     }
     if (!painter.end()) {
-        error = "cannot write " + file;
+        error = "cannot draw the PDF";
         return false;
     }
     return true;
@@ -132,19 +157,26 @@ bool HostPdfWriter::Write(const std::string& file, const std::string& title, con
         error = "the process's Qt application cannot draw";
         return false;
     }
-    TemporaryFile drawn(file);
-    TemporaryFile boxed(file);
-    if (!drawn.Made() || !boxed.Made()) {
+    TemporaryFile written(file);
+    if (!written.Made()) {
         error = "cannot make a file beside " + file;
         return false;
     }
-    if (!Draw(drawn.Path(), title, sheets, settings, error) ||
-        !HostPdfBoxes::Write(drawn.Path(), boxed.Path(), sheets, error))
+    // Drawn in memory: the boxes' update is appended to the drawn bytes, and the whole is
+    // written once.
+    QBuffer drawn;
+    drawn.open(QIODevice::WriteOnly);
+    std::string update;
+    if (!Draw(drawn, title, sheets, settings, error) ||
+        !HostPdfBoxes::Update(drawn.data().constData(), static_cast<std::size_t>(drawn.data().size()), sheets,
+                              update, error))
         return false;
-    if (std::rename(boxed.Path().c_str(), file.c_str()) != 0) {
+    if (!written.Write(drawn.data().constData(), static_cast<std::size_t>(drawn.data().size())) ||
+        !written.Write(update.data(), update.size()) || !written.Close() ||
+        std::rename(written.Path().c_str(), file.c_str()) != 0) {
         error = "cannot write " + file;
         return false;
     }
-    boxed.Keep();
+    written.Keep();
     return true;
 }

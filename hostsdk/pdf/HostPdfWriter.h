@@ -1,8 +1,9 @@
 #pragma once
-// Writes the stand-in host's PDFs: sheets drawn with QPdfWriter (HostPdfPainter), then their
-// boxes set with libqpdf (HostPdfBoxes). The PDF is made under a temporary name beside the
-// target and renamed onto it only once it is whole: a failure at any step (the folder, a page,
-// the boxes) leaves no file of the target's name and no temporary file behind.
+// Writes the stand-in host's PDFs: sheets drawn with QPdfWriter (HostPdfPainter) in memory, then
+// their boxes set with libqpdf (HostPdfBoxes) in an update appended to them. The PDF is written
+// under a temporary name beside the target and renamed onto it only once it is whole: a failure
+// at any step (the folder, a page, the boxes) leaves no file of the target's name and no
+// temporary file behind.
 //
 // Drawing needs a QGuiApplication: when the process has none, one is made for the time of the
 // writing (on the "offscreen" platform unless QT_QPA_PLATFORM names another); a process whose

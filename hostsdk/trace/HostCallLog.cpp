@@ -1,6 +1,8 @@
 #include "hostsdk/trace/HostCallLog.h"
 
+#include <deque>
 #include <mutex>
+#include <utility>
 
 #include "hostsdk/trace/HostFaults.h"
 
@@ -8,7 +10,8 @@ namespace {
 
 struct LogState {
     std::mutex mutex;
-    std::vector<HostCallEntry> entries;
+    // A long run's log grows by blocks, never copied whole to grow.
+    std::deque<HostCallEntry> entries;
     int violations = 0;
     std::function<void(const HostCallEntry&)> echo;
 };
@@ -25,8 +28,12 @@ void Append(HostCallEntry entry) {
         std::lock_guard<std::mutex> lock(state.mutex);
         if (entry.kind == HostCallEntry::kViolation)
             ++state.violations;
-        state.entries.push_back(entry);
+        // The entry is kept by moving it, unless the echo still needs it.
         echo = state.echo;
+        if (echo)
+            state.entries.push_back(entry);
+        else
+            state.entries.push_back(std::move(entry));
     }
     // Outside the lock: the echo may log in turn.
     if (echo)
@@ -61,7 +68,7 @@ bool HostCallLog::InList(const std::string& call, std::int64_t index, std::size_
 
 std::vector<HostCallEntry> HostCallLog::Entries() {
     std::lock_guard<std::mutex> lock(State().mutex);
-    return State().entries;
+    return std::vector<HostCallEntry>(State().entries.begin(), State().entries.end());
 }
 
 std::vector<std::string> HostCallLog::Calls() {

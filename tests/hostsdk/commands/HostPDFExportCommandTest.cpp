@@ -2,6 +2,7 @@
 
 #include "hostsdk/commands/HostExportTest.h"
 #include "hostsdk/pdf/Poppler.h"
+#include "hostsdk/pdf/QpdfCheck.h"
 
 namespace {
 
@@ -111,6 +112,7 @@ TEST_F(HostPDFExportCommandTest, SpreadsKeepFacingPagesTogether) {
     ExpectBox(poppler::Boxes(mPdf, 1)["TrimBox"], 6, 9, 306, 409);
     ExpectBox(poppler::Boxes(mPdf, 2)["TrimBox"], 12, 9, 612, 409);
     ExpectBox(poppler::Boxes(mPdf, 3)["MediaBox"], 0, 0, 624, 418);
+    EXPECT_EQ(qpdfcheck::Repairs(mPdf), "");
     // A listed page whose partner is not listed stands alone.
     ASSERT_EQ(Export(mDocument.get(), "+2,+4-+5", mPdf, spreads), kSuccess);
     ASSERT_EQ(poppler::PageCount(mPdf), 2);

@@ -2,9 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <fstream>
+#include <thread>
 
 #include "support/ScopedTempFolder.h"
 
@@ -70,6 +72,22 @@ TEST_F(HostDocumentFileTest, ALargeOrMissingFileIsAnError) {
     EXPECT_NE(error.find("cannot be read"), std::string::npos) << error;
     const std::string large = "{\"name\": \"A\", \"pad\": \"" + std::string(1 << 20, 'x') + "\"}";
     EXPECT_FALSE(HostDocumentFile::ReadDocument(Write("large.json", large), document, error));
+    EXPECT_NE(error.find("larger than 1 MiB"), std::string::npos) << error;
+    // A pipe has no size to go by: it is read to its end, and only up to the limit. The writer
+    // of the large one finds the pipe closed before its end.
+    const std::string pipe = mFolder / "pipe.json";
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    struct sigaction ignore {}, before {};
+    ignore.sa_handler = SIG_IGN;
+    sigaction(SIGPIPE, &ignore, &before);
+    for (const std::string& text : {std::string("{\"name\": \"Piped.indd\"}"), large + large}) {
+        std::thread writer([&] { std::ofstream(pipe) << text; });
+        const bool read = HostDocumentFile::ReadDocument(pipe, document, error);
+        writer.join();
+        EXPECT_EQ(read, text.size() < 100) << error;
+    }
+    sigaction(SIGPIPE, &before, nullptr);
+    EXPECT_EQ(document.name, "Piped.indd");
     EXPECT_NE(error.find("larger than 1 MiB"), std::string::npos) << error;
 }
 
