@@ -304,18 +304,26 @@ inline bool GBuffer::SameBytes(unsigned char const* a, unsigned char const* b, i
     }
     if (n > 64)
         return std::memcmp(a, b, static_cast<std::size_t>(n)) == 0;
-    // Whole words, the last one overlapping the one before when n is not a multiple of 8.
-    std::uint64_t differ = 0;
-    for (int at = 0; at < n - 8; at += 8) {
-        std::uint64_t x, y;
-        std::memcpy(&x, a + at, 8);
-        std::memcpy(&y, b + at, 8);
-        differ |= x ^ y;
+    if (n < 16) {
+        // Two words, overlapping when n is not 16.
+        std::uint64_t x0, y0, x1, y1;
+        std::memcpy(&x0, a, 8);
+        std::memcpy(&y0, b, 8);
+        std::memcpy(&x1, a + n - 8, 8);
+        std::memcpy(&y1, b + n - 8, 8);
+        return ((x0 ^ y0) | (x1 ^ y1)) == 0;
     }
-    std::uint64_t x, y;
-    std::memcpy(&x, a + n - 8, 8);
-    std::memcpy(&y, b + n - 8, 8);
-    return (differ | (x ^ y)) == 0;
+    // 16 to 64 bytes: four blocks of 16 that overlap as much as n needs, so that the length
+    // picks no branch (keys of mixed lengths would mispredict one).
+    typedef std::uint64_t Pairs __attribute__((vector_size(16)));
+    auto differ = [a, b](int offset) {
+        Pairs x, y;
+        std::memcpy(&x, a + offset, 16);
+        std::memcpy(&y, b + offset, 16);
+        return x ^ y;
+    };
+    const Pairs d = differ(0) | differ(n < 32 ? n - 16 : 16) | differ(n < 32 ? 0 : n - 32) | differ(n - 16);
+    return (d[0] | d[1]) == 0;
 }
 
 GBuffer operator+(GBuffer const& left, GBuffer const& right);

@@ -776,6 +776,23 @@ TEST(GBuffer, ComparingBorrowedBytesDoesNotCopyThem) {
     EXPECT_FALSE(cut.IsOwned());
 }
 
+// Equality reads whole words and overlapping blocks: a difference in any one byte, at any length
+// up to and past the block reads, must still be seen, and equal bytes in separate blocks match.
+TEST(GBuffer, EqualityFindsADifferenceAtEveryPosition) {
+    for (int n = 1; n <= 80; ++n) {
+        std::vector<unsigned char> bytes(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i)
+            bytes[static_cast<std::size_t>(i)] = static_cast<unsigned char>('a' + (i * 7) % 26);
+        const GBuffer a(bytes.data(), n);
+        EXPECT_TRUE(a == GBuffer(bytes.data(), n)) << "length " << n;
+        for (int i = 0; i < n; ++i) {
+            std::vector<unsigned char> other = bytes;
+            other[static_cast<std::size_t>(i)] ^= 0x20;
+            EXPECT_FALSE(a == GBuffer(other.data(), n)) << "length " << n << ", byte " << i;
+        }
+    }
+}
+
 // Reference values computed independently from the published MurmurHash2 (32-bit, seed 0).
 TEST(GBuffer, HashIsMurmurHash2) {
     struct Case {
