@@ -289,30 +289,28 @@ inline std::uint32_t GBuffer::HashOf(unsigned char const* bytes, int n) noexcept
 inline bool GBuffer::SameBytes(unsigned char const* a, unsigned char const* b, int n) noexcept {
     if (a == b || n <= 0)
         return true;
+    // The first and the last word of the type of word, overlapping below twice its size.
+    auto sameEnds = [a, b, n](auto word) {
+        constexpr int size = static_cast<int>(sizeof word);
+        decltype(word) x0, y0, x1, y1;
+        std::memcpy(&x0, a, size);
+        std::memcpy(&y0, b, size);
+        std::memcpy(&x1, a + n - size, size);
+        std::memcpy(&y1, b + n - size, size);
+        return ((x0 ^ y0) | (x1 ^ y1)) == 0;
+    };
     if (n < 8) {
         if (n < 4) {
             // 1 to 3 bytes: the first, the middle and the last.
             const int half = n >> 1;
             return a[0] == b[0] && a[half] == b[half] && a[n - 1] == b[n - 1];
         }
-        std::uint32_t x0, y0, x1, y1;
-        std::memcpy(&x0, a, 4);
-        std::memcpy(&y0, b, 4);
-        std::memcpy(&x1, a + n - 4, 4);
-        std::memcpy(&y1, b + n - 4, 4);
-        return ((x0 ^ y0) | (x1 ^ y1)) == 0;
+        return sameEnds(std::uint32_t());
     }
     if (n > 64)
         return std::memcmp(a, b, static_cast<std::size_t>(n)) == 0;
-    if (n < 16) {
-        // Two words, overlapping when n is not 16.
-        std::uint64_t x0, y0, x1, y1;
-        std::memcpy(&x0, a, 8);
-        std::memcpy(&y0, b, 8);
-        std::memcpy(&x1, a + n - 8, 8);
-        std::memcpy(&y1, b + n - 8, 8);
-        return ((x0 ^ y0) | (x1 ^ y1)) == 0;
-    }
+    if (n < 16)
+        return sameEnds(std::uint64_t());
     // 16 to 64 bytes: four blocks of 16 that overlap as much as n needs, so that the length
     // picks no branch (keys of mixed lengths would mispredict one).
     typedef std::uint64_t Pairs __attribute__((vector_size(16)));
