@@ -41,7 +41,8 @@ public:
     // Missing: returns the complement of the home slot (below 0) and sets slot to the free slot
     // that Put would take.
     int GetIndex(const K& key, int& slot) const;
-    bool GetExistingIndex(const K& key, int& slot) const { return GetIndex(key, slot) >= 0; }
+    // Found: sets slot to the key's slot. Missing: slot becomes -1 (no free slot is sought).
+    bool GetExistingIndex(const K& key, int& slot) const;
     // Returns whether the key was there.
     bool Remove(const K& key);
     // Removes the key in slot, whose home slot is home (as GetIndex returned them).
@@ -148,7 +149,9 @@ private:
         array.Swap(mSlots, mAllocation);
         mMagic = Magic(mAllocation);
     }
-    // GetIndex past a home slot that does not hold the key.
+    // GetIndex past a home slot that does not hold the key; without kFindFree a miss leaves slot
+    // as it was.
+    template <bool kFindFree>
     int SearchRun(const K& key, uint32_t hash, int home, int& slot) const;
     static int Step(int slot, int allocation) noexcept { return slot + 1 == allocation ? 0 : slot + 1; }
     static int FirstFreeFrom(const Slot* slots, int allocation, int slot) noexcept;
@@ -243,10 +246,25 @@ int GDict<K, V>::Find(const K& key, uint32_t hash, int& slot) const {
         slot = home;
         return home;
     }
-    return SearchRun(key, hash, home, slot);
+    return SearchRun<true>(key, hash, home, slot);
 }
 
 template <class K, class V>
+bool GDict<K, V>::GetExistingIndex(const K& key, int& slot) const {
+    const uint32_t hash = HashOf(key);
+    const int home = HomeOfHash(hash);
+    const Slot& s = mSlots[home];
+    if ((s.word & kUsed) != 0 && Holds(s, key, hash)) {
+        slot = home;
+        return true;
+    }
+    slot = -1;
+    // No key has this home: a miss that needs no walk (nor, here, the free slot Put would take).
+    return (s.word & kHomeMask) != 0 && SearchRun<false>(key, hash, home, slot) >= 0;
+}
+
+template <class K, class V>
+template <bool kFindFree>
 int GDict<K, V>::SearchRun(const K& key, uint32_t hash, int home, int& slot) const {
     const int allocation = mAllocation;
     const Slot* slots = mSlots;
@@ -265,7 +283,7 @@ int GDict<K, V>::SearchRun(const K& key, uint32_t hash, int home, int& slot) con
         at = Step(at, allocation);
         const Slot& s = slots[at];
         if ((s.word & kUsed) == 0) {
-            if (firstFree < 0)
+            if (kFindFree && firstFree < 0)
                 firstFree = at;
             continue;
         }
@@ -278,7 +296,8 @@ int GDict<K, V>::SearchRun(const K& key, uint32_t hash, int home, int& slot) con
         if (HomeOfHash(StoredHash(s)) == home)
             ++seen;
     }
-    slot = firstFree >= 0 ? firstFree : FirstFreeFrom(slots, allocation, Step(at, allocation));
+    if constexpr (kFindFree)
+        slot = firstFree >= 0 ? firstFree : FirstFreeFrom(slots, allocation, Step(at, allocation));
     return ~home;
 }
 

@@ -17,16 +17,21 @@ GEncoding const* ASCIIEncoding() { return GEncodingFallback::Get<GASCIIEncoding>
 
 GEncoding const* UnicodeEncoding() { return GEncodingFallback::Get<GUnicodeEncoding>(); }
 
-// Byte-string keys are ASCII text; ok is cleared for a key that ASCII cannot hold.
-GString KeyText(GBuffer const& key, bool& ok) {
-    GString text(key, ASCIIEncoding());
+// The text of a key; text and units are the writer's, reused from key to key so that a block
+// takes no memory per entry.
+struct KeyWriter {
+    GString text;
     GBuffer units;
-    if (text.GetBuffer(units, UnicodeEncoding()) != GEncoding::kConvertOK)
-        ok = false;
-    return text;
-}
 
-GString const& KeyText(GString const& key, bool&) { return key; }
+    // Byte-string keys are ASCII text; ok is cleared for a key that ASCII cannot hold.
+    GString const& Text(GBuffer const& key, bool& ok) {
+        text.Set(key, ASCIIEncoding());
+        if (text.GetBuffer(units, UnicodeEncoding()) != GEncoding::kConvertOK)
+            ok = false;
+        return text;
+    }
+    GString const& Text(GString const& key, bool&) { return key; }
+};
 
 bool WriteLine(GText2BinStream& out, char const* text) { return out.Write(text) && out.WriteEOL(); }
 
@@ -34,11 +39,13 @@ template <class K>
 bool WriteDictBlock(GDict<K, GString> const& dict, GText2BinStream& out) {
     const int lossyBefore = out.GetLossyTextCount();
     bool ok = WriteLine(out, "#BEGINDICT");
+    KeyWriter keys;
+    GString const blank(" ");
     for (int slot = 0; slot < dict.GetAllocation(); ++slot) {
         if (!dict.IsSlotUsed(slot))
             continue;
-        ok = out.WriteQuotedString(KeyText(dict.GetKeyAt(slot), ok)) && ok;
-        ok = out.Write(" ") && ok;
+        ok = out.WriteQuotedString(keys.Text(dict.GetKeyAt(slot), ok)) && ok;
+        ok = out.Write(blank) && ok;
         ok = out.WriteQuotedString(dict.GetValueAt(slot)) && ok;
         ok = out.WriteEOL() && ok;
     }

@@ -31,13 +31,14 @@ bool IsTrail(uint16_t unit) { return unit >= 0xDC00 && unit < 0xE000; }
 // ASCII text widened to UTF-16 as the ASCII encoding converts it; false for a byte it has no
 // character for.
 bool WidenASCII(unsigned char const* p, int n, unsigned char* out) {
+    // No way out in the loop: a byte without a character is rare, and out is scratch.
+    bool unmapped = false;
     for (int i = 0; i < n; ++i) {
         const uint16_t unit = cASCIIToUnicode[p[i]];
-        if (unit == 0)
-            return false;
+        unmapped |= unit == 0;
         std::memcpy(out + 2 * i, &unit, 2);
     }
-    return true;
+    return !unmapped;
 }
 
 // The ASCII singleton when it is exactly that class: its conversion is the table above.
@@ -51,7 +52,7 @@ bool IsUnicodeText(GEncoding const* encoding) {
 }
 
 // What quoting rewrites (see GTextEscapes::QuoteString).
-bool NeedsEscape(uint16_t unit) { return unit == '\\' || unit == '"' || unit == '\t' || unit == '\r' || unit == '\n'; }
+bool NeedsEscape(uint16_t unit) { return (unit == '\\') | (unit == '"') | (unit == '\t') | (unit == '\r') | (unit == '\n'); }
 
 }  // namespace
 
@@ -182,10 +183,13 @@ bool GText2BinStream::WriteUnicodeDirect(GString const& text, bool quoted) {
     else if (!WidenASCII(bytes.GetPtr(), n, out + 2 * first))
         return false;
     if (quoted) {
-        for (int i = 1; i <= n; ++i) {
-            if (NeedsEscape(GEncodingKernels::LoadUnit(out + 2 * i)))
-                return false;
-        }
+        // One pass without an early way out, which the compiler turns into vector compares:
+        // texts that need an escape are rare.
+        bool escape = false;
+        for (int i = 1; i <= n; ++i)
+            escape |= NeedsEscape(GEncodingKernels::LoadUnit(out + 2 * i));
+        if (escape)
+            return false;
         const uint16_t quote = '"';
         std::memcpy(out, &quote, 2);
         std::memcpy(out + 2 * (n + 1), &quote, 2);

@@ -776,6 +776,23 @@ TEST(GBuffer, ComparingBorrowedBytesDoesNotCopyThem) {
     EXPECT_FALSE(cut.IsOwned());
 }
 
+// Equality reads whole words and overlapping blocks: a difference in any one byte, at any length
+// up to and past the block reads, must still be seen, and equal bytes in separate blocks match.
+TEST(GBuffer, EqualityFindsADifferenceAtEveryPosition) {
+    for (int n = 1; n <= 80; ++n) {
+        std::vector<unsigned char> bytes(static_cast<std::size_t>(n));
+        for (int i = 0; i < n; ++i)
+            bytes[static_cast<std::size_t>(i)] = static_cast<unsigned char>('a' + (i * 7) % 26);
+        const GBuffer a(bytes.data(), n);
+        EXPECT_TRUE(a == GBuffer(bytes.data(), n)) << "length " << n;
+        for (int i = 0; i < n; ++i) {
+            std::vector<unsigned char> other = bytes;
+            other[static_cast<std::size_t>(i)] ^= 0x20;
+            EXPECT_FALSE(a == GBuffer(other.data(), n)) << "length " << n << ", byte " << i;
+        }
+    }
+}
+
 // Reference values computed independently from the published MurmurHash2 (32-bit, seed 0).
 TEST(GBuffer, HashIsMurmurHash2) {
     struct Case {
@@ -807,6 +824,51 @@ TEST(GBuffer, HashIsMurmurHash2) {
     EXPECT_EQ(GBuffer::Hash(all.data(), 256), 0x8d730996u);
     EXPECT_EQ(GBuffer::Hash(nullptr, 3), 0u);
     EXPECT_EQ(GBuffer::Hash(all.data(), -1), 0u);
+}
+
+// The hash reads blocks in groups and the tail in one piece: every length and every placement
+// of the bytes must still give the block-by-block MurmurHash2, and no byte outside them counts.
+TEST(GBuffer, HashMatchesBlockByBlockForEveryLengthAndPlacement) {
+    auto reference = [](unsigned char const* p, int n) {
+        const std::uint32_t m = 0x5bd1e995u;
+        std::uint32_t h = static_cast<std::uint32_t>(n);
+        for (; n >= 4; n -= 4, p += 4) {
+            std::uint32_t k = p[0] | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+            k *= m;
+            k ^= k >> 24;
+            k *= m;
+            h = (h * m) ^ k;
+        }
+        if (n == 3)
+            h ^= std::uint32_t(p[2]) << 16;
+        if (n >= 2)
+            h ^= std::uint32_t(p[1]) << 8;
+        if (n >= 1)
+            h = (h ^ p[0]) * m;
+        h ^= h >> 13;
+        h *= m;
+        return h ^ (h >> 15);
+    };
+    std::vector<unsigned char> bytes(160);
+    std::uint32_t state = 7;
+    for (unsigned char& b : bytes) {
+        state = state * 1664525u + 1013904223u;
+        b = static_cast<unsigned char>(state >> 24);
+    }
+    for (int offset = 0; offset < 8; ++offset) {
+        for (int n = 0; n <= 140; ++n) {
+            unsigned char* p = bytes.data() + 8 + offset;
+            const std::uint32_t expected = reference(p, n);
+            ASSERT_EQ(GBuffer::Hash(p, n), expected) << "offset " << offset << ", length " << n;
+            // The bytes just outside do not count.
+            p[-1] ^= 0xFF;
+            p[n] ^= 0xFF;
+            EXPECT_EQ(GBuffer::Hash(p, n), expected) << "offset " << offset << ", length " << n;
+            p[-1] ^= 0xFF;
+            p[n] ^= 0xFF;
+            EXPECT_EQ(GBuffer(p, n).GetHash(), expected) << "length " << n;
+        }
+    }
 }
 
 // ---- Numbers to text ----
