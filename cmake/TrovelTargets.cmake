@@ -141,9 +141,19 @@ function(_trovel_tsan_sources out)
   set(${out} ${_kept} PARENT_SCOPE)
 endfunction()
 
-# The build that also makes the fuzz targets instruments every library for their coverage
-# feedback; a test executable's own code needs none (it only slows the build and the tests).
-function(trovel_no_fuzz_coverage target)
+# How a test executable's own code compiles; the libraries under test keep the build's flags.
+# Line tables are enough there (a failure's file and line, backtraces): full debug info, in every
+# GoogleTest expansion, doubled its compile time. Optimising the expansions took g++ a quarter of
+# their time at -O2 (-O1 keeps its flow warnings), and clang half of it under the sanitizers,
+# which check unoptimised code all the same. The fuzz targets' coverage feedback is of no use in
+# test code either.
+function(trovel_test_code target)
+  target_compile_options(${target} PRIVATE
+    "$<$<AND:$<CXX_COMPILER_ID:GNU>,$<CONFIG:RelWithDebInfo>>:-g1;-O1>"
+    $<$<AND:$<CXX_COMPILER_ID:Clang>,$<CONFIG:RelWithDebInfo>>:-gline-tables-only>)
+  if(TROVEL_SANITIZE OR TROVEL_BUILD_FUZZERS)
+    target_compile_options(${target} PRIVATE -O0)
+  endif()
   if(TROVEL_BUILD_FUZZERS)
     target_compile_options(${target} PRIVATE -fno-sanitize=fuzzer-no-link)
   endif()
@@ -175,13 +185,7 @@ function(trovel_tests name)
       <memory> <thread> <atomic> <functional> <algorithm> <cstdint> <cstring>)
   endif()
   target_link_libraries(${name} PRIVATE ${ARG_DEPS} trovel_test_support GTest::gtest_main GTest::gmock Threads::Threads)
-  trovel_no_fuzz_coverage(${name})
-  # Line tables are enough in the tests' own code (a failure's file and line, backtraces); full
-  # debug info there, in every GoogleTest expansion, doubled their compile time. g++ also spends
-  # a quarter of their time optimising the expansions at -O2; the libraries under test keep it.
-  target_compile_options(${name} PRIVATE
-    "$<$<AND:$<CXX_COMPILER_ID:GNU>,$<CONFIG:RelWithDebInfo>>:-g1;-O1>"
-    $<$<AND:$<CXX_COMPILER_ID:Clang>,$<CONFIG:RelWithDebInfo>>:-gline-tables-only>)
+  trovel_test_code(${name})
   set_property(GLOBAL APPEND PROPERTY TROVEL_TEST_TARGETS ${name})
   gtest_discover_tests(${name}
     EXTRA_ARGS --gtest_brief=1
