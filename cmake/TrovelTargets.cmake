@@ -146,10 +146,11 @@ endfunction()
 # GoogleTest expansion, doubled its compile time. Optimising the expansions took g++ a quarter of
 # their time at -O2 (-O1 keeps its flow warnings), and clang half of it under the sanitizers,
 # which check unoptimised code all the same. The fuzz targets' coverage feedback is of no use in
-# test code either.
+# test code either. At -O1 g++ 12 takes an atomic count touched after a Release that may delete
+# its object for a write into freed space (a false -Wstringop-overflow).
 function(trovel_test_code target)
   target_compile_options(${target} PRIVATE
-    "$<$<AND:$<CXX_COMPILER_ID:GNU>,$<CONFIG:RelWithDebInfo>>:-g1;-O1>"
+    "$<$<AND:$<CXX_COMPILER_ID:GNU>,$<CONFIG:RelWithDebInfo>>:-g1;-O1;-Wno-stringop-overflow>"
     $<$<AND:$<CXX_COMPILER_ID:Clang>,$<CONFIG:RelWithDebInfo>>:-gline-tables-only>)
   if(TROVEL_SANITIZE OR TROVEL_BUILD_FUZZERS)
     target_compile_options(${target} PRIVATE -O0)
