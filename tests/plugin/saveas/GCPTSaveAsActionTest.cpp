@@ -349,8 +349,9 @@ TEST_F(SaveAsAction, AChosenNameIsHeldUntilTheExportFillsIt) {
         struct stat info {};
         ASSERT_EQ(0, lstat(Native(first).c_str(), &info)) << c.what;
         EXPECT_EQ(c.type, info.st_mode & S_IFMT) << c.what;
-        if (c.type == S_IFREG)
+        if (c.type == S_IFREG) {
             EXPECT_EQ(0, info.st_size) << c.what;
+        }
     }
     EXPECT_EQ(0, rmdir((Folder() + "/Brochure Folder").c_str())) << "the held folder is empty";
 }
