@@ -17,7 +17,7 @@
 namespace {
 
 // A length as PDF writes a real: fixed point, no trailing zeros.
-std::string Number(double value) {
+std::string PdfReal(double value) {
     // Most lengths are whole points.
     if (value == std::floor(value) && std::fabs(value) < 1e9)
         return std::to_string(static_cast<long long>(value));
@@ -33,8 +33,8 @@ std::string Number(double value) {
 // A rectangle given from the sheet's top left, in the page's coordinates (y up from the bottom,
 // which is the sheet's bottom).
 std::string Box(const HostPdfRect& rect, double top) {
-    return "[ " + Number(rect.x) + " " + Number(top - rect.y - rect.height) + " " + Number(rect.x + rect.width) + " " +
-           Number(top - rect.y) + " ]";
+    return "[ " + PdfReal(rect.x) + " " + PdfReal(top - rect.y - rect.height) + " " + PdfReal(rect.x + rect.width) + " " +
+           PdfReal(top - rect.y) + " ]";
 }
 
 // The offset of the last cross-reference table, from the "startxref" at the end; -1 when there
