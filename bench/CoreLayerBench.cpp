@@ -9,6 +9,8 @@
 //   what it inherited: a real start and stop every time, and the parent's foundation untouched.
 //   The child times each pair itself, so the pipe round trip is not counted (manual time).
 // - qt: a QCoreApplication built and destroyed, timed the same way in this process.
+// - start only / stop only: the first start and the final stop of a fresh process timed apart,
+//   each against the construction alone of a QCoreApplication in a fresh process.
 #include <benchmark/benchmark.h>
 
 #include <QCoreApplication>
@@ -41,6 +43,23 @@ double StartStopFoundation() {
     return started ? std::chrono::duration<double>(Clock::now() - start).count() : -1.0;
 }
 
+// Seconds of the first start alone (stop untimed), or of the final stop alone (start untimed).
+double StartOnlyFoundation() {
+    const Clock::time_point start = Clock::now();
+    const bool started = GBasicFrameworkCoreLayer::Initialize();
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    GBasicFrameworkCoreLayer::Finalize();
+    return started ? seconds : -1.0;
+}
+
+double StopOnlyFoundation() {
+    if (!GBasicFrameworkCoreLayer::Initialize())
+        return -1.0;
+    const Clock::time_point start = Clock::now();
+    GBasicFrameworkCoreLayer::Finalize();
+    return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
 // Stops what a forked child inherited, so that its next start is a real one.
 void StopInherited() {
     while (GBasicFrameworkCoreLayer::GetInitCount() != 0)
@@ -58,6 +77,18 @@ double BuildQtApplication() {
         benchmark::DoNotOptimize(&application);
     }
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Seconds of a QCoreApplication's construction alone.
+double ConstructQtApplication() {
+    static int argc = 1;
+    static char name[] = "trovel_bench";
+    static char* argv[] = {name, nullptr};
+    const Clock::time_point start = Clock::now();
+    QCoreApplication application(argc, argv);
+    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    benchmark::DoNotOptimize(&application);
+    return seconds;
 }
 
 // A child that starts and stops the foundation once per request and answers with the seconds it
@@ -126,6 +157,20 @@ void FirstStartQt(benchmark::State& state) {
     RunTimed(state, [] { return TimeInFreshChild(BuildQtApplication); }, "the child failed");
 }
 
+void FirstStartOnlyOurs(benchmark::State& state) {
+    RunTimed(state, [] { return TimeInFreshChild([] { StopInherited(); return StartOnlyFoundation(); }); },
+             "the foundation did not start");
+}
+
+void FinalStopOnlyOurs(benchmark::State& state) {
+    RunTimed(state, [] { return TimeInFreshChild([] { StopInherited(); return StopOnlyFoundation(); }); },
+             "the foundation did not start");
+}
+
+void ConstructionOnlyQt(benchmark::State& state) {
+    RunTimed(state, [] { return TimeInFreshChild(ConstructQtApplication); }, "the child failed");
+}
+
 void StartStopOurs(benchmark::State& state) {
     StartStopChild child;
     RunTimed(state, [&child] { return child.Run(); }, "the foundation did not start");
@@ -139,5 +184,9 @@ void StartStopQt(benchmark::State& state) { RunTimed(state, BuildQtApplication, 
 // QCoreApplication.
 BENCHMARK(FirstStartOurs)->Name(TROVEL_BENCH_NAME("CoreLayerFirstStart", "ours"))->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(FirstStartQt)->Name(TROVEL_BENCH_NAME("CoreLayerFirstStart", "qt"))->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(FirstStartOnlyOurs)->Name(TROVEL_BENCH_NAME("CoreLayerFirstStartOnly", "ours"))->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(ConstructionOnlyQt)->Name(TROVEL_BENCH_NAME("CoreLayerFirstStartOnly", "qt-construction"))->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(FinalStopOnlyOurs)->Name(TROVEL_BENCH_NAME("CoreLayerFinalStopOnly", "ours"))->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(ConstructionOnlyQt)->Name(TROVEL_BENCH_NAME("CoreLayerFinalStopOnly", "qt-construction"))->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(StartStopOurs)->Name(TROVEL_BENCH_NAME("CoreLayerRestart", "ours"))->UseManualTime()->Unit(benchmark::kMicrosecond);
 BENCHMARK(StartStopQt)->Name(TROVEL_BENCH_NAME("CoreLayerRestart", "qt"))->UseManualTime()->Unit(benchmark::kMicrosecond);
