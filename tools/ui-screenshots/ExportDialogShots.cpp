@@ -3,6 +3,10 @@
 #include <QtCore/QDir>
 #include <QtCore/QTemporaryDir>
 #include <QtCore/QTimer>
+#include <QtGui/QFontMetrics>
+#include <QtGui/QImage>
+#include <QtGui/QPainter>
+#include <QtGui/QPixmap>
 #include <QtTest/QTest>
 #include <QtWidgets/QAbstractItemView>
 #include <QtWidgets/QApplication>
@@ -112,6 +116,23 @@ void Shoot(QString const& folder, QString const& name, bool book, Step const& pr
     });
 }
 
+// The window's picture under a strip that shows its title: the virtual display draws no frames,
+// and the title is part of what the user reads.
+QImage WithTitle(QWidget& window) {
+    QPixmap const content = window.grab();
+    QFont font = window.font();
+    font.setBold(true);
+    int const strip = QFontMetrics(font).height() + 8;
+    QImage picture(content.width(), content.height() + strip, QImage::Format_RGB32);
+    picture.fill(window.palette().color(QPalette::Window).darker(115));
+    QPainter painter(&picture);
+    painter.setFont(font);
+    painter.setPen(window.palette().color(QPalette::WindowText));
+    painter.drawText(QRect(0, 0, content.width(), strip), Qt::AlignCenter, window.windowTitle());
+    painter.drawPixmap(0, strip, content);
+    return picture;
+}
+
 // Saves the picture of the next message box the plug-in shows and closes it, so that the step
 // that raised it goes on. A box that never comes is told on stderr when the step is over.
 class MessageShot {
@@ -144,7 +165,7 @@ private:
             }
             state->taken = true;
             QTest::qWait(200);
-            box->grab().save(file);
+            WithTitle(*box).save(file);
             box->close();
         });
     }
@@ -207,7 +228,9 @@ void ExportDialogShots::CaptureFailures(QString const& folder) {
                                           GCPTZARidizoToolsLayer::kStringCount, false);
     GUserMessage::SetInstance(new GCSPUUserMessage);
 
-    SetTrovelors({{"Press", "Press Quality"}, {"Archive", ""}, {"Proof Night", ""}});
+    // An empty PDF settings name stands for the Trovelor's own name; only a record without a name
+    // (a damaged registry) has none.
+    SetTrovelors({{"Press", "Press Quality"}, {"", ""}});
     {
         MessageShot shot(folder, "ui-export-error-settings-missing");
         WithDialog(false, nullptr);
@@ -215,6 +238,8 @@ void ExportDialogShots::CaptureFailures(QString const& folder) {
     SetTrovelors({{"Press", "Press Quality"}, {"Proof", "Digital Proof"}});
     WithDialog(false, [&folder](GCSPUSaveAsAmbrelledPDFDialog& dialog) {
         // Gone from the registry since the dialog read it: the removal finds nothing to withdraw.
+        auto* list = dialog.findChild<QComboBox*>("pdfSettingsCombo");
+        list->setCurrentIndex(list->findData("Proof"));
         GPPActorRegistry().UnRegister(Text("Proof"));
         MessageShot shot(folder, "ui-export-error-remove");
         dialog.DoRemove();

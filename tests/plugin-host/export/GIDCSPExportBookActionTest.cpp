@@ -153,6 +153,8 @@ TEST_F(BookExport, ASessionThatCannotBePutBackIsLoggedAndTheExportKeepsItsResult
         std::error_code ignored;
         std::filesystem::remove_all(mFolder, ignored);
         OpenCatalogue();
+        // A fresh action: the path it records is only cleared by a whole export run.
+        mAction = std::make_unique<GIDCSPExportBookAction>();
         ErrorLog log;
         HostFaults::Reset();
         for (int call : c.failing)
