@@ -144,9 +144,13 @@ TEST_F(DocumentExport, ADocumentWithAFileIsExportedAsShownWithItsChangesUnsavedA
         HostCallLog::Clear();
         ASSERT_TRUE(Export(GCPTSaveAsProperties(T("Press")))) << Error();
         EXPECT_EQ(PageTexts(Pdf()), (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
+        int asked = 0;
         int saves = 0;
-        for (std::string const& call : HostCallLog::Calls())
+        for (std::string const& call : HostCallLog::Calls()) {
+            asked += call.rfind("IDocument::IsSaved", 0) == 0 ? 1 : 0;
             saves += call.rfind("IDocumentUtils::DoSave", 0) == 0 ? 1 : 0;
+        }
+        EXPECT_EQ(1, asked);
         EXPECT_EQ(c.saved ? 0 : 1, saves);
         EXPECT_TRUE(open->Record()->saved);
         // Unsaved changes stay unsaved: the user decides when to save them.
