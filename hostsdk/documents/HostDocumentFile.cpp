@@ -293,6 +293,17 @@ bool ReadDocumentObject(const QJsonObject& object, HostDocumentRecord& document,
         error = document.saved ? "a saved document needs a \"path\"" : "an untitled document has no \"path\"";
         return false;
     }
+    const QJsonValue modified = object.value("modified");
+    if (!modified.isUndefined() && !modified.isBool()) {
+        error = "\"modified\" must be true or false";
+        return false;
+    }
+    document.modified = modified.toBool(false);
+    // An untitled document has no file its changes could be missing from.
+    if (document.modified && !document.saved) {
+        error = "an untitled document cannot be \"modified\"";
+        return false;
+    }
     return ReadLayout(object, document, error);
 }
 
@@ -435,6 +446,9 @@ std::string HostDocumentFile::FormatDocument(const HostDocumentRecord& document)
     QJsonObject object{{"name", QString::fromStdString(document.name)}, {"saved", document.saved}};
     if (document.saved)
         object["path"] = QString::fromStdString(document.path);
+    // Only when set, so that the files of unchanged documents stay as they were.
+    if (document.modified)
+        object["modified"] = true;
     object["pageSize"] = QJsonArray{document.pageWidth, document.pageHeight};
     object["bleed"] = EdgesObject(document.bleed);
     object["slug"] = EdgesObject(document.slug);

@@ -7,6 +7,9 @@
 //   "name"     text, required, not empty: the name the host shows ("Brochure.indd").
 //   "saved"    true or false, default false: false for a document never saved (untitled).
 //   "path"     text: the document's file; required when saved, not allowed when untitled.
+//   "modified" true or false, default false: a saved document has changes its file does not hold
+//              yet (what is described here is what the host shows, not what the file holds).
+//              Not allowed for an untitled document, which has no file.
 //   "pageSize" [width, height], default [612, 792]; each from 1 to 14400.
 //   "bleed", "slug"  a number for all four edges, or {"top", "bottom", "inside", "outside"}
 //              (each optional, default 0), from 0 to 432. Inside is a single page's left edge.

@@ -13,6 +13,8 @@ struct HostDocumentRecord {
     // False for a document never saved to a file (untitled); it then has no path.
     bool saved = false;
     std::string path;
+    // A saved document whose changes since its last save are not in its file yet; saving clears it.
+    bool modified = false;
     // Page size in points (US Letter unless given).
     double pageWidth = 612;
     double pageHeight = 792;

@@ -34,7 +34,8 @@ HostDocument* HostOpenDocuments::OpenDocument(const HostDocumentRecord& record) 
     boss->Add<HostPageList>(shared);
     boss->Add<HostDocumentFontUsage>(shared);
     mDocuments.push_back({boss, document, shared});
-    HostCallLog::Notice("document \"" + record.name + "\" opened" + (record.saved ? "" : ", untitled"));
+    HostCallLog::Notice("document \"" + record.name + "\" opened" +
+                        (!record.saved ? ", untitled" : record.modified ? ", with unsaved changes" : ""));
     return document;
 }
 

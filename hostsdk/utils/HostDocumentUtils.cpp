@@ -18,6 +18,7 @@ ErrorCode HostDocumentUtils::DoSave(IDocument* document) {
         saved.saved = true;
         saved.path = mSaveFolder + "/" + saved.name + ".indd";
     }
+    saved.modified = false;
     std::string error;
     if (!HostDocumentFile::WriteFile(saved.path, HostDocumentFile::FormatDocument(saved), error)) {
         HostCallLog::Notice("document \"" + saved.name + "\" not saved: " + error);

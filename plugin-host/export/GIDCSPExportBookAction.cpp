@@ -22,6 +22,7 @@
 #include "plugin-host/export/GIDCSConvertMethods.h"
 #include "plugin-host/export/GIDCSPExportIDs.h"
 #include "plugin-host/export/GIDCSPHelperMethods.h"
+#include "plugin/logging/ILogInterface.h"
 
 using namespace GIDCSPExportIDs;
 
@@ -141,9 +142,20 @@ public:
     SessionPrefsRestorer() : mCommand(CmdUtils::CreateCommand(kSetPDFExportPrefsCommand)) {}
     SessionPrefsRestorer(SessionPrefsRestorer const&) = delete;
     SessionPrefsRestorer& operator=(SessionPrefsRestorer const&) = delete;
+    // The export's own result stands either way: its PDF is written or not whatever the session
+    // keeps. A session that could not be put back is only logged.
     ~SessionPrefsRestorer() {
-        if (mCommand && mChanged)
-            CmdUtils::ProcessCommand(mCommand.get());
+        if (!mCommand || !mChanged)
+            return;
+        if (CmdUtils::ProcessCommand(mCommand.get()) == kSuccess)
+            return;
+        try {
+            log_error(QStringLiteral("The session's PDF export preferences could not be restored after the book "
+                                     "export; they keep the Trovelor's settings."),
+                      QStringLiteral("GIDCSPExportBookAction"));
+        } catch (...) {
+            // A destructor: nothing may leave it.
+        }
     }
     // Without it the session cannot be put back, and is not changed.
     bool CanRestore() const { return static_cast<bool>(mCommand); }

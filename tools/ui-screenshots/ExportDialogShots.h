@@ -10,4 +10,8 @@ public:
     // First opening, options expanded in points and millimetres, book mode, an empty list, Alt held
     // and long names, each saved as "ui-export-dialog-*.png" into the folder.
     static void Capture(QString const& folder);
+    // The message boxes of the dialog's failures, as the plug-in shows them: Trovelors without PDF
+    // settings, a removal that fails, an export whose package cannot be read (after the dialog
+    // closed) and legal notices that cannot be read; each saved as "ui-export-error-*.png".
+    static void CaptureFailures(QString const& folder);
 };

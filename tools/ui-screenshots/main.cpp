@@ -1,6 +1,6 @@
 // Shows the toolkit's message dialogs and password windows, the export dialog's adjustments panel,
-// the legal notices and the export dialog one after the other and saves a picture of each into the
-// folder named on the command line, for review.
+// the legal notices, the export dialog and the messages of its failures one after the other and
+// saves a picture of each into the folder named on the command line, for review.
 #include <QtCore/QDir>
 #include <QtCore/QTimer>
 #include <QtGui/QScreen>
@@ -117,6 +117,7 @@ int main(int argc, char** argv) {
     Capture("ui-legal-notices");
     notices.exec();
     ExportDialogShots::Capture(sFolder);
+    ExportDialogShots::CaptureFailures(sFolder);
     GBasicFrameworkCoreLayer::Finalize();
     return 0;
 }

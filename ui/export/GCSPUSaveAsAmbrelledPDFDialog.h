@@ -12,8 +12,10 @@
 //   "Remove" title follows the Alt key and is reset when the window is deactivated or hidden.
 // - OK is enabled only while a Trovelor is selected and the page choice is complete ("All", or
 //   a range the validator accepts).
-// - No exception leaves a slot: failures of the registry, the preferences, the removal or the
-//   export are shown through the user-message instance and the dialog stays usable.
+// - No exception leaves a slot. Failures of the registry, of the preferences while choosing, and
+//   of a removal are shown through the user-message instance while the dialog stays open and
+//   usable. OK closes the dialog before the export runs: the export's failures are shown by the
+//   save-as tool after the dialog closed.
 // - Each fill reads the registry once: the Trovelors, their PDF settings names and their GUIDs
 //   (the GUID names the remembered file-package choice) come from that read.
 // - Names from the registry are shown as plain text. Main thread only.

@@ -4,6 +4,7 @@
 #include "hostsdk/commands/IBookPackageCommand.h"
 #include "hostsdk/commands/IPackageCommand.h"
 #include "hostsdk/commands/IPackageReport.h"
+#include "hostsdk/documents/HostDocument.h"
 #include "hostsdk/documents/HostDocumentFile.h"
 #include "hostsdk/utils/IBookUtils.h"
 #include "hostsdk/utils/IDocumentUtils.h"
@@ -159,11 +160,16 @@ TEST_F(HostPackageCommandTest, AnUntitledDocumentIsSavedIntoTheHostsFolder) {
     ASSERT_EQ(utils->DoSave(untitled.get()), kSuccess);
     EXPECT_TRUE(untitled->IsSaved());
     EXPECT_TRUE(std::filesystem::exists(mFolder / "Untitled-1.indd"));
-    // A saved document saves to its own file.
+    // A saved document saves to its own file; its unsaved changes are then saved.
+    auto* brochure = dynamic_cast<HostDocument*>(mDocument.get());
+    ASSERT_NE(brochure, nullptr);
+    brochure->Record()->modified = true;
     ASSERT_EQ(utils->DoSave(mDocument.get()), kSuccess);
+    EXPECT_FALSE(brochure->Record()->modified);
     HostDocumentRecord saved;
     std::string error;
     EXPECT_TRUE(HostDocumentFile::ReadDocument(mFolder / "brochure.json", saved, error)) << error;
+    EXPECT_FALSE(saved.modified);
 }
 
 }  // namespace

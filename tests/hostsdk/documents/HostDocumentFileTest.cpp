@@ -31,9 +31,26 @@ TEST_F(HostDocumentFileTest, ReadsDocumentsAndIgnoresKeysItDoesNotKnow) {
     EXPECT_EQ(document.name, "Brochure.indd");
     EXPECT_TRUE(document.saved);
     EXPECT_EQ(document.path, "/x/Brochure.indd");
+    EXPECT_FALSE(document.modified);
     ASSERT_TRUE(HostDocumentFile::ReadDocument(Write("b.json", R"({"name": "Untitled-1"})"), document, error));
     EXPECT_FALSE(document.saved);
     EXPECT_TRUE(document.path.empty());
+    EXPECT_FALSE(document.modified);
+}
+
+TEST_F(HostDocumentFileTest, ASavedDocumentMayHaveUnsavedChangesWhichAreWrittenOnlyWhenSet) {
+    HostDocumentRecord document;
+    std::string error;
+    ASSERT_TRUE(HostDocumentFile::ParseDocument(R"({"name": "A", "saved": true, "path": "/x/A.indd", "modified": true})",
+                                                "a", document, error))
+        << error;
+    EXPECT_TRUE(document.modified);
+    HostDocumentRecord again;
+    std::string const text = HostDocumentFile::FormatDocument(document);
+    ASSERT_TRUE(HostDocumentFile::ParseDocument(text, "again", again, error)) << error;
+    EXPECT_TRUE(again.modified);
+    document.modified = false;
+    EXPECT_EQ(std::string::npos, HostDocumentFile::FormatDocument(document).find("modified"));
 }
 
 TEST_F(HostDocumentFileTest, BadDocumentsNameTheFileAndLeaveTheRecord) {
@@ -52,6 +69,8 @@ TEST_F(HostDocumentFileTest, BadDocumentsNameTheFileAndLeaveTheRecord) {
         {R"({"name": "A", "saved": true})", "a saved document needs a \"path\""},
         {R"({"name": "A", "path": "/x/A.indd"})", "an untitled document has no \"path\""},
         {R"({"name": "A", "saved": true, "path": 1})", "\"path\" must be a text that is not empty"},
+        {R"({"name": "A", "saved": true, "path": "/x/A.indd", "modified": 1})", "\"modified\" must be true or false"},
+        {R"({"name": "A", "modified": true})", "an untitled document cannot be \"modified\""},
     };
     for (const Case& c : cases) {
         HostDocumentRecord document;

@@ -7,6 +7,7 @@
 
 #include "hostsdk/pdf/Poppler.h"
 #include "plugin-host/export/ExportActionFixture.h"
+#include "plugin/logging/ILogInterface.h"
 
 using namespace exporttest;
 
@@ -51,6 +52,17 @@ protected:
     std::unique_ptr<GIDCSPExportBookAction> mAction;
     std::unique_ptr<GCPTSaveAsProperties> mRequest;
     HostPdfSettings mSession;
+};
+
+// Every error logged while it lives.
+class ErrorLog : public Kelvora::ILogInterface {
+public:
+    ErrorLog() : ILogInterface(true) {}
+    void DoLog(Severity severity, QString const& message, QString const&) override {
+        if (severity == kError)
+            mErrors.push_back(message.toStdString());
+    }
+    std::vector<std::string> mErrors;
 };
 
 }  // namespace
@@ -125,4 +137,43 @@ TEST_F(BookExport, TheBookPackageIsNamedAfterTheBookFile) {
     EXPECT_EQ("Catalogue Folder", U8(package.GetLeaf()));
     EXPECT_EQ(mFolder, Native(package.GetBranch().GetBranch()));
     EXPECT_TRUE(Exists(Native(package)));
+}
+
+// Commands run by a book export: the preferences set, the book export, the session put back.
+TEST_F(BookExport, ASessionThatCannotBePutBackIsLoggedAndTheExportKeepsItsResult) {
+    struct Case {
+        std::vector<int> failing;  // of CmdUtils::ProcessCommand, by call number
+        bool exported;
+        bool restored;
+    };
+    for (Case const& c : std::vector<Case>{{{}, true, true}, {{3}, true, false}, {{2, 3}, false, false}}) {
+        SCOPED_TRACE(testing::PrintToString(c.failing));
+        mHost->Documents().CloseAll();
+        mHost->SessionPdfSettings() = mSession;
+        std::error_code ignored;
+        std::filesystem::remove_all(mFolder, ignored);
+        OpenCatalogue();
+        // A fresh action: the path it records is only cleared by a whole export run.
+        mAction = std::make_unique<GIDCSPExportBookAction>();
+        ErrorLog log;
+        HostFaults::Reset();
+        for (int call : c.failing)
+            HostFaults::Arm("CmdUtils::ProcessCommand", call);
+        MarkReferences();
+        bool const done = mAction->SaveAsPDF(*mRequest, Folder());
+        HostFaults::Reset();
+        ExpectNoReferenceLeft();
+        EXPECT_EQ(c.exported, done) << Error();
+        EXPECT_EQ(c.exported ? "" : "Plug-in Error: Unable to execute PDF Export command", Error());
+        EXPECT_EQ(c.exported, !mAction->GetSaveAsPDF().IsEmpty());
+        EXPECT_EQ(c.exported, Exists(mFolder + "/Catalogue.pdf"));
+        EXPECT_EQ(c.restored, mHost->SessionPdfSettings() == mSession);
+        if (c.restored) {
+            EXPECT_TRUE(log.mErrors.empty());
+        } else {
+            ASSERT_EQ(1u, log.mErrors.size());
+            EXPECT_NE(std::string::npos, log.mErrors[0].find("could not be restored")) << log.mErrors[0];
+        }
+        EXPECT_EQ(0, HostCallLog::Violations());
+    }
 }

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "hostsdk/commands/IPackageCommand.h"
+#include "hostsdk/documents/HostDocument.h"
 #include "hostsdk/documents/IDocument.h"
 #include "hostsdk/pdf/Poppler.h"
 #include "hostsdk/utils/IFrontDocumentUtils.h"
@@ -112,6 +113,60 @@ TEST_F(DocumentExport, AnUntitledDocumentIsSavedFirstAndWhenItCannotBeNothingIsW
     EXPECT_FALSE(Export(request));
     EXPECT_EQ("Plug-in Error: Unable to save current document. Save the document and try again.", Error());
     EXPECT_FALSE(Exists(mFolder + "/Untitled-2.pdf"));
+}
+
+// The export asks the host whether the document has a file: one that has, with unsaved changes
+// or not, is exported as the user sees it and left as it is, its file untouched; one that has
+// not is saved first and exported from then on like any other.
+TEST_F(DocumentExport, ADocumentWithAFileIsExportedAsShownWithItsChangesUnsavedAndAnUntitledOneIsSavedFirst) {
+    struct Case {
+        char const* name;
+        bool saved;
+        bool modified;
+    };
+    for (Case const& c : {Case{"Brochure.indd", true, false}, Case{"Brochure.indd", true, true},
+                          Case{"Untitled-1", false, false}}) {
+        SCOPED_TRACE(std::string(c.name) + (c.modified ? " modified" : ""));
+        mHost->Documents().CloseAll();
+        std::error_code ignored;
+        std::filesystem::remove_all(mFolder, ignored);
+        // Shown: three pages; a changed document's file still holds its one page of before.
+        HostDocumentRecord record = Document(c.name, 3);
+        std::string file;
+        if (c.saved) {
+            file = WriteDocument(c.modified ? Document(c.name, 1) : record);
+            record.saved = true;
+            record.path = file;
+            record.modified = c.modified;
+        }
+        std::string const before = c.saved ? ReadAll(file) : "";
+        HostDocument* open = mHost->Documents().OpenDocument(record);
+        HostCallLog::Clear();
+        ASSERT_TRUE(Export(GCPTSaveAsProperties(T("Press")))) << Error();
+        EXPECT_EQ(PageTexts(Pdf()), (std::vector<std::string>{"Page 1", "Page 2", "Page 3"}));
+        int asked = 0;
+        int saves = 0;
+        for (std::string const& call : HostCallLog::Calls()) {
+            asked += call.rfind("IDocument::IsSaved", 0) == 0 ? 1 : 0;
+            saves += call.rfind("IDocumentUtils::DoSave", 0) == 0 ? 1 : 0;
+        }
+        EXPECT_EQ(1, asked);
+        EXPECT_EQ(c.saved ? 0 : 1, saves);
+        EXPECT_TRUE(open->Record()->saved);
+        // Unsaved changes stay unsaved: the user decides when to save them.
+        EXPECT_EQ(c.modified, open->Record()->modified);
+        if (c.saved) {
+            EXPECT_EQ(file, open->Record()->path);
+            EXPECT_EQ(before, ReadAll(file));
+        } else {
+            EXPECT_EQ(mSandbox.Root() + "/Untitled-1.indd", open->Record()->path);
+            HostDocumentRecord written;
+            std::string error;
+            ASSERT_TRUE(HostDocumentFile::ReadDocument(open->Record()->path, written, error)) << error;
+            EXPECT_EQ(3u, written.pages.size());
+            EXPECT_FALSE(written.modified);
+        }
+    }
 }
 
 TEST_F(DocumentExport, AnExistingPdfIsKeptAndTheNewOneGoesIntoAUniqueFolderWithItsPackageBeside) {
