@@ -80,7 +80,7 @@ public:
     }
 
     // Asks it to end with message 146 and waits (bounded); its exit status, -1 on timeout.
-    int Terminate(int milliseconds = 5000) {
+    int Terminate(int milliseconds = 20000) {
         GPPJobNotifier::TrySendTerminateNotification(false);
         return mProgram.Wait(milliseconds);
     }
