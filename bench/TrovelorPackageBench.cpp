@@ -109,13 +109,15 @@ void ReadOurs(benchmark::State& state) {
     }
     const std::string name = TrovelorName(state.range(1));
     UseRegistry(state.range(0), state.range(1));
+    ZARidizoTools::ExtractedFolder folder;
     for (auto _ : state) {
         GPrefMemoryModule prefs;
         GPathName jobOptions;
         int build = 0;
-        if (!ZARidizoTools::GetProjectProperties(T(name), jobOptions, prefs, build) || build != 7)
+        if (!ZARidizoTools::GetProjectProperties(T(name), jobOptions, prefs, build, folder) || build != 7)
             state.SkipWithError("the package read failed");
         state.PauseTiming();
+        folder.reset();
         Remove(U8(GCPTTemporaryFolder::GetInstanceFolder().GetNativePathString()));
         state.ResumeTiming();
     }

@@ -66,18 +66,27 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     package.SetNativePathString(GString(packagePath.c_str(), GEncodingFallback::Get<GUTF8Encoding>()));
     std::string const instance = Native(GCPTTemporaryFolder::GetInstanceFolder());
 
-    GPathName jobOptions;
-    if (ZARidizoTools::ExtractFileToTemp(package, jobOptions))
-        CheckJobOptions(jobOptions, instance);
-    else
-        Check(jobOptions.IsEmpty() && CountEntries(instance) == 0);
+    {
+        GPathName jobOptions;
+        ZARidizoTools::ExtractedFolder folder;
+        if (ZARidizoTools::ExtractFileToTemp(package, jobOptions, folder))
+            CheckJobOptions(jobOptions, instance);
+        else
+            Check(jobOptions.IsEmpty() && folder == nullptr && CountEntries(instance) == 0);
+    }
+    // The job options' folder goes with its holder.
+    Check(CountEntries(instance) == 0);
 
     GPrefMemoryModule prefs;
     prefs.Set(GBuffer("Caller"), GBuffer("Kept"), GString("yes"));
-    GPathName fromRead;
-    ZARidizoTools::GetProjectProperties(package, fromRead, prefs);
-    if (!fromRead.IsEmpty())
-        CheckJobOptions(fromRead, instance);
+    {
+        GPathName fromRead;
+        ZARidizoTools::ExtractedFolder folder;
+        ZARidizoTools::GetProjectProperties(package, fromRead, prefs, folder);
+        if (!fromRead.IsEmpty())
+            CheckJobOptions(fromRead, instance);
+    }
+    Check(CountEntries(instance) == 0);
     Check(Text(prefs.Get(GBuffer("Caller"), GBuffer("Kept")).GetBuffer(GEncodingFallback::Get<GUTF8Encoding>())) == "yes");
 
     // Only the package and the private root stand in the run's folder.

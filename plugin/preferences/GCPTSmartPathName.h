@@ -12,6 +12,8 @@
 //   disk before the file is made.
 // - The clean-up looks only at the keys that exist, so a huge "MaxCount" in the file costs
 //   nothing; numbering goes on from a valid "MaxCount" (0 or an empty text start at 1).
+// - SetPath holds the new path before it records it: when recording throws (the preference file
+//   cannot be written), the object still deletes the path at its end.
 // - The destructor never throws. Main thread only.
 #include "core/base/GNonCopyable.h"
 #include "core/bytes/GBuffer.h"

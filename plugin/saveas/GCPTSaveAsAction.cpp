@@ -30,6 +30,11 @@ std::string NativeOf(GPathName const& path) {
     return std::string(reinterpret_cast<char const*>(bytes.GetPtr()), std::size_t(bytes.GetLength()));
 }
 
+bool IsRegularFile(GPathName const& path) {
+    struct stat info;
+    return !path.IsEmpty() && stat(NativeOf(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
 // Makes the file, new and empty; false when anything stands at the path (a link too).
 bool MakeNewFile(GPathName const& path) {
     int const fd = open(NativeOf(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
@@ -109,6 +114,9 @@ int GCPTSaveAsAction::RunExport() {
         std::unique_ptr<bool, void (*)(bool*)> const exporting(&mExporting, [](bool* flag) { *flag = false; });
         done = TryExecute();
     }
+    // The export has loaded the job options: their folder goes once the sender's request does.
+    if (mRequest.Get() != nullptr)
+        mRequest->ReleaseJobOptions();
     if (done)
         return cExportSucceeded;
     if (mStopProcessing) {
@@ -142,8 +150,9 @@ bool GCPTSaveAsAction::Execute() {
         SetPluginError(kUnableToRetrieveSystemFileData);
         return false;
     }
-    GPathName jobOptions;
-    if (!ZARidizoTools::GetJobOptionsFile(mPackageName, jobOptions)) {
+    // The job options that the request extracted when it was made, which the export loads: the
+    // package is not read again.
+    if (mRequest.Get() == nullptr || !IsRegularFile(mRequest->GetJobOptions())) {
         GLngString message(kUnableToRetrievePDFSetting);
         message.AddString(mPackageName);
         mLastError = message.GetReadableString();

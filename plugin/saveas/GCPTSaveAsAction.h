@@ -12,6 +12,8 @@
 //   never names the file or the reason of an earlier export. A failure always carries a text.
 // - While an export runs, a stop request only sets the stop flag: the request in use stays as it
 //   is until the export ends, and an export request is refused rather than run inside it.
+// - An export loads the job options that its request carries (a request without them fails
+//   with "Unable to retrieve PDF setting"), and its copy lets go of them when it ends.
 // - No exception leaves Receive from the export: one that a step throws ends the export as
 //   failed (12) with its text.
 // - The unique paths never name a file, folder or link that stood there before, and keep the

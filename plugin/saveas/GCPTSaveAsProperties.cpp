@@ -13,6 +13,7 @@ GCPTSaveAsProperties::GCPTSaveAsProperties(GString const& name)
 GCPTSaveAsProperties::GCPTSaveAsProperties(GCPTSaveAsProperties const& other)
     : mName(other.mName),
       mJobOptions(other.mJobOptions),
+      mJobOptionsFolder(other.mJobOptionsFolder),
       mProjectPrefs(new GPrefMemoryModule),
       mSettings(new GGPCPluginCSSettings(*mProjectPrefs)),
       mHasRange(other.mHasRange),
@@ -35,11 +36,13 @@ void GCPTSaveAsProperties::ReadProjectProperties() {
     try {
         GPathName jobOptions;
         int buildNumber = 0;
-        ZARidizoTools::GetProjectProperties(mName, jobOptions, *mProjectPrefs, buildNumber);
+        ZARidizoTools::ExtractedFolder folder;
+        ZARidizoTools::GetProjectProperties(mName, jobOptions, *mProjectPrefs, buildNumber, folder);
         mJobOptions = jobOptions;
+        mJobOptionsFolder = folder;
         mBuildNumber = buildNumber;
     } catch (GException const&) {
-        mJobOptions.Clear();
+        ReleaseJobOptions();
         mBuildNumber = 0;
         ForgetProjectPreferences();
     }
@@ -54,6 +57,11 @@ void GCPTSaveAsProperties::ForgetProjectPreferences() noexcept {
     } catch (GException const&) {
         // Out of memory while emptying: what stays is what the package held.
     }
+}
+
+void GCPTSaveAsProperties::ReleaseJobOptions() {
+    mJobOptions.Clear();
+    mJobOptionsFolder.reset();
 }
 
 void GCPTSaveAsProperties::SetPageRange(GString const& range) {

@@ -11,10 +11,13 @@
 //   one lets no framework exception out; when the registry cannot be read it is empty.
 // - A copy has its own preferences with the source's content; adjustments written through
 //   GetPluginSettings travel with every later copy. Copying never reads the package.
-// - The extracted job-options file stays on disk after the request ends. Main thread only.
+// - The extracted job-options file is held by the request and its copies: it stays on disk until
+//   the last of them ends or releases it (ReleaseJobOptions), and then its folder is deleted.
+// Main thread only.
 #include "core/memory/GAutoPtr.h"
 #include "core/text/GString.h"
 #include "plugin/settings/GGPCPluginCSSettings.h"
+#include "plugin/tools/ZARidizoTools.h"
 #include "services/paths/GPathName.h"
 #include "services/preferences/GPrefMemoryModule.h"
 
@@ -27,6 +30,9 @@ public:
 
     GString const& GetName() const { return mName; }
     GPathName const& GetJobOptions() const { return mJobOptions; }
+    // Lets go of the job-options file (the path becomes empty); its folder is deleted when no
+    // other copy holds it. For an owner that has done with them, such as a finished export.
+    void ReleaseJobOptions();
     GPrefMemoryModule const& GetProjectPreferences() const { return *mProjectPrefs; }
     GGPCPluginCSSettings* GetPluginSettings() const { return mSettings.Get(); }
 
@@ -45,6 +51,7 @@ private:
 
     GString mName;
     GPathName mJobOptions;
+    ZARidizoTools::ExtractedFolder mJobOptionsFolder;
     GAutoPtr<GPrefMemoryModule> mProjectPrefs;
     GAutoPtr<GGPCPluginCSSettings> mSettings;
     int mHasRange = 0;

@@ -17,6 +17,7 @@
 #include "mac/system/PSystem.h"
 #include "plugin/logging/ILogInterface.h"
 #include "plugin/paths/GCPTTemporaryFolder.h"
+#include "plugin/preferences/GCPTSmartPathName.h"
 #include "plugin/qtstrings/GQStringSupport.h"
 #include "plugin/zip/ZipArchive.h"
 #include "printerprocessor/actors/GPPActorRegistry.h"
@@ -187,17 +188,25 @@ QString PrinterFilePath(QString const& entryName) {
     return kept.join(QLatin1Char('/'));
 }
 
+// The folder held and recorded as a temporary path, also when the record cannot be written (the
+// folder then goes with its holder only).
+ZARidizoTools::ExtractedFolder OwnFolder(GPathName const& folder) {
+    auto owner = std::make_shared<GCPTSmartPathName>(GPathName());
+    try {
+        owner->SetPath(folder);
+    } catch (...) {
+        log_error(QStringLiteral("Temporary folder %1 not recorded").arg(NativeQ(folder)), QStringLiteral("ZARidizoTools"));
+    }
+    return owner;
+}
+
 // One package read: the archive at its first entry, and a new folder for what it extracts,
 // private to this process (0700, below the plug-in's temporary root). The folder is made with
 // the first extraction: a package that cannot be opened or holds no printer file costs no folder.
+// It is held from its making, and deleted with the read unless the caller takes it.
 class PackageRead {
 public:
     explicit PackageRead(GPathName const& package) : mPackage(NativeQ(package)), mArchive(mPackage) {}
-    // A folder that gave the caller nothing goes again.
-    ~PackageRead() {
-        if (!mKept && !mFolder.IsEmpty())
-            GCPTTemporaryFolder::RemoveBelowRoot(mFolder);
-    }
     PackageRead(PackageRead const&) = delete;
     PackageRead& operator=(PackageRead const&) = delete;
 
@@ -216,25 +225,29 @@ public:
         QString const candidate = PrinterFilePath(mArchive.GetCurrentFileName());
         if (candidate.isEmpty() || !MakeFolder())
             return false;
-        QString const folder = NativeQ(mFolder);
-        if (!mArchive.ExtractCurrentFile(folder, mPassword.Get(), 0)) {
+        if (!mArchive.ExtractCurrentFile(NativeQ(mFolder->GetPath()), mPassword.Get(), 0)) {
             Fail(mArchive.GetLastError());
             return false;
         }
         struct stat info;
-        if (lstat(QFile::encodeName(folder + QLatin1Char('/') + candidate).constData(), &info) != 0 ||
-            !S_ISREG(info.st_mode))
+        if (lstat(QFile::encodeName(Extracted(candidate)).constData(), &info) != 0 || !S_ISREG(info.st_mode))
             return false;
         path = candidate;
         return true;
     }
 
-    // The extracted file, whose folder is then kept.
-    GPathName Keep(QString const& path) {
-        mKept = true;
-        GPathName out = mFolder;
+    // Deletes a file extracted before, which a later one replaces.
+    void Drop(QString const& path) {
+        if (mFolder != nullptr && !path.isEmpty())
+            unlink(QFile::encodeName(Extracted(path)).constData());
+    }
+
+    // The extracted file and its folder, which the caller then holds.
+    GPathName Keep(QString const& path, ZARidizoTools::ExtractedFolder& folder) {
+        GPathName out = mFolder->GetPath();
         for (QString const& part : path.split(QLatin1Char('/')))
             out.Append(GQStringSupport::ToGString(part, false));
+        folder = mFolder;
         return out;
     }
 
@@ -245,7 +258,7 @@ public:
 
 private:
     bool MakeFolder() {
-        if (!mFolder.IsEmpty())
+        if (mFolder != nullptr)
             return true;
         GPathName const instance = GCPTTemporaryFolder::GetInstanceFolder();
         if (instance.IsEmpty())
@@ -253,15 +266,23 @@ private:
         QByteArray pattern = QFile::encodeName(NativeQ(instance) + QStringLiteral("/PackageXXXXXX"));
         if (mkdtemp(pattern.data()) == nullptr)
             return Fail(QStringLiteral("no folder for its files"));
-        mFolder.SetNativePathString(GQStringSupport::ToGString(QFile::decodeName(pattern), false));
+        GPathName folder;
+        folder.SetNativePathString(GQStringSupport::ToGString(QFile::decodeName(pattern), false));
+        try {
+            mFolder = OwnFolder(folder);
+        } catch (...) {
+            GCPTTemporaryFolder::RemoveBelowRoot(folder);
+            throw;
+        }
         return true;
     }
+
+    QString Extracted(QString const& path) const { return NativeQ(mFolder->GetPath()) + QLatin1Char('/') + path; }
 
     QString mPackage;
     ReadPassword mPassword;
     Kelvora::ZipArchive mArchive;
-    GPathName mFolder;
-    bool mKept = false;
+    ZARidizoTools::ExtractedFolder mFolder;
 };
 
 // Reads the project preferences into the caller's module; false, the module untouched, when the
@@ -280,17 +301,18 @@ bool MergeProjectPrefs(QByteArray const& bytes, GPrefModule& projectPrefs) {
 }  // namespace
 
 bool ZARidizoTools::GetProjectProperties(GString const& name, GPathName& jobOptions, GPrefModule& projectPrefs,
-                                         int& buildNumber) {
+                                         int& buildNumber, ExtractedFolder& folder) {
     buildNumber = 0;
     GPPSettings settings;
     if (!GetActor(name, settings))
         return false;
-    bool const read = GetProjectProperties(settings.ContextFilePath, jobOptions, projectPrefs);
+    bool const read = GetProjectProperties(settings.ContextFilePath, jobOptions, projectPrefs, folder);
     buildNumber = GPPSettings::GetBuildNumber(settings);
     return read;
 }
 
-bool ZARidizoTools::GetProjectProperties(GPathName const& package, GPathName& jobOptions, GPrefModule& projectPrefs) {
+bool ZARidizoTools::GetProjectProperties(GPathName const& package, GPathName& jobOptions, GPrefModule& projectPrefs,
+                                         ExtractedFolder& folder) {
     PackageRead read(package);
     if (!read.Start())
         return false;
@@ -309,11 +331,15 @@ bool ZARidizoTools::GetProjectProperties(GPathName const& package, GPathName& jo
             continue;
         }
         QString path;
-        if (read.ExtractPrinterFile(path))
-            printerFile = path;
+        if (!read.ExtractPrinterFile(path))
+            continue;
+        // Only the last stands: the temporary folder holds one printer file at a time.
+        if (path != printerFile)
+            read.Drop(printerFile);
+        printerFile = path;
     }
     if (!printerFile.isEmpty())
-        jobOptions = read.Keep(printerFile);
+        jobOptions = read.Keep(printerFile, folder);
     bool const merged = !prefs.isEmpty() && MergeProjectPrefs(prefs, projectPrefs);
     if (printerFile.isEmpty())
         return read.Fail(QStringLiteral("no printer file could be extracted"));
@@ -322,14 +348,14 @@ bool ZARidizoTools::GetProjectProperties(GPathName const& package, GPathName& jo
     return true;
 }
 
-bool ZARidizoTools::GetJobOptionsFile(GString const& name, GPathName& jobOptions) {
+bool ZARidizoTools::GetJobOptionsFile(GString const& name, GPathName& jobOptions, ExtractedFolder& folder) {
     GPPSettings settings;
     if (!GetActor(name, settings))
         return false;
-    return ExtractFileToTemp(settings.ContextFilePath, jobOptions);
+    return ExtractFileToTemp(settings.ContextFilePath, jobOptions, folder);
 }
 
-bool ZARidizoTools::ExtractFileToTemp(GPathName const& package, GPathName& jobOptions) {
+bool ZARidizoTools::ExtractFileToTemp(GPathName const& package, GPathName& jobOptions, ExtractedFolder& folder) {
     PackageRead read(package);
     if (!read.Start())
         return false;
@@ -337,7 +363,7 @@ bool ZARidizoTools::ExtractFileToTemp(GPathName const& package, GPathName& jobOp
     for (; !archive.AtEnd(); archive.Next()) {
         QString path;
         if (read.ExtractPrinterFile(path)) {
-            jobOptions = read.Keep(path);
+            jobOptions = read.Keep(path, folder);
             return true;
         }
     }

@@ -9,10 +9,13 @@
 // - The lookups by name find an actor whether or not it is offered to the plug-in.
 // - Failures of the registry (its lock not taken, its file not saved) reach the caller as
 //   framework exceptions. Main thread only.
+#include <memory>
+
 #include "core/containers/GTable.h"
 #include "core/text/GString.h"
 #include "services/paths/GPathName.h"
 
+class GCPTSmartPathName;
 class GPPSettings;
 class GPrefModule;
 
@@ -51,27 +54,33 @@ public:
     // be up. True when at least one process took it; false when there is no logon name.
     static bool NotifyPrinterProcessor(GString const& name, GPathName const& file);
 
+    // The folder a package read extracted into, recorded as a temporary path: deleted when its
+    // last holder lets it go (and, were the process to end first, at the plug-in's next start).
+    using ExtractedFolder = std::shared_ptr<GCPTSmartPathName>;
+
     // Package readers. The package is opened with the package password (GPPTrovelorPackage).
     // Extracted files go to a new folder private to this process (0700, below the plug-in's
-    // temporary root) and stay there after the call; a read that gave nothing removes its folder.
-    // A printer file is an entry that, as the zip reader extracts it, lies below the top-level
-    // folder "PrinterFiles/" and is a regular file; the project preferences count only when their
-    // entry was read completely (a wrong password or a damaged entry is not a read). Why a read
+    // temporary root), given with the job options as their folder: the job options exist as long
+    // as the caller holds it. A read that gave no job options leaves no folder. A printer file is
+    // an entry that, as the zip reader extracts it, lies below the top-level folder
+    // "PrinterFiles/" and is a regular file of at most Kelvora::ZipArchive::kMaxFileEntrySize
+    // bytes; the project preferences count only when their entry was read completely (a wrong
+    // password, a damaged entry or one above kMaxMemoryEntrySize is not a read). Why a read
     // failed goes to the log, never with the password.
     // By name: build number 0 first; for a known Trovelor, reads its package and takes its build
     // number (also when the read failed). True when the package was read.
-    static bool GetProjectProperties(GString const& name, GPathName& jobOptions,
-                                     GPrefModule& projectPrefs, int& buildNumber);
+    static bool GetProjectProperties(GString const& name, GPathName& jobOptions, GPrefModule& projectPrefs,
+                                     int& buildNumber, ExtractedFolder& folder);
     // By package: true when both the job options and the project preferences were read. The job
-    // options are the last printer file that extracted before the preferences were found, and are
-    // given even when the preferences are missing; readable preferences are merged into
-    // projectPrefs even when no printer file extracted.
-    static bool GetProjectProperties(GPathName const& package, GPathName& jobOptions,
-                                     GPrefModule& projectPrefs);
+    // options are the last printer file that extracted before the preferences were found (the
+    // earlier ones are deleted), and are given even when the preferences are missing; readable
+    // preferences are merged into projectPrefs even when no printer file extracted.
+    static bool GetProjectProperties(GPathName const& package, GPathName& jobOptions, GPrefModule& projectPrefs,
+                                     ExtractedFolder& folder);
     // The Trovelor's job-options file, extracted; true when one was extracted.
-    static bool GetJobOptionsFile(GString const& name, GPathName& jobOptions);
+    static bool GetJobOptionsFile(GString const& name, GPathName& jobOptions, ExtractedFolder& folder);
     // The first printer file of the package that extracts; true when one did.
-    static bool ExtractFileToTemp(GPathName const& package, GPathName& jobOptions);
+    static bool ExtractFileToTemp(GPathName const& package, GPathName& jobOptions, ExtractedFolder& folder);
 
 private:
     static bool GetActor(GString const& name, GPPSettings& settings);

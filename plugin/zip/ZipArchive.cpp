@@ -397,7 +397,8 @@ void ZipArchive::LogEntryFailure(const QString& reason, const QString& location)
     log_assert(mCurrentFileName + QStringLiteral(": ") + reason, location);
 }
 
-bool ZipArchive::ExtractCurrentFile(const QString& folder, const QString& password, int defaultPermissions) const {
+bool ZipArchive::ExtractCurrentFile(const QString& folder, const QString& password, int defaultPermissions,
+                                    quint64 maxSize) const {
     const QDir destination(folder);
     QString entryPath = mCurrentFileName;
     entryPath.replace(QLatin1Char('\\'), QLatin1Char('/'));
@@ -443,6 +444,15 @@ bool ZipArchive::ExtractCurrentFile(const QString& folder, const QString& passwo
         LogEntryFailure(reason, location);
         return false;
     }
+    if (declaredSize > maxSize) {
+        zip_fclose(entry);
+        mLastError = TooLarge(entryPath, maxSize);
+        LogEntryFailure(QStringLiteral("its declared size of %1 bytes is above the %2 bytes extracted to a file")
+                            .arg(declaredSize)
+                            .arg(maxSize),
+                        location);
+        return false;
+    }
     QByteArray temporaryName;
     Descriptor out = CreateTemporaryBeside(parent.Get(), temporaryName);
     if (out.Get() < 0) {
@@ -452,11 +462,27 @@ bool ZipArchive::ExtractCurrentFile(const QString& folder, const QString& passwo
     }
 
     const int fd = out.Get();
+    // The read stops at the declared size already; the count holds the cap whatever the reader
+    // below lets through.
+    quint64 written = 0;
+    bool overCap = false;
     const ReadOutcome outcome = ReadEntry(
-        entry, declaredSize, [fd](const char* data, size_t length) { return WriteAll(fd, data, length); }, reason);
+        entry, declaredSize,
+        [fd, maxSize, &written, &overCap](const char* data, size_t length) {
+            if (length > maxSize - written) {
+                overCap = true;
+                return false;
+            }
+            written += length;
+            return WriteAll(fd, data, length);
+        },
+        reason);
     const int closed = zip_fclose(entry);
     bool copied = outcome == ReadOutcome::kComplete;
-    if (outcome == ReadOutcome::kStopped) {
+    if (overCap) {
+        mLastError = TooLarge(entryPath, maxSize);
+        LogEntryFailure(QStringLiteral("more than the %1 bytes extracted to a file").arg(maxSize), location);
+    } else if (outcome == ReadOutcome::kStopped) {
         mLastError = tr("Can't write to %1.").arg(target);
     } else if (!copied) {
         mLastError = tr("Can't read from %1").arg(mArchivePath);
@@ -548,6 +574,11 @@ QByteArray ZipArchive::ExtractToMemory(const QRegExp& pattern, const QString& pa
         Next();
     }
     return QByteArray();
+}
+
+QString ZipArchive::TooLarge(const QString& entryPath, quint64 maxSize) const {
+    const QString limit = maxSize % (quint64(1) << 20) == 0 ? tr("%1 MiB").arg(maxSize >> 20) : tr("%1 bytes").arg(maxSize);
+    return tr("Can't extract %1 from %2: it is larger than %3.").arg(entryPath, mArchivePath, limit);
 }
 
 QString ZipArchive::GetLastError() const {

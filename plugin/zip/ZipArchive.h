@@ -25,6 +25,9 @@ public:
     // The largest entry read into memory (64 MiB): the package's settings and job options are far
     // smaller, and a declared size above it is refused before anything is allocated.
     static constexpr quint64 kMaxMemoryEntrySize = quint64(64) << 20;
+    // The largest entry extracted to a file (256 MiB): a job-options file is a few hundred KiB,
+    // so this only stops a bomb before it fills the temporary folder.
+    static constexpr quint64 kMaxFileEntrySize = quint64(256) << 20;
 
     explicit ZipArchive(const QString& archivePath);
     ~ZipArchive() override;
@@ -45,8 +48,11 @@ public:
     QStringList GetFileList() const;
 
     // Extracts the current entry below the folder, keeping its path; false with GetLastError's
-    // text when the entry cannot be read or written (and then no file of it is left).
-    bool ExtractCurrentFile(const QString& folder, const QString& password, int defaultPermissions) const;
+    // text when the entry cannot be read or written (and then no file of it is left). An entry
+    // above maxSize bytes is refused: by its declared size before anything is written, and by
+    // what it gives while it is written.
+    bool ExtractCurrentFile(const QString& folder, const QString& password, int defaultPermissions,
+                            quint64 maxSize = kMaxFileEntrySize) const;
     // The current entry's bytes; empty, and *ok false when given, after any failure (a refused or
     // damaged entry, one above kMaxMemoryEntrySize, a lack of memory). Never throws.
     QByteArray ExtractCurrentToMemory(const QString& password, bool* ok = nullptr) const;
@@ -62,6 +68,7 @@ private:
     // The current entry opened for reading, with its declared size; null with the reason why not.
     ::zip_file* OpenCurrentEntry(const QString& password, quint64& declaredSize, QString& reason) const;
     void LogEntryFailure(const QString& reason, const QString& location) const;
+    QString TooLarge(const QString& entryPath, quint64 maxSize) const;
 
     QString mArchivePath;
     mutable ::zip* mHandle = nullptr;

@@ -75,6 +75,7 @@ private:
 };
 
 constexpr zip_uint32_t cRegularFileAttributes = zip_uint32_t(0100644) << 16;
+constexpr zip_uint32_t cLinkAttributes = zip_uint32_t(0120777) << 16;
 
 }  // namespace
 
@@ -97,7 +98,12 @@ void GPPTrovelorPackageWriter::AddPrinterFile(std::string const& leaf, std::stri
 }
 
 void GPPTrovelorPackageWriter::AddEntry(std::string const& name, std::string const& bytes) {
-    mEntries.push_back({name, bytes});
+    AddEntry(name, bytes, EntryOptions());
+}
+
+void GPPTrovelorPackageWriter::AddEntry(std::string const& name, std::string const& bytes,
+                                        EntryOptions const& options) {
+    mEntries.push_back({name, bytes, options});
 }
 
 void GPPTrovelorPackageWriter::SetPassword(std::string const& plain) {
@@ -122,15 +128,19 @@ bool GPPTrovelorPackageWriter::Write(GPathName const& package, std::string& erro
         // The sources borrow the bytes, which outlive the close.
         zip_source_t* source = zip_source_buffer(zip.Get(), entry.bytes.data(), entry.bytes.size(), 0);
         zip_int64_t const index =
-            source == nullptr ? -1 : zip_file_add(zip.Get(), entry.name.c_str(), source, ZIP_FL_ENC_UTF_8);
+            source == nullptr ? -1
+                              : zip_file_add(zip.Get(), entry.name.c_str(), source,
+                                             entry.options.rawName ? ZIP_FL_ENC_RAW : ZIP_FL_ENC_UTF_8);
         if (index < 0) {
             zip_source_free(source);
             error = "cannot add " + entry.name + " to " + path + ": " + zip.Error();
             return false;
         }
         zip_uint64_t const at = zip_uint64_t(index);
-        bool const set = zip_set_file_compression(zip.Get(), at, ZIP_CM_DEFLATE, 0) == 0 &&
-                         zip_file_set_external_attributes(zip.Get(), at, 0, ZIP_OPSYS_UNIX, cRegularFileAttributes) == 0 &&
+        zip_int32_t const method = entry.options.store ? ZIP_CM_STORE : ZIP_CM_DEFLATE;
+        zip_uint32_t const attributes = entry.options.link ? cLinkAttributes : cRegularFileAttributes;
+        bool const set = zip_set_file_compression(zip.Get(), at, method, 0) == 0 &&
+                         zip_file_set_external_attributes(zip.Get(), at, 0, ZIP_OPSYS_UNIX, attributes) == 0 &&
                          (password.empty() ||
                           zip_file_set_encryption(zip.Get(), at, ZIP_EM_TRAD_PKWARE, password.c_str()) == 0);
         if (!set) {

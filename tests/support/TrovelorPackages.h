@@ -2,12 +2,17 @@
 // What the package-reader tests and benchmarks share: Trovelor packages made with the
 // printer-processor side's writer, in the shapes the readers meet, and damage done to a written
 // package afterwards.
+#include <dirent.h>
+
 #include <cstdint>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
 #include <string>
 
+#include "core/text/encodings/GEncodingFallback.h"
+#include "core/text/encodings/GUTF8Encoding.h"
+#include "plugin/paths/GCPTTemporaryFolder.h"
 #include "plugin/settings/GGPCPluginCSSettings.h"
 #include "printerprocessor/packages/GPPTrovelorPackageWriter.h"
 #include "services/preferences/GPrefMemoryModule.h"
@@ -35,6 +40,21 @@ inline std::string JobOptionsText(std::int64_t size) {
 inline std::string ReadBytes(std::string const& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// The folders of package reads ("Package" and six characters) standing in this process's private
+// temporary folder.
+inline int PackageFolders() {
+    GBuffer const bytes = GCPTTemporaryFolder::GetInstanceFolder().GetNativePathString().GetBuffer(
+        GEncodingFallback::Get<GUTF8Encoding>());
+    std::string const instance(reinterpret_cast<char const*>(bytes.GetPtr()), std::size_t(bytes.GetLength()));
+    int count = 0;
+    if (DIR* folder = opendir(instance.c_str())) {
+        while (dirent* entry = readdir(folder))
+            count += std::string(entry->d_name).rfind("Package", 0) == 0 ? 1 : 0;
+        closedir(folder);
+    }
+    return count;
 }
 
 // The project preferences of a package: a mark offset of 2.5 pt and printer marks on.
@@ -66,6 +86,31 @@ inline void DamageEntry(std::string const& package, std::string const& name) {
         return;
     }
     throw std::runtime_error("no entry " + name);
+}
+
+// Rewrites the uncompressed size that the headers of the entry declare (its central record, and
+// its local header unless a data descriptor carries the sizes): the entry claims what it does not
+// hold, as a bomb or a lie would.
+inline void DeclareSize(std::string const& package, std::string const& name, std::uint32_t size) {
+    std::string bytes = ReadBytes(package);
+    auto u16 = [&bytes](size_t at) { return size_t(uint8_t(bytes[at])) | size_t(uint8_t(bytes[at + 1])) << 8; };
+    auto put32 = [&bytes](size_t at, std::uint32_t value) {
+        for (int i = 0; i < 4; ++i)
+            bytes[at + size_t(i)] = char((value >> (8 * i)) & 0xFF);
+    };
+    bool found = false;
+    for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos; at = bytes.find("PK\x01\x02", at + 4)) {
+        if (u16(at + 28) != name.size() || bytes.compare(at + 46, name.size(), name) != 0)
+            continue;
+        put32(at + 24, size);
+        std::uint32_t const local = std::uint32_t(u16(at + 42) | u16(at + 44) << 16);
+        if ((u16(local + 6) & 0x8) == 0)
+            put32(local + 22, size);
+        found = true;
+    }
+    if (!found)
+        throw std::runtime_error("no entry " + name);
+    std::ofstream(package, std::ios::binary | std::ios::trunc) << bytes;
 }
 
 }  // namespace packagetest

@@ -6,6 +6,7 @@
 #include "plugin/saveas/GCPTSaveAsProperties.h"
 #include "plugin/saveas/SaveAsFixture.h"
 #include "printerprocessor/packages/GPPTrovelorPackage.h"
+#include "services/preferences/GPreferences.h"
 #include "support/TrovelorPackages.h"
 
 using namespace saveastest;
@@ -100,10 +101,12 @@ TEST_F(SaveAsPackage, ACopyCarriesChangedSettingsWithoutReadingThePackageAgain) 
 
 namespace {
 
+enum class Step { kWrite, kStop, kFail, kThrow, kPackageFails };
+
 struct ExportCase {
     char const* what;
     Shape shape;
-    bool stopInStep;
+    Step step;
     std::vector<int> outcomes;
     char const* error;  // "" when none
     bool stepRan;
@@ -111,14 +114,24 @@ struct ExportCase {
 
 }  // namespace
 
+// However the export ends, it loads the job options that the request extracted (the package is
+// read once, when the request is made), and once the request is let go no folder of that read is
+// left, nor a record of one.
 TEST_F(SaveAsPackage, TheActionsOwnExportEndsByWhatThePackageGivesIt) {
+    std::vector<int> const failed{GCPTSaveAsAction::cExportFailed};
     ExportCase const cases[] = {
-        {"whole", Shape::kWhole, false, {GCPTSaveAsAction::cExportSucceeded}, "", true},
+        {"whole", Shape::kWhole, Step::kWrite, {GCPTSaveAsAction::cExportSucceeded}, "", true},
         // Only the job options are needed to export.
-        {"damaged settings", Shape::kDamagedSettings, false, {GCPTSaveAsAction::cExportSucceeded}, "", true},
-        {"stopped", Shape::kWhole, true, {GCPTSaveAsAction::cExportStopped}, "", true},
-        {"no printer file", Shape::kNoPrinterFile, false, {GCPTSaveAsAction::cExportFailed},
+        {"damaged settings", Shape::kDamagedSettings, Step::kWrite, {GCPTSaveAsAction::cExportSucceeded}, "", true},
+        {"stopped", Shape::kWhole, Step::kStop, {GCPTSaveAsAction::cExportStopped}, "", true},
+        {"pdf fails", Shape::kWhole, Step::kFail, failed, "Plug-in Error: Unable to execute PDF Export command", true},
+        {"pdf throws", Shape::kWhole, Step::kThrow, failed, "Plug-in Error: Unable to execute PDF Export command", true},
+        {"package fails", Shape::kWhole, Step::kPackageFails, failed,
+         "Plug-in Error: Unable to execute Create Package command", true},
+        {"no printer file", Shape::kNoPrinterFile, Step::kWrite, failed,
          "Unable to retrieve PDF setting: Press no printer file", false},
+        {"damaged job options", Shape::kDamagedJobOptions, Step::kWrite, failed,
+         "Unable to retrieve PDF setting: Press damaged job options", false},
     };
     for (ExportCase const& c : cases) {
         SCOPED_TRACE(c.what);
@@ -127,24 +140,49 @@ TEST_F(SaveAsPackage, TheActionsOwnExportEndsByWhatThePackageGivesIt) {
         TestAction action;
         Outcomes outcomes(action);
         std::string seenJobOptions;
+        int foldersInStep = -1;
         action.mSave = [&](TestAction& self, GCPTSaveAsProperties const& request, GPathName const& folder) {
             seenJobOptions = packagetest::ReadBytes(Native(request.GetJobOptions()));
-            if (!c.stopInStep)
+            foldersInStep = packagetest::PackageFolders();
+            switch (c.step) {
+            case Step::kStop:
+                SendRequest(GCPTSaveAsAction::cStopRequestSignal, request);
+                return false;
+            case Step::kFail:
+                return false;
+            case Step::kThrow:
+                throw 1;
+            default:
                 return self.WritePDF(folder);
-            SendRequest(GCPTSaveAsAction::cStopRequestSignal, request);
-            return false;
+            }
         };
-        GCPTSaveAsProperties request(T(name));
-        request.GetPluginSettings()->IncludeFilePackage(true);
-        SendRequest(GCPTSaveAsAction::cExportRequestSignal, request);
+        if (c.step == Step::kPackageFails)
+            action.mPackage = [](TestAction&, GPathName const&) { return false; };
+        {
+            GCPTSaveAsProperties request(T(name));
+            request.GetPluginSettings()->IncludeFilePackage(true);
+            EXPECT_EQ(c.stepRan ? 1 : 0, packagetest::PackageFolders());
+            SendRequest(GCPTSaveAsAction::cExportRequestSignal, request);
+            // The sender's request still holds its job options; the action's copy has let go.
+            EXPECT_EQ(c.stepRan, !request.GetJobOptions().IsEmpty());
+            ASSERT_NE(nullptr, action.GetRequest());
+            EXPECT_TRUE(action.GetRequest()->GetJobOptions().IsEmpty());
+        }
+        EXPECT_EQ(0, packagetest::PackageFolders()) << "left behind";
+        GTable<GBuffer> recorded;
+        GPreferences::GetPrefModule(GPreferences::kUserLevel)->GetGroupPreferences(GBuffer("SmartFileList"), recorded);
+        EXPECT_LE(recorded.GetCount(), 1) << "only MaxCount";
         EXPECT_EQ(c.outcomes, outcomes.mCodes);
         EXPECT_EQ(c.stepRan ? 1u : 0u, action.mSaveFolders.size());
+        if (c.stepRan) {
+            EXPECT_EQ(kJobOptions, seenJobOptions);
+            EXPECT_EQ(1, foldersInStep) << "the package was read again";
+        }
         if (c.outcomes.front() == GCPTSaveAsAction::cExportFailed) {
             EXPECT_EQ(c.error, U8(action.GetLastError()));
             continue;
         }
-        EXPECT_EQ(kJobOptions, seenJobOptions);
-        if (c.stopInStep) {
+        if (c.step == Step::kStop) {
             EXPECT_TRUE(action.mPackageFolders.empty());
             EXPECT_FALSE(action.IsStopProcessing());
             continue;
@@ -156,4 +194,19 @@ TEST_F(SaveAsPackage, TheActionsOwnExportEndsByWhatThePackageGivesIt) {
         EXPECT_EQ("%PDF-1.4\n", packagetest::ReadBytes(Native(action.GetSaveAsPDF())));
         EXPECT_EQ(Native(folder) + "/Brochure Folder", Native(action.GetPackagePath()));
     }
+}
+
+// A request made before its Trovelor's package was in place has no job options: the export says
+// so rather than reading the package behind the request's back.
+TEST_F(SaveAsPackage, AnExportUsesTheJobOptionsOfItsRequestOnly) {
+    RegisterTrovelor("Press late");
+    GCPTSaveAsProperties request(T("Press late"));
+    ASSERT_TRUE(request.GetJobOptions().IsEmpty());
+    Make("Press late", Shape::kWhole, 637640);
+    TestAction action;
+    Outcomes outcomes(action);
+    SendRequest(GCPTSaveAsAction::cExportRequestSignal, request);
+    EXPECT_EQ(std::vector<int>{GCPTSaveAsAction::cExportFailed}, outcomes.mCodes);
+    EXPECT_EQ("Unable to retrieve PDF setting: Press late", U8(action.GetLastError()));
+    EXPECT_EQ(0, packagetest::PackageFolders());
 }

@@ -4,14 +4,17 @@
 #include <string>
 #include <vector>
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "plugin/paths/GCPTTemporaryFolder.h"
 #include "plugin/preferences/PluginPrefTestSupport.h"
+#include "plugin/saveas/GCPTSaveAsAction.h"
 #include "plugin/tools/ZARidizoTools.h"
 #include "printerprocessor/actors/GPPActorRegistry.h"
 #include "printerprocessor/actors/GPPSettings.h"
+#include "support/ForkedChild.h"
 
 using namespace plugintest;
 
@@ -156,4 +159,30 @@ TEST_F(TrovelorLookup, TheOutputFolderIsPrivateAndNeverALink) {
     ASSERT_EQ(0, mkdir(native.c_str(), 0777));
     ASSERT_EQ(0, chmod(native.c_str(), 0777));
     EXPECT_FALSE(ZARidizoTools::GetOutputPDFPath(untouched));
+}
+
+// The logon name comes from the user's password entry; a user without one gets no output folder
+// and sends no job notice, and the outputs stay as they were.
+TEST_F(TrovelorLookup, WithoutALogonNameThereIsNoOutputFolderNorNotice) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "needs root to take a user id without a password entry";
+    int const status = ForkedChild::RunCheck([] {
+        uid_t uid = 47113;
+        while (getpwuid(uid) != nullptr && uid < 47213)
+            ++uid;
+        if (setuid(uid) != 0)
+            return 77;
+        GPathName folder(T("/kept"));
+        if (ZARidizoTools::GetOutputPDFPath(folder))
+            return 1;
+        if (Text(folder.GetNativePathString()) != "/kept")
+            return 2;
+        if (ZARidizoTools::NotifyPrinterProcessor(T("Press"), GPathName(T("/tmp/a.pdf"))))
+            return 3;
+        GPathName output;
+        if (GCPTSaveAsAction::GetOutputFolder(T("Press"), output) || !output.IsEmpty())
+            return 4;
+        return 0;
+    });
+    EXPECT_EQ(0, status);
 }

@@ -622,6 +622,59 @@ TEST(ZipArchiveTest, EntriesAboveTheMemoryLimitAreRefusedBeforeReading) {
     }
 }
 
+// A bomb extracted to a file is refused with a text for the user, and leaves nothing: by its
+// declared size before anything is written, and when it declares less than it holds, at the
+// declared size, which is below the cap. The cap is lowered here, so no test writes 256 MiB.
+TEST(ZipArchiveTest, EntriesAboveTheFileLimitAreRefusedAndLeaveNothing) {
+    EXPECT_EQ(ZipArchive::kMaxFileEntrySize, quint64(256) << 20);
+    const quint64 cap = 64 * 1024;
+    const std::string zeros(size_t(4) << 20, '\0'); // 4 MiB: about 4 KiB deflated
+    struct Case {
+        const char* label;
+        Builder build;
+        quint64 cap;
+        std::string error;  // "" for a file written whole
+        std::string logged; // the reason logged after "p: "
+    };
+    const std::string tooLarge = "Can't extract p from %1: it is larger than 65536 bytes.";
+    const Case cases[] = {
+        {"at the cap", Libzip({{"p", std::string(size_t(cap), '\0'), true, ""}}), cap, "", ""},
+        {"one byte above", Libzip({{"p", std::string(size_t(cap) + 1, '\0'), true, ""}}), cap, tooLarge,
+         "its declared size of 65537 bytes is above the 65536 bytes extracted to a file"},
+        {"a deflated bomb", Libzip({{"p", zeros, true, "pw"}}), cap, tooLarge,
+         "its declared size of 4194304 bytes is above the 65536 bytes extracted to a file"},
+        {"a small entry declaring more than the default cap",
+         Raw({Stored("p", std::string(164, 'p'), (int64_t(256) << 20) + 1)}), ZipArchive::kMaxFileEntrySize,
+         "Can't extract p from %1: it is larger than 256 MiB.",
+         "its declared size of 268435457 bytes is above the 268435456 bytes extracted to a file"},
+        {"a bomb declaring less than it holds", [&](const Layout& l) {
+             ziptest::LibzipArchive(l.archive, {{"p", zeros, true, ""}});
+             std::string bytes = ReadAll(l.archive);
+             ziptest::SetDeclaredSize(bytes, 1000);
+             ziptest::WriteFile(l.archive, bytes);
+         },
+         cap, "Can't read from %1", "damaged: longer than its declared size of 1000 bytes"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.label);
+        BuiltArchive built(c.build);
+        ZipArchive& archive = built.archive;
+        const Layout& layout = built.layout;
+        ASSERT_EQ(archive.StartIterate(), 1);
+        const bool written = archive.ExtractCurrentFile(Q(layout.destination), Q("pw"), 0, c.cap);
+        EXPECT_EQ(written, c.error.empty());
+        if (written) {
+            EXPECT_EQ(ListAll(layout.destination), (std::map<std::string, std::string>{{"p", std::string(size_t(cap), '\0')}}));
+            continue;
+        }
+        EXPECT_EQ(archive.GetLastError(), Q(c.error).arg(Q(layout.archive)));
+        EXPECT_TRUE(ListAll(layout.destination).empty());
+        ASSERT_FALSE(built.logger.calls.empty());
+        EXPECT_EQ(built.logger.calls.back(),
+                  (RecordingLogger::Call{-2, Q("p: " + c.logged), "ExtractCurrentFile"}));
+    }
+}
+
 #ifndef TROVEL_TEST_UNDER_SANITIZER
 // Under a capped address space an entry that does not fit is a failure, never an exception; an
 // entry that declares more than it holds takes no memory for the claim.

@@ -135,3 +135,54 @@ TEST_F(PackageWriter, AFailedWriteLeavesNoPackage) {
     GPPTrovelorPackage::Password const password;
     EXPECT_EQ(std::string::npos, error.find(password.Get()));
 }
+
+// The other shapes a package may arrive in: a stored entry, a name in its own bytes without the
+// UTF-8 flag, a link; each still under the password.
+TEST_F(PackageWriter, EntryOptionsStoreKeepRawNamesAndWriteLinks) {
+    GPPTrovelorPackageWriter::EntryOptions stored;
+    stored.store = true;
+    GPPTrovelorPackageWriter::EntryOptions raw;
+    raw.rawName = true;
+    GPPTrovelorPackageWriter::EntryOptions link;
+    link.link = true;
+    GPPTrovelorPackageWriter writer;
+    writer.AddEntry("stored.txt", "stored bytes", stored);
+    writer.AddEntry("Qualit\x8At.txt", "raw", raw);
+    writer.AddEntry("link", "../target", link);
+    GPathName const package = GPPTrovelorPackageWriter::GetPackagePath(T("GUID-2"));
+    std::string error;
+    ASSERT_TRUE(writer.Write(package, error)) << error;
+    std::string const path = U8(package.GetNativePathString());
+    GPPTrovelorPackage::Password const password;
+    std::vector<ReadEntry> const entries = ReadWithLibzip(path, password.Get());
+    ASSERT_EQ(3u, entries.size());
+    EXPECT_FALSE(entries[0].deflated);
+    EXPECT_EQ("stored bytes", entries[0].bytes);
+    EXPECT_TRUE(entries[1].deflated);
+    EXPECT_EQ("../target", entries[2].bytes);
+    for (ReadEntry const& entry : entries) {
+        EXPECT_TRUE(entry.traditional) << entry.name;
+        EXPECT_FALSE(entry.readsWithout) << entry.name;
+    }
+
+    int code = 0;
+    zip_t* zip = zip_open(path.c_str(), ZIP_RDONLY, &code);
+    ASSERT_NE(nullptr, zip);
+    EXPECT_STREQ("Qualit\x8At.txt", zip_get_name(zip, 1, ZIP_FL_ENC_RAW));
+    std::uint32_t const modes[] = {0100644, 0100644, 0120777};
+    for (zip_uint64_t i = 0; i < 3; ++i) {
+        zip_uint8_t system = 0;
+        zip_uint32_t attributes = 0;
+        ASSERT_EQ(0, zip_file_get_external_attributes(zip, i, 0, &system, &attributes));
+        EXPECT_EQ(ZIP_OPSYS_UNIX, system);
+        EXPECT_EQ(modes[i], attributes >> 16) << i;
+    }
+    zip_discard(zip);
+    // No central record carries the UTF-8 flag (bit 11) for the raw name.
+    std::string const bytes = ReadBytes(path);
+    for (size_t at = bytes.find("PK\x01\x02"); at != std::string::npos; at = bytes.find("PK\x01\x02", at + 4)) {
+        if (bytes.compare(at + 46, 13, "Qualit\x8At.txt") == 0) {
+            EXPECT_EQ(0, uint8_t(bytes[at + 9]) & 0x08);
+        }
+    }
+}

@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -153,11 +154,19 @@ protected:
         return Export("--document", Sample("Brochure.json"), script, {kDocumentAction});
     }
 
-    static void ExpectClean(const HostResult& result) {
+    // The host let go of everything, and no folder of a package read is left in the plug-in's
+    // temporary folder.
+    void ExpectClean(const HostResult& result) const {
         EXPECT_TRUE(result.Printed("references left: 0")) << result.out;
         EXPECT_TRUE(result.Printed("objects left: 0")) << result.out;
         EXPECT_TRUE(result.Printed("modal states held: 0")) << result.out;
         EXPECT_TRUE(result.Printed("broken rules: 0")) << result.out;
+        const std::string temporary = mSandbox.Root() + "/tmp/TrovelPluginTemp-" + std::to_string(getuid());
+        std::error_code error;
+        for (auto it = std::filesystem::recursive_directory_iterator(temporary, error);
+             it != std::filesystem::recursive_directory_iterator(); it.increment(error)) {
+            EXPECT_NE(0u, it->path().filename().string().rfind("Package", 0)) << it->path();
+        }
     }
 
     static void ExpectNotice(const Line& line, const std::string& job, const std::string& detail) {

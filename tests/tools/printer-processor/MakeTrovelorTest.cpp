@@ -63,7 +63,8 @@ TEST(MakeTrovelor, ThePluginReadsWhatTheStandInMade) {
     GPrefMemoryModule prefs;
     GPathName extracted;
     int build = 0;
-    ASSERT_TRUE(ZARidizoTools::GetProjectProperties(Text("Press Ü"), extracted, prefs, build));
+    ZARidizoTools::ExtractedFolder folder;
+    ASSERT_TRUE(ZARidizoTools::GetProjectProperties(Text("Press Ü"), extracted, prefs, build, folder));
     EXPECT_EQ(42, build);
     EXPECT_EQ("2.500000", Utf8(prefs.Get(GBuffer("PluginSettings"), GBuffer("MarkOffset"))));
     EXPECT_EQ("true", Utf8(prefs.Get(GBuffer("PluginSettings"), GBuffer("PrinterMarks"))));

@@ -16,9 +16,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "plugin/paths/GCPTTemporaryFolder.h"
 #include "printerprocessor/packages/GPPTrovelorPackageWriter.h"
 #include "services/preferences/GPrefMemoryModule.h"
+#include "services/preferences/GPreferences.h"
 #include "support/TrovelorPackages.h"
 #include "ui/export/DialogFixture.h"
 #include "ui/export/CopyrightDialog.h"
@@ -451,12 +451,9 @@ protected:
         ASSERT_TRUE(writer.Write(package, error)) << error;
         ASSERT_TRUE(GPPTrovelorPackageWriter::Register(T(name), package, 1, T(pdfSettings)));
     }
-    // Package reads so far: each read that gave something keeps its own folder.
+    // Package reads so far: each read that gave something records its folder under a new number.
     static int PackageReads() {
-        int count = 0;
-        for (auto const& entry : std::filesystem::directory_iterator(Native(GCPTTemporaryFolder::GetInstanceFolder())))
-            count += entry.path().filename().string().rfind("Package", 0) == 0 ? 1 : 0;
-        return count;
+        return int(GPreferences::Get(GPreferences::kUserLevel, B("SmartFileList"), B("MaxCount")).GetInt64());
     }
 
     GCPTSaveAsTool mPackageTool{mAction, &mFeatures};
@@ -480,11 +477,16 @@ TEST_F(ExportDialogOverPackages, ThePackageDecidesTheOptionsAndTheFilePackage) {
     EXPECT_FALSE(Find<QWidget>(*dialog, "optionsFrame")->isVisible());
     EXPECT_FALSE(Find<QWidget>(*dialog, "includePackageCheck")->isVisible());
     EXPECT_EQ("", Remembered("GUID-Fixed", "IncludeFilePackageChecked"));
+    std::string exported;
+    mAction.mSave = [&](TestAction& self, GCPTSaveAsProperties const& request, GPathName const& folder) {
+        exported = packagetest::ReadBytes(Native(request.GetJobOptions()));
+        return self.WritePDF(folder);
+    };
     Click(Ok(*dialog));
     GCPTSaveAsProperties const* request = mAction.GetRequest();
     ASSERT_NE(nullptr, request);
     EXPECT_EQ("Fixed", U8(request->GetName()));
-    EXPECT_EQ("cropMarks = true\n", packagetest::ReadBytes(Native(request->GetJobOptions())));
+    EXPECT_EQ("cropMarks = true\n", exported);
     EXPECT_TRUE(request->GetPluginSettings()->IsFilePackageIncluded());
     EXPECT_FALSE(request->GetPluginSettings()->IsUserSettingEnabled());
 }
@@ -506,6 +508,7 @@ TEST_F(ExportDialogOverPackages, ARefillAfterARemovalReadsOnePackage) {
         Click(Ok(*dialog), Qt::AltModifier);
         ASSERT_FALSE(Offered("Removed"));
         EXPECT_EQ(1, PackageReads() - before);
+        EXPECT_EQ(1, packagetest::PackageFolders()) << "the replaced request's folder stays";
         EXPECT_EQ(swapped ? "Y" : "X", List(*dialog)->currentData().toString());
         EXPECT_EQ(List(*dialog)->currentData().toString().toStdString(), U8(mPackageTool.GetPrinterName()));
     }
