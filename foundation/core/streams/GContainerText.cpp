@@ -1,5 +1,7 @@
 #include "core/streams/GContainerText.h"
 
+#include <typeinfo>
+
 #include "core/containers/GDict.h"
 #include "core/containers/GTable.h"
 #include "core/streams/GBin2TextStream.h"
@@ -8,6 +10,7 @@
 #include "core/streams/GText2BinStream.h"
 #include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GEncodingFallback.h"
+#include "core/text/encodings/GEncodingKernels.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "core/text/GString.h"
 
@@ -23,9 +26,13 @@ struct KeyWriter {
     GString text;
     GBuffer units;
 
-    // Byte-string keys are ASCII text; ok is cleared for a key that ASCII cannot hold.
+    // Byte-string keys are ASCII text; ok is cleared for a key that ASCII cannot hold. Bytes that
+    // the plain ASCII class reads as themselves need no conversion to show that.
     GString const& Text(GBuffer const& key, bool& ok) {
-        text.Set(key, ASCIIEncoding());
+        GEncoding const* ascii = ASCIIEncoding();
+        text.Set(key, ascii);
+        if (typeid(*ascii) == typeid(GASCIIEncoding) && GEncodingKernels::IsASCIIIdentity(key.GetPtr(), key.GetLength()))
+            return text;
         if (text.GetBuffer(units, UnicodeEncoding()) != GEncoding::kConvertOK)
             ok = false;
         return text;
@@ -44,10 +51,7 @@ bool WriteDictBlock(GDict<K, GString> const& dict, GText2BinStream& out) {
     for (int slot = 0; slot < dict.GetAllocation(); ++slot) {
         if (!dict.IsSlotUsed(slot))
             continue;
-        ok = out.WriteQuotedString(keys.Text(dict.GetKeyAt(slot), ok)) && ok;
-        ok = out.Write(blank) && ok;
-        ok = out.WriteQuotedString(dict.GetValueAt(slot)) && ok;
-        ok = out.WriteEOL() && ok;
+        ok = out.WriteQuotedPairLine(keys.Text(dict.GetKeyAt(slot), ok), blank, dict.GetValueAt(slot)) && ok;
     }
     ok = WriteLine(out, "#ENDDICT") && ok;
     return ok && out.GetLossyTextCount() == lossyBefore;
@@ -86,7 +90,17 @@ bool GContainerText::BeginsWithHash(GString const& word) {
     return word.FindFirst(static_cast<unsigned short>('#')) == 0;
 }
 
-void GContainerText::MakeKey(GString const& text, GBuffer& key) { text.GetBuffer(key, ASCIIEncoding()); }
+void GContainerText::MakeKey(GString const& text, GBuffer& key) {
+    // Read keys are UTF-16: straight to the encoder the conversion would reach through two calls
+    // of the encodings' double dispatch.
+    GEncoding const* encoding = text.GetEncoding().Get();
+    GEncoding const* ascii = ASCIIEncoding();
+    if (encoding != nullptr && typeid(*encoding) == typeid(GUnicodeEncoding) && typeid(*ascii) == typeid(GASCIIEncoding)) {
+        GUnicodeEncoding::EncodeASCII(text.GetEncodedBuffer(), key);
+        return;
+    }
+    text.GetBuffer(key, ascii);
+}
 
 bool GContainerText::WriteTable(GTable<GString> const& table, GText2BinStream& out) {
     const int lossyBefore = out.GetLossyTextCount();

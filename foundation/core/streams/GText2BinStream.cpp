@@ -41,6 +41,25 @@ bool WidenASCII(unsigned char const* p, int n, unsigned char* out) {
     return !unmapped;
 }
 
+// The bytes the ASCII table maps to themselves (0x07 to 0x7F) widened by zero extension, without
+// the table look-up, which keeps the loop in vector instructions. False for any other byte, and,
+// when quoted, for a byte that quoting rewrites: the caller then takes the way that handles both.
+bool WidenPlainASCII(unsigned char const* p, int n, unsigned char* out, bool quoted) {
+    constexpr int cLow = cBigEndianMachine ? 1 : 0;
+    // Byte flags and plain compares: a bit-test form of the escape check would not vectorise.
+    unsigned char other = 0;
+    unsigned char escape = 0;
+    for (int i = 0; i < n; ++i) {
+        const unsigned char byte = p[i];
+        out[2 * i + cLow] = byte;
+        out[2 * i + 1 - cLow] = 0;
+        other |= static_cast<unsigned char>(static_cast<unsigned char>(byte - 0x07) > 0x78);
+        escape |= static_cast<unsigned char>(byte == '\\') | static_cast<unsigned char>(byte == '"');
+        escape |= static_cast<unsigned char>(static_cast<unsigned>(byte - '\t') < 2u) | static_cast<unsigned char>(byte == '\r');  // \t, \n
+    }
+    return other == 0 && (!quoted || escape == 0);
+}
+
 // The ASCII singleton when it is exactly that class: its conversion is the table above.
 GEncoding const* PlainASCII() {
     GEncoding const* ascii = GEncodingFallback::Get<GASCIIEncoding>();
@@ -164,38 +183,80 @@ bool GText2BinStream::WriteQuotedString(GString const& text) {
 bool GText2BinStream::WriteUnicodeDirect(GString const& text, bool quoted) {
     GBuffer const& bytes = text.GetEncodedBuffer();
     GEncoding const* encoding = text.GetEncoding().Get();
-    const bool unicode = encoding != nullptr && encoding != mPlainASCII && IsUnicodeText(encoding);
-    if (unicode && (bytes.GetLength() & 1) != 0)
-        return false;
-    if (unicode && !quoted) {
+    if (!quoted && encoding != nullptr && encoding != mPlainASCII && IsUnicodeText(encoding)) {
+        if ((bytes.GetLength() & 1) != 0)
+            return false;
         mLastTextLossy = false;
         return WriteAll(bytes);
     }
-    if (encoding != nullptr && !unicode && encoding != mPlainASCII)
+    const int end = AppendUnicodeDirect(text, quoted, 0);
+    if (end < 0)
         return false;
+    mLastTextLossy = false;
+    return end == 0 || WriteAll(mOut);
+}
+
+// The units of text (between quotes when quoted) put into mOut from byte at on; returns where
+// they end, or -1 for a text that needs the general way.
+int GText2BinStream::AppendUnicodeDirect(GString const& text, bool quoted, int at) {
+    GBuffer const& bytes = text.GetEncodedBuffer();
+    GEncoding const* encoding = text.GetEncoding().Get();
+    const bool unicode = encoding != nullptr && encoding != mPlainASCII && IsUnicodeText(encoding);
+    if (unicode && (bytes.GetLength() & 1) != 0)
+        return -1;
+    if (encoding != nullptr && !unicode && encoding != mPlainASCII)
+        return -1;
     // The units, between two places for the quotes when quoted.
     const int n = encoding == nullptr ? 0 : unicode ? bytes.GetLength() / 2 : bytes.GetLength();
     const int first = quoted ? 1 : 0;
-    mOut.SetLength(2 * (n + 2 * first));
-    unsigned char* out = mOut.GetWritePtr();
+    const int end = at + 2 * (n + 2 * first);
+    if (end == 0)
+        return 0;
+    mOut.SetLength(end);
+    unsigned char* out = mOut.GetWritePtr() + at;
+    // Checked for escapes already when the ASCII bytes were widened.
+    bool checked = false;
     if (unicode)
         std::memcpy(out + 2 * first, bytes.GetPtr(), 2 * static_cast<std::size_t>(n));
+    else if (WidenPlainASCII(bytes.GetPtr(), n, out + 2 * first, quoted))
+        checked = true;
     else if (!WidenASCII(bytes.GetPtr(), n, out + 2 * first))
-        return false;
+        return -1;
     if (quoted) {
         // One pass without an early way out, which the compiler turns into vector compares:
         // texts that need an escape are rare.
         bool escape = false;
-        for (int i = 1; i <= n; ++i)
-            escape |= NeedsEscape(GEncodingKernels::LoadUnit(out + 2 * i));
+        if (!checked)
+            for (int i = 1; i <= n; ++i)
+                escape |= NeedsEscape(GEncodingKernels::LoadUnit(out + 2 * i));
         if (escape)
-            return false;
+            return -1;
         const uint16_t quote = '"';
         std::memcpy(out, &quote, 2);
         std::memcpy(out + 2 * (n + 1), &quote, 2);
     }
-    mLastTextLossy = false;
-    return WriteAll(mOut);
+    return end;
+}
+
+bool GText2BinStream::WriteQuotedPairLine(GString const& key, GString const& separator, GString const& value) {
+    if (mDirectUnicode) {
+        int end = AppendUnicodeDirect(key, true, 0);
+        if (end >= 0)
+            end = AppendUnicodeDirect(separator, false, end);
+        if (end >= 0)
+            end = AppendUnicodeDirect(value, true, end);
+        if (end >= 0) {
+            const int lineEnd = mLineEnd.GetLength();
+            mOut.SetLength(end + lineEnd);
+            std::memcpy(mOut.GetWritePtr() + end, mLineEnd.GetPtr(), static_cast<std::size_t>(lineEnd));
+            mLastTextLossy = false;
+            return WriteAll(mOut);
+        }
+    }
+    bool ok = WriteQuotedString(key);
+    ok = Write(separator) && ok;
+    ok = WriteQuotedString(value) && ok;
+    return WriteEOL() && ok;
 }
 
 void GText2BinStream::Encode(GString const& text, GBuffer& bytes) {

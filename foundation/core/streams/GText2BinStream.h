@@ -49,6 +49,10 @@ public:
     bool Write(char const* text);
     bool WriteEOL();
     bool WriteQuotedString(GString const& text);
+    // A line of two quoted texts with separator between them: the bytes and the result of
+    // WriteQuotedString(key), Write(separator), WriteQuotedString(value) and WriteEOL(), given to
+    // the inner stream in one write where the encoding allows.
+    bool WriteQuotedPairLine(GString const& key, GString const& separator, GString const& value);
 
     bool WasLastTextLossy() const { return mLastTextLossy; }
     int GetLossyTextCount() const { return mLossyTextCount; }
@@ -57,6 +61,7 @@ private:
     // UTF-16 written straight from the units, where that gives the bytes Encode would: false
     // when the text needs the general way.
     bool WriteUnicodeDirect(GString const& text, bool quoted);
+    int AppendUnicodeDirect(GString const& text, bool quoted, int at);
     void Encode(GString const& text, GBuffer& bytes);
     void EncodeByCharacter(GString const& text, GBuffer& bytes) const;
     bool WriteAll(GBuffer const& bytes);

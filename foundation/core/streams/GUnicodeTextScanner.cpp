@@ -72,8 +72,6 @@ bool GUnicodeTextScanner::Fill() {
     return mPos < mUnits;
 }
 
-uint16_t GUnicodeTextScanner::Unit(int i) const { return GEncodingKernels::LoadUnit(mWindow.GetPtr() + 2 * i); }
-
 int GUnicodeTextScanner::Read(GBuffer& out, int count) {
     out.Clear();
     while (2 * (mUnits - mPos) + (mLoneByte ? 1 : 0) < count && Fill()) {
@@ -100,9 +98,17 @@ int GUnicodeTextScanner::Unread(int count) {
 template <class Stop>
 int GUnicodeTextScanner::SkipUntil(Stop stop) {
     int skipped = 0;
-    while (More() && !stop(Unit(mPos))) {
-        ++mPos;
-        ++skipped;
+    // The window's units in a plain loop; a refill only where the window ends.
+    while (More()) {
+        unsigned char const* units = mWindow.GetPtr();
+        const int from = mPos;
+        int at = mPos;
+        while (at < mUnits && !stop(GEncodingKernels::LoadUnit(units + 2 * at)))
+            ++at;
+        mPos = at;
+        skipped += at - from;
+        if (at < mUnits)
+            break;
     }
     return skipped;
 }

@@ -14,6 +14,7 @@
 #include "core/bytes/GBuffer.h"
 #include "core/text/GString.h"
 #include "core/text/encodings/GEncoding.h"
+#include "core/text/encodings/GEncodingKernels.h"
 
 class GBufferedInStream;
 class GInStream;
@@ -47,7 +48,7 @@ private:
     // Whether a unit stands at the position, reading on when the window is used up.
     bool More() { return mPos < mUnits || Fill(); }
     bool Fill();
-    uint16_t Unit(int i) const;
+    uint16_t Unit(int i) const { return GEncodingKernels::LoadUnit(mWindow.GetPtr() + 2 * i); }
     static bool IsBlank(uint16_t unit) { return unit == ' ' || unit == '\t'; }
     static bool IsLineEnd(uint16_t unit) { return unit == '\r' || unit == '\n'; }
     static bool IsWhitespace(uint16_t unit) { return IsBlank(unit) || IsLineEnd(unit); }

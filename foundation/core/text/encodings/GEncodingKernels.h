@@ -4,6 +4,8 @@
 //
 // Callers may rely on:
 // - UTF-16 units are read in machine order from any address (no alignment needed).
+// - IsASCIIIdentity tells whether every byte is one that GASCIIEncoding reads as the unit of the
+//   same value (0x07 to 0x7F): exactly the bytes its conversion takes without loss.
 // - NarrowRun handles whole blocks of 8 units only, and stops at the first block holding a unit
 //   outside the range; the caller converts from the returned count on. Without SSE2 it returns 0.
 #include <cstdint>
@@ -21,6 +23,14 @@ public:
         uint16_t unit;
         std::memcpy(&unit, src, 2);
         return unit;
+    }
+
+    static bool IsASCIIIdentity(unsigned char const* src, int n) {
+        // A flag per byte without a way out, which vectorises; keys and names are short.
+        unsigned char other = 0;
+        for (int i = 0; i < n; ++i)
+            other |= static_cast<unsigned char>(static_cast<unsigned char>(src[i] - 0x07) > 0x78);
+        return other == 0;
     }
 
     // Writes the units of src (n units) that lie in [first, last] as bytes of the same value,

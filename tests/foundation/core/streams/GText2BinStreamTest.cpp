@@ -148,6 +148,18 @@ TEST_F(GText2BinStreamTest, UTF16IsWrittenAsQuotingAndConvertingWouldWriteIt) {
         GString(ByteBuffer("caf\x8E \"Mac Roman\""), mEncodings.MacRoman()),
         GString(ByteBuffer("ascii with \x80 high byte"), mEncodings.ASCII(), false),
         GString(ByteBuffer(std::string("odd\0x", 5)), mEncodings.Unicode(), false),
+        // ASCII-held texts at the edges of the bytes that widen as they are (0x07 to 0x7F), and
+        // with each escaped character, short and past a block of 16 bytes.
+        GString(ByteBuffer("\x07 bell and \x7F delete"), mEncodings.ASCII()),
+        GString(ByteBuffer(std::string("\x06 ack", 5)), mEncodings.ASCII()),
+        GString(ByteBuffer("a\tb"), mEncodings.ASCII()),
+        GString(ByteBuffer("a\nb"), mEncodings.ASCII()),
+        GString(ByteBuffer("a\rb"), mEncodings.ASCII()),
+        GString(ByteBuffer("a\"b"), mEncodings.ASCII()),
+        GString(ByteBuffer("a\\b"), mEncodings.ASCII()),
+        GString(ByteBuffer("thirty-two bytes of plain ASCII\""), mEncodings.ASCII()),
+        GString(ByteBuffer("thirty-two bytes of plain ASCII\x80"), mEncodings.ASCII()),
+        GString(ByteBuffer("\x08\x0B\x0C thirty-odd bytes of plain ASCII"), mEncodings.ASCII()),
     };
     for (GString const& text : texts) {
         GString quoted(text);
@@ -161,6 +173,46 @@ TEST_F(GText2BinStreamTest, UTF16IsWrittenAsQuotingAndConvertingWouldWriteIt) {
         EXPECT_FALSE(writer.WasLastTextLossy());
         EXPECT_EQ(sink.Bytes(), "\xFF\xFE" + expected) << BytesOf(text.GetEncodedBuffer());
     }
+}
+
+// A dictionary line in one piece gives the bytes, result and lossy state of its four writes.
+TEST_F(GText2BinStreamTest, APairLineIsItsFourWrites) {
+    DefaultCharacterScope defaultCharacter('?');
+    struct Case {
+        char const* what;
+        GString key;
+        GString value;
+    };
+    const GString blank(" ");
+    const Case cases[] = {
+        {"ASCII", GString("key"), GString("a value of some forty characters abcdefgh")},
+        {"UTF-16", GString(UTF16Buffer(u"kéy"), mEncodings.Unicode()), GString(UTF16Buffer(u"v日"), mEncodings.Unicode())},
+        {"escaped value", GString("key"), GString(UTF16Buffer(u"tab\t quote\""), mEncodings.Unicode())},
+        {"escaped key", GString(ByteBuffer("k\\y"), mEncodings.ASCII()), GString("v")},
+        {"empty", GString(), GString()},
+        {"unmapped byte", GString(ByteBuffer("k\x80"), mEncodings.ASCII()), GString("v")},
+        {"Mac Roman", GString("key"), GString(ByteBuffer("caf\x8E"), mEncodings.MacRoman())},
+    };
+    for (GEncoding const* encoding : {mEncodings.Unicode(), mEncodings.UTF8(), mEncodings.ASCII(), mEncodings.ShiftJIS()}) {
+        for (Case const& c : cases) {
+            const std::string what = std::string(c.what) + " in " + BytesOf(encoding->GetASCIIDescription());
+            CollectingOutStream apart;
+            GText2BinStream one(apart, encoding);
+            bool ok = one.WriteQuotedString(c.key);
+            ok = one.Write(blank) && ok;
+            ok = one.WriteQuotedString(c.value) && ok;
+            ok = one.WriteEOL() && ok;
+            CollectingOutStream together;
+            GText2BinStream other(together, encoding);
+            EXPECT_EQ(other.WriteQuotedPairLine(c.key, blank, c.value), ok) << what;
+            EXPECT_EQ(together.Bytes(), apart.Bytes()) << what;
+            EXPECT_EQ(other.WasLastTextLossy(), one.WasLastTextLossy()) << what;
+            EXPECT_EQ(other.GetLossyTextCount(), one.GetLossyTextCount()) << what;
+        }
+    }
+    CollectingOutStream refusing(5);
+    GText2BinStream writer(refusing, mEncodings.Unicode());
+    EXPECT_FALSE(writer.WriteQuotedPairLine(GString("k"), blank, GString("v")));
 }
 
 TEST_F(GText2BinStreamTest, ACharacterTheEncodingLacksDoesNotCutTheText) {
