@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <QtCore/QElapsedTimer>
 #include <QtCore/QPointer>
 #include <QtCore/QTimer>
 #include <QtWidgets/QApplication>
@@ -95,6 +96,7 @@ struct DialogFailure {
 DialogFailure RunDocumentActionThatFails(StandInHost& host, GIDCSPActionComponent& component,
                                          std::function<void()> const& raise) {
     DialogFailure seen;
+    bool checked = false;
     WhenModal([&](QWidget* dialog) {
         seen.dialogTitle = dialog->windowTitle();
         seen.depthInDialog = host.ModalState().Depth();
@@ -113,6 +115,7 @@ DialogFailure RunDocumentActionThatFails(StandInHost& host, GIDCSPActionComponen
                             seen.dialogClosedByTest = true;
                             static_cast<QDialog*>(still)->reject();
                         }
+                        checked = true;
                     });
                 });
             },
@@ -120,6 +123,13 @@ DialogFailure RunDocumentActionThatFails(StandInHost& host, GIDCSPActionComponen
         raise();
     });
     component.DoAction(nullptr, GIDCSPIDs::kDocumentAction, SysPoint{}, nullptr);
+    // When the exception ended the dialog, the last look is still to come; it must not outlive
+    // this call.
+    QElapsedTimer waited;
+    waited.start();
+    while (!checked && waited.elapsed() < 10000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(checked);
     return seen;
 }
 
