@@ -1,13 +1,16 @@
-// The action component's bring-up and shutdown (every layer step of its constructor, then the
-// stops of its destructor) against what a Qt widgets program pays for the same Qt work: making
-// the QApplication and a first hidden widget, then destroying both. Ours makes exactly that much
-// of Qt too (the application in the UI layer, the hidden widget that parents dialogs through the
-// main-window hook), so the difference is the framework: the foundation, the folders, the
-// preference file, the inter-process core, the tools layer and the look.
+// The action component's bring-up and shutdown, as the host makes and destroys it (its constructor:
+// every layer step and the two action objects; its destructor: the action objects, then the
+// layers' stops) against two peers:
+// - qt-bare: constructing and destroying a bare QApplication;
+// - qt: what a Qt widgets program pays for the same Qt work as ours: making the QApplication and
+//   a first hidden widget, then destroying both. Ours makes exactly that much of Qt too (the
+//   application in the UI layer, the hidden widget that parents dialogs through the main-window
+//   hook), so the difference is the framework: the foundation, the folders, the preference file,
+//   the inter-process core, the tools layer, the look and the action objects.
 //
-// Each sample runs in a process of its own (the benchmark started afresh), timed inside it, both
+// Each sample runs in a process of its own (the benchmark started afresh), timed inside it, all
 // sides offscreen in the same private home. The sides are sampled in alternation, in turns that
-// swap which goes first, and each reports the median of its samples.
+// rotate which goes first, and each reports the median of its samples.
 #include <benchmark/benchmark.h>
 
 #include <QtWidgets/QApplication>
@@ -21,8 +24,8 @@
 
 #include "BenchChild.h"
 #include "BenchRatio.h"
+#include "hostsdk/boss/HostBoss.h"
 #include "plugin-host/actions/GIDCSPActionComponent.h"
-#include "plugin-host/actions/GIDCSPBringUp.h"
 #include "printerprocessor/layers/GCCLTrovelCoreLayer.h"
 #include "services/framework/GBasicFrameworkCoreLayer.h"
 #include "support/ScopedEnvironment.h"
@@ -35,6 +38,7 @@ using Clock = std::chrono::steady_clock;
 constexpr int kSamples = 31;
 constexpr char kOurs[] = "ActionComponentBringUp.ours";
 constexpr char kQt[] = "ActionComponentBringUp.qt";
+constexpr char kQtBare[] = "ActionComponentBringUp.qt-bare";
 
 double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -51,9 +55,10 @@ double BringUpAndShutDown() {
     StopStartedAtLoad();
     const Clock::time_point start = Clock::now();
     try {
-        bool handlerSet = false;
-        GIDCSPBringUp bringUp;
-        bringUp.Run(GIDCSPActionComponent::LayerSteps(handlerSet));
+        // As the host does it: the component on its boss, destroyed with the boss's last release.
+        HostBoss* boss = HostBoss::Create(0x198C00);
+        boss->Add<GIDCSPActionComponent>();
+        boss->Release();
     } catch (std::exception const& e) {
         std::fprintf(stderr, "bring-up: %s\n", e.what());
         return -1;
@@ -76,16 +81,30 @@ double BuildQtWidgetsApplication() {
     return Seconds(start);
 }
 
+double BuildBareQApplication() {
+    static int argc = 1;
+    static char name[] = "";
+    static char* argv[] = {name, nullptr};
+    const Clock::time_point start = Clock::now();
+    {
+        QApplication application(argc, argv);
+        benchmark::DoNotOptimize(&application);
+    }
+    return Seconds(start);
+}
+
 const bool kRegistered = BenchChild::RegisterProcessWork(kOurs, &BringUpAndShutDown) &&
-                         BenchChild::RegisterProcessWork(kQt, &BuildQtWidgetsApplication);
+                         BenchChild::RegisterProcessWork(kQt, &BuildQtWidgetsApplication) &&
+                         BenchChild::RegisterProcessWork(kQtBare, &BuildBareQApplication);
 
 struct Samples {
     std::vector<double> ours;
     std::vector<double> qt;
+    std::vector<double> qtBare;
 };
 
-// One private home per pair, the same for both sides.
-void SamplePair(Samples& samples, bool oursFirst) {
+// One private home per turn, the same for all sides; `first` is the side that goes first.
+void SampleTurn(Samples& samples, int first) {
     ScopedTempFolder home;
     ScopedEnvironment environment;
     for (const char* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_CACHE_HOME", "TMPDIR"})
@@ -93,11 +112,12 @@ void SamplePair(Samples& samples, bool oursFirst) {
     environment.Set("XDG_RUNTIME_DIR", home.Path());
     environment.Set("TROVEL_SHM_PREFIX", "bench" + std::to_string(getpid()));
     environment.Set("QT_QPA_PLATFORM", "offscreen");
-    for (int side = 0; side < 2; ++side) {
-        if ((side == 0) == oursFirst)
-            samples.ours.push_back(BenchChild::TimeInFreshProcess(kOurs));
-        else
-            samples.qt.push_back(BenchChild::TimeInFreshProcess(kQt));
+    for (int i = 0; i < 3; ++i) {
+        switch ((first + i) % 3) {
+        case 0: samples.ours.push_back(BenchChild::TimeInFreshProcess(kOurs)); break;
+        case 1: samples.qt.push_back(BenchChild::TimeInFreshProcess(kQt)); break;
+        default: samples.qtBare.push_back(BenchChild::TimeInFreshProcess(kQtBare)); break;
+        }
     }
 }
 
@@ -105,7 +125,7 @@ Samples const& PairedSamples() {
     static const Samples fSamples = [] {
         Samples samples;
         for (int i = 0; i < kSamples; ++i)
-            SamplePair(samples, i % 2 == 0);
+            SampleTurn(samples, i % 3);
         return samples;
     }();
     return fSamples;
@@ -121,6 +141,11 @@ void FirstStartQt(benchmark::State& state) {
     BenchChild::RunOnNextSample(state, PairedSamples().qt, fNext, "the child failed");
 }
 
+void FirstStartQtBare(benchmark::State& state) {
+    static size_t fNext = 0;
+    BenchChild::RunOnNextSample(state, PairedSamples().qtBare, fNext, "the child failed");
+}
+
 }  // namespace
 
 BENCHMARK(FirstStartOurs)
@@ -132,6 +157,13 @@ BENCHMARK(FirstStartOurs)
     ->Unit(benchmark::kMicrosecond);
 BENCHMARK(FirstStartQt)
     ->Name(TROVEL_BENCH_NAME("ActionComponentBringUp", "qt"))
+    ->UseManualTime()
+    ->Iterations(1)
+    ->Repetitions(kSamples)
+    ->ReportAggregatesOnly(true)
+    ->Unit(benchmark::kMicrosecond);
+BENCHMARK(FirstStartQtBare)
+    ->Name(TROVEL_BENCH_NAME("ActionComponentBringUp", "qt-bare"))
     ->UseManualTime()
     ->Iterations(1)
     ->Repetitions(kSamples)

@@ -3,6 +3,8 @@
 #include "core/signals/GSimpleBoolState.h"
 
 #include <QtCore/QEvent>
+#include <QtCore/QEventLoop>
+#include <QtCore/QPointer>
 #include <QtCore/QFileInfo>
 #include <QtCore/QSettings>
 #include <QtGui/QCursor>
@@ -49,6 +51,9 @@ GQUIWindow::GQUIWindow(GString const& title, bool modal, QWidget* parent)
 }
 
 GQUIWindow::~GQUIWindow() {
+    // Deleted inside its own exec: the loop ends with it, as it does for a hidden window.
+    if (mEventLoop != nullptr)
+        mEventLoop->exit();
     if (mSaveLoadGeometry)
         SaveGeometryAndState();
     mSplitters.clear();
@@ -77,13 +82,57 @@ void GQUIWindow::CleanupEventLoop() {
         GQUILayer::HandleStopFloatingLoop(WindowID());
 }
 
+// QDialog::exec, with the loop in our hands: Qt's exec keeps a pointer to its loop after an
+// exception has taken the loop away, and the dialog's next hide or exec then uses the loop that is
+// gone. An exception that leaves the loop here hides the window and clears the loop before it goes
+// on; the stop hook follows in every case, also when the window was deleted inside its loop.
 int GQUIWindow::exec() {
+    if (mEventLoop != nullptr) {
+        qWarning("GQUIWindow::exec: the window's loop is running already");
+        return -1;
+    }
+    QPointer<GQUIWindow> const alive(this);
     EnsureEventLoop();
     struct Cleanup {
-        GQUIWindow* window;
-        ~Cleanup() { window->CleanupEventLoop(); }
-    } const cleanup{this};
-    return QDialog::exec();
+        QPointer<GQUIWindow> const& window;
+        // A window deleted inside its loop has stopped the loop in its destructor.
+        ~Cleanup() {
+            if (window)
+                window->CleanupEventLoop();
+        }
+    } const cleanup{alive};
+    bool const deleteOnClose = testAttribute(Qt::WA_DeleteOnClose);
+    setAttribute(Qt::WA_DeleteOnClose, false);
+    bool const wasShowModal = testAttribute(Qt::WA_ShowModal);
+    setAttribute(Qt::WA_ShowModal, true);
+    setResult(0);
+    QWidget::show();
+    QEventLoop loop;
+    mEventLoop = &loop;
+    try {
+        loop.exec(QEventLoop::DialogExec);
+    } catch (...) {
+        if (alive) {
+            mEventLoop = nullptr;
+            setAttribute(Qt::WA_ShowModal, wasShowModal);
+            hide();
+        }
+        throw;
+    }
+    if (!alive)
+        return QDialog::Rejected;
+    mEventLoop = nullptr;
+    setAttribute(Qt::WA_ShowModal, wasShowModal);
+    int const code = result();
+    if (deleteOnClose)
+        delete this;
+    return code;
+}
+
+void GQUIWindow::setVisible(bool visible) {
+    QDialog::setVisible(visible);
+    if (!visible && mEventLoop != nullptr)
+        mEventLoop->exit();
 }
 
 // Keeps a window and a boolean state in step: the state's observer, attached while it lives.

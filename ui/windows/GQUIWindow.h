@@ -7,7 +7,9 @@
 //
 // Callers may rely on:
 // - A start hook is always matched by one stop hook: after exec (also when it ends by an
-//   exception), or at destruction for a window shown with show().
+//   exception, or the window was deleted inside it), or at destruction for a window shown with
+//   show(). An exec that ends by an exception leaves the window hidden, not modal, and ready to
+//   run again.
 // - Geometry is read and written only while save/load geometry is on. A window without stored
 //   geometry, or whose stored geometry cannot be restored, is centred on the screen under the
 //   pointer. A settings file that is missing, corrupt, unreadable or a folder never stops the
@@ -23,6 +25,7 @@
 #include "core/memory/GAutoPtr.h"
 #include "core/text/GString.h"
 
+class QEventLoop;
 class QSplitter;
 class GSimpleBoolState;
 
@@ -33,6 +36,7 @@ public:
     ~GQUIWindow() override;
 
     int exec() override;
+    void setVisible(bool visible) override;
 
     void SetSaveLoadGeometry(bool value) { mSaveLoadGeometry = value; }
     bool GetSaveLoadGeometry() const { return mSaveLoadGeometry; }
@@ -75,4 +79,5 @@ private:
     QString mWindowIdentifier;
     std::vector<QSplitter*> mSplitters;
     bool mSaveLoadGeometry = true;
+    QEventLoop* mEventLoop = nullptr;  // the loop of a running exec
 };

@@ -4,10 +4,14 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <set>
 #include <sstream>
 
 #include "host/HostRun.h"
+#include "standin/StandinBundle.h"
 #include "support/ShmTestEnvironment.h"
 
 namespace {
@@ -190,6 +194,56 @@ TEST_F(TrovelExportBundleTest, AComponentThatCannotBeMadeLeavesNothingBehind) {
     const HostResult result = mRun.Run(With(1, 1, {"--fail", "create#2", "--run", kDocumentAction}));
     EXPECT_NE(result.errors.find("creating implementation 0x198C00 failed"), std::string::npos) << result.errors;
     ExpectClean(result);
+}
+
+// The bundle's Info.plist as the plug-in's own bundle reader sees it: the version the about text
+// names, and the library that is really there.
+TEST(TrovelExportBundleFiles, InfoPlistNamesTheVersionAndTheLibrary) {
+    std::string const bundle = HostRun::Bundle("TrovelExport");
+    struct Case {
+        char const* key;
+        char const* value;
+    } const cases[] = {{"CFBundleShortVersionString", "24"},
+                       {"CFBundleVersion", "24"},
+                       {"CFBundleExecutable", "TrovelExport.so"},
+                       {"CFBundleName", "TrovelExport"}};
+    for (Case const& c : cases) {
+        std::string value;
+        EXPECT_TRUE(StandinBundle::InfoString(bundle, c.key, value)) << c.key;
+        EXPECT_EQ(value, c.value) << c.key;
+    }
+    EXPECT_EQ(StandinBundle::Executable(bundle), bundle + "/Contents/MacOS/TrovelExport.so");
+    EXPECT_TRUE(std::filesystem::is_regular_file(bundle + "/Contents/MacOS/TrovelExport.so"));
+}
+
+// Resources/Strings holds the string files of every language and the Qt translations, each the
+// same as the build made it.
+TEST(TrovelExportBundleFiles, ResourcesStringsHoldsTheStringFilesAsBuilt) {
+    namespace fs = std::filesystem;
+    fs::path const strings = fs::path(HostRun::Bundle("TrovelExport")) / "Contents/Resources/Strings";
+    fs::path const built = TROVEL_PLUGIN_STRINGS_DIR;
+    auto const read = [](fs::path const& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    ASSERT_TRUE(fs::is_directory(strings)) << strings;
+    for (char const* leaf : {"DUZ__StringFile_enUS_0.lng", "DUZ__StringFile_deDE_0.lng", "Plugin_deDE.qm"}) {
+        SCOPED_TRACE(leaf);
+        ASSERT_TRUE(fs::is_regular_file(strings / leaf));
+        EXPECT_GT(fs::file_size(strings / leaf), 0u);
+    }
+    std::size_t compared = 0;
+    for (fs::directory_entry const& entry : fs::directory_iterator(built)) {
+        std::string const extension = entry.path().extension().string();
+        if (extension != ".lng" && extension != ".qm")
+            continue;
+        SCOPED_TRACE(entry.path().filename().string());
+        ++compared;
+        fs::path const copy = strings / entry.path().filename();
+        ASSERT_TRUE(fs::is_regular_file(copy));
+        EXPECT_TRUE(read(copy) == read(entry.path())) << "the bundle's copy differs from the build's";
+    }
+    EXPECT_GE(compared, 3u);
 }
 
 }  // namespace
