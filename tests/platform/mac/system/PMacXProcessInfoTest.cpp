@@ -107,13 +107,15 @@ public:
             ADD_FAILURE() << "could not start " << path;
             return;
         }
-        // Bounded wait until the program runs under its command name.
-        const std::string comm = "/proc/" + std::to_string(mPid) + "/comm";
+        // Bounded wait until the program runs under its command name, its exec done: the kernel
+        // shows the new command name before the new command line.
+        const std::string proc = "/proc/" + std::to_string(mPid);
         for (int i = 0; i < 500; ++i) {
-            std::ifstream in(comm);
             std::string shown;
-            std::getline(in, shown);
-            if (shown == command)
+            std::getline(std::ifstream(proc + "/comm"), shown);
+            std::string first;
+            std::getline(std::ifstream(proc + "/cmdline"), first, '\0');
+            if (shown == command && !first.empty())
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
