@@ -13,10 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
 #include <mutex>
 #include <utility>
-#include <time.h>
 
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUTF8Encoding.h"
@@ -152,6 +152,14 @@ std::string NameOf(StatRecord const& record) {
     return leaf.empty() ? record.command : leaf;
 }
 
+// The leaf of a path, within the bytes read.
+char const* LeafIn(char const* path, size_t length, size_t& size) {
+    char const* slash = static_cast<char const*>(memrchr(path, '/', length));
+    char const* leaf = slash == nullptr ? path : slash + 1;
+    size = length - static_cast<size_t>(leaf - path);
+    return leaf;
+}
+
 // The name a lookup asks for, with what each of the three names has to look like to answer to
 // it; compared on the bytes read from /proc, without copies.
 class NameQuery {
@@ -169,9 +177,9 @@ public:
     }
     // The leaf of a path, compared in its first 16 characters.
     bool MatchesLeafOf(char const* path, size_t length) const {
-        char const* slash = static_cast<char const*>(memrchr(path, '/', length));
-        char const* leaf = slash == nullptr ? path : slash + 1;
-        return MatchesLeaf(leaf, length - static_cast<size_t>(leaf - path));
+        size_t size = 0;
+        char const* leaf = LeafIn(path, length, size);
+        return MatchesLeaf(leaf, size);
     }
     bool MatchesLeaf(char const* leaf, size_t size) const {
         const size_t limit = PMacXProcessInfo::cNameLength;
@@ -369,14 +377,6 @@ struct ShortName {
         std::memcpy(text, from, size);
     }
 };
-
-// The leaf of a path, within the bytes read.
-char const* LeafIn(char const* path, size_t length, size_t& size) {
-    char const* slash = static_cast<char const*>(memrchr(path, '/', length));
-    char const* leaf = slash == nullptr ? path : slash + 1;
-    size = length - static_cast<size_t>(leaf - path);
-    return leaf;
-}
 
 // What one process showed beyond its command name, and what tells it is still the same process
 // running the same program: its id, the inode number of its /proc entry (a new process under a
