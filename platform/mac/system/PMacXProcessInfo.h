@@ -5,7 +5,7 @@
 // process has the same id, /proc entry and command name and that reading is at most
 // cProgramNamesKeptMs old (re-read before they make it a match). So a process that rewrites its
 // argv[0] in place, or execs a program of the same command name, is found under its new names
-// within that time. A zombie (ended, not yet reaped) is not a live process and is left out of
+// within that time; a lookup among candidates reads all of theirs afresh. A zombie (ended, not yet reaped) is not a live process and is left out of
 // every answer.
 //
 // A process answers to a name when the name is one a user sees for it: its command name (the
