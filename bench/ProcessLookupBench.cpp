@@ -1,4 +1,5 @@
-// Process lookup by name: ours (the command name, the executable and argv[0] from /proc) against
+// Process lookup by name: ours (the command name, the executable and argv[0] from /proc; repeated
+// lookups, as here, read the command names afresh and keep the rest from the previous one) against
 // `pgrep -x` (procps, started as a tool, as a shell script would) and against an in-process scan
 // of the 15-character command names, which is what pgrep compares and the cheapest lookup /proc
 // allows. The target is a copy of sleep under a short name that all three can find; each side

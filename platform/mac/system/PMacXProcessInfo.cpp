@@ -13,7 +13,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <functional>
+#include <mutex>
+#include <utility>
 
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GUTF8Encoding.h"
@@ -149,6 +152,14 @@ std::string NameOf(StatRecord const& record) {
     return leaf.empty() ? record.command : leaf;
 }
 
+// The leaf of a path, within the bytes read.
+char const* LeafIn(char const* path, size_t length, size_t& size) {
+    char const* slash = static_cast<char const*>(memrchr(path, '/', length));
+    char const* leaf = slash == nullptr ? path : slash + 1;
+    size = length - static_cast<size_t>(leaf - path);
+    return leaf;
+}
+
 // The name a lookup asks for, with what each of the three names has to look like to answer to
 // it; compared on the bytes read from /proc, without copies.
 class NameQuery {
@@ -166,9 +177,11 @@ public:
     }
     // The leaf of a path, compared in its first 16 characters.
     bool MatchesLeafOf(char const* path, size_t length) const {
-        char const* slash = static_cast<char const*>(memrchr(path, '/', length));
-        char const* leaf = slash == nullptr ? path : slash + 1;
-        const size_t size = length - static_cast<size_t>(leaf - path);
+        size_t size = 0;
+        char const* leaf = LeafIn(path, length, size);
+        return MatchesLeaf(leaf, size);
+    }
+    bool MatchesLeaf(char const* leaf, size_t size) const {
         const size_t limit = PMacXProcessInfo::cNameLength;
         if (size == 0)
             return false;
@@ -354,6 +367,220 @@ bool AskProcessDescriptor(int pid, bool& running) {
 #endif
 }
 
+// The first characters of a name that take part in a comparison, and how many there are.
+struct ShortName {
+    unsigned char size = 0;
+    char text[PMacXProcessInfo::cNameLength] = {};
+
+    void Assign(char const* from, size_t length) {
+        size = static_cast<unsigned char>(std::min(length, sizeof text));
+        std::memcpy(text, from, size);
+    }
+};
+
+// What one process showed beyond its command name, and what tells it is still the same process
+// running the same program: its id, the inode number of its /proc entry (a new process under a
+// freed id gets a new entry, so a new number), its command name (an exec brings the new
+// program's, unless it has the same) and when it was read. Settled is false for a program without
+// a command line, which is one caught in the middle of its exec: it is read again next time.
+struct ProgramRecord {
+    int pid = 0;
+    ino64_t entry = 0;
+    int64_t readAt = 0;
+    bool settled = false;
+    unsigned char commandLength = 0;
+    ShortName command;
+    ShortName executable;
+    ShortName argument;
+
+    void SetCommand(char const* text, size_t length) {
+        commandLength = static_cast<unsigned char>(std::min<size_t>(length, 255));
+        command.Assign(text, length);
+    }
+    // Kernel threads' long names compare in their length and first 16 bytes; they run no program.
+    bool SameCommand(char const* text, size_t length) const {
+        return commandLength == std::min<size_t>(length, 255) && command.size == std::min(length, sizeof command.text) &&
+               std::memcmp(command.text, text, command.size) == 0;
+    }
+    bool LeafAnswers(NameQuery const& query) const {
+        return query.MatchesLeaf(executable.text, executable.size) || query.MatchesLeaf(argument.text, argument.size);
+    }
+};
+
+// The leaves of the executable and of argv[0], read afresh; a process without an executable (a
+// kernel thread, or ended) has no command line either.
+void ReadProgramNames(int proc, int pid, ProgramRecord& record) {
+    record.executable.size = 0;
+    record.argument.size = 0;
+    record.settled = false;
+    char target[4096];
+    const ssize_t n = ReadExecutablePath(proc, pid, target, sizeof target);
+    if (n < 0 && errno == ENOENT) {
+        record.settled = true;
+        return;
+    }
+    size_t size = 0;
+    if (n > 0) {
+        char const* leaf = LeafIn(target, static_cast<size_t>(n), size);
+        record.executable.Assign(leaf, size);
+    }
+    char arguments[4096];
+    const ssize_t m = ReadProcFile(proc, pid, "cmdline", arguments, sizeof arguments, 256, '\0');
+    if (m <= 0)
+        return;
+    char const* end = static_cast<char const*>(std::memchr(arguments, '\0', static_cast<size_t>(m)));
+    const size_t length = end == nullptr ? static_cast<size_t>(m) : static_cast<size_t>(end - arguments);
+    char const* leaf = LeafIn(arguments, length, size);
+    record.argument.Assign(leaf, size);
+    record.settled = true;
+}
+
+int64_t NowMilliseconds() {
+    timespec now;
+    ::clock_gettime(CLOCK_MONOTONIC_COARSE, &now);
+    return static_cast<int64_t>(now.tv_sec) * 1000 + now.tv_nsec / 1000000;
+}
+
+// How long a record is trusted; spread over the ids, so that records read together are not all
+// read again by the same lookup.
+int64_t RecordLifetime(int pid) {
+    const int64_t full = PMacXProcessInfo::cProgramNamesKeptMs;
+    return full - (pid % 8) * full / 16;
+}
+
+// The records of the last look at the whole table, in id order. A lookup takes them out and puts
+// back its own: lookups on several threads never share a record while they read /proc, and one
+// that finds none reads every process afresh.
+class ProgramRecords {
+public:
+    std::vector<ProgramRecord> Take() {
+        std::vector<ProgramRecord> records;
+        const std::lock_guard<std::mutex> lock(mMutex);
+        records.swap(mRecords);
+        return records;
+    }
+    void Keep(std::vector<ProgramRecord> records) {
+        const std::lock_guard<std::mutex> lock(mMutex);
+        mRecords.swap(records);
+    }
+
+private:
+    std::mutex mMutex;
+    std::vector<ProgramRecord> mRecords;
+};
+
+ProgramRecords& TheProgramRecords() {
+    static ProgramRecords records;
+    return records;
+}
+
+// One process entry of /proc; counted is false for another user's process when only the
+// current user's are asked for.
+struct TableEntry {
+    int pid;
+    ino64_t entry;
+    bool counted;
+};
+
+// The process entries of the open /proc folder in id order, with the inode numbers the listing
+// gives for free; at most cMaxTableEntries entries are read.
+std::vector<TableEntry> ListTable(int proc, bool currentUserOnly) {
+    std::vector<TableEntry> table;
+    const uid_t user = ::getuid();
+    alignas(dirent64) char buffer[32768];
+    int entries = 0;
+    while (entries < PMacXProcessInfo::cMaxTableEntries) {
+        const ssize_t n = ::getdents64(proc, buffer, sizeof buffer);
+        if (n <= 0)
+            break;
+        for (ssize_t at = 0; at < n && entries < PMacXProcessInfo::cMaxTableEntries;) {
+            dirent64 const* entry = reinterpret_cast<dirent64 const*>(buffer + at);
+            at += entry->d_reclen;
+            ++entries;
+            char const* name = entry->d_name;
+            if (name[0] < '1' || name[0] > '9')
+                continue;
+            long pid = 0;
+            char const* digit = name;
+            for (; *digit >= '0' && *digit <= '9' && pid <= 0x7fffffff; ++digit)
+                pid = pid * 10 + (*digit - '0');
+            if (*digit != '\0' || pid > 0x7fffffff)
+                continue;
+            bool counted = true;
+            if (currentUserOnly) {
+                struct stat info;
+                counted = ::fstatat(proc, name, &info, 0) == 0 && info.st_uid == user;
+            }
+            table.push_back(TableEntry{static_cast<int>(pid), entry->d_ino, counted});
+        }
+    }
+    std::sort(table.begin(), table.end(), [](TableEntry const& a, TableEntry const& b) { return a.pid < b.pid; });
+    return table;
+}
+
+// A lookup over the whole table. The command name is read afresh for every process; the leaves
+// of its executable and argv[0] come from the last lookup's record while that still describes
+// the same process and program, and are read afresh before they name a process.
+std::vector<int> FindInTable(std::string const& name, bool currentUserOnly) {
+    std::vector<int> ids;
+    const int proc = ::open("/proc", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (proc < 0)
+        return ids;  // an unreadable table is an empty one
+    const std::vector<TableEntry> table = ListTable(proc, currentUserOnly);
+    const NameQuery query(name);
+    const int64_t now = NowMilliseconds();
+    const std::vector<ProgramRecord> known = TheProgramRecords().Take();
+    std::vector<ProgramRecord> kept;
+    kept.reserve(table.size());
+    auto next = known.begin();
+    StatRecord status;
+    for (TableEntry const& entry : table) {
+        while (next != known.end() && next->pid < entry.pid)
+            ++next;
+        ProgramRecord const* earlier =
+            next != known.end() && next->pid == entry.pid && next->entry == entry.entry ? &*next : nullptr;
+        if (!entry.counted) {
+            if (earlier != nullptr)
+                kept.push_back(*earlier);  // for the next lookup of all users
+            continue;
+        }
+        char command[64];
+        ssize_t n = ReadProcFile(proc, entry.pid, "comm", command, sizeof command, sizeof command);
+        if (n <= 0)
+            continue;  // ended since the listing
+        if (command[n - 1] == '\n')
+            --n;
+        const size_t length = static_cast<size_t>(n);
+        ProgramRecord record;
+        const bool reuse = earlier != nullptr && earlier->settled && earlier->SameCommand(command, length) &&
+                           now - earlier->readAt < RecordLifetime(entry.pid);
+        if (reuse) {
+            record = *earlier;
+        } else {
+            record.pid = entry.pid;
+            record.entry = entry.entry;
+            record.SetCommand(command, length);
+            ReadProgramNames(proc, entry.pid, record);
+            record.readAt = now;
+        }
+        bool answers = query.MatchesCommand(command, length);
+        if (!answers && record.LeafAnswers(query)) {
+            if (reuse) {
+                ReadProgramNames(proc, entry.pid, record);
+                record.readAt = now;
+            }
+            answers = record.LeafAnswers(query);
+        }
+        kept.push_back(record);
+        // The status record only for a match: a zombie keeps its command name.
+        if (answers && ReadStat(entry.pid, status) && !IsDead(status.state))
+            ids.push_back(entry.pid);
+    }
+    ::close(proc);
+    TheProgramRecords().Keep(std::move(kept));
+    return ids;
+}
+
 // The live processes among pids that answer to name.
 std::vector<int> Matching(ProcFolder const& proc, std::string const& name, std::vector<int> const& pids) {
     std::vector<int> ids;
@@ -377,11 +604,9 @@ GTable<int> ToTable(std::vector<int> const& ids) {
 }  // namespace
 
 std::vector<int> PMacXProcessInfo::FindProcessIDs(std::string const& name, bool currentUserOnly) {
-    std::vector<int> ids;
     if (name.empty())
-        return ids;
-    const ProcFolder proc;
-    return Matching(proc, name, ListProcessIDs(proc, currentUserOnly));
+        return std::vector<int>();
+    return FindInTable(name, currentUserOnly);
 }
 
 std::vector<int> PMacXProcessInfo::FindProcessIDsAmong(std::string const& name, std::vector<int> candidates) {

@@ -1,7 +1,12 @@
 #pragma once
-// The process information of this platform, read from /proc. Nothing is cached: every call looks
-// at the process table afresh. A zombie (ended, not yet reaped) is not a live process and is left
-// out of every answer.
+// The process information of this platform, read from /proc. Every call looks at the process
+// table afresh; a lookup by name over the whole table reads every command name afresh too, and
+// takes the leaves of a process's executable and argv[0] from the last such lookup while the
+// process has the same id, /proc entry and command name and that reading is at most
+// cProgramNamesKeptMs old (re-read before they make it a match). So a process that rewrites its
+// argv[0] in place, or execs a program of the same command name, is found under its new names
+// within that time; a lookup among candidates reads all of theirs afresh. A zombie (ended, not yet reaped) is not a live process and is left out of
+// every answer.
 //
 // A process answers to a name when the name is one a user sees for it: its command name (the
 // kernel's 15 characters, what ps and pgrep -x show; a longer name matches in its first 15), the
@@ -26,6 +31,9 @@ public:
     static constexpr int cCommandNameLength = 15;
     // The most /proc entries one look at the table reads; a table is never read without end.
     static constexpr int cMaxTableEntries = 1 << 22;
+    // How long a lookup over the whole table trusts what an earlier one read of a process's
+    // executable and argv[0] (at most: records expire spread over the second half of it, by id).
+    static constexpr int cProgramNamesKeptMs = 1000;
 
     PMacXProcessInfo() = default;
 

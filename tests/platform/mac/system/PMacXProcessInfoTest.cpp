@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <linux/sched.h>
 #include <signal.h>
+#include <sys/syscall.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +12,7 @@
 #include <sys/types.h>
 
 #include <algorithm>
+#include <atomic>
 #include <fstream>
 #include <chrono>
 #include <cstring>
@@ -20,6 +23,7 @@
 #include "mac/system/PMacXProcessInfo.h"
 #include "support/ScopedTempFolder.h"
 #include "support/SpawnedProgram.h"
+#include "support/ThreadsTogether.h"
 #include "support/UnprivilegedChild.h"
 #include "support/Watchdog.h"
 
@@ -103,13 +107,15 @@ public:
             ADD_FAILURE() << "could not start " << path;
             return;
         }
-        // Bounded wait until the program runs under its command name.
-        const std::string comm = "/proc/" + std::to_string(mPid) + "/comm";
+        // Bounded wait until the program runs under its command name, its exec done: the kernel
+        // shows the new command name before the new command line.
+        const std::string proc = "/proc/" + std::to_string(mPid);
         for (int i = 0; i < 500; ++i) {
-            std::ifstream in(comm);
             std::string shown;
-            std::getline(in, shown);
-            if (shown == command)
+            std::getline(std::ifstream(proc + "/comm"), shown);
+            std::string first;
+            std::getline(std::ifstream(proc + "/cmdline"), first, '\0');
+            if (shown == command && !first.empty())
                 return;
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
@@ -148,6 +154,66 @@ void CopyProgram(std::string const& from, std::string const& to) {
     std::ifstream in(from, std::ios::binary);
     std::ofstream(to, std::ios::binary) << in.rdbuf();
     ASSERT_EQ(chmod(to.c_str(), 0700), 0);
+}
+
+// The target of a program's exe link; empty once it cannot be read.
+std::string ExecutableOf(int pid) {
+    char target[4096];
+    const ssize_t n = readlink(("/proc/" + std::to_string(pid) + "/exe").c_str(), target, sizeof target);
+    return n > 0 ? std::string(target, static_cast<size_t>(n)) : std::string();
+}
+
+// Bounded wait until a started program runs the file at target.
+bool RunsFile(int pid, std::string const& target) {
+    for (int i = 0; i < 500; ++i) {
+        if (ExecutableOf(pid) == target)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
+
+// A program started under a chosen id (a freed one, as the kernel may hand out again), with its
+// argv[0]; killed and reaped at the end. Needs the privilege to choose ids and a kernel that lets
+// them be chosen: Pid() is -1 and Error() tells why when the id could not be had.
+class ProgramAtId {
+public:
+    ProgramAtId(pid_t pid, std::string const& path, std::string const& argv0) {
+        clone_args args{};
+        args.exit_signal = SIGCHLD;
+        args.set_tid = reinterpret_cast<uintptr_t>(&pid);
+        args.set_tid_size = 1;
+        char* const argv[] = {const_cast<char*>(argv0.c_str()), const_cast<char*>("30"), nullptr};
+        const long child = syscall(SYS_clone3, &args, sizeof args);
+        if (child == 0) {
+            execv(path.c_str(), argv);
+            _exit(127);
+        }
+        if (child < 0)
+            mError = errno;
+        else
+            mPid = static_cast<pid_t>(child);
+    }
+    ~ProgramAtId() {
+        if (mPid > 0) {
+            kill(mPid, SIGKILL);
+            waitpid(mPid, nullptr, 0);
+        }
+    }
+    ProgramAtId(ProgramAtId const&) = delete;
+    ProgramAtId& operator=(ProgramAtId const&) = delete;
+
+    pid_t Pid() const { return mPid; }
+    int Error() const { return mError; }
+
+private:
+    pid_t mPid = -1;
+    int mError = 0;
+};
+
+ino_t EntryOf(int pid) {
+    struct stat info;
+    return stat(("/proc/" + std::to_string(pid)).c_str(), &info) == 0 ? info.st_ino : 0;
 }
 
 }  // namespace
@@ -336,4 +402,176 @@ TEST(PMacXProcessInfo, ChildrenAndListNameTheChild) {
     info.GetProcessList(list, true);
     EXPECT_GT(list.GetCount(), 0);
     EXPECT_EQ(list.FindItem(GString("stale")), -1);
+}
+
+// A lookup remembers what it read of each process's executable and argv[0]; a new process under
+// the id of one that has ended, with the same command name, is read afresh: a name it has
+// gained is found at once, and one it no longer has is not.
+TEST(PMacXProcessInfo, NewProcessUnderAFreedIdIsReadAfresh) {
+    Watchdog watchdog(std::chrono::seconds(60), "process lookup under a reused id");
+    ScopedTempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    CopyProgram("/bin/sleep", dir + "trovelfileone");
+    CopyProgram("/bin/sleep", dir + "trovelfiletwo");
+    // Both run through this link, so both have its command name.
+    const std::string link = dir + "trovelreused";
+    struct Case {
+        char const* fileBefore;
+        char const* argv0Before;
+        char const* fileAfter;
+        char const* argv0After;
+        char const* name;
+        bool foundBefore;
+        bool foundAfter;
+    };
+    const Case cases[] = {
+        {"trovelfileone", "trovelreused", "trovelfileone", "trovelnewargv", "trovelnewargv", false, true},
+        {"trovelfileone", "troveloldargv", "trovelfileone", "trovelreused", "troveloldargv", true, false},
+        {"trovelfileone", "trovelreused", "trovelfiletwo", "trovelreused", "trovelfiletwo", false, true},
+        {"trovelfileone", "trovelreused", "trovelfiletwo", "trovelreused", "trovelfileone", true, false},
+        {"trovelfileone", "trovelreused", "trovelfileone", "trovelreused", "trovelreused", true, true},
+    };
+    for (Case const& c : cases) {
+        SCOPED_TRACE(c.name);
+        unlink(link.c_str());
+        ASSERT_EQ(symlink((dir + c.fileBefore).c_str(), link.c_str()), 0);
+        pid_t pid = -1;
+        ino_t entryBefore = 0;
+        {
+            StartedProgram before(link, c.argv0Before, "trovelreused");
+            pid = before.Pid();
+            ASSERT_GT(pid, 0);
+            ASSERT_TRUE(RunsFile(pid, dir + c.fileBefore));
+            entryBefore = EntryOf(pid);
+            EXPECT_EQ(Contains(PMacXProcessInfo::FindProcessIDs(c.name, false), pid), c.foundBefore);
+        }
+        // Ended and reaped; no lookup in between, so its record is still there.
+        unlink(link.c_str());
+        ASSERT_EQ(symlink((dir + c.fileAfter).c_str(), link.c_str()), 0);
+        ProgramAtId after(pid, link, c.argv0After);
+        if (after.Error() == EPERM || after.Error() == ENOSYS || after.Error() == E2BIG)
+            GTEST_SKIP() << "a process id cannot be chosen here: " << std::strerror(after.Error());
+        ASSERT_EQ(after.Pid(), pid) << "the id was taken: " << std::strerror(after.Error());
+        ASSERT_TRUE(RunsFile(pid, dir + c.fileAfter));
+        // What the records rely on: the kernel gives the new process a new /proc entry.
+        EXPECT_NE(EntryOf(pid), entryBefore);
+        EXPECT_EQ(Contains(PMacXProcessInfo::FindProcessIDs(c.name, false), pid), c.foundAfter);
+        EXPECT_EQ(Contains(PMacXProcessInfo::FindProcessIDsAmong(c.name, {pid}), pid), c.foundAfter);
+    }
+}
+
+// Processes started, ended and renamed between lookups: each lookup answers for the table as it
+// is then, whatever the earlier lookups read.
+TEST(PMacXProcessInfo, LookupsFollowProcessesStartingAndEnding) {
+    Watchdog watchdog(std::chrono::seconds(60), "repeated process lookup");
+    ScopedTempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    CopyProgram("/bin/sleep", dir + "trovelrepeat");
+    const auto found = [](char const* name, int pid) { return Contains(PMacXProcessInfo::FindProcessIDs(name, true), pid); };
+    StartedProgram first(dir + "trovelrepeat", "trovelfirstargv", "trovelrepeat");
+    EXPECT_TRUE(found("trovelfirstargv", first.Pid()));
+    EXPECT_TRUE(found("trovelrepeat", first.Pid()));
+    // Started after the records were filled: its custom argv[0] is found.
+    StartedProgram second(dir + "trovelrepeat", "trovelsecondargv", "trovelrepeat");
+    EXPECT_TRUE(found("trovelsecondargv", second.Pid()));
+    EXPECT_FALSE(found("trovelsecondargv", first.Pid()));
+    EXPECT_FALSE(found("trovelfirstargv", second.Pid()));
+    const int ended = first.Pid();
+    {
+        StartedProgram third(dir + "trovelrepeat", "trovelthirdargv", "trovelrepeat");
+        EXPECT_TRUE(found("trovelthirdargv", third.Pid()));
+        kill(ended, SIGKILL);
+        waitpid(ended, nullptr, 0);
+        EXPECT_TRUE(PMacXProcessInfo::FindProcessIDs("trovelfirstargv", true).empty());
+    }
+    EXPECT_TRUE(PMacXProcessInfo::FindProcessIDs("trovelthirdargv", true).empty());
+    EXPECT_TRUE(found("trovelsecondargv", second.Pid()));
+}
+
+// A process that execs a program of its own command name under another argv[0] keeps its id,
+// entry and command name: it is found under the new argv[0] once what was read of it expires.
+TEST(PMacXProcessInfo, ProgramOfTheSameCommandNameIsFoundWithinTheRecordLifetime) {
+    Watchdog watchdog(std::chrono::seconds(30), "process lookup after an exec");
+    ScopedTempFolder folder;
+    std::string command;
+    std::getline(std::ifstream("/proc/self/comm"), command);
+    ASSERT_FALSE(command.empty());
+    const std::string path = folder.Path() + "/" + command;
+    CopyProgram("/bin/sleep", path);
+    int go[2];
+    ASSERT_EQ(pipe2(go, O_CLOEXEC), 0);
+    const pid_t child = fork();
+    if (child == 0) {
+        char byte;
+        while (read(go[0], &byte, 1) < 0 && errno == EINTR) {
+        }
+        char* const argv[] = {const_cast<char*>("trovelreexec"), const_cast<char*>("30"), nullptr};
+        execv(path.c_str(), argv);
+        _exit(127);
+    }
+    close(go[0]);
+    ASSERT_GT(child, 0);
+    // Read while it is still a copy of this process.
+    EXPECT_FALSE(Contains(PMacXProcessInfo::FindProcessIDs("trovelreexec", false), child));
+    const auto read = std::chrono::steady_clock::now();
+    EXPECT_EQ(write(go[1], "x", 1), 1);
+    close(go[1]);
+    EXPECT_TRUE(RunsFile(child, path));
+    bool found = false;
+    while (!found && std::chrono::steady_clock::now() - read < std::chrono::seconds(5)) {
+        found = Contains(PMacXProcessInfo::FindProcessIDs("trovelreexec", false), child);
+        if (!found)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    const auto waited = std::chrono::steady_clock::now() - read;
+    EXPECT_TRUE(found);
+    // The lifetime, and room for a busy machine.
+    EXPECT_LT(waited, std::chrono::milliseconds(PMacXProcessInfo::cProgramNamesKeptMs + 1500));
+    // Asked about directly, it is read afresh.
+    EXPECT_EQ(PMacXProcessInfo::FindProcessIDsAmong("trovelreexec", {child}), std::vector<int>{child});
+    kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+}
+
+// Lookups on several threads at once share what earlier lookups read; each finds the processes
+// under all their names.
+TEST(PMacXProcessInfo, ConcurrentLookupsFindTheSameProcesses) {
+    Watchdog watchdog(std::chrono::seconds(60), "concurrent process lookup");
+    ScopedTempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    CopyProgram("/bin/sleep", dir + "trovelthreads");
+    StartedProgram shown(dir + "trovelthreads", "trovelthreadargv", "trovelthreads");
+    char const* const names[] = {"trovelthreads", "trovelthreadargv"};
+    std::atomic<int> missed{0};
+    RunThreadsTogether(4, [&](int thread) {
+        for (int i = 0; i < 10; ++i) {
+            const std::vector<int> found = PMacXProcessInfo::FindProcessIDs(names[(thread + i) % 2], i % 3 == 0);
+            if (found != std::vector<int>{shown.Pid()})
+                ++missed;
+        }
+    });
+    EXPECT_EQ(missed.load(), 0);
+}
+
+// Another user's process, whose executable cannot be read, is found by its command name and
+// argv[0] in repeated lookups, and never among the current user's.
+TEST(PMacXProcessInfo, AnotherUsersProcessIsFoundInRepeatedLookups) {
+    Watchdog watchdog(std::chrono::seconds(30), "process lookup of another user's process");
+    if (!UnprivilegedChild::IsRoot())
+        GTEST_SKIP() << "needs root to look as another user";
+    ScopedTempFolder folder;
+    const std::string dir = folder.Path() + "/";
+    CopyProgram("/bin/sleep", dir + "trovelotherreal");
+    StartedProgram other(dir + "trovelotherreal", "trovelothershown", "trovelotherreal");
+    const int pid = other.Pid();
+    const int failures = UnprivilegedChild::Run([pid] {
+        int failed = 0;
+        for (int round = 0; round < 3; ++round) {
+            failed |= Contains(PMacXProcessInfo::FindProcessIDs("trovelothershown", false), pid) ? 0 : 1;
+            failed |= Contains(PMacXProcessInfo::FindProcessIDs("trovelotherreal", false), pid) ? 0 : 2;
+            failed |= Contains(PMacXProcessInfo::FindProcessIDs("trovelothershown", true), pid) ? 4 : 0;
+        }
+        return failed;
+    });
+    EXPECT_EQ(failures, 0);
 }
