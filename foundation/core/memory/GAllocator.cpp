@@ -159,7 +159,12 @@ void GAllocator::FreeUnpooled(void* block, unsigned long size) {
         NoteCachedFree(cache);
         return;
     }
-    FreeLockedOrThrow(block, size);
+    // Straight back to the heap and counted like a cached free: no lock for a large block.
+    ThreadCache& cache = sCache;
+    if (__builtin_expect(cache.mState != kCacheActive, 0))
+        return FreeLockedOrThrow(block, size);
+    ::operator delete(block);
+    NoteCachedFree(cache);
 }
 
 void GAllocator::FreeLockedOrThrow(void* block, unsigned long size) {

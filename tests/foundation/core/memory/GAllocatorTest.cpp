@@ -478,6 +478,19 @@ TEST_F(GAllocatorTest, TheFreeCounterCountsCachedFrees) {
     EXPECT_EQ(Allocator().GetFreeCounter(), counter + static_cast<int>(std::size(sizes)));
 }
 
+// A large block goes back to the heap, yet its free counts like any other: at once on a thread
+// without a cache, with the thread's cached frees (folded in when it ends) on one that has one.
+TEST_F(GAllocatorTest, LargeFreesCountOnThreadsWithAndWithoutACache) {
+    const int counter = Allocator().GetFreeCounter();
+    std::thread([] { Allocator().Free(Allocator().Alloc(5000), 5000); }).join();
+    EXPECT_EQ(Allocator().GetFreeCounter(), counter + 1);
+    std::thread([] {
+        Allocator().Free(Allocator().Alloc(8), 8);
+        Allocator().Free(Allocator().Alloc(5000), 5000);
+    }).join();
+    EXPECT_EQ(Allocator().GetFreeCounter(), counter + 3);
+}
+
 // A block freed twice is refused while the freeing thread's cache or its pool still holds it;
 // nothing changes and it is not handed out twice. (An 8-byte block carries no mark: it is caught
 // only as the last block freed.)
