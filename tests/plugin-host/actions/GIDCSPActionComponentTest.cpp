@@ -29,6 +29,7 @@
 #include "services/paths/GPathName.h"
 #include "services/preferences/GPreferences.h"
 #include "ui/layer/GQUILayer.h"
+#include "ui/messages/ModalDriver.h"
 #include "support/PrefTestText.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedTempFolder.h"
@@ -58,19 +59,6 @@ protected:
     ScopedEnvironment mEnvironment;
     StandInHost mHost;
 };
-
-// Runs `action` on the next modal window that is up and is not `previous` (the code under test
-// blocks in exec meanwhile).
-void WhenModal(std::function<void(QWidget*)> action, QPointer<QWidget> previous = nullptr) {
-    QTimer::singleShot(10, [action, previous] {
-        QWidget* modal = QApplication::activeModalWidget();
-        if (modal == nullptr || modal == previous.data() || !modal->isVisible()) {
-            WhenModal(action, previous);
-            return;
-        }
-        action(modal);
-    });
-}
 
 // Throws from its event handler when it gets a user event.
 class ThrowingObject : public QObject {
