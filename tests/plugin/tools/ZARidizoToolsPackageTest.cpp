@@ -7,6 +7,7 @@
 
 #include <QtCore/QString>
 #include <sys/stat.h>
+#include <zip.h>
 
 #include "plugin/logging/EncodeEnvironment.h"
 #include "plugin/logging/ILogInterface.h"
@@ -133,6 +134,29 @@ std::string Nfc(std::string const& utf8) {
     return QString::fromStdString(utf8).normalized(QString::NormalizationForm_C).toStdString();
 }
 
+// Whether the package password is refused by every entry's check byte. A wrong password passes
+// that one-byte check once in 256 (the encryption header is random), and the read then fails as
+// damaged data instead: tests that expect the refusal remake such a package.
+bool EveryEntryRefusesThePackagePassword(std::string const& package) {
+    int error = 0;
+    zip_t* archive = zip_open(package.c_str(), ZIP_RDONLY, &error);
+    if (archive == nullptr)
+        return false;
+    GPPTrovelorPackage::Password const password;
+    bool refused = true;
+    for (zip_int64_t i = 0; refused && i < zip_get_num_entries(archive, 0); ++i) {
+        zip_file_t* file = zip_fopen_index_encrypted(archive, static_cast<zip_uint64_t>(i), 0, password.Get().c_str());
+        if (file != nullptr) {
+            zip_fclose(file);
+            refused = false;
+        } else {
+            refused = zip_error_code_zip(zip_get_error(archive)) == ZIP_ER_WRONGPASSWD;
+        }
+    }
+    zip_discard(archive);
+    return refused;
+}
+
 }  // namespace
 
 TEST_F(PackageReaders, EachReaderOnEachPackageShape) {
@@ -196,9 +220,10 @@ TEST_F(PackageReaders, EachReaderOnEachPackageShape) {
              settings(w);
              JobOptions(w, "job.joboptions");
          },
+         // The zip reader's own reason varies from run to run (a data error, or more bytes than
+         // declared): the encryption header is random, so the flipped byte decrypts differently.
          {false, "", true}, false, "",
-         {"PrinterFiles/job.joboptions: Zlib error: data error ExtractCurrentFile",
-          "Trovelor package %P: Can't read from %P ZARidizoTools"}},
+         {"Trovelor package %P: Can't read from %P ZARidizoTools"}},
         // A bomb is refused by its declared size before anything is written.
         {"OversizedPrinterFile",
          [&](GPPTrovelorPackageWriter& w) {
@@ -258,6 +283,8 @@ TEST_F(PackageReaders, EachReaderOnEachPackageShape) {
         std::string package = mSandbox.Root() + "/nowhere.trovelor";
         if (shape.make) {
             package = Make(shape.name, shape.make);
+            for (int again = 0; shape.logged == wrongPassword && again < 20 && !EveryEntryRefusesThePackagePassword(package); ++again)
+                package = Make(shape.name, shape.make);
             if (shape.name == "DamagedPrinterFile")
                 DamageEntry(package, "PrinterFiles/job.joboptions");
             if (shape.name == "OversizedPrinterFile")
@@ -425,6 +452,12 @@ TEST_F(PackageReaders, TheLogOfAFailingReadHoldsNoPassword) {
         AddSettings(w);
         JobOptions(w, "job.joboptions");
     });
+    for (int again = 0; again < 20 && !EveryEntryRefusesThePackagePassword(wrong); ++again)
+        Make("Wrong", [&](GPPTrovelorPackageWriter& w) {
+            w.SetPassword("not the password");
+            AddSettings(w);
+            JobOptions(w, "job.joboptions");
+        });
     std::string const damaged = Make("Damaged", [&](GPPTrovelorPackageWriter& w) {
         AddSettings(w);
         JobOptions(w, "job.joboptions");
