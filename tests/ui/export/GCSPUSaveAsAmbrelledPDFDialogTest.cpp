@@ -394,7 +394,7 @@ TEST_F(ExportDialog, ModalLoopsAreAnnouncedInPairs) {
     auto dialog = std::make_unique<GCSPUSaveAsAmbrelledPDFDialog>(T("Export"), mTool);
     dialog->SetSaveLoadGeometry(false);
     // Inside the loop: a removal, the legal notices opened and closed twice, then OK.
-    QTimer::singleShot(0, dialog.get(), [this, &dialog] {
+    QTimer::singleShot(0, dialog.get(), [&dialog] {
         QTest::keyPress(dialog.get(), Qt::Key_Alt, Qt::AltModifier);
         Click(Ok(*dialog), Qt::AltModifier);
         QTest::keyRelease(dialog.get(), Qt::Key_Alt, Qt::NoModifier);
