@@ -1,5 +1,6 @@
 #include "hostsdk/pdf/HostJobOptions.h"
 
+#include <charconv>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -76,11 +77,11 @@ const std::map<std::string, Setter>& Keys() {
     return fKeys;
 }
 
+// The shortest text that reads back as the same number: six digits would lose what a file gave.
 std::string Number(double value) {
-    std::ostringstream output;
-    output.imbue(std::locale::classic());
-    output << value;
-    return output.str();
+    char text[32];
+    const std::to_chars_result written = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, written.ptr);
 }
 
 }  // namespace

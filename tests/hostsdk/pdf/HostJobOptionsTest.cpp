@@ -65,4 +65,19 @@ TEST(HostJobOptionsTest, NumbersAreReadInTheCLocale) {
     std::setlocale(LC_NUMERIC, "C");
 }
 
+// A written file reads back as the same settings, whatever digits a number had.
+TEST(HostJobOptionsTest, WrittenNumbersReadBackExactly) {
+    HostPdfSettings settings;
+    std::string error;
+    ASSERT_TRUE(HostJobOptions::Parse("bleedTop = 0.1\nmarksOffset = 6\nmarksWeight = 0.5555555555555555555555", settings,
+                                      error))
+        << error;
+    const std::string written = HostJobOptions::Format(settings);
+    EXPECT_NE(written.find("bleedTop = 0.1\n"), std::string::npos) << written;
+    EXPECT_NE(written.find("marksOffset = 6\n"), std::string::npos) << written;
+    HostPdfSettings again;
+    ASSERT_TRUE(HostJobOptions::Parse(written, again, error)) << error;
+    EXPECT_TRUE(again == settings) << written;
+}
+
 }  // namespace
