@@ -1,25 +1,32 @@
 // Opening the export dialog with 1, 10 and 100 Trovelors in the registry, from its constructor to
-// its first paint (offscreen), against a bare QDialog holding the same kinds of widgets (the list
-// filled with as many names, the page controls with their validator, the file-package box, a
-// hidden pane of adjustment controls, the buttons) that reads no registry and no preferences.
-// Each iteration runs in a fresh child with a QApplication and a private home. Warm: the same kind
-// of dialog was opened once before in the child (each later export of a session). Cold (1 only):
-// only a bare dialog was painted before, so ours also pays its one-time costs. Fixed iterations:
-// filling the registry of a child is untimed but slow.
+// its first paint (offscreen), against a bare QDialog with the same widget tree and texts, built of
+// plain Qt widgets, that reads no registry, no package and no preferences. Every Trovelor points at
+// a real package with adjustments (a 16 KB job-options file), so ours reads the registry and the
+// chosen package as it does for a user, and shows the options and the file-package box.
+// Each iteration runs in a fresh child with a QApplication and a private home; each opening has a
+// tool of its own, as in the plug-in. Warm: the same kind of dialog was opened once before in the
+// child (each later export of a session). Cold (1 only): only a bare dialog was painted before, so
+// ours also pays its one-time costs. Fixed iterations: filling the registry of a child is untimed
+// but slow.
 #include <benchmark/benchmark.h>
 
 #include <QtCore/QRegExp>
 #include <QtGui/QRegExpValidator>
 #include <QtWidgets/QApplication>
+#include <QtGui/QIcon>
+#include <QtWidgets/QButtonGroup>
 #include <QtWidgets/QCheckBox>
 #include <QtWidgets/QComboBox>
 #include <QtWidgets/QDialog>
 #include <QtWidgets/QDialogButtonBox>
 #include <QtWidgets/QDoubleSpinBox>
+#include <QtWidgets/QFrame>
 #include <QtWidgets/QGridLayout>
 #include <QtWidgets/QLabel>
 #include <QtWidgets/QLineEdit>
+#include <QtWidgets/QPushButton>
 #include <QtWidgets/QRadioButton>
+#include <QtWidgets/QToolButton>
 #include <QtWidgets/QVBoxLayout>
 
 #include <chrono>
@@ -33,13 +40,14 @@
 #include "plugin/saveas/GCPTFeatureConfiguration.h"
 #include "plugin/saveas/GCPTSaveAsAction.h"
 #include "plugin/saveas/GCPTSaveAsTool.h"
-#include "printerprocessor/actors/GPPActorRegistry.h"
-#include "printerprocessor/actors/GPPSettings.h"
+#include "plugin/settings/GGPCPluginCSSettings.h"
+#include "printerprocessor/packages/GPPTrovelorPackageWriter.h"
 #include "services/framework/GBasicFrameworkCoreLayer.h"
 #include "services/preferences/GPrefMemoryModule.h"
 #include "services/preferences/GPreferences.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedTempFolder.h"
+#include "support/TrovelorPackages.h"
 #include "ui/export/GCSPUSaveAsAmbrelledPDFDialog.h"
 
 namespace {
@@ -73,35 +81,128 @@ private:
     bool mPainted = false;
 };
 
+QLabel* Plain(QString const& text) {
+    auto* label = new QLabel(text);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+QCheckBox* Box(QString const& text) {
+    auto* box = new QCheckBox(text);
+    box->setToolTip(text + " tip");
+    return box;
+}
+
+QDoubleSpinBox* Length() {
+    auto* field = new QDoubleSpinBox;
+    field->setMaximumWidth(80);
+    field->setMinimum(0.0);
+    field->setDecimals(3);
+    return field;
+}
+
+// Our dialog's widget tree as a package with adjustments shows it (the options collapsed, the
+// file-package box checked), built of plain Qt widgets with the same texts: no registry, no
+// package, no preferences, none of our own classes.
 std::unique_ptr<QDialog> BareDialog(int count) {
     auto dialog = std::make_unique<QDialog>();
+    dialog->setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::CustomizeWindowHint);
+    dialog->setWindowModality(Qt::ApplicationModal);
+    dialog->setWindowTitle("Export");
+    dialog->setSizeGripEnabled(true);
     auto* grid = new QGridLayout;
     auto* list = new QComboBox;
     for (int i = 0; i < count; ++i)
-        list->addItem("Settings " + QString::number(i), "Trovelor " + QString::number(i));
+        list->addItem(QIcon(), "Settings " + QString::number(i), "Trovelor " + QString::number(i));
     list->model()->sort(0);
-    grid->addWidget(new QLabel("PDF Settings:"), 0, 0);
+    list->setCurrentIndex(0);
+    grid->addWidget(Plain("PDF Settings:"), 0, 0);
     grid->addWidget(list, 0, 1, 1, 2);
-    grid->addWidget(new QLabel("Pages:"), 2, 0);
-    grid->addWidget(new QRadioButton("All"), 2, 1);
-    grid->addWidget(new QRadioButton("Range:"), 3, 1);
-    auto* range = new QLineEdit;
-    range->setValidator(new QRegExpValidator(QRegExp("^(\\d+(-\\d+)?)(,\\d+(-\\d+)?)*$"), dialog.get()));
-    grid->addWidget(range, 3, 2);
-    grid->addWidget(new QCheckBox("Include File Package"), 5, 0, 1, 4);
+    grid->addItem(new QSpacerItem(0, 10, QSizePolicy::Minimum, QSizePolicy::Minimum), 1, 0);
+    auto* all = new QRadioButton("All");
+    auto* range = new QRadioButton("Range:");
+    auto* rangeText = new QLineEdit;
+    rangeText->setPlaceholderText("e.g. 1-5,8,11-13");
+    rangeText->setValidator(new QRegExpValidator(QRegExp("^(\\d+(-\\d+)?)(,\\d+(-\\d+)?)*$"), dialog.get()));
+    grid->addWidget(Plain("Pages:"), 2, 0);
+    grid->addWidget(all, 2, 1);
+    grid->addWidget(range, 3, 1);
+    grid->addWidget(rangeText, 3, 2);
+    grid->addItem(new QSpacerItem(0, 10, QSizePolicy::Minimum, QSizePolicy::Minimum), 4, 0);
+    auto* pages = new QButtonGroup(dialog.get());
+    pages->addButton(all, 0);
+    pages->addButton(range, 1);
+    all->setChecked(true);
+    rangeText->setEnabled(false);
+
+    // The adjustments: ten boxes, the weight and offset fields, their rows.
+    auto* adjustments = new QWidget;
+    auto* marks = new QVBoxLayout;
+    auto* marksRow = new QHBoxLayout;
+    for (char const* text : {"Crop", "Bleed", "Registration"})
+        marksRow->addWidget(Box(text));
+    auto* marksRow2 = new QHBoxLayout;
+    for (char const* text : {"Color Bars", "Page Information"})
+        marksRow2->addWidget(Box(text));
+    marks->addLayout(marksRow);
+    marks->addLayout(marksRow2);
+    auto* weight = new QComboBox;
+    for (char const* text : {"0.125 pt", "0.25 pt", "0.50 pt"})
+        weight->addItem(text);
+    auto* fields = new QGridLayout;
+    fields->addWidget(new QLabel("Weight:"), 0, 0);
+    fields->addWidget(weight, 0, 1);
+    fields->addWidget(new QLabel("Offset:"), 1, 0);
+    fields->addWidget(Length(), 1, 1);
+    fields->addWidget(new QWidget, 2, 0);
+    auto* details = new QHBoxLayout;
+    details->addLayout(marks);
+    details->addLayout(fields);
+    auto* bleedRow = new QHBoxLayout;
+    bleedRow->addWidget(Box("Bleed:"));
+    bleedRow->addWidget(Length());
+    auto* adjustmentsLayout = new QVBoxLayout(adjustments);
+    adjustmentsLayout->addWidget(Box("All Printer's Marks"));
+    adjustmentsLayout->addLayout(details);
+    adjustmentsLayout->addLayout(bleedRow);
+    for (char const* text : {"Use Document Bleed Settings", "Include Slug Area (For Bleed)", "Print Spreads"})
+        adjustmentsLayout->addWidget(Box(text));
     auto* pane = new QWidget;
-    auto* paneLayout = new QVBoxLayout(pane);
-    for (int i = 0; i < 10; ++i)
-        paneLayout->addWidget(new QCheckBox("Mark"));
-    paneLayout->addWidget(new QDoubleSpinBox);
-    paneLayout->addWidget(new QDoubleSpinBox);
-    paneLayout->addWidget(new QComboBox);
+    (new QVBoxLayout(pane))->addWidget(adjustments);
+
+    // The collapsed "Options" section: disclosure button, title, rule, hidden pane.
+    auto* options = new QWidget;
+    auto* disclosure = new QToolButton(options);
+    disclosure->setStyleSheet("QToolButton { border: none }");
+    auto* rule = new QFrame;
+    rule->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    auto* optionsLayout = new QGridLayout(options);
+    optionsLayout->addWidget(disclosure, 0, 0);
+    optionsLayout->addWidget(new QLabel("Options", options), 0, 1);
+    optionsLayout->addWidget(rule, 0, 2);
+    optionsLayout->addWidget(pane, 1, 0, 1, 3);
+    optionsLayout->setColumnStretch(2, 1);
     pane->hide();
-    grid->addWidget(pane, 6, 0, 1, 4);
+
+    auto* includePackage = new QCheckBox("Include File Package", dialog.get());
+    includePackage->setToolTip("Check this option to deliver an InDesign file Package.");
+    includePackage->setChecked(true);
+    grid->addWidget(includePackage, 5, 0, 1, 4);
+    grid->addWidget(options, 6, 0, 1, 4);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(Plain("Hold down the \"Alt\" key to remove a Trovelor from the list."));
+    auto* copyright = new QPushButton(QString(QChar(0x00A9)));
+    copyright->setToolTip("Copyrights");
+    copyright->setAutoDefault(false);
+    row->addWidget(copyright);
+    row->addWidget(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel));
+    row->addStretch();
     auto* layout = new QVBoxLayout(dialog.get());
     layout->addLayout(grid);
-    layout->addWidget(new QLabel);
-    layout->addWidget(new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel));
+    layout->addWidget(Plain(QString()), 0, Qt::AlignHCenter);
+    layout->addLayout(row);
+    layout->addStretch();
     layout->setSizeConstraint(QLayout::SetFixedSize);
     return dialog;
 }
@@ -136,17 +237,22 @@ double InChild(int count, bool ours, bool cold) {
     std::unique_ptr<QApplication> application;
     if (QApplication::instance() == nullptr)
         application = std::make_unique<QApplication>(argc, argv);
+    // One package with adjustments for every Trovelor: the choice reads it as a user's would.
     {
-        GPPActorRegistry registry;
+        GPrefMemoryModule prefs;
+        GGPCPluginCSSettings settings(prefs);
+        settings.SetUserSettingEnable(true);
+        settings.IncludeFilePackage(true);
+        settings.SetMarkOffset(2.5);
+        GPPTrovelorPackageWriter writer;
+        writer.AddPrinterFile("Press.joboptions", packagetest::JobOptionsText(16 << 10));
+        std::string error;
+        GPathName const package = GPPTrovelorPackageWriter::GetPackagePath(Text("GUID-Press"));
+        if (!writer.AddProjectPrefs(prefs) || !writer.Write(package, error))
+            return -1;
         for (int i = 0; i < count; ++i) {
-            GPPSettings settings;
-            GPathName package = GPPSettings::GetSettingsFolder();
-            package.Append(Text("GUID-" + std::to_string(i)));
-            package.Append(Text("package.zip"));
-            settings.ContextFilePath = package;
-            settings.IsPlugin = true;
-            settings.PDFSettings = Text("Settings " + std::to_string(i));
-            if (!registry.Register(Text("Trovelor " + std::to_string(i)), settings))
+            if (!GPPTrovelorPackageWriter::Register(Text("Trovelor " + std::to_string(i)), package, 1,
+                                                    Text("Settings " + std::to_string(i))))
                 return -1;
         }
     }
@@ -154,18 +260,21 @@ double InChild(int count, bool ours, bool cold) {
     GCPTFeatureConfiguration features;
     for (int feature = 0; feature <= 5; ++feature)
         features.SetFeatureAvailable(static_cast<GCPTFeatureConfiguration::Feature>(feature), true);
-    GCPTSaveAsTool tool(action, &features);
+    // As in the plug-in, each opening has a tool of its own, made and dropped outside the dialog.
+    std::unique_ptr<GCPTSaveAsTool> tool;
     std::function<std::unique_ptr<QDialog>()> const make = [&tool, count, ours]() -> std::unique_ptr<QDialog> {
         if (!ours)
             return BareDialog(count);
-        auto dialog = std::make_unique<GCSPUSaveAsAmbrelledPDFDialog>(Text("Export"), tool);
+        auto dialog = std::make_unique<GCSPUSaveAsAmbrelledPDFDialog>(Text("Export"), *tool);
         dialog->SetSaveLoadGeometry(false);
         return dialog;
     };
     // Cold: what the first export of a session pays after Qt has painted something. Warm: every
     // later export, the same dialog having been opened once before.
+    tool = std::make_unique<GCPTSaveAsTool>(action, &features);
     if (OpenAndPaint(cold ? std::function<std::unique_ptr<QDialog>()>([] { return BareDialog(1); }) : make) < 0)
         return -1;
+    tool = std::make_unique<GCPTSaveAsTool>(action, &features);
     return OpenAndPaint(make);
 }
 

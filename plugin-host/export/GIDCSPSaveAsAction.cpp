@@ -18,6 +18,7 @@
 #include "plugin-host/export/GIDCSConvertMethods.h"
 #include "plugin-host/export/GIDCSPExportIDs.h"
 #include "plugin-host/export/GIDCSPHelperMethods.h"
+#include "services/paths/GNativePath.h"
 
 using namespace GIDCSPExportIDs;
 
@@ -117,8 +118,7 @@ void GIDCSPSaveAsAction::SetPackageOptions(IPackageOptions& package) {
 }
 
 void GIDCSPSaveAsAction::RemoveLeftover(GPathName const& path) {
-    GBuffer const native = path.GetNativePathString().GetBuffer(GUTF8Encoding::GetInstance());
-    std::remove(std::string(reinterpret_cast<char const*>(native.GetPtr()), std::size_t(native.GetLength())).c_str());
+    std::remove(NativePathBytes(path).c_str());
 }
 
 bool GIDCSPSaveAsAction::SaveAsPDF(GCPTSaveAsProperties const& request, GPathName const& folder) {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "mac/ipc/PIPCProcessCheck.h"
 #include "services/filesystem/GFileSystem.h"
 #include "mac/filesystem/PUNIXDescriptor.h"
+#include "services/paths/GNativePath.h"
 
 namespace {
 
@@ -97,10 +97,7 @@ bool BelongsToAnotherLiveInstance(std::string const& first) {
 
 }  // namespace
 
-std::string GCPTTemporaryFolder::Native(GPathName const& path) {
-    GBuffer const bytes = path.GetNativePathString().GetBuffer(GUTF8Encoding::GetInstance());
-    return std::string(reinterpret_cast<char const*>(bytes.GetPtr()), static_cast<size_t>(bytes.GetLength()));
-}
+std::string GCPTTemporaryFolder::Native(GPathName const& path) { return NativePathBytes(path); }
 
 GPathName GCPTTemporaryFolder::GetRoot() {
     GPathName root = GFileSystem::GetSpecialPath(-2);

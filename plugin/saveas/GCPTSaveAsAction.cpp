@@ -10,9 +10,9 @@
 
 #include "core/base/GException.h"
 #include "core/text/GLngString.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "plugin/tools/ZARidizoTools.h"
 #include "services/filesystem/GFileSystem.h"
+#include "services/paths/GNativePath.h"
 
 namespace {
 
@@ -25,10 +25,7 @@ void EnsureFolder(GPathName const& folder) {
         GFileSystem::CreateFolder(folder);
 }
 
-std::string NativeOf(GPathName const& path) {
-    GBuffer const bytes = path.GetNativePathString().GetBuffer(GUTF8Encoding::GetInstance());
-    return std::string(reinterpret_cast<char const*>(bytes.GetPtr()), std::size_t(bytes.GetLength()));
-}
+std::string NativeOf(GPathName const& path) { return NativePathBytes(path); }
 
 bool IsRegularFile(GPathName const& path) {
     struct stat info;

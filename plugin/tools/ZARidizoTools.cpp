@@ -54,6 +54,14 @@ bool ZARidizoTools::GetPluginTrovelors(GTable<PluginTrovelor>& trovelors) {
     trovelors.Resize(0);
     GTable<GPPActorRegistry::Actor> actors;
     GPPActorRegistry().GetActors(actors);
+    // Found once for the whole list; without it no Trovelor has a GUID, as each would find.
+    GPathName settingsFolder;
+    bool haveFolder = true;
+    try {
+        settingsFolder = GPPSettings::GetSettingsFolder();
+    } catch (GException const&) {
+        haveFolder = false;
+    }
     for (GPPActorRegistry::Actor const& actor : actors) {
         if (!actor.settings.IsPlugin)
             continue;
@@ -62,7 +70,7 @@ bool ZARidizoTools::GetPluginTrovelors(GTable<PluginTrovelor>& trovelors) {
         // As by name: an empty name finds nothing.
         if (!actor.name.IsEmpty()) {
             trovelor.pdfSettingsName = PDFSettingsNameOf(actor.name, actor.settings);
-            trovelor.hasGUID = GPPSettings::GetGUID(actor.settings, trovelor.guid);
+            trovelor.hasGUID = haveFolder && GPPSettings::GetGUID(actor.settings, settingsFolder, trovelor.guid);
         }
         trovelors.AddItem(trovelor);
     }

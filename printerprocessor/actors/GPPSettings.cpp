@@ -59,7 +59,19 @@ bool GPPSettings::GetGUID(GPPSettings const& settings, GString& guid) {
     if (settings.ContextFilePath.IsEmpty())
         return false;
     try {
-        guid = FirstComponentBelow(settings.ContextFilePath, GetSettingsFolder());
+        return GetGUID(settings, GetSettingsFolder(), guid);
+    } catch (GException const&) {
+        guid.Clear();
+        return false;
+    }
+}
+
+bool GPPSettings::GetGUID(GPPSettings const& settings, GPathName const& settingsFolder, GString& guid) {
+    guid.Clear();
+    if (settings.ContextFilePath.IsEmpty())
+        return false;
+    try {
+        guid = FirstComponentBelow(settings.ContextFilePath, settingsFolder);
         return true;
     } catch (GException const&) {
         guid.Clear();

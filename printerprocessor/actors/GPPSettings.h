@@ -20,6 +20,8 @@ public:
 
     static int GetBuildNumber(GPPSettings const& settings);
     static bool GetGUID(GPPSettings const& settings, GString& guid);
+    // The same below a settings folder the caller found once for many records.
+    static bool GetGUID(GPPSettings const& settings, GPathName const& settingsFolder, GString& guid);
     static bool UpdateGUID(GString const& newGuid, GPPSettings& settings);
 
     // The package cache ("Trovelor" / "Cache" in special path 53) and its "Settings" folder.

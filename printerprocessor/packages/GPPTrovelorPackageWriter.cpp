@@ -8,19 +8,16 @@
 #include <string>
 
 #include "core/streams/GMemoryOutStream.h"
-#include "core/text/encodings/GUTF8Encoding.h"
 #include "core/text/encodings/GUnicodeEncoding.h"
 #include "printerprocessor/actors/GPPActorRegistry.h"
 #include "printerprocessor/actors/GPPSettings.h"
 #include "printerprocessor/packages/GPPTrovelorPackage.h"
+#include "services/paths/GNativePath.h"
 #include "services/preferences/GPrefModule.h"
 
 namespace {
 
-std::string Native(GPathName const& path) {
-    GBuffer const bytes = path.GetNativePathString().GetBuffer(GUTF8Encoding::GetInstance());
-    return std::string(reinterpret_cast<char const*>(bytes.GetPtr()), static_cast<size_t>(bytes.GetLength()));
-}
+std::string Native(GPathName const& path) { return NativePathBytes(path); }
 
 // Makes every missing folder of the path; false with errno set.
 bool MakeFolders(std::string const& folder) {
