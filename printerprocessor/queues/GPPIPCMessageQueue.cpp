@@ -126,6 +126,15 @@ void SleepWhileEndIs(Memory& memory, int* endWord, int end, int before, int mill
     __atomic_sub_fetch(sleepers, 1, __ATOMIC_SEQ_CST);
 }
 
+// Both sequentially consistent, like the sleeper's count and look: a sender going to sleep
+// either sees this end or is counted by the look that follows it.
+void StoreEnd(Memory& memory, int end) {
+    unsigned char* data = memory.GetSegment().GetData();
+    if (data == nullptr || memory.GetLength() < kEndOffset + static_cast<int>(sizeof(int)))
+        throw GSimpleException(40160);
+    __atomic_store_n(reinterpret_cast<int*>(data + kEndOffset), end, __ATOMIC_SEQ_CST);
+}
+
 // Walks to the end only to find damage.
 void FindDamage(UsedArea& area) {
     WalkRecords(area, [](int, int, int, unsigned char const*, int) { return false; });
@@ -306,9 +315,8 @@ void GPPIPCMessageQueue::ReadPendingMessages(GTable<GSmartPtr<GPPIPCMessage> >& 
         GSharedMemoryLocker<Memory> lock(mMemory);
         const UsedArea area = ReadUsedArea(mMemory);
         mTaken.assign(area.bytes, area.bytes + area.end);
-        WriteIntAt(mMemory, kEndOffset, cQueueHeaderSize);
         // The end first, then the sleepers (see SleepWhileEndIs).
-        __atomic_thread_fence(__ATOMIC_SEQ_CST);
+        StoreEnd(mMemory, cQueueHeaderSize);
         wake = (area.end != cQueueHeaderSize || area.damaged) &&
                __atomic_load_n(mMemory.GetMutex().GetSleeperWord(), __ATOMIC_SEQ_CST) != 0;
     } catch (GException const&) {
