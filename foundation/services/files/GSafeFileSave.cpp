@@ -111,13 +111,6 @@ void WriteAll(int fd, unsigned char const* data, size_t length) {
     }
 }
 
-void SyncFolder(std::string const& folder) {
-    Descriptor dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    // A folder that cannot be opened or synced (some file systems refuse) leaves the rename done.
-    if (dir.Get() >= 0)
-        ::fsync(dir.Get());
-}
-
 // The hidden temporary of a save: "." + leaf + "." and the six letters or digits of mkostemp.
 bool IsTemporaryName(std::string const& name, std::string const& leaf) {
     if (name.size() != leaf.size() + 8 || name.compare(0, leaf.size() + 2, "." + leaf + ".") != 0)
@@ -231,8 +224,10 @@ void WriteReplacing(std::string const& target, unsigned char const* data, size_t
         Throw(errno);
     if (::fsync(temp.Fd()) != 0)
         Throw(errno);
+    // The folder is not synced: the file is whole before its name moves, so a crash before the
+    // rename reaches the disk brings back the old file, whole; and a sync of the folder would
+    // cost as much again as the whole write.
     temp.RenameTo(target);
-    SyncFolder(folder);
 }
 
 }  // namespace
@@ -357,10 +352,8 @@ GPathName GSafeFileSave::KeepBackup(GPathName const& path) {
             break;
     }
     // A second link keeps the old bytes without copying them; the new file replaces only the name.
-    if (::link(target.c_str(), backup.c_str()) == 0) {
-        SyncFolder(FolderOf(target));
+    if (::link(target.c_str(), backup.c_str()) == 0)
         return PathOf(backup);
-    }
     if (errno == EEXIST)
         ::unlink(backup.c_str());
     const std::string contents = ReadAll(target);

@@ -5,8 +5,9 @@
 // Callers may rely on:
 // - Save writes the bytes to a new hidden temporary file in the target's folder (".<name>.XXXXXX";
 //   missing folders are created), syncs it, gives it the old file's mode (a new file gets 0666
-//   less the umask), renames it over the target and syncs the folder. A target that is a
-//   symbolic link is followed: its final target is replaced and the link stays.
+//   less the umask) and renames it over the target. The folder is not synced: after a crash the
+//   name may still give the old file, whole, until the file system has written the rename. A
+//   target that is a symbolic link is followed: its final target is replaced and the link stays.
 // - A target that this process could not open for writing (a read-only mode, another user's file)
 //   is refused with that error (EACCES), as a plain write would be.
 // - Save first removes the temporaries that killed saves of the same file left: only that exact
