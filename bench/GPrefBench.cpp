@@ -7,8 +7,8 @@
 // - WritePrefs: ours writes the groups as preference text in UTF-16 and writes the file in
 //   place; qt sets every key in a new QSettings and syncs it in place (atomic sync off);
 //   boost_ini writes the property tree with write_ini.
-// - SafeSave: the same UTF-16 bytes written by GSafeFileSave (temporary file, fsync, rename,
-//   folder fsync) against a plain in-place write (open with truncation, write, close) and one
+// - SafeSave: the same UTF-16 bytes written by GSafeFileSave (temporary file, fsync, rename)
+//   against a plain in-place write (open with truncation, write, close) and one
 //   that also syncs the file (in_place_fsync).
 // Ours reads and writes UTF-16, twice the bytes of the 8-bit INI files of the peers. The writes in
 // place truncate the file as the peers do; their time includes the file system freeing the old
