@@ -33,8 +33,16 @@ bool GUnicodeTextScanner::Reads(GBufferedInStream& in, GEncoding const* encoding
     while (head.GetLength() < 2 && in.Read(piece, 2 - head.GetLength()) > 0)
         head += piece;
     in.Unread(head.GetLength());
-    unsigned char const* bytes = head.GetPtr();
-    const int n = head.GetLength();
+    return ReadsHead(head.GetPtr(), head.GetLength(), encoding);
+}
+
+bool GUnicodeTextScanner::Reads(GBuffer const& bytes, GEncoding const* encoding) {
+    if (encoding != nullptr && encoding != ScannedEncoding())
+        return false;
+    return ReadsHead(bytes.GetPtr(), bytes.GetLength(), encoding);
+}
+
+bool GUnicodeTextScanner::ReadsHead(unsigned char const* bytes, int n, GEncoding const* encoding) {
     // The other byte order is read by swapping, which the stream does.
     if (IsMark(bytes, n, false))
         return false;
@@ -43,7 +51,26 @@ bool GUnicodeTextScanner::Reads(GBufferedInStream& in, GEncoding const* encoding
 
 GUnicodeTextScanner::GUnicodeTextScanner(GInStream& in) : mIn(&in) {
     mWindow.Allocate(2 * cReachUnits + cBlockBytes);
-    GTextEscapes::GetEOLString().GetBuffer(mLineEnd, ScannedEncoding());
+    Begin();
+}
+
+// The whole input is the window from the start: it is borrowed, never filled nor trimmed.
+GUnicodeTextScanner::GUnicodeTextScanner(GBuffer const& bytes) : mIn(nullptr), mEnded(true) {
+    const int n = bytes.GetLength();
+    if (n > 0)
+        mWindow.SetFromStatic(reinterpret_cast<char const*>(bytes.GetPtr()), n, n + 1);
+    mUnits = n / 2;
+    mLoneByte = (n & 1) != 0;
+    Begin();
+}
+
+// Takes the platform line end as GTextEscapes::GetEOLString gives it, in UTF-16 without a
+// conversion, and steps over a machine-order mark.
+void GUnicodeTextScanner::Begin() {
+    if (GTextEscapes::NeedsCR())
+        mLineEnd += static_cast<unsigned short>('\r');
+    if (GTextEscapes::NeedsLF())
+        mLineEnd += static_cast<unsigned short>('\n');
     if (More() && IsMark(mWindow.GetPtr(), mWindow.GetLength(), true))
         ++mPos;
 }
