@@ -1,5 +1,6 @@
 #include "core/streams/GContainerText.h"
 
+#include <cstring>
 #include <typeinfo>
 
 #include "core/containers/GDict.h"
@@ -97,7 +98,21 @@ bool ReadFromString(GString const& text, Container& container, Read read) {
 
 }  // namespace
 
-bool GContainerText::IsWord(GString const& word, char const* keyword) { return word == GString(keyword); }
+bool GContainerText::IsWord(GString const& word, char const* keyword) {
+    // A word read from UTF-16 is its units, which an ASCII keyword matches unit for byte: no
+    // conversion of the keyword for the comparison.
+    if (word.GetEncoding().Get() != UnicodeEncoding())
+        return word == GString(keyword);
+    GBuffer const& units = word.GetEncodedBuffer();
+    const std::size_t length = std::strlen(keyword);
+    if (static_cast<std::size_t>(units.GetLength()) != 2 * length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (GEncodingKernels::LoadUnit(units.GetPtr() + 2 * i) != static_cast<unsigned char>(keyword[i]))
+            return false;
+    }
+    return true;
+}
 
 bool GContainerText::BeginsWithHash(GString const& word) {
     return word.FindFirst(static_cast<unsigned short>('#')) == 0;

@@ -64,6 +64,7 @@ private:
     // Moves on to the first unit for which stop holds, or the end.
     template <class Stop>
     int SkipUntil(Stop stop);
+    void SkipQuotedText();
     // The text from mTokenStart to the position.
     void TakeToken(GString& out);
     void AppendToken();
