@@ -154,8 +154,12 @@ void GUnicodeTextScanner::SkipQuotedText() {
         const __m128i backslash = _mm_set1_epi16('\\');
         for (; at + 8 <= mUnits; at += 8) {
             const __m128i v = _mm_loadu_si128(reinterpret_cast<__m128i const*>(units + 2 * at));
-            if (_mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, quote), _mm_cmpeq_epi16(v, backslash))) != 0)
-                break;
+            const int hits = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi16(v, quote), _mm_cmpeq_epi16(v, backslash)));
+            if (hits != 0) {
+                // Two mask bits a unit: the lowest set bit is the first unit found.
+                mPos = at + __builtin_ctz(static_cast<unsigned>(hits)) / 2;
+                return;
+            }
         }
 #endif
         while (at < mUnits && !EndsQuoted(GEncodingKernels::LoadUnit(units + 2 * at)))
