@@ -1,5 +1,5 @@
 // Reading one record of the printer-processor's actor registry: a dictionary of 12 string
-// entries (about 450 characters, paths, flags and a name with a quote and a backslash) in the
+// entries (about 470 characters, paths, flags and a name with a quote and a backslash) in the
 // text form that GContainerText::DictToString writes, UTF-16 without a mark. Made once at the
 // start; each iteration reads the whole record into an empty dictionary.
 // - ours: GDict<GBuffer, GString>::FromString, as the registry reads its records.
