@@ -1,5 +1,6 @@
-// The UTF-16 scanner against the stream reader on outside bytes: both run the same calls and must
-// give the same results and texts, lone bytes and cut escapes included.
+// The UTF-16 scanner, over a stream and over the bytes in place, against the stream reader on
+// outside bytes: all run the same calls and must give the same results and texts, lone bytes and
+// cut escapes included.
 //
 // Input: byte 0 picks the encoding (detection or UTF-16), bytes 1 to 8 the calls (cycled), the
 // rest is the text.
@@ -49,18 +50,27 @@ extern "C" int LLVMFuzzerTestOneInput(std::uint8_t const* data, std::size_t size
     GBuffer const bytes(data + 9, static_cast<int>(size - 9));
     GMemoryInStream forStream(bytes);
     GMemoryInStream forScanner(bytes);
-    if (!GUnicodeTextScanner::Reads(forScanner, encoding))
+    const bool reads = GUnicodeTextScanner::Reads(forScanner, encoding);
+    Check(reads == GUnicodeTextScanner::Reads(bytes, encoding));
+    if (!reads)
         return 0;
     GBin2TextStream stream(forStream, encoding);
     GUnicodeTextScanner scanner(forScanner);
+    GUnicodeTextScanner inPlace(bytes);
     for (std::size_t i = 0; i < size + 8; ++i) {
         const int op = data[1 + i % 8];
         GString fromStream;
         GString fromScanner;
-        Check(Call(stream, op, fromStream) == Call(scanner, op, fromScanner));
+        GString fromInPlace;
+        const long long result = Call(stream, op, fromStream);
+        Check(result == Call(scanner, op, fromScanner));
+        Check(result == Call(inPlace, op, fromInPlace));
         Check(Same(fromStream, fromScanner));
+        Check(Same(fromStream, fromInPlace));
     }
     GBuffer rest;
-    Check(stream.Read(rest, 1) == scanner.Read(rest, 1));
+    const int last = stream.Read(rest, 1);
+    Check(last == scanner.Read(rest, 1));
+    Check(last == inPlace.Read(rest, 1));
     return 0;
 }

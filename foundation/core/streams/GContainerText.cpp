@@ -1,5 +1,6 @@
 #include "core/streams/GContainerText.h"
 
+#include <cstring>
 #include <typeinfo>
 
 #include "core/containers/GDict.h"
@@ -8,6 +9,7 @@
 #include "core/streams/GMemoryInStream.h"
 #include "core/streams/GMemoryOutStream.h"
 #include "core/streams/GText2BinStream.h"
+#include "core/streams/GUnicodeTextScanner.h"
 #include "core/text/encodings/GASCIIEncoding.h"
 #include "core/text/encodings/GEncodingFallback.h"
 #include "core/text/encodings/GEncodingKernels.h"
@@ -71,20 +73,46 @@ void WriteToString(Container const& container, GString& out, Writer write) {
     out.Set(bytes, UnicodeEncoding(), false);
 }
 
-template <class Container, class Reader>
-bool ReadFromString(GString const& text, Container& container, Reader read) {
-    GEncoding const* encoding = text.GetEncoding().Get();
-    if (encoding == nullptr)
-        encoding = UnicodeEncoding();
-    GMemoryInStream in(text.GetEncodedBuffer());
-    GBin2TextStream reader(in, encoding);
+template <class Reader, class Container, class Read>
+bool ReadAll(Reader& reader, Container& container, Read read) {
     const bool ok = read(reader, container);
     return ok && reader.GetLossyTextCount() == 0;
 }
 
+// read takes either reader. UTF-16 in machine order, the form the strings are written in, is
+// scanned where it lies; any other text goes through the stream reader.
+template <class Container, class Read>
+bool ReadFromString(GString const& text, Container& container, Read read) {
+    GEncoding const* encoding = text.GetEncoding().Get();
+    if (encoding == nullptr)
+        encoding = UnicodeEncoding();
+    GBuffer const& bytes = text.GetEncodedBuffer();
+    if (GUnicodeTextScanner::Reads(bytes, encoding)) {
+        GUnicodeTextScanner scanner(bytes);
+        return ReadAll(scanner, container, read);
+    }
+    GMemoryInStream in(bytes);
+    GBin2TextStream reader(in, encoding);
+    return ReadAll(reader, container, read);
+}
+
 }  // namespace
 
-bool GContainerText::IsWord(GString const& word, char const* keyword) { return word == GString(keyword); }
+bool GContainerText::IsWord(GString const& word, char const* keyword) {
+    // A word read from UTF-16 is its units, which an ASCII keyword matches unit for byte: no
+    // conversion of the keyword for the comparison.
+    if (word.GetEncoding().Get() != UnicodeEncoding())
+        return word == GString(keyword);
+    GBuffer const& units = word.GetEncodedBuffer();
+    const std::size_t length = std::strlen(keyword);
+    if (static_cast<std::size_t>(units.GetLength()) != 2 * length)
+        return false;
+    for (std::size_t i = 0; i < length; ++i) {
+        if (GEncodingKernels::LoadUnit(units.GetPtr() + 2 * i) != static_cast<unsigned char>(keyword[i]))
+            return false;
+    }
+    return true;
+}
 
 bool GContainerText::BeginsWithHash(GString const& word) {
     return word.FindFirst(static_cast<unsigned short>('#')) == 0;
@@ -113,7 +141,10 @@ bool GContainerText::WriteTable(GTable<GString> const& table, GText2BinStream& o
     return ok && out.GetLossyTextCount() == lossyBefore;
 }
 
-bool GContainerText::ReadTable(GBin2TextStream& in, GTable<GString>& table) {
+bool GContainerText::ReadTable(GBin2TextStream& in, GTable<GString>& table) { return ReadTableBlock(in, table); }
+
+template <class Reader>
+bool GContainerText::ReadTableBlock(Reader& in, GTable<GString>& table) {
     table.Resize(0);
     GString word;
     if (!in.ReadString(word) || !IsWord(word, "#BEGINTABLE"))
@@ -139,7 +170,7 @@ void GContainerText::TableToString(GTable<GString> const& table, GString& out) {
 }
 
 bool GContainerText::TableFromString(GString const& text, GTable<GString>& table) {
-    return ReadFromString(text, table, &GContainerText::ReadTable);
+    return ReadFromString(text, table, [](auto& r, GTable<GString>& t) { return ReadTableBlock(r, t); });
 }
 
 bool GContainerText::WriteDict(GDict<GBuffer, GString> const& dict, GText2BinStream& out) {
@@ -163,9 +194,9 @@ void GContainerText::DictToString(GDict<GString, GString> const& dict, GString& 
 }
 
 bool GContainerText::DictFromString(GString const& text, GDict<GBuffer, GString>& dict) {
-    return ReadFromString(text, dict, [](GBin2TextStream& r, GDict<GBuffer, GString>& d) { return ReadDictBlock(r, d); });
+    return ReadFromString(text, dict, [](auto& r, GDict<GBuffer, GString>& d) { return ReadDictBlock(r, d); });
 }
 
 bool GContainerText::DictFromString(GString const& text, GDict<GString, GString>& dict) {
-    return ReadFromString(text, dict, [](GBin2TextStream& r, GDict<GString, GString>& d) { return ReadDictBlock(r, d); });
+    return ReadFromString(text, dict, [](auto& r, GDict<GString, GString>& d) { return ReadDictBlock(r, d); });
 }

@@ -43,6 +43,8 @@ public:
     GContainerText() = delete;
 
 private:
+    template <class Reader>
+    static bool ReadTableBlock(Reader& in, GTable<GString>& table);
     static bool IsWord(GString const& word, char const* keyword);
     static bool BeginsWithHash(GString const& word);
     static void MakeKey(GString const& text, GBuffer& key);

@@ -11,6 +11,9 @@
 // - UTF-16 is never lossy: GetLossyTextCount stays 0.
 // - Unread reaches back at least 512 bytes. The stream is borrowed and read ahead in blocks.
 //   One thread at a time.
+// - Over a buffer, the scanner reads its bytes in place: the caller keeps the buffer alive and
+//   unchanged while scanning. Its results are those of a GBin2TextStream over a GMemoryInStream
+//   of that buffer.
 #include "core/bytes/GBuffer.h"
 #include "core/text/GString.h"
 #include "core/text/encodings/GEncoding.h"
@@ -24,9 +27,11 @@ public:
     // encoding is what a GBin2TextStream would be given: null (detection) or GUnicodeEncoding.
     // Looks at the first two bytes and gives them back.
     static bool Reads(GBufferedInStream& in, GEncoding const* encoding);
+    static bool Reads(GBuffer const& bytes, GEncoding const* encoding);
 
-    // Starts after the byte-order mark, when there is one.
+    // Both start after the byte-order mark, when there is one.
     explicit GUnicodeTextScanner(GInStream& in);
+    explicit GUnicodeTextScanner(GBuffer const& bytes);
     GUnicodeTextScanner(GUnicodeTextScanner const&) = delete;
     GUnicodeTextScanner& operator=(GUnicodeTextScanner const&) = delete;
 
@@ -45,6 +50,9 @@ public:
     bool ReadQuotedString(GString& out);
 
 private:
+    static bool ReadsHead(unsigned char const* bytes, int n, GEncoding const* encoding);
+    void Begin();
+
     // Whether a unit stands at the position, reading on when the window is used up.
     bool More() { return mPos < mUnits || Fill(); }
     bool Fill();
@@ -56,6 +64,7 @@ private:
     // Moves on to the first unit for which stop holds, or the end.
     template <class Stop>
     int SkipUntil(Stop stop);
+    void SkipQuotedText();
     // The text from mTokenStart to the position.
     void TakeToken(GString& out);
     void AppendToken();
@@ -63,7 +72,7 @@ private:
     // A lone last byte is read by what reads whole units as the stream does: consumed here.
     void DropLoneByte() { mLoneByte = false; }
 
-    GInStream* mIn;
+    GInStream* mIn;  // null over a buffer
     GBuffer mWindow;  // bytes read and not yet dropped; mPos and mUnits count its units
     GBuffer mBlock;
     int mPos = 0;

@@ -293,6 +293,30 @@ TEST_F(GContainerTextTest, ReadingTableBlocks) {
     EXPECT_EQ(Rest(*reader), "next");
 }
 
+// Strings in UTF-16 are read in place unless they start with a mark of the other byte order,
+// which the stream reader takes to swap the text; every form reads as that reader reads it.
+// (Not composed: swapped, the line ends and the tab are combining marks.)
+TEST_F(GContainerTextTest, UTF16StringsWithAndWithoutMarks) {
+    auto raw = [this](std::u16string const& units) { return GString(UTF16Buffer(units), mEncodings.Unicode(), false); };
+    const std::u16string block = u"#BEGINDICT\r\"k\" \"v\\t\"\r#ENDDICT\r";
+    std::u16string swapped;
+    for (char16_t u : u"\uFEFF" + block)
+        swapped += static_cast<char16_t>((u << 8 | u >> 8) & 0xFFFF);
+    const std::map<std::u16string, std::u16string> entries = {{u"k", u"v\t"}};
+    for (std::u16string const& units : {block, u"\uFEFF" + block, swapped}) {
+        SCOPED_TRACE(units.size());
+        GDict<GString, GString> dict;
+        EXPECT_TRUE(dict.FromString(raw(units)));
+        EXPECT_EQ(Entries(dict), entries);
+        GTable<GString> table;
+        EXPECT_FALSE(table.FromString(raw(units)));
+    }
+    // A mark alone, or a second one, is text.
+    GDict<GString, GString> dict;
+    EXPECT_FALSE(dict.FromString(raw(u"\uFEFF")));
+    EXPECT_FALSE(dict.FromString(raw(u"\uFEFF\uFEFF" + block)));
+}
+
 TEST_F(GContainerTextTest, ByteKeysAreASCII) {
     GDict<GBuffer, GString> dict;
     dict.Put(ByteBuffer("caf\xE9"), GString("v"));

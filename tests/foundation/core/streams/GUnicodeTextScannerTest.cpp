@@ -75,13 +75,20 @@ protected:
         GBuffer const buffer = ByteBuffer(bytes);
         GMemoryInStream forScanner(buffer);
         ASSERT_TRUE(GUnicodeTextScanner::Reads(forScanner, encoding));
+        ASSERT_TRUE(GUnicodeTextScanner::Reads(buffer, encoding));
         GUnicodeTextScanner scanner(forScanner);
+        // The same scanner over the buffer itself, which it reads in place.
+        GUnicodeTextScanner inPlace(buffer);
         for (std::size_t i = 0; i < bytes.size() + 16; ++i) {
             const int op = ops[i % ops.size()];
-            ASSERT_EQ(Call(stream, op), Call(scanner, op)) << "call " << i << ", op " << op;
+            Outcome const expected = Call(stream, op);
+            ASSERT_EQ(expected, Call(scanner, op)) << "call " << i << ", op " << op;
+            ASSERT_EQ(expected, Call(inPlace, op)) << "in place: call " << i << ", op " << op;
         }
         GBuffer rest;
-        EXPECT_EQ(stream.Read(rest, 1), scanner.Read(rest, 1));
+        const int last = stream.Read(rest, 1);
+        EXPECT_EQ(last, scanner.Read(rest, 1));
+        EXPECT_EQ(last, inPlace.Read(rest, 1));
     }
 
     TextEncodings mEncodings;
@@ -146,6 +153,9 @@ TEST_F(GUnicodeTextScannerTest, TakesOnlyMachineOrderUTF16) {
         EXPECT_EQ(GUnicodeTextScanner::Reads(in, nullptr), c.detected) << c.bytes;
         EXPECT_EQ(GUnicodeTextScanner::Reads(in, mEncodings.Unicode()), c.given) << c.bytes;
         EXPECT_FALSE(GUnicodeTextScanner::Reads(in, mEncodings.UTF8()));
+        EXPECT_EQ(GUnicodeTextScanner::Reads(buffer, nullptr), c.detected) << c.bytes;
+        EXPECT_EQ(GUnicodeTextScanner::Reads(buffer, mEncodings.Unicode()), c.given) << c.bytes;
+        EXPECT_FALSE(GUnicodeTextScanner::Reads(buffer, mEncodings.UTF8()));
         // Looking gives the bytes back.
         EXPECT_EQ(Rest(*std::unique_ptr<GBin2TextStream>(new GBin2TextStream(in, mEncodings.MacRoman()))), c.bytes);
     }
