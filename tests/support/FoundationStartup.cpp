@@ -23,3 +23,8 @@ void StartFoundationWithPlatformEncodings() {
     if (GPlatformEncodingFactory::GetInstance() == nullptr)
         GPlatformEncodingFactory::SetInstance(new PMacPlatformEncodingFactory);
 }
+
+void StopFoundationInChild() {
+    while (GBasicFrameworkCoreLayer::GetInitCount() != 0)
+        GBasicFrameworkCoreLayer::Finalize();
+}

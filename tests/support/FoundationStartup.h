@@ -11,3 +11,7 @@ void StartFoundation();
 // StartFoundation; the platform encoding factory (Shift-JIS, the system's code pages) is part of
 // it. Installs a factory again when a test removed it.
 void StartFoundationWithPlatformEncodings();
+
+// For a forked child only (see ChildCheck.h): stops the framework core layer however often the
+// process started it, so the child begins with the process-wide instances of a fresh process.
+void StopFoundationInChild();
