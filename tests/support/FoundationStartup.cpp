@@ -23,3 +23,22 @@ void StartFoundationWithPlatformEncodings() {
     if (GPlatformEncodingFactory::GetInstance() == nullptr)
         GPlatformEncodingFactory::SetInstance(new PMacPlatformEncodingFactory);
 }
+
+void StopFoundationInChild() {
+    while (GBasicFrameworkCoreLayer::GetInitCount() != 0)
+        GBasicFrameworkCoreLayer::Finalize();
+}
+
+FoundationStoppedScope::FoundationStoppedScope() : mStarts(GBasicFrameworkCoreLayer::GetInitCount()) {
+    for (unsigned i = 0; i < mStarts; ++i)
+        GBasicFrameworkCoreLayer::Finalize();
+}
+
+FoundationStoppedScope::~FoundationStoppedScope() {
+    for (unsigned i = 0; i < mStarts; ++i) {
+        if (!GBasicFrameworkCoreLayer::Initialize()) {
+            std::fprintf(stderr, "The foundation did not start again\n");
+            std::abort();
+        }
+    }
+}

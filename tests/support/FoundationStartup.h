@@ -11,3 +11,23 @@ void StartFoundation();
 // StartFoundation; the platform encoding factory (Shift-JIS, the system's code pages) is part of
 // it. Installs a factory again when a test removed it.
 void StartFoundationWithPlatformEncodings();
+
+// For a forked child only (see ChildCheck.h): stops the framework core layer however often the
+// process started it, so the child begins with the process-wide instances of a fresh process.
+void StopFoundationInChild();
+
+// For cases that start and stop the foundation themselves, as a plug-in does in a fresh host
+// process: stops the framework core layer for the life of the object, however often the process
+// started it (earlier cases, StartFoundation), and starts it again as often at the end. Declared
+// as a fixture's first member, it starts the foundation again after the other members (a sandbox,
+// its environment) are gone.
+class FoundationStoppedScope {
+public:
+    FoundationStoppedScope();
+    ~FoundationStoppedScope();
+    FoundationStoppedScope(FoundationStoppedScope const&) = delete;
+    FoundationStoppedScope& operator=(FoundationStoppedScope const&) = delete;
+
+private:
+    unsigned mStarts;
+};

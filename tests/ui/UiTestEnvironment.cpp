@@ -20,8 +20,10 @@ class UiTestEnvironment : public ::testing::Environment {
 public:
     void SetUp() override {
         StartFoundation();
+        // Kept by the environment, not the store: a fixture that stands in its own module for a
+        // test puts this one back afterwards.
         if (GPreferences::GetPrefModule(GPreferences::kUserLevel) == nullptr) {
-            GPreferences::SetPrefModule(GPreferences::kUserLevel, new GPrefMemoryModule, true);
+            GPreferences::SetPrefModule(GPreferences::kUserLevel, &mUserModule, false);
             mInstalled = true;
         }
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
@@ -46,6 +48,7 @@ public:
     }
 
 private:
+    GPrefMemoryModule mUserModule;
     bool mInstalled = false;
 };
 

@@ -31,6 +31,7 @@
 #include "ui/layer/GQUILayer.h"
 #include "ui/messages/ModalDriver.h"
 #include "support/PrefTestText.h"
+#include "support/FoundationStartup.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedTempFolder.h"
 
@@ -55,6 +56,9 @@ protected:
         boss->Release();
     }
 
+    // The cases bring the foundation up and down as the plug-in does in a fresh host; whatever
+    // earlier cases of the process started is stopped meanwhile.
+    FoundationStoppedScope mFoundationStopped;
     ScopedTempFolder mFolder;
     ScopedEnvironment mEnvironment;
     StandInHost mHost;

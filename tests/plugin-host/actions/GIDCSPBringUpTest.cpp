@@ -10,6 +10,7 @@
 #include "ui/layer/GCSPUPluginUILayer.h"
 #include "services/filesystem/GFileSystem.h"
 #include "services/framework/GBasicFrameworkCoreLayer.h"
+#include "support/FoundationStartup.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedTempFolder.h"
 
@@ -24,6 +25,9 @@ protected:
         mEnvironment.Set("QT_QPA_PLATFORM", "offscreen");
     }
 
+    // The cases bring the foundation up and down as the plug-in does in a fresh host; whatever
+    // earlier cases of the process started is stopped meanwhile.
+    FoundationStoppedScope mFoundationStopped;
     ScopedTempFolder mFolder;
     ScopedEnvironment mEnvironment;
 };

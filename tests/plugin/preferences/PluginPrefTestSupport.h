@@ -1,7 +1,9 @@
 #pragma once
 // What the plug-in preference tests share: a private user (HOME, the XDG folders and TMPDIR in a
 // fresh folder, the special paths recomputed from them) and a fresh memory module at level -3
-// that counts its saves, standing in for the plug-in's preference file.
+// that counts its saves, standing in for the plug-in's preference file. A module already at
+// level -3 (a test environment's, for the whole process) stands aside and is put back after the
+// test; whoever installed it keeps it (the store does not own it afterwards).
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
@@ -39,11 +41,17 @@ protected:
     void SetUp() override {
         StartFoundation();
         ForgetSpecialPaths();
+        mOuterModule = GPreferences::GetPrefModule(GPreferences::kUserLevel);
+        if (mOuterModule != nullptr)  // disowned first, so that replacing it does not delete it
+            GPreferences::SetPrefModule(GPreferences::kUserLevel, mOuterModule, false);
         mModule = new CountingModule;
         GPreferences::SetPrefModule(GPreferences::kUserLevel, mModule, true);
     }
     void TearDown() override {
-        GPreferences::RemovePrefModule(GPreferences::kUserLevel);
+        if (mOuterModule != nullptr)
+            GPreferences::SetPrefModule(GPreferences::kUserLevel, mOuterModule, false);
+        else
+            GPreferences::RemovePrefModule(GPreferences::kUserLevel);
         ForgetSpecialPaths();
     }
 
@@ -61,6 +69,9 @@ protected:
 
     PrivateSandbox mSandbox;
     CountingModule* mModule = nullptr;
+
+private:
+    GPrefModule* mOuterModule = nullptr;
 };
 
 }  // namespace plugintest

@@ -16,6 +16,7 @@
 #include "plugin/tools/GCPTZARidizoToolsLayer.h"
 #include "plugin/preferences/PluginPrefTestSupport.h"
 #include "printerprocessor/layers/GPPPrinterProcessorLayer.h"
+#include "support/ChildCheck.h"
 #include "support/ScopedEnvironment.h"
 
 using namespace plugintest;
@@ -139,12 +140,17 @@ TEST_F(ToolsLayer, ATranslationIsLoadedOnlyWhenItsFileIsThere) {
 }
 
 TEST_F(ToolsLayer, AMissingStringsFolderLeavesEnglish) {
-    // The pool outlives the layer in this process: German texts an earlier test read stay in it.
-    GStringPool::DeleteLanguage(GString("deDE"));
-    UseStringsFolder(mSandbox.Root() + "/no such folder");
-    PreferLanguage("de");
-    GCPTZARidizoToolsLayer::Initialize();
-    EXPECT_FALSE(GCPTZARidizoToolsLayer::GetApplicationLocale()->HasTranslation());
-    EXPECT_EQ("Plug-in Error: %1", PoolText(30060005));
-    EXPECT_EQ(QString("Export to Trovelor..."), Menu());
+    // The pool tries a language's files once per process, and keeps what it read: the case runs
+    // in a child, so neither the German texts an earlier case read nor the failed read here reach
+    // the cases after.
+    ExpectPassesInChild([&] {
+        GStringPool::DeleteLanguage(GString("deDE"));
+        UseStringsFolder(mSandbox.Root() + "/no such folder");
+        PreferLanguage("de");
+        GCPTZARidizoToolsLayer::Initialize();
+        EXPECT_FALSE(GCPTZARidizoToolsLayer::GetApplicationLocale()->HasTranslation());
+        EXPECT_EQ("Plug-in Error: %1", PoolText(30060005));
+        EXPECT_EQ(QString("Export to Trovelor..."), Menu());
+        GCPTZARidizoToolsLayer::Finalize();
+    });
 }

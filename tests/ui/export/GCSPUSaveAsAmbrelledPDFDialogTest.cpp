@@ -386,11 +386,28 @@ int sStops = 0;
 void CountStart(void*) { ++sStarts; }
 void CountStop(void*) { ++sStops; }
 
+// Counts the loops from zero while it lasts; the handlers go with it, also when a check ends the
+// case early.
+class CountedModalLoops {
+public:
+    CountedModalLoops() {
+        sStarts = 0;
+        sStops = 0;
+        GQUILayer::SetStartModalLoopHandler(&CountStart);
+        GQUILayer::SetStopModalLoopHandler(&CountStop);
+    }
+    ~CountedModalLoops() {
+        GQUILayer::SetStartModalLoopHandler(nullptr);
+        GQUILayer::SetStopModalLoopHandler(nullptr);
+    }
+    CountedModalLoops(CountedModalLoops const&) = delete;
+    CountedModalLoops& operator=(CountedModalLoops const&) = delete;
+};
+
 }  // namespace
 
 TEST_F(ExportDialog, ModalLoopsAreAnnouncedInPairs) {
-    GQUILayer::SetStartModalLoopHandler(&CountStart);
-    GQUILayer::SetStopModalLoopHandler(&CountStop);
+    CountedModalLoops counted;
     auto dialog = std::make_unique<GCSPUSaveAsAmbrelledPDFDialog>(T("Export"), mTool);
     dialog->SetSaveLoadGeometry(false);
     // Inside the loop: a removal, the legal notices opened and closed twice, then OK.
@@ -426,8 +443,6 @@ TEST_F(ExportDialog, ModalLoopsAreAnnouncedInPairs) {
     EXPECT_NE(std::string::npos, mErrors[0].second.find("TextInSoftware.txt"));
     EXPECT_EQ(std::make_pair(std::string("Export to Trovelor error"), std::string("Unable to retrieve PDF setting: Press")),
               mErrors[1]);
-    GQUILayer::SetStartModalLoopHandler(nullptr);
-    GQUILayer::SetStopModalLoopHandler(nullptr);
 }
 
 namespace {

@@ -21,13 +21,26 @@
 
 namespace {
 
+// The cases begin without an idler. The one the foundation installs (when an earlier case of the
+// process started it) is removed meanwhile; a fresh one is put back afterwards, with the signals.
 class GAllocatorIdlerTest : public ::testing::Test {
 protected:
-    void SetUp() override { GSignalBase::Initialize(); }
+    void SetUp() override {
+        GSignalBase::Initialize();
+        mHadIdler = GAllocatorIdler::GetInstance() != nullptr;
+        GAllocatorIdler::SetInstance(nullptr);
+    }
     void TearDown() override {
         GAllocatorIdler::SetInstance(nullptr);
         GSignalBase::Finalize();
+        if (mHadIdler) {
+            GSignalBase::Initialize();
+            GAllocatorIdler::SetInstance(new GAllocatorIdler);
+        }
     }
+
+private:
+    bool mHadIdler = false;
 };
 
 // Our out-of-memory handler alone, with a full reserve.

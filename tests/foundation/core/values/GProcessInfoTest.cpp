@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "core/values/GProcessInfo.h"
+#include "support/ChildCheck.h"
+#include "support/FoundationStartup.h"
 
 namespace {
 
@@ -21,18 +23,23 @@ private:
 
 }  // namespace
 
+// The instance is process-wide and a replaced one is deleted: the case runs in a child, so the
+// foundation's instance (when an earlier case started it) stays with this process.
 TEST(GProcessInfo, SetInstanceDeletesThePreviousOne) {
-    int deleted = 0;
-    EXPECT_EQ(GProcessInfo::GetInstance(), nullptr);
-    auto* first = new FakeProcessInfo(deleted);
-    GProcessInfo::SetInstance(first);
-    GProcessInfo::SetInstance(first);  // the same one stays alive
-    EXPECT_EQ(deleted, 0);
-    auto* second = new FakeProcessInfo(deleted);
-    GProcessInfo::SetInstance(second);
-    EXPECT_EQ(deleted, 1);
-    EXPECT_EQ(GProcessInfo::GetInstance(), second);
-    GProcessInfo::SetInstance(nullptr);
-    EXPECT_EQ(deleted, 2);
-    EXPECT_EQ(GProcessInfo::GetInstance(), nullptr);
+    ExpectPassesInChild([] {
+        StopFoundationInChild();
+        int deleted = 0;
+        EXPECT_EQ(GProcessInfo::GetInstance(), nullptr);
+        auto* first = new FakeProcessInfo(deleted);
+        GProcessInfo::SetInstance(first);
+        GProcessInfo::SetInstance(first);  // the same one stays alive
+        EXPECT_EQ(deleted, 0);
+        auto* second = new FakeProcessInfo(deleted);
+        GProcessInfo::SetInstance(second);
+        EXPECT_EQ(deleted, 1);
+        EXPECT_EQ(GProcessInfo::GetInstance(), second);
+        GProcessInfo::SetInstance(nullptr);
+        EXPECT_EQ(deleted, 2);
+        EXPECT_EQ(GProcessInfo::GetInstance(), nullptr);
+    });
 }

@@ -33,6 +33,7 @@
 #include "services/tracing/GTrace.h"
 #include "services/units/GUnitSupport.h"
 #include "support/ChildCheck.h"
+#include "support/FoundationStartup.h"
 #include "support/ScopedEnvironment.h"
 #include "support/ScopedTempFolder.h"
 
@@ -48,8 +49,7 @@ void InFreshProcess(std::function<void()> const& body) {
         ScopedEnvironment environment;
         for (char const* name : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TMPDIR"})
             environment.Set(name, sandbox.Path());
-        while (Layer::GetInitCount() != 0)
-            Layer::Finalize();
+        StopFoundationInChild();
         body();
         Layer::SetStepHook(nullptr);
     });

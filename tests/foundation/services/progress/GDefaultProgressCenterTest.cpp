@@ -30,6 +30,19 @@ protected:
     void SetTextSelf() override { ++mTextChanges; }
 };
 
+// The centre installed before (the foundation's, when an earlier case of the process started it)
+// stands aside for the scope, which works on an empty slot, and is put back at its end.
+class EmptyCenterSlot {
+public:
+    EmptyCenterSlot() : mInstalled(GProgressCenter::SetInstance(nullptr).Release()) {}
+    ~EmptyCenterSlot() { GProgressCenter::SetInstance(mInstalled); }
+    EmptyCenterSlot(EmptyCenterSlot const&) = delete;
+    EmptyCenterSlot& operator=(EmptyCenterSlot const&) = delete;
+
+private:
+    GProgressCenter* mInstalled;
+};
+
 }  // namespace
 
 TEST(GProgressor, ValueOnlyRisesUnlessForced) {
@@ -179,6 +192,7 @@ TEST(GDefaultProgressCenter, OwnershipOfTheProgressor) {
 }
 
 TEST(GDefaultProgressCenter, SetInstanceHandsBackThePrevious) {
+    EmptyCenterSlot slot;
     auto* first = new GDefaultProgressCenter;
     GAutoPtr<GProgressCenter> none = GProgressCenter::SetInstance(first);
     EXPECT_EQ(none.Get(), nullptr);
