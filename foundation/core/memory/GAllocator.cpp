@@ -182,10 +182,8 @@ void GAllocator::FreeListSlow(void* block, unsigned long list) {
     ThreadCache& cache = sCache;
     if (cache.mState != kCacheActive && !SetUpCache(cache))
         return FreeLockedOrThrow(block, ListSize(list));
-    if (cache.mListCounts[list] >= kListCapacities.mBlocks[list]) {
-        GMutexLocker lock(mMutex);
-        FlushListCache(cache, list, kListCapacities.mBlocks[list] / 2);
-    }
+    if (cache.mListCounts[list] >= kListCapacities.mBlocks[list])
+        FlushListBatch(cache, list);
     *static_cast<void**>(block) = cache.mListHeads[list];
     cache.mListHeads[list] = block;
     ++cache.mListCounts[list];
@@ -205,7 +203,55 @@ void GAllocator::FlushListCache(ThreadCache& cache, unsigned long list, std::uin
         cache.mListHeads[list] = nullptr;
 }
 
+namespace {
+
+// A middle-size block is at least 136 bytes: words 2 and 3 of a free one are the allocator's.
+void*& Word(void* block, int index) { return static_cast<void**>(block)[index]; }
+std::uintptr_t& BatchLength(void* block) { return reinterpret_cast<std::uintptr_t*>(block)[3]; }
+
+}  // namespace
+
+void GAllocator::FlushListBatch(ThreadCache& cache, unsigned long list) {
+    // The list is walked here, without the mutex: its blocks may be far apart in memory.
+    const std::uint32_t keep = kListCapacities.mBlocks[list] / 2;
+    void* last = cache.mListHeads[list];
+    for (std::uint32_t i = 1; i < keep; ++i)
+        last = Word(last, 0);
+    void* batch = Word(last, 0);
+    Word(last, 0) = nullptr;
+    BatchLength(batch) = cache.mListCounts[list] - keep;
+    cache.mListCounts[list] = static_cast<std::uint16_t>(keep);
+    GMutexLocker lock(mMutex);
+    Word(batch, 2) = mListBatches[list];
+    mListBatches[list] = batch;
+}
+
+// Back to single blocks on the shared lists, for the paths that walk them.
+void GAllocator::DissolveListBatches() {
+    for (unsigned long list = 0; list < kListCount; ++list) {
+        void*& head = mFreeLists[ListSize(list)];
+        while (void* batch = mListBatches[list]) {
+            mListBatches[list] = Word(batch, 2);
+            void* last = batch;
+            for (std::uintptr_t i = 1; i < BatchLength(batch); ++i)
+                last = Word(last, 0);
+            Word(last, 0) = head;
+            head = batch;
+        }
+    }
+}
+
 void* GAllocator::RefillListCache(ThreadCache& cache, unsigned long list) {
+    if (void* batch = mListBatches[list]) {
+        mListBatches[list] = Word(batch, 2);
+        std::uintptr_t const length = BatchLength(batch);
+        // The chain ends in null: it was the bottom of a thread's list.
+        if (length > 1) {
+            cache.mListHeads[list] = Word(batch, 0);
+            cache.mListCounts[list] = static_cast<std::uint16_t>(cache.mListCounts[list] + length - 1);
+        }
+        return batch;
+    }
     void*& head = mFreeLists[ListSize(list)];
     void* block = head;
     if (block == nullptr)
@@ -339,9 +385,13 @@ void* GAllocator::AllocListSlow(unsigned long list) {
         if (cached) {
             if (void* block = RefillListCache(cache, list))
                 return block;
-        } else if (void* block = mFreeLists[ListSize(list)]) {
-            mFreeLists[ListSize(list)] = *static_cast<void**>(block);
-            return block;
+        } else {
+            if (mFreeLists[ListSize(list)] == nullptr)
+                DissolveListBatches();
+            if (void* block = mFreeLists[ListSize(list)]) {
+                mFreeLists[ListSize(list)] = *static_cast<void**>(block);
+                return block;
+            }
         }
     }
     return ::operator new(ListSize(list));
@@ -353,6 +403,7 @@ unsigned long GAllocator::ReleaseFreeLists(int n) {
     // Other threads flush at their next free; ours now, so that its blocks can be released.
     cache.mEpoch = mFlushEpoch.fetch_add(1, std::memory_order_relaxed) + 1;
     FlushCache(cache);
+    DissolveListBatches();
     const bool all = n <= 0;
     unsigned long released = 0;
     for (unsigned long size = kMaxListSize; size > kMaxPoolSize; size -= 8) {
@@ -459,9 +510,12 @@ unsigned long GAllocator::CountFreeListBlocks(unsigned long size) const {
     if (size <= kMaxPoolSize || size > kMaxListSize)
         return 0;
     GMutexLocker lock(mMutex);
-    unsigned long count = sCache.mListCounts[((size - 1) >> 3) - kPoolCount];
+    unsigned long const list = ((size - 1) >> 3) - kPoolCount;
+    unsigned long count = sCache.mListCounts[list];
     for (void* block = mFreeLists[RoundUp(size)]; block != nullptr; block = *static_cast<void**>(block))
         ++count;
+    for (void* batch = mListBatches[list]; batch != nullptr; batch = static_cast<void**>(batch)[2])
+        count += reinterpret_cast<std::uintptr_t*>(batch)[3];
     return count;
 }
 

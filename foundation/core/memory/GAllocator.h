@@ -174,6 +174,10 @@ private:
     // Under the mutex: moves up to half a cache from the free list of list into the cache and
     // returns one of them, or null when the list is empty.
     void* RefillListCache(ThreadCache& cache, unsigned long list);
+    // Hands the colder half of a full list cache to the shared batches: split without the mutex,
+    // pushed under it in one step.
+    void FlushListBatch(ThreadCache& cache, unsigned long list);
+    void DissolveListBatches();
     void* AllocFromHeap(unsigned long size);
     void* AllocListSlow(unsigned long list);
     void FreeListSlow(void* block, unsigned long list);
@@ -187,6 +191,9 @@ private:
     std::unique_ptr<GFixedSizeAllocator> mPoolOwners[kPoolCount];
     // Indexed by block size in bytes; a free block's first 8 bytes hold the next one.
     void* mFreeLists[kMaxListSize + 1] = {};
+    // Per free list, the halves that full thread caches handed over, each a chain a thread takes
+    // whole: its first block's third word links the next batch and its fourth holds its length.
+    void* mListBatches[kListCount] = {};
     // Set by the low-memory receivers and read by NewHandler, on any thread and without the mutex.
     std::atomic<bool> mMoreMemoryFree{false};
     int mFreeCounter = 0;
