@@ -202,6 +202,22 @@ template <class U>
 T& GTable<T>::InsertInPlace(int index, U&& item) {
     const int count = mCount;
     T* slot = mItems + index;
+    if constexpr (!GIsRelocatable<T>::value && std::is_nothrow_move_assignable<T>::value) {
+        // Shifted by assignment, as a vector does: an item moves once instead of being built anew
+        // and destroyed. The new item is made first, so a throw leaves the table as it was.
+        if (index < count) {
+            T value(std::forward<U>(item));
+            T* const end = mItems + count;
+            ::new (static_cast<void*>(end)) T(std::move(end[-1]));
+            for (T* at = end - 1; at != slot; --at)
+                *at = std::move(at[-1]);
+            *slot = std::move(value);
+            mCount = count + 1;
+            if (mIterators != nullptr)
+                NotifyInserted(mIterators, index);
+            return *slot;
+        }
+    }
     GRelocateItems(slot + 1, slot, count - index);
     try {
         ::new (static_cast<void*>(slot)) T(std::forward<U>(item));

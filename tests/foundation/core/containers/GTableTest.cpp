@@ -191,6 +191,29 @@ TEST(GTable, FailedCopyLeavesTheTableAsItWas) {
         EXPECT_EQ(table[i].value, i + 1);
     Fragile::sCopiesLeft = 2;
     EXPECT_THROW(GTable<Fragile> copy(table), std::runtime_error); // and nothing leaks
+    // With room to spare the items shift in place: a refused copy must come before any shift.
+    table.ExpandTo(8);
+    Fragile::sCopiesLeft = 0;
+    EXPECT_THROW(table.InsertItemAt(1, items[2]), std::runtime_error);
+    ASSERT_EQ(table.GetCount(), 3);
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(table[i].value, i + 1);
+}
+
+TEST(GTable, StringsInsertedWithRoomToSpareKeepTheirOrder) {
+    GTable<std::string> table;
+    table.ExpandTo(16);
+    std::vector<std::string> expected;
+    for (int i = 0; i < 12; ++i) {
+        // Short strings live inside the item, long ones on the heap; both kinds shift.
+        std::string item = i % 2 == 0 ? std::to_string(i) : std::string(40, static_cast<char>('a' + i));
+        const int at = i % 3 == 0 ? 0 : table.GetCount() / 2;
+        std::string const& inserted = table.InsertItemAt(at, item);
+        EXPECT_EQ(inserted, item);
+        expected.insert(expected.begin() + at, item);
+    }
+    EXPECT_EQ(table.GetCapacity(), 16);
+    EXPECT_EQ(std::vector<std::string>(table.begin(), table.end()), expected);
 }
 
 // One walk over "abcde": when it stands on `on`, it applies the edits (index offsets from the
