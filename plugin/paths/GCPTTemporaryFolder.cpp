@@ -97,8 +97,6 @@ bool BelongsToAnotherLiveInstance(std::string const& first) {
 
 }  // namespace
 
-std::string GCPTTemporaryFolder::Native(GPathName const& path) { return NativePathBytes(path); }
-
 GPathName GCPTTemporaryFolder::GetRoot() {
     GPathName root = GFileSystem::GetSpecialPath(-2);
     GString leaf("TrovelPluginTemp-");
@@ -109,7 +107,7 @@ GPathName GCPTTemporaryFolder::GetRoot() {
 
 bool GCPTTemporaryFolder::EnsureRoot() {
     try {
-        std::string const root = Native(GetRoot());
+        std::string const root = NativePathBytes(GetRoot());
         if (mkdir(root.c_str(), 0700) != 0 && errno != EEXIST)
             return false;
         Descriptor folder(open(root.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
@@ -128,7 +126,7 @@ GPathName GCPTTemporaryFolder::GetInstanceFolder() {
     try {
         GPathName folder = GetRoot();
         folder.Append(GString(PIPCProcessCheck::GetCurrentProcessID()));
-        std::string const native = Native(folder);
+        std::string const native = NativePathBytes(folder);
         if (mkdir(native.c_str(), 0700) != 0 && errno != EEXIST)
             return GPathName();
         struct stat info;
@@ -142,8 +140,8 @@ GPathName GCPTTemporaryFolder::GetInstanceFolder() {
 
 bool GCPTTemporaryFolder::RemoveBelowRoot(GPathName const& path) {
     try {
-        std::string const root = Native(GetRoot());
-        std::string const target = Native(path);
+        std::string const root = NativePathBytes(GetRoot());
+        std::string const target = NativePathBytes(path);
         if (target.size() <= root.size() + 1 || target.compare(0, root.size(), root) != 0 ||
             target[root.size()] != '/')
             return false;

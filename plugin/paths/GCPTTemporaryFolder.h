@@ -12,7 +12,6 @@
 //   path through a link and a link itself are left alone. So is anything in the folder of
 //   another instance that still runs.
 // - Nothing throws; failures are reported as false.
-#include <string>
 
 #include "services/paths/GPathName.h"
 
@@ -27,7 +26,4 @@ public:
     static GPathName GetInstanceFolder();
     // True when the path was below the root, reached without links and is gone now.
     static bool RemoveBelowRoot(GPathName const& path);
-
-private:
-    static std::string Native(GPathName const& path);
 };

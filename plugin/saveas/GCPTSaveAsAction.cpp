@@ -25,16 +25,14 @@ void EnsureFolder(GPathName const& folder) {
         GFileSystem::CreateFolder(folder);
 }
 
-std::string NativeOf(GPathName const& path) { return NativePathBytes(path); }
-
 bool IsRegularFile(GPathName const& path) {
     struct stat info;
-    return !path.IsEmpty() && stat(NativeOf(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
+    return !path.IsEmpty() && stat(NativePathBytes(path).c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
 // Makes the file, new and empty; false when anything stands at the path (a link too).
 bool MakeNewFile(GPathName const& path) {
-    int const fd = open(NativeOf(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+    int const fd = open(NativePathBytes(path).c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0)
         return false;
     close(fd);
@@ -42,7 +40,7 @@ bool MakeNewFile(GPathName const& path) {
 }
 
 // Makes the folder, new and empty; false when anything stands at the path (a link too).
-bool MakeNewFolder(GPathName const& path) { return mkdir(NativeOf(path).c_str(), 0777) == 0; }
+bool MakeNewFolder(GPathName const& path) { return mkdir(NativePathBytes(path).c_str(), 0777) == 0; }
 
 // folder/leaf, or leaf inside a new unique folder of folder when something stands there. The
 // name is held at once by a new empty item: a test for the name and a later write would let two

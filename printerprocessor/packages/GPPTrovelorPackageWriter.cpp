@@ -17,8 +17,6 @@
 
 namespace {
 
-std::string Native(GPathName const& path) { return NativePathBytes(path); }
-
 // Makes every missing folder of the path; false with errno set.
 bool MakeFolders(std::string const& folder) {
     for (size_t at = 1; at <= folder.size(); ++at) {
@@ -109,7 +107,7 @@ void GPPTrovelorPackageWriter::SetPassword(std::string const& plain) {
 }
 
 bool GPPTrovelorPackageWriter::Write(GPathName const& package, std::string& error) const {
-    std::string const path = Native(package);
+    std::string const path = NativePathBytes(package);
     if (!MakeFolders(FolderOf(path))) {
         error = "cannot make the folder of " + path + ": " + strerror(errno);
         return false;

@@ -514,8 +514,8 @@ unsigned long GAllocator::CountFreeListBlocks(unsigned long size) const {
     unsigned long count = sCache.mListCounts[list];
     for (void* block = mFreeLists[RoundUp(size)]; block != nullptr; block = *static_cast<void**>(block))
         ++count;
-    for (void* batch = mListBatches[list]; batch != nullptr; batch = static_cast<void**>(batch)[2])
-        count += reinterpret_cast<std::uintptr_t*>(batch)[3];
+    for (void* batch = mListBatches[list]; batch != nullptr; batch = Word(batch, 2))
+        count += BatchLength(batch);
     return count;
 }
 
